@@ -170,14 +170,17 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
         rec.NoteCount = static_cast<int16_t>(first);
         song.Modified = song.PlayEventsStale = song.NeedsRetypeset = -1;
 
-        // Rows this track added that are still waiting for their note-off, per key, latest last.
+        // Notes of this track still waiting for their note-off, per key, latest last: the row it
+        // added, or -1 for a note the part had no room for (its note-off must not end another).
         std::array<std::vector<int>, 256> open;
         for (const MidiNoteEvent& ev : file.Tracks[r].Notes) {
             const double tick = vb::Round(double(ev.FileTick) / file.Division * 48);
             if (ev.On) {
                 if (ev.Key < 21 || ev.Key > 108) continue;
-                if (rec.NoteCount >= kRowsPerPart) continue;
-                if (tick > std::numeric_limits<int32_t>::max()) continue;
+                if (rec.NoteCount >= kRowsPerPart || tick > std::numeric_limits<int32_t>::max()) {
+                    open[ev.Key].push_back(-1);
+                    continue;
+                }
                 NoteRecord& n = song.Notes[part][rec.NoteCount];
                 n.Pitch = ev.Key;
                 n.Start = static_cast<int32_t>(tick);
@@ -189,8 +192,10 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
             } else {
                 auto& waiting = open[ev.Key];
                 if (waiting.empty()) continue;
-                NoteRecord& n = song.Notes[part][waiting.back()];
+                const int row = waiting.back();
                 waiting.pop_back();
+                if (row < 0) continue;
+                NoteRecord& n = song.Notes[part][row];
                 const double length = tick - n.Start;
                 if (length >= kMidiImportMinLength && length <= kMidiImportMaxLength)
                     n.Length = static_cast<int16_t>(length);

@@ -323,15 +323,20 @@ TEST(MidiImport, PartStopsAtItsLastRow) {
     for (int i = 0; i < 4090; ++i) s->Notes[1][i] = NoteRecord{i * 48, 48, 60, "-", 0};
     QByteArray t;
     for (int i = 0; i < 10; ++i) t += hex("00 90 40 50");  // ten notes of key 64 at once
-    t += hex("60 80 40 40") + kEnd;
+    // Four offs at song tick 96 end the four notes that found no room, six at 144 the six that fitted.
+    t += hex("81 40 80 40 40 00 80 40 40 00 80 40 40 00 80 40 40 60 80 40 40");
+    for (int i = 0; i < 5; ++i) t += hex("00 80 40 40");
+    t += kEnd;
     auto r = importBytes(*s, smf(96, {t}), {1});
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(s->Parts[1].NoteCount, 4096);
     EXPECT_EQ(r.JournalLines.size(), 7);  // six notes and the header
-    // The one off ends the latest of the six notes that fitted.
-    EXPECT_EQ(s->Notes[1][4095].Length, 48);
-    EXPECT_EQ(s->Notes[1][4095].Start, 0);
-    EXPECT_EQ(s->Notes[1][4095].Pitch, 64);
+    for (int i = 4090; i < 4096; ++i) {
+        EXPECT_EQ(s->Notes[1][i].Start, 0);
+        EXPECT_EQ(s->Notes[1][i].Pitch, 64);
+        EXPECT_EQ(s->Notes[1][i].Length, 144) << i;
+    }
+    EXPECT_EQ(s->Notes[1][4089].Length, 48);
 }
 
 TEST(MidiImport, OnlyRowsOfTheOpenFileAndExistingPartsAreRead) {
