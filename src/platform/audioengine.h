@@ -1,0 +1,111 @@
+// The program's one audio output: the General MIDI synthesizer, the media players and the short
+// fire-and-forget sounds are mixed into one stereo stream, so MIDI and recordings run on one clock.
+//
+// The stream is pulled by SDL on its own thread; everything the mixer reads is guarded by the
+// engine's mutex. When no audio device can be opened, a silent clock thread pulls the mix in real
+// time instead, so positions still advance. An engine built without output mixes only when `Mix`
+// is called, which is how the mix is checked offline.
+//
+// The engine must outlive every player and MIDI output attached to it.
+#pragma once
+
+#include <fluidsynth.h>
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/audiofile.h"
+
+
+class AudioEngine {
+public:
+    static constexpr int kRate = 44100;
+    static constexpr int kBlockFrames = 512;
+
+    enum class Output { Device, None };
+
+    // A playing position inside one decoded file, as the media players use it. All fields are
+    // guarded by the engine's mutex (`Lock`).
+    struct Source {
+        enum class State { NoMedia, Ready, Playing, Paused, Stopped, Finished, Failed };
+
+        std::shared_ptr<const AudioClip> clip;
+        State state = State::NoMedia;
+        double base = 0;      // file frame at the last seek
+        int64_t mixed = 0;    // engine frames mixed since then
+        float gain = 1.0f;    // volume / 100, 0 while muted
+        // Called on the mixing thread, under the lock, when the file has played to its end.
+        std::function<void()> onEnd;
+
+        double Step() const { return clip ? double(clip->rate) / kRate : 0.0; }
+        double Frame() const;                  // current file frame
+        void Seek(double frame);               // clamps to the clip
+    };
+
+    explicit AudioEngine(Output output = Output::Device);
+    ~AudioEngine();
+    AudioEngine(const AudioEngine&) = delete;
+    AudioEngine& operator=(const AudioEngine&) = delete;
+
+    // True when an SDL device plays the mix; otherwise `OutputError` tells why (empty for Output::None).
+    bool HasDevice() const { return device_ != 0; }
+    QString OutputError() const { return outputError_; }
+
+    // The synthesizer (channels 0 to 15, General MIDI). Its API is safe to call from the GUI thread.
+    fluid_synth_t* Synth() const { return synth_; }
+    // Loads the first SoundFont of `candidates` that exists and loads; true when one did.
+    bool LoadSoundFont(const QStringList& candidates);
+    bool HasSoundFont() const { return !soundFont_.isEmpty(); }
+    QString SoundFontPath() const { return soundFont_; }
+    // The General MIDI SoundFonts the system packages install, best first.
+    static QStringList DefaultSoundFonts();
+
+    // Mixes `frames` stereo frames into `out` (interleaved, 2 × frames floats): the synthesizer,
+    // then every playing source and short sound. Called by the output; call it directly only on
+    // an engine built with Output::None.
+    void Mix(float* out, int frames);
+
+    std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(mutex_); }
+    void AddSource(std::shared_ptr<Source> source);
+    void RemoveSource(const Source* source);
+    // Starts a short sound at once at full level; it is dropped when it ends. The same clip may
+    // play several times over itself.
+    void StartSound(std::shared_ptr<const AudioClip> clip);
+    int ActiveSounds();
+
+private:
+    struct Voice {
+        std::shared_ptr<const AudioClip> clip;
+        int64_t mixed = 0;
+    };
+
+    static void SdlCallback(void* self, uint8_t* stream, int len);
+    void OpenDevice();
+    void RunSilentClock();
+
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    int soundFontId_ = -1;
+    QString soundFont_;
+
+    std::mutex mutex_;
+    std::vector<std::shared_ptr<Source>> sources_;
+    std::vector<Voice> voices_;
+
+    uint32_t device_ = 0;
+    bool sdlAudioInit_ = false;
+    QString outputError_;
+
+    std::thread clock_;
+    std::mutex clockMutex_;
+    std::condition_variable clockWake_;
+    bool clockStop_ = false;
+};

@@ -1,0 +1,133 @@
+#include "platform/mediaplayer.h"
+
+#include <QMetaObject>
+#include <algorithm>
+
+EngineMediaPlayer::EngineMediaPlayer(AudioEngine& engine)
+    : engine_(engine), source_(std::make_shared<AudioEngine::Source>()) {
+    // Runs on the mixing thread under the engine lock; the destructor detaches the source under
+    // that lock first, so `this` is alive whenever this is called.
+    source_->onEnd = [this] { Notify(State::Finished); };
+    engine_.AddSource(source_);
+}
+
+EngineMediaPlayer::~EngineMediaPlayer() {
+    engine_.RemoveSource(source_.get());
+}
+
+QString EngineMediaPlayer::StatusText(State state) {
+    switch (state) {
+    case State::NoMedia: return mediastatus::NoMedia;
+    case State::Ready: return mediastatus::Ready;
+    case State::Playing: return mediastatus::Playing;
+    case State::Paused: return mediastatus::Paused;
+    case State::Stopped: return mediastatus::Stopped;
+    case State::Finished: return mediastatus::Finished;
+    case State::Failed: return mediastatus::Failed;
+    }
+    return QString();
+}
+
+void EngineMediaPlayer::Notify(State state) {
+    const QString text = StatusText(state);
+    QMetaObject::invokeMethod(
+        this, [this, text] { if (callback_) callback_(text); }, Qt::QueuedConnection);
+}
+
+void EngineMediaPlayer::ChangeState(State state) {
+    {
+        auto lock = engine_.Lock();
+        if (source_->state == state) return;
+        source_->state = state;
+    }
+    Notify(state);
+}
+
+bool EngineMediaPlayer::SetUrl(const QString& path, QString* error) {
+    url_ = path;
+    std::shared_ptr<const AudioClip> clip;
+    QString why;
+    State state = State::NoMedia;
+    if (!path.isEmpty()) {
+        clip = DecodeAudioFile(path, &why);
+        state = clip ? State::Ready : State::Failed;
+    }
+    {
+        auto lock = engine_.Lock();
+        source_->clip = clip;
+        source_->state = state;
+        source_->Seek(0);
+    }
+    Notify(state);
+    if (state == State::Failed) {
+        if (error) *error = why;
+        return false;
+    }
+    if (error) error->clear();
+    return true;
+}
+
+void EngineMediaPlayer::Play() {
+    State next;
+    {
+        auto lock = engine_.Lock();
+        if (!source_->clip || source_->state == State::Playing) return;
+        // A player already at the end finishes again at once rather than jumping back.
+        next = source_->Frame() >= double(source_->clip->frames) ? State::Finished : State::Playing;
+        source_->state = next;
+    }
+    Notify(next);
+}
+
+void EngineMediaPlayer::Pause() {
+    {
+        auto lock = engine_.Lock();
+        if (source_->state != State::Playing) return;
+    }
+    ChangeState(State::Paused);
+}
+
+void EngineMediaPlayer::Stop() {
+    {
+        auto lock = engine_.Lock();
+        if (!source_->clip) return;
+        source_->Seek(0);
+    }
+    ChangeState(State::Stopped);
+}
+
+double EngineMediaPlayer::CurrentPosition() const {
+    auto lock = engine_.Lock();
+    return source_->clip ? source_->Frame() / source_->clip->rate : 0.0;
+}
+
+void EngineMediaPlayer::SetCurrentPosition(double seconds) {
+    auto lock = engine_.Lock();
+    if (!source_->clip) return;
+    source_->Seek(seconds * source_->clip->rate);
+}
+
+double EngineMediaPlayer::Duration() const {
+    auto lock = engine_.Lock();
+    return source_->clip ? source_->clip->Seconds() : 0.0;
+}
+
+void EngineMediaPlayer::ApplyGain() {
+    auto lock = engine_.Lock();
+    source_->gain = mute_ ? 0.0f : float(volume_) / 100.0f;
+}
+
+void EngineMediaPlayer::SetVolume(int volume) {
+    volume_ = std::clamp(volume, 0, 100);
+    ApplyGain();
+}
+
+void EngineMediaPlayer::SetMute(bool mute) {
+    mute_ = mute;
+    ApplyGain();
+}
+
+QString EngineMediaPlayer::Status() const {
+    auto lock = engine_.Lock();
+    return StatusText(source_->state);
+}

@@ -1,0 +1,65 @@
+// MIDI output in the packed short-message form: status | data1 << 8 | data2 << 16.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+class AudioEngine;
+
+class MidiOut {
+public:
+    virtual ~MidiOut() = default;
+    // Opens output device `device`; only device 0 exists. True when the device is open.
+    virtual bool Open(int device) = 0;
+    // Sends one packed message. Program change (0xCn) and channel pressure (0xDn) use data1 only;
+    // the other byte is ignored. Messages sent while the device is closed go nowhere.
+    virtual void ShortMsg(uint32_t message) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+};
+
+// Device 0 is the engine's General MIDI synthesizer. Opening it loads the first SoundFont of
+// `soundFonts` that loads; when none does, the device still opens and stays silent
+// (`SoundFontError` tells why).
+class SynthMidiOut : public MidiOut {
+public:
+    explicit SynthMidiOut(AudioEngine& engine, QStringList soundFonts = {});
+    ~SynthMidiOut() override;
+
+    bool Open(int device) override;
+    void ShortMsg(uint32_t message) override;
+    void Close() override;
+    bool IsOpen() const override { return open_; }
+    QString SoundFontError() const { return soundFontError_; }
+
+private:
+    AudioEngine& engine_;
+    QStringList soundFonts_;
+    QString soundFontError_;
+    bool open_ = false;
+};
+
+// Test double: keeps every message in the order sent.
+class MidiOutRecorder : public MidiOut {
+public:
+    bool Open(int device) override {
+        ++openCalls;
+        if (device != 0) return false;
+        open = true;
+        return true;
+    }
+    void ShortMsg(uint32_t message) override { (open ? messages : droppedWhileClosed).push_back(message); }
+    void Close() override {
+        ++closeCalls;
+        open = false;
+    }
+    bool IsOpen() const override { return open; }
+
+    bool open = false;
+    int openCalls = 0;
+    int closeCalls = 0;
+    std::vector<uint32_t> messages;            // sent while open, in order
+    std::vector<uint32_t> droppedWhileClosed;  // sent while closed (a real device drops them)
+};

@@ -1,0 +1,601 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <sndfile.h>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/audioengine.h"
+#include "platform/audiofile.h"
+#include "platform/mediaplayer.h"
+#include "platform/mediaplayer_fake.h"
+#include "platform/midiout.h"
+#include "platform/waveplayer.h"
+
+namespace {
+
+// Writes a 16-bit file of `frames` frames; every sample of channel c is value(frame, c).
+template <typename F>
+QString WriteSound(const QString& path, int rate, int channels, int frames, F value,
+                   int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* sf = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!sf) return QString();
+    std::vector<float> data(size_t(frames) * channels);
+    for (int f = 0; f < frames; ++f)
+        for (int c = 0; c < channels; ++c) data[size_t(f) * channels + c] = value(f, c);
+    sf_writef_float(sf, data.data(), frames);
+    sf_close(sf);
+    return path;
+}
+
+QString WriteConstant(const QString& path, int rate, int channels, double seconds, float level) {
+    return WriteSound(path, rate, channels, int(seconds * rate), [level](int, int) { return level; });
+}
+
+std::vector<float> MixFrames(AudioEngine& engine, int frames) {
+    std::vector<float> out(size_t(frames) * 2);
+    for (int done = 0; done < frames; done += AudioEngine::kBlockFrames) {
+        int n = std::min(AudioEngine::kBlockFrames, frames - done);
+        engine.Mix(out.data() + size_t(done) * 2, n);
+    }
+    return out;
+}
+
+double Rms(const std::vector<float>& v) {
+    double sum = 0;
+    for (float x : v) sum += double(x) * x;
+    return v.empty() ? 0 : std::sqrt(sum / v.size());
+}
+
+float MaxAbs(const std::vector<float>& v) {
+    float m = 0;
+    for (float x : v) m = std::max(m, std::fabs(x));
+    return m;
+}
+
+// Polls the event loop until `done` holds or the generous deadline passes.
+template <typename F>
+bool Eventually(F done, int timeoutMs = 15000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+struct StatusLog {
+    QStringList texts;
+    bool allOnGuiThread = true;
+    MediaPlayer::StatusCallback Callback() {
+        return [this](const QString& text) {
+            texts.append(text);
+            if (QThread::currentThread() != QCoreApplication::instance()->thread()) allOnGuiThread = false;
+        };
+    }
+};
+
+uint32_t Pack(int status, int d1, int d2 = 0) { return uint32_t(status) | uint32_t(d1) << 8 | uint32_t(d2) << 16; }
+
+}  // namespace
+
+// --- decoding ---
+
+TEST(AudioFile, DecodesStereoAndMonoAtTheFileRate) {
+    QTemporaryDir dir;
+    QString stereo = WriteSound(dir.filePath("s.wav"), 48000, 2, 4800,
+                                [](int, int c) { return c == 0 ? 0.5f : -0.25f; });
+    auto clip = DecodeAudioFile(stereo);
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->rate, 48000);
+    EXPECT_EQ(clip->channels, 2);
+    EXPECT_EQ(clip->frames, 4800);
+    EXPECT_DOUBLE_EQ(clip->Seconds(), 0.1);
+    float l, r;
+    clip->SampleAt(100, l, r);
+    EXPECT_NEAR(l, 0.5f, 1e-3);
+    EXPECT_NEAR(r, -0.25f, 1e-3);
+
+    QString mono = WriteSound(dir.filePath("m.wav"), 8000, 1, 8, [](int f, int) { return f * 0.1f; });
+    clip = DecodeAudioFile(mono);
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->channels, 1);
+    clip->SampleAt(2.5, l, r);  // halfway between 0.2 and 0.3
+    EXPECT_NEAR(l, 0.25f, 1e-3);
+    EXPECT_FLOAT_EQ(l, r);
+    clip->SampleAt(8, l, r);  // past the end
+    EXPECT_EQ(l, 0.0f);
+}
+
+TEST(AudioFile, ReadsMp3) {
+    QTemporaryDir dir;
+    QString mp3 = WriteSound(dir.filePath("tone.mp3"), 44100, 1, 44100,
+                             [](int f, int) { return 0.5f * std::sin(f * 2 * M_PI * 440 / 44100); },
+                             SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+    if (mp3.isEmpty() || QFile(mp3).size() == 0) GTEST_SKIP() << "this libsndfile cannot write mp3";
+    QString error;
+    auto clip = DecodeAudioFile(mp3, &error);
+    ASSERT_TRUE(clip) << error.toStdString();
+    EXPECT_EQ(clip->rate, 44100);
+    EXPECT_NEAR(clip->Seconds(), 1.0, 0.1);
+    std::vector<float> mid;
+    for (int f = 20000; f < 21000; ++f) {
+        float l, r;
+        clip->SampleAt(f, l, r);
+        mid.push_back(l);
+    }
+    EXPECT_GT(Rms(mid), 0.2);  // a 0.5 sine has RMS 0.35
+}
+
+TEST(AudioFile, DamagedAndMissingFilesAreReported) {
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("junk.wav"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    std::srand(7);
+    QByteArray bytes;
+    for (int i = 0; i < 5000; ++i) bytes.append(char(std::rand() & 0xFF));
+    junk.write(bytes);
+    junk.close();
+
+    QString error;
+    EXPECT_FALSE(DecodeAudioFile(junk.fileName(), &error));
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    EXPECT_FALSE(DecodeAudioFile(dir.filePath("nowhere.wav"), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+// --- MIDI through the synthesizer ---
+
+TEST(SynthMidiOut, NoteOnIsHeardAndSilenceBeforeIt) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    ASSERT_TRUE(midi.Open(0));
+    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+
+    EXPECT_LT(Rms(MixFrames(engine, 4096)), 1e-6);
+    midi.ShortMsg(Pack(0x90, 60, 100));
+    EXPECT_GT(Rms(MixFrames(engine, 8192)), 0.01);
+
+    // Note-off, then after the release the output dies away again.
+    midi.ShortMsg(Pack(0x80, 60, 0));
+    MixFrames(engine, AudioEngine::kRate * 3);
+    EXPECT_LT(Rms(MixFrames(engine, 4096)), 1e-3);
+}
+
+TEST(SynthMidiOut, NoteOnWithVelocityZeroStopsTheNote) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    ASSERT_TRUE(midi.Open(0));
+    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    midi.ShortMsg(Pack(0xC0, 19));  // church organ: sustains while held
+    midi.ShortMsg(Pack(0x90, 64, 100));
+    MixFrames(engine, 4096);
+    EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()) > 0, true);
+    midi.ShortMsg(Pack(0x90, 64, 0));
+    MixFrames(engine, AudioEngine::kRate * 3);
+    EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()), 0);
+}
+
+TEST(SynthMidiOut, ProgramChangeUsesOneDataByte) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    ASSERT_TRUE(midi.Open(0));
+    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    // Channel 2, program 40, and a third byte &H64 that a program change does not have.
+    midi.ShortMsg(0xC0 + 2 + 40 * 256 + 0x640000);
+    int sfont = 0, bank = 0, preset = 0;
+    ASSERT_EQ(fluid_synth_get_program(engine.Synth(), 2, &sfont, &bank, &preset), FLUID_OK);
+    EXPECT_EQ(preset, 40);
+    EXPECT_EQ(bank, 0);
+    fluid_synth_get_program(engine.Synth(), 1, &sfont, &bank, &preset);
+    EXPECT_EQ(preset, 0);  // other channels untouched
+
+    // Control change reaches its channel with both data bytes.
+    midi.ShortMsg(Pack(0xB3, 7, 55));
+    int value = -1;
+    fluid_synth_get_cc(engine.Synth(), 3, 7, &value);
+    EXPECT_EQ(value, 55);
+
+    // A lone real-time byte (MIDI stop) changes nothing.
+    midi.ShortMsg(0xFC);
+    fluid_synth_get_program(engine.Synth(), 2, &sfont, &bank, &preset);
+    EXPECT_EQ(preset, 40);
+}
+
+TEST(SynthMidiOut, OnlyDeviceZeroAndNothingWhileClosed) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    EXPECT_FALSE(midi.Open(1));
+    EXPECT_FALSE(midi.IsOpen());
+    midi.ShortMsg(Pack(0xC0, 33));
+    int sfont = 0, bank = 0, preset = -1;
+    fluid_synth_get_program(engine.Synth(), 0, &sfont, &bank, &preset);
+    EXPECT_NE(preset, 33);
+
+    ASSERT_TRUE(midi.Open(0));
+    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    midi.ShortMsg(Pack(0x90, 60, 100));
+    MixFrames(engine, 1024);
+    midi.Close();
+    EXPECT_FALSE(midi.IsOpen());
+    MixFrames(engine, 1024);
+    EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()), 0);  // closing silenced it
+    MixFrames(engine, AudioEngine::kRate * 2);                          // let the reverb die away
+    midi.ShortMsg(Pack(0x90, 60, 100));
+    EXPECT_LT(Rms(MixFrames(engine, 4096)), 1e-6);
+}
+
+TEST(SynthMidiOut, ANewSynthesizerStartsSilentOnReusedMemory) {
+    // Leave freed heap blocks full of NaN patterns behind, where the synthesizer's effect
+    // buffers will be allocated next.
+    std::vector<void*> blocks;
+    for (size_t size = 256; size <= 96 * 1024; size += 256) {
+        void* p = std::malloc(size);
+        std::memset(p, 0xFF, size);
+        blocks.push_back(p);
+    }
+    for (void* p : blocks) std::free(p);
+    AudioEngine engine(AudioEngine::Output::None);
+    std::vector<float> out = MixFrames(engine, 20 * AudioEngine::kBlockFrames);
+    for (float x : out) ASSERT_TRUE(std::isfinite(x));
+    EXPECT_LT(MaxAbs(out), 1e-6);
+}
+
+TEST(SynthMidiOut, MissingSoundFontLeavesAnOpenSilentDevice) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine, {QStringLiteral("/nonexistent/none.sf2")});
+    EXPECT_TRUE(midi.Open(0));
+    EXPECT_TRUE(midi.IsOpen());
+    EXPECT_FALSE(midi.SoundFontError().isEmpty());
+    EXPECT_FALSE(engine.HasSoundFont());
+    midi.ShortMsg(Pack(0x90, 60, 127));
+    EXPECT_LT(Rms(MixFrames(engine, 4096)), 1e-6);
+}
+
+TEST(SynthMidiOut, PrefersTheFullerSoundFont) {
+    QStringList fonts = AudioEngine::DefaultSoundFonts();
+    ASSERT_FALSE(fonts.isEmpty());
+    EXPECT_TRUE(fonts.first().endsWith("FluidR3_GM.sf2"));
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    midi.Open(0);
+    if (QFile::exists("/usr/share/sounds/sf2/FluidR3_GM.sf2")) {
+        EXPECT_EQ(engine.SoundFontPath(), "/usr/share/sounds/sf2/FluidR3_GM.sf2");
+    } else if (QFile::exists("/usr/share/sounds/sf2/TimGM6mb.sf2")) {
+        EXPECT_TRUE(engine.HasSoundFont());
+    }
+}
+
+// --- the mix, offline ---
+
+TEST(AudioMix, VolumeAndMuteScaleAPlayer) {
+    QTemporaryDir dir;
+    QString file = WriteConstant(dir.filePath("c.wav"), AudioEngine::kRate, 2, 2.0, 0.5f);
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineMediaPlayer player(engine);
+    ASSERT_TRUE(player.SetUrl(file));
+    player.Play();
+
+    std::vector<float> full = MixFrames(engine, 1024);
+    EXPECT_NEAR(full[100], 0.5f, 2e-3);
+    EXPECT_NEAR(full[101], 0.5f, 2e-3);
+
+    player.SetVolume(50);
+    EXPECT_EQ(player.Volume(), 50);
+    EXPECT_NEAR(MixFrames(engine, 1024)[100], 0.25f, 2e-3);
+
+    player.SetMute(true);
+    double before = player.CurrentPosition();
+    EXPECT_LT(MaxAbs(MixFrames(engine, 1024)), 1e-6);
+    EXPECT_GT(player.CurrentPosition(), before);  // muted, but the position runs on
+
+    player.SetMute(false);
+    EXPECT_NEAR(MixFrames(engine, 1024)[100], 0.25f, 2e-3);  // volume kept through the mute
+
+    player.SetVolume(127);  // above the scale: full volume
+    EXPECT_EQ(player.Volume(), 100);
+    EXPECT_NEAR(MixFrames(engine, 1024)[100], 0.5f, 2e-3);
+    player.SetVolume(-5);
+    EXPECT_EQ(player.Volume(), 0);
+    EXPECT_LT(MaxAbs(MixFrames(engine, 1024)), 1e-6);
+}
+
+TEST(AudioMix, PlayersAddUpAndPausedOnesAreSilent) {
+    QTemporaryDir dir;
+    QString a = WriteConstant(dir.filePath("a.wav"), AudioEngine::kRate, 1, 1.0, 0.25f);
+    QString b = WriteConstant(dir.filePath("b.wav"), 22050, 2, 1.0, 0.125f);
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineMediaPlayer pa(engine), pb(engine);
+    ASSERT_TRUE(pa.SetUrl(a));
+    ASSERT_TRUE(pb.SetUrl(b));
+    EXPECT_LT(MaxAbs(MixFrames(engine, 512)), 1e-6);  // loaded, not playing
+    pa.Play();
+    pb.Play();
+    EXPECT_NEAR(MixFrames(engine, 512)[300], 0.375f, 2e-3);
+    pb.Pause();
+    EXPECT_NEAR(MixFrames(engine, 512)[300], 0.25f, 2e-3);
+}
+
+TEST(AudioMix, OutputIsClippedToFullScale) {
+    QTemporaryDir dir;
+    QString a = WriteConstant(dir.filePath("a.wav"), AudioEngine::kRate, 1, 1.0, 0.75f);
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineMediaPlayer p1(engine), p2(engine);
+    p1.SetUrl(a);
+    p2.SetUrl(a);
+    p1.Play();
+    p2.Play();
+    EXPECT_FLOAT_EQ(MixFrames(engine, 512)[10], 1.0f);
+}
+
+TEST(AudioMix, PositionCountsTheFileFramesPlayed) {
+    QTemporaryDir dir;
+    // 22050 Hz: one engine second plays one file second, whatever the rate.
+    QString file = WriteConstant(dir.filePath("half.wav"), 22050, 1, 2.0, 0.1f);
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineMediaPlayer player(engine);
+    ASSERT_TRUE(player.SetUrl(file));
+    EXPECT_DOUBLE_EQ(player.Duration(), 2.0);
+    player.Play();
+    MixFrames(engine, AudioEngine::kRate / 2);
+    EXPECT_NEAR(player.CurrentPosition(), 0.5, 1e-6);
+    player.Pause();
+    MixFrames(engine, AudioEngine::kRate / 2);
+    EXPECT_NEAR(player.CurrentPosition(), 0.5, 1e-6);
+
+    player.SetCurrentPosition(1.25);
+    EXPECT_NEAR(player.CurrentPosition(), 1.25, 1e-6);
+    player.Play();
+    MixFrames(engine, AudioEngine::kRate / 4);
+    EXPECT_NEAR(player.CurrentPosition(), 1.5, 1e-6);
+
+    player.SetCurrentPosition(-3);
+    EXPECT_EQ(player.CurrentPosition(), 0.0);
+    player.SetCurrentPosition(99);
+    EXPECT_DOUBLE_EQ(player.CurrentPosition(), 2.0);
+
+    player.Stop();
+    EXPECT_EQ(player.CurrentPosition(), 0.0);
+    EXPECT_EQ(player.Status(), mediastatus::Stopped);
+    MixFrames(engine, 1024);
+    EXPECT_EQ(player.CurrentPosition(), 0.0);
+}
+
+TEST(AudioMix, TheEndIsReportedOnTheGuiThreadAfterTheMix) {
+    QTemporaryDir dir;
+    QString file = WriteConstant(dir.filePath("one.wav"), AudioEngine::kRate, 2, 1.0, 0.2f);
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineMediaPlayer player(engine);
+    StatusLog log;
+    player.SetStatusCallback(log.Callback());
+    ASSERT_TRUE(player.SetUrl(file));
+    player.Play();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.texts, QStringList({mediastatus::Ready, mediastatus::Playing}));
+
+    std::vector<float> out = MixFrames(engine, AudioEngine::kRate + 2048);
+    EXPECT_NEAR(out[2 * (AudioEngine::kRate - 10)], 0.2f, 2e-3);
+    EXPECT_NEAR(out[2 * (AudioEngine::kRate + 10)], 0.0f, 1e-6);  // nothing after the end
+    EXPECT_EQ(player.Status(), mediastatus::Finished);
+    EXPECT_DOUBLE_EQ(player.CurrentPosition(), 1.0);
+    EXPECT_EQ(log.texts.size(), 2);  // queued, not called from inside the mix
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.texts.last(), mediastatus::Finished);
+    EXPECT_EQ(log.texts.count(mediastatus::Finished), 1);
+
+    // Play at the end finishes again at once; a seek back plays on from there.
+    player.Play();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.texts.count(mediastatus::Finished), 2);
+    player.SetCurrentPosition(0.5);
+    player.Play();
+    EXPECT_EQ(player.Status(), mediastatus::Playing);
+    MixFrames(engine, 1024);
+    EXPECT_GT(player.CurrentPosition(), 0.5);
+}
+
+TEST(AudioMix, BadFilesLeaveThePlayerSilent) {
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("junk.wav"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(3000, '\x5a'));
+    junk.close();
+    QString good = WriteConstant(dir.filePath("good.wav"), AudioEngine::kRate, 1, 1.0, 0.3f);
+
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineMediaPlayer player(engine);
+    StatusLog log;
+    player.SetStatusCallback(log.Callback());
+    ASSERT_TRUE(player.SetUrl(good));
+    player.Play();
+
+    for (const QString& bad : {junk.fileName(), dir.filePath("missing.mp3")}) {
+        QString error;
+        EXPECT_FALSE(player.SetUrl(bad, &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(player.Url(), bad);
+        EXPECT_EQ(player.Status(), mediastatus::Failed);
+        player.Play();
+        EXPECT_LT(MaxAbs(MixFrames(engine, 2048)), 1e-6);  // the good file is gone too
+        EXPECT_EQ(player.CurrentPosition(), 0.0);
+        EXPECT_EQ(player.Duration(), 0.0);
+        player.SetCurrentPosition(3);
+        EXPECT_EQ(player.CurrentPosition(), 0.0);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(log.texts.contains(mediastatus::Finished));
+
+    EXPECT_TRUE(player.SetUrl(""));
+    EXPECT_EQ(player.Status(), mediastatus::NoMedia);
+    EXPECT_TRUE(player.SetUrl(good));
+    player.Play();
+    EXPECT_NEAR(MixFrames(engine, 512)[100], 0.3f, 2e-3);
+}
+
+TEST(AudioMix, ADestroyedPlayerLeavesTheMix) {
+    QTemporaryDir dir;
+    QString file = WriteConstant(dir.filePath("x.wav"), AudioEngine::kRate, 1, 0.05, 0.3f);
+    AudioEngine engine(AudioEngine::Output::None);
+    {
+        EngineMediaPlayer player(engine);
+        player.SetStatusCallback([](const QString&) { ADD_FAILURE() << "callback after destruction"; });
+        player.SetUrl(file);
+        player.Play();
+        MixFrames(engine, AudioEngine::kRate / 10);  // ends; its report is still queued
+    }
+    QCoreApplication::processEvents();
+    EXPECT_LT(MaxAbs(MixFrames(engine, 512)), 1e-6);
+}
+
+// --- short sounds ---
+
+TEST(WavePlayerTest, ClicksOverlapAndEnd) {
+    QTemporaryDir dir;
+    QString click = WriteConstant(dir.filePath("0.wav"), AudioEngine::kRate, 1, 0.05, 0.2f);
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineWavePlayer waves(engine);
+    ASSERT_TRUE(waves.Play(click));
+    EXPECT_EQ(engine.ActiveSounds(), 1);
+    EXPECT_NEAR(MixFrames(engine, 512)[100], 0.2f, 2e-3);
+    ASSERT_TRUE(waves.Play(click));  // the first is still sounding
+    EXPECT_EQ(engine.ActiveSounds(), 2);
+    std::vector<float> out = MixFrames(engine, 512);
+    EXPECT_NEAR(out[100], 0.4f, 2e-3);
+    MixFrames(engine, AudioEngine::kRate / 10);
+    EXPECT_EQ(engine.ActiveSounds(), 0);
+    EXPECT_LT(MaxAbs(MixFrames(engine, 512)), 1e-6);
+
+    // Decoded once: the file may go away and the click still plays.
+    QFile::remove(click);
+    EXPECT_TRUE(waves.Play(click));
+    EXPECT_EQ(engine.ActiveSounds(), 1);
+}
+
+TEST(WavePlayerTest, MissingOrDamagedFilePlaysNothing) {
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("1.wav"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("RIFF\x10\x00\x00\x00WAVEjunk", 16);
+    junk.close();
+    AudioEngine engine(AudioEngine::Output::None);
+    EngineWavePlayer waves(engine);
+    EXPECT_FALSE(waves.Play(dir.filePath("0.wav")));
+    EXPECT_FALSE(waves.LastError().isEmpty());
+    EXPECT_FALSE(waves.Play(junk.fileName()));
+    EXPECT_EQ(engine.ActiveSounds(), 0);
+    EXPECT_LT(MaxAbs(MixFrames(engine, 512)), 1e-6);
+}
+
+// --- real time, through the output device ---
+
+namespace {
+void PlaysToTheEndInRealTime(AudioEngine& engine) {
+    QTemporaryDir dir;
+    QString file = WriteSound(dir.filePath("sec.wav"), AudioEngine::kRate, 2, AudioEngine::kRate,
+                              [](int f, int) { return 0.3f * std::sin(f * 2 * M_PI * 330 / 44100); });
+    EngineMediaPlayer player(engine);
+    StatusLog log;
+    player.SetStatusCallback(log.Callback());
+    ASSERT_TRUE(player.SetUrl(file));
+    player.Play();
+
+    double last = 0;
+    bool monotonic = true;
+    std::vector<double> seen;
+    bool finished = Eventually([&] {
+        double p = player.CurrentPosition();
+        if (p < last) monotonic = false;
+        if (p != last) seen.push_back(p);
+        last = p;
+        return log.texts.contains(mediastatus::Finished);
+    });
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(monotonic);
+    EXPECT_GE(seen.size(), 3u);  // it moved in steps, not in one jump
+    EXPECT_DOUBLE_EQ(player.CurrentPosition(), 1.0);
+    EXPECT_TRUE(log.allOnGuiThread);
+    EXPECT_EQ(log.texts.count(mediastatus::Finished), 1);
+}
+}  // namespace
+
+TEST(AudioDevice, PositionAdvancesAndTheEndIsReported) {
+    AudioEngine engine;
+    EXPECT_TRUE(engine.HasDevice()) << engine.OutputError().toStdString();
+    PlaysToTheEndInRealTime(engine);
+}
+
+TEST(AudioDevice, WithoutADeviceTheClockStillRuns) {
+    QByteArray saved = qgetenv("SDL_AUDIODRIVER");
+    qputenv("SDL_AUDIODRIVER", "no-such-driver");
+    AudioEngine engine;
+    qputenv("SDL_AUDIODRIVER", saved);
+    EXPECT_FALSE(engine.HasDevice());
+    EXPECT_FALSE(engine.OutputError().isEmpty());
+    PlaysToTheEndInRealTime(engine);
+}
+
+TEST(AudioDevice, PauseHoldsThePosition) {
+    QTemporaryDir dir;
+    QString file = WriteConstant(dir.filePath("long.wav"), 8000, 1, 30.0, 0.0f);
+    AudioEngine engine;
+    EngineMediaPlayer player(engine);
+    ASSERT_TRUE(player.SetUrl(file));
+    player.SetCurrentPosition(10);
+    player.Play();
+    ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > 10.05; }));
+    player.Pause();
+    double held = player.CurrentPosition();
+    QTest::qWait(100);
+    EXPECT_EQ(player.CurrentPosition(), held);
+    player.Play();
+    ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > held; }));
+}
+
+// --- the doubles ---
+
+TEST(AudioDoubles, RecorderKeepsMessagesInOrder) {
+    MidiOutRecorder midi;
+    midi.ShortMsg(0xC0);
+    EXPECT_FALSE(midi.Open(1));
+    ASSERT_TRUE(midi.Open(0));
+    midi.ShortMsg(Pack(0x90, 60, 100));
+    midi.ShortMsg(Pack(0x80, 60, 64));
+    midi.Close();
+    midi.ShortMsg(0xFC);
+    EXPECT_EQ(midi.messages, (std::vector<uint32_t>{0x643C90, 0x403C80}));
+    EXPECT_EQ(midi.droppedWhileClosed, (std::vector<uint32_t>{0xC0, 0xFC}));
+}
+
+TEST(AudioDoubles, FakePlayerIsDrivenByTheTest) {
+    FakeMediaPlayer wmp;
+    QStringList got;
+    wmp.SetStatusCallback([&](const QString& s) { got.append(s); });
+    wmp.badFiles.insert("bad.mp3");
+    EXPECT_FALSE(wmp.SetUrl("bad.mp3"));
+    EXPECT_TRUE(wmp.SetUrl("song.mp3"));
+    wmp.SetCurrentPosition(11.5);
+    wmp.Play();
+    wmp.position = 12.25;
+    EXPECT_EQ(wmp.CurrentPosition(), 12.25);
+    wmp.FireStatus(mediastatus::Finished);
+    EXPECT_EQ(got, QStringList{"已完成"});
+    EXPECT_FALSE(wmp.playing);
+    EXPECT_EQ(wmp.calls, QStringList({"SetUrl bad.mp3", "SetUrl song.mp3", "SetCurrentPosition 11.5", "Play"}));
+
+    FakeWavePlayer waves;
+    waves.Play("0.wav");
+    waves.Play("0.wav");
+    EXPECT_EQ(waves.played, QStringList({"0.wav", "0.wav"}));
+}
