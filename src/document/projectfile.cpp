@@ -132,7 +132,11 @@ private:
     int size_;
 };
 
-QByteArray Fit(const QString& text, int maxBytes) { return textcodec::toGbkFitting(text, maxBytes); }
+// The text in GBK within its room, cut at a character boundary.
+QByteArray Fit(const QString& text, int maxBytes) {
+    if (auto whole = textcodec::toGbk(text); whole && whole->size() <= maxBytes) return *whole;
+    return textcodec::toGbkFitting(text, maxBytes);
+}
 
 // A path that does not fit keeps only its file name (the loader looks for that beside the project).
 QByteArray FitPath(const QString& path, int maxBytes) {
