@@ -20,7 +20,8 @@ reach a little past their own advance, which makes neighbours overlap.
 
 Glyph        role                                             advance
 -----        ----                                             -------
-space        blank before printed numbers                     250
+space        blank before printed numbers (narrow, so a        60
+             printed " 3" stays over the fraction bar)
 "0".."9"     time-signature digits, drawn low in the box       551
              so that numerator, "_" and denominator stack
 "t" "r" "s"  sharp, flat, natural before a digit (small,       160
@@ -302,7 +303,7 @@ def dynamics(ch, text, base=-150, scale=0.78):
 
 # -------------------------------------------------------- the role glyphs
 
-blank(" ", 250)
+blank(" ", 60)
 blank("a", 400)
 blank("b", 150)
 
@@ -310,7 +311,7 @@ blank("b", 150)
 # numerator printed H/2 higher and a denominator H/2 lower clear the bar "_".
 for d in "0123456789":
     gl = Glyph(d, D)
-    draw_skeleton(gl, digit_skeleton(d), 80, 0.95, 0.95, 85, -275)
+    draw_skeleton(gl, digit_skeleton(d), 80, 0.95, 0.95, 70, -275)
     gl.done()
 
 # Accidentals, small, in the upper left of a digit.

@@ -199,6 +199,9 @@ TEST_F(NotationFont, TimeSignatureDigitsClearTheFractionBar) {
         EXPECT_LT(r.bottom() - h / 2, bar.top());
         EXPECT_GT(r.top() + h / 2, bar.bottom());
         EXPECT_GT(r.height(), 0.4 * h);
+        // Printed as a number, with a blank for the sign, the digit stays over the bar.
+        EXPECT_GE(advance(' ') + r.left(), bar.left());
+        EXPECT_LE(advance(' ') + r.right(), bar.right());
     }
 }
 
