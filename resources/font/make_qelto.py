@@ -65,6 +65,7 @@ others       symbols placed above a note (zone y -220..460):
 """
 
 import math
+import os
 import sys
 
 import fontforge
@@ -753,4 +754,6 @@ missing = [chr(c) for c in range(35, 126) if c not in present]
 if missing:
     sys.exit("missing glyphs: " + "".join(missing))
 
-font.generate(sys.argv[1] if len(sys.argv) > 1 else "Qelto.ttf")
+out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "Qelto.ttf")
+os.makedirs(os.path.dirname(out), exist_ok=True)
+font.generate(out)
