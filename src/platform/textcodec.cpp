@@ -44,21 +44,29 @@ std::optional<QByteArray> toGbk(const QString& text) {
 }
 
 QString fromGbk(const QByteArray& bytes) {
+    // One conversion over the whole text; a byte that starts no valid GBK character (or a lead
+    // byte cut off at the end) becomes U+FFFD and the conversion resumes after it.
     QString out;
-    int i = 0, n = bytes.size();
-    while (i < n) {
-        unsigned char b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) { out.append(QChar(b)); ++i; continue; }
-        if (b == 0x80 || b == 0xFF || i + 1 >= n) { out.append(QChar(0xFFFD)); ++i; continue; }
-        QByteArray pair = bytes.mid(i, 2), u16;
-        if (convert("UTF-16LE", "GBK", pair, u16) && u16.size() >= 2) {
-            out.append(QString::fromUtf16(reinterpret_cast<const char16_t*>(u16.constData()), u16.size() / 2));
-            i += 2;
-        } else {
+    if (bytes.isEmpty()) return out;
+    iconv_t cd = iconv_open("UTF-16LE", "GBK");
+    if (cd == (iconv_t)-1) return QString::fromLatin1(bytes);
+    std::vector<char> buf(bytes.size() * 2 + 16);
+    char* src = const_cast<char*>(bytes.constData());
+    size_t srcLeft = bytes.size();
+    while (srcLeft > 0) {
+        char* dst = buf.data();
+        size_t dstLeft = buf.size();
+        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(QString::fromUtf16(reinterpret_cast<const char16_t*>(buf.data()),
+                                      int(dst - buf.data()) / 2));
+        if (r == (size_t)-1 && srcLeft > 0) {
             out.append(QChar(0xFFFD));
-            ++i;
+            ++src;
+            --srcLeft;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
+    iconv_close(cd);
     return out;
 }
 
