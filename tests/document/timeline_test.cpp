@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include "document/newsong.h"
+#include "document/songcodes.h"
+#include "document/timeline.h"
+
+using namespace doc;
+
+namespace {
+std::unique_ptr<Song> NewSong() {
+    auto song = Song::create();
+    NewProject(*song);
+    return song;
+}
+
+void AddTimeSig(Song& song, int32_t tick, const char* text) {
+    int i = ++song.TimeSigLastIndex;
+    song.TimeSigTicks[i] = tick;
+    song.TimeSigCodes[i] = TimeSigTextToCode(text);
+}
+
+void AddTempo(Song& song, int32_t tick, float bpm) {
+    int i = ++song.TempoLastIndex;
+    song.TempoChangeTicks[i] = tick;
+    song.TempoChangeBpm[i] = bpm;
+}
+
+void AddKey(Song& song, int32_t tick, int key) {
+    int i = ++song.KeyChangeLastIndex;
+    song.KeyChangeTicks[i] = tick;
+    song.KeyChangeKeys[i] = int16_t(key);
+}
+}  // namespace
+
+TEST(TempoMap, NewSongIsSixtyBarsOfElevenThousandTicks) {
+    auto song = NewSong();
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->SongLength, 11520);
+    EXPECT_EQ(song->TempoLastIndex, 0);
+    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 180.0);
+    EXPECT_DOUBLE_EQ(song->TempoMapTicks[1], 11520);
+    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 96), 1.5);
+    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 0), 0.0);
+}
+
+TEST(TempoMap, SongLengthRoundsUpToAQuarterAndBackToItsBar) {
+    auto song = NewSong();
+    song->SongSeconds = 10;  // 640 ticks -> 672 -> bar start 576
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->SongLength, 576);
+    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 9.0);
+}
+
+TEST(TempoMap, ASongTooShortForOneBarKeepsOneBar) {
+    auto song = NewSong();
+    song->SongSeconds = 1;  // 64 ticks -> 96, whose bar starts at 0
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->SongLength, 192);
+    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 3.0);
+    song->TimeSigCodes[0] = TimeSigTextToCode("6/8");
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->SongLength, 144);
+}
+
+TEST(TempoMap, TempoChangeSegments) {
+    auto song = NewSong();
+    AddTempo(*song, 1920, 120);
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->TempoLastIndex, 1);
+    EXPECT_EQ(song->SongLength, 16320);
+    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 1920), 30.0);
+    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 2400), 35.0);
+    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 1919), 1919 / 80.0 * 1.25);
+    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[2], 180.0);
+    // Beyond the end the last tempo goes on.
+    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 16320 + 96), 181.0);
+}
+
+TEST(TempoMap, ChangesAreSortedRoundedAndDroppedAtTheEnd) {
+    auto song = NewSong();
+    AddTempo(*song, 3840, 60);
+    AddTempo(*song, 1920, 92.12345f);
+    AddTempo(*song, 11520, 100);
+    // The song ends exactly where the change at 3840 lies: that change and the later one drop out.
+    song->SongSeconds = 30 + 1920 / 92.123 * 1.25;
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->TempoChangeTicks[1], 1920);
+    EXPECT_FLOAT_EQ(song->TempoChangeBpm[1], 92.123f);
+    EXPECT_EQ(song->TempoLastIndex, 1);
+    EXPECT_EQ(song->TempoChangeTicks[2], 3840);  // still in the arrays, out of use
+    EXPECT_EQ(song->SongLength, 3840);
+}
+
+TEST(Meter, TimeSignatureChangesMoveOntoBarLines) {
+    auto song = NewSong();
+    AddTimeSig(*song, 204, "3/4");
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->TimeSigTicks[1], 384);
+    EXPECT_EQ(song->TimeSigBarNumbers[1], 2);
+
+    song = NewSong();
+    AddTimeSig(*song, 192, "3/4");
+    AddTimeSig(*song, 192, "6/8");
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->TimeSigTicks[1], 192);
+    EXPECT_EQ(song->TimeSigBarNumbers[1], 1);
+    EXPECT_EQ(song->TimeSigCodes[1], 99);
+    // The second at the same bar line lands one 3/4 bar later.
+    EXPECT_EQ(song->TimeSigTicks[2], 336);
+    EXPECT_EQ(song->TimeSigBarNumbers[2], 2);
+    int16_t offset = -1;
+    EXPECT_EQ(GetBarPosition(*song, 336 + 144 + 30, offset), 3);
+    EXPECT_EQ(offset, 30);
+}
+
+TEST(Meter, EntriesBeyondTheEndAreDropped) {
+    auto song = NewSong();
+    AddTimeSig(*song, 20000, "3/4");
+    AddTimeSig(*song, 960, "6/8");
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->TimeSigLastIndex, 1);
+    EXPECT_EQ(song->TimeSigTicks[1], 960);
+}
+
+TEST(Meter, BeatQueries) {
+    auto song = NewSong();
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(GetNearestBeatTick(*song, 23), 0);
+    EXPECT_EQ(GetNearestBeatTick(*song, 24), 48);
+    EXPECT_EQ(GetNearestBeatTick(*song, 25), 48);
+    EXPECT_EQ(GetNextBeatTick(*song, 48), 96);
+    EXPECT_EQ(GetNextBeatTick(*song, 47), 48);
+    int16_t offset = -1;
+    EXPECT_EQ(GetBarPosition(*song, 200, offset), 1);
+    EXPECT_EQ(offset, 8);
+    EXPECT_EQ(IsOnBarline(*song, 192), -1);
+    EXPECT_EQ(IsOnBarline(*song, 96), 0);
+    EXPECT_EQ(IsOnBeat(*song, 200), 0);
+    EXPECT_EQ(IsOnBeat(*song, 240), -1);
+
+    song->TimeSigCodes[0] = TimeSigTextToCode("6/8");
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(GetNearestBeatTick(*song, 11), 0);
+    EXPECT_EQ(GetNearestBeatTick(*song, 12), 24);
+    EXPECT_EQ(IsOnBarline(*song, 144), -1);
+}
+
+TEST(Meter, QueriesFollowTheGoverningChange) {
+    auto song = NewSong();
+    AddTimeSig(*song, 384, "6/8");
+    RebuildTimeline(*song, true);
+    int16_t offset = 0;
+    EXPECT_EQ(GetBarPosition(*song, 384 + 144 + 24, offset), 3);
+    EXPECT_EQ(offset, 24);
+    EXPECT_EQ(GetNextBeatTick(*song, 384), 408);
+    EXPECT_EQ(GetNearestBeatTick(*song, 383), 384);
+}
+
+TEST(Keys, SortedBeforeTheEntriesBeyondTheEndAreDropped) {
+    auto song = NewSong();
+    AddKey(*song, 20000, 2);
+    AddKey(*song, 1920, -3);
+    AddKey(*song, 960, 7);
+    RebuildTimeline(*song, true);
+    ASSERT_EQ(song->KeyChangeLastIndex, 2);
+    EXPECT_EQ(song->KeyChangeTicks[1], 960);
+    EXPECT_EQ(song->KeyChangeKeys[1], 7);
+    EXPECT_EQ(song->KeyChangeTicks[2], 1920);
+    EXPECT_EQ(song->KeyChangeKeys[2], -3);
+}
+
+TEST(LoopAndCursor, ClampedToTheSong) {
+    auto song = NewSong();
+    song->CursorTick = 50000;
+    RebuildTimeline(*song, true);
+    EXPECT_EQ(song->LoopStart, 0);
+    EXPECT_EQ(song->LoopEnd, 11520);
+    EXPECT_EQ(song->CursorTick, 11520);
+
+    song = NewSong();
+    RebuildTimeline(*song, false);
+    EXPECT_EQ(song->LoopEnd, 11520 + kLoopParkOffset);
+
+    song = NewSong();
+    song->LoopStart = 20000;
+    song->LoopEnd = 1000;
+    RebuildTimeline(*song, false);
+    EXPECT_EQ(song->LoopStart, 11520);
+    EXPECT_EQ(song->LoopEnd, 1000 + kLoopParkOffset);
+}
+
+TEST(LoopAndCursor, AParkedLoopKeepsItsEndAcrossRebuilds) {
+    auto song = NewSong();
+    song->LoopEnd = 1000 + kLoopParkOffset;  // switched off earlier
+    RebuildTimeline(*song, false);
+    RebuildTimeline(*song, false);
+    EXPECT_EQ(song->LoopEnd, 1000 + kLoopParkOffset);
+    song->SongSeconds = 10;
+    RebuildTimeline(*song, false);
+    EXPECT_EQ(song->LoopEnd, 576 + kLoopParkOffset);
+}
+
+TEST(Ruler, MarksOfANewSong) {
+    auto song = NewSong();
+    RebuildTimeline(*song, true);
+    song->CursorTick = 1152;
+    song->LoopStart = 192;
+    RulerMarks marks = ComputeRulerMarks(*song, 600);  // 10 units a bar
+    int bars = 0, beats = 0;
+    for (const RulerLine& l : marks.lines) (l.height == 12 ? bars : beats)++;
+    EXPECT_EQ(bars, 61);  // the end of the song counts as a bar line
+    EXPECT_EQ(beats, 180);
+    ASSERT_EQ(marks.numbers.size(), 7u);
+    EXPECT_EQ(marks.numbers[0].number, 1);
+    EXPECT_DOUBLE_EQ(marks.numbers[0].x, -8);
+    EXPECT_EQ(marks.numbers[1].number, 11);
+    EXPECT_DOUBLE_EQ(marks.numbers[1].x, 92);
+    EXPECT_EQ(marks.numbers[6].number, 61);
+    EXPECT_DOUBLE_EQ(marks.cursorX, 60);
+    EXPECT_DOUBLE_EQ(marks.loopStartLeft, 7);
+    EXPECT_DOUBLE_EQ(marks.loopEndLeft, 582);
+}
+
+TEST(Ruler, ChangeMarkersAndSegments) {
+    auto song = NewSong();
+    AddTimeSig(*song, 192, "6/8");
+    AddTempo(*song, 960, 92.5f);
+    AddKey(*song, 1920, -3);
+    RebuildTimeline(*song, true);
+    RulerMarks marks = ComputeRulerMarks(*song, song->SongLength);  // one unit a tick
+    ASSERT_EQ(marks.timeSigs.size(), 1u);
+    EXPECT_EQ(marks.timeSigs[0].caption, "6/8");
+    EXPECT_DOUBLE_EQ(marks.timeSigs[0].x, 192);
+    ASSERT_EQ(marks.tempos.size(), 1u);
+    EXPECT_EQ(marks.tempos[0].caption, "92.5");
+    EXPECT_DOUBLE_EQ(marks.tempos[0].x, 960);
+    ASSERT_EQ(marks.keys.size(), 1u);
+    EXPECT_EQ(marks.keys[0].caption, QString::fromUtf8("低A "));
+    // After the 6/8 change the lines follow its 24-tick beats and 144-tick bars.
+    std::vector<double> firstLines;
+    for (const RulerLine& l : marks.lines)
+        if (l.x >= 192 && l.x <= 336) firstLines.push_back(l.x * 100 + l.height);
+    std::vector<double> expected = {19212, 21606, 24006, 26406, 28806, 31206, 33612};
+    EXPECT_EQ(firstLines, expected);
+}
