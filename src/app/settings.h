@@ -86,7 +86,8 @@ inline constexpr int kRightsFontRecord = 5;  // bytes 128..159
 inline constexpr int kLength = 160;
 }  // namespace setini
 
-// Whether a font of this name can be used (installed, or mapped onto an installed font).
+// Whether a font of this name can be used (installed, or mapped onto an installed font). Needs the
+// application object, as every font query does.
 bool IsFontInstalled(const QString& name);
 
 struct SettingsLoadReport {

@@ -249,5 +249,7 @@ TEST(SettingsPanel, FontInstalledCheck) {
     EXPECT_FALSE(IsFontInstalled("NoSuchFontAnywhere 12345"));
     EXPECT_FALSE(IsFontInstalled(""));
     const QStringList families = QFontDatabase::families();
-    if (!families.isEmpty()) EXPECT_TRUE(IsFontInstalled(families.first()));
+    if (!families.isEmpty()) {
+        EXPECT_TRUE(IsFontInstalled(families.first()));
+    }
 }

@@ -41,6 +41,10 @@ TEST(SequentialInput, BlanksAroundUnquotedFieldsAreDropped) {
     EXPECT_EQ(readAllText(" \"  kept  \" "), (QStringList{"  kept  "}));
 }
 
+TEST(SequentialInput, UnclosedQuoteEndsAtTheLineEnd) {
+    EXPECT_EQ(readAllText("\"abc, d\r\ne"), (QStringList{"abc, d", "e"}));
+}
+
 TEST(SequentialInput, EmptyFieldBetweenCommasAndNoFieldFromTrailingBlankLines) {
     EXPECT_EQ(readAllText("a,,b\r\n\r\n  \r\n"), (QStringList{"a", "", "b"}));
     SequentialInput empty(QByteArray("\r\n  \n"));
