@@ -10,8 +10,8 @@
 
 namespace app {
 
-const std::array<SliderSpec, kSliderCount>& SliderSpecs() {
-    static const std::array<SliderSpec, kSliderCount> specs = {{
+const std::array<SliderDef, kSliderCount>& SliderDefs() {
+    static const std::array<SliderDef, kSliderCount> defs = {{
         {"播放比例", 25, 400, 100},
         {"伴奏音量:", 1, 127, 127},
         {"节拍器音量:", 1, 127, 127},
@@ -24,11 +24,11 @@ const std::array<SliderSpec, kSliderCount>& SliderSpecs() {
         {"换气音符时值:", 0, 99, 80},
         {"换气音符识别:", 1, 500, 200},
     }};
-    return specs;
+    return defs;
 }
 
-const std::array<ColourSpec, kColourCount>& ColourSpecs() {
-    static const std::array<ColourSpec, kColourCount> specs = {{
+const std::array<ColourDef, kColourCount>& ColourDefs() {
+    static const std::array<ColourDef, kColourCount> defs = {{
         {"编辑音符", 0x0000C000},
         {"选中音符", 0x000000FF},
         {"编辑背景", 0x00FFFFFF},
@@ -43,7 +43,7 @@ const std::array<ColourSpec, kColourCount>& ColourSpecs() {
         {" 进 度 线 ", 0x0000C000},
         {" 录制音符 ", 0x0000FFFF},
     }};
-    return specs;
+    return defs;
 }
 
 const std::array<const char*, kOptionCount>& OptionCaptions() {
@@ -103,8 +103,8 @@ SystemSettings LoadSystemSettings(const QString& path, const std::function<bool(
     for (int i = 0; i < kOptionCount; ++i) fieldOk(readSwitch(bytes, setini::kOptions + i, s.options[i]));
     for (int i = 0; i < kSliderCount; ++i) {
         auto v = ReadInt16(bytes, setini::kSliders + 2 * i);
-        const SliderSpec& spec = SliderSpecs()[i];
-        bool ok = v && *v >= spec.min && *v <= spec.max;
+        const SliderDef& def = SliderDefs()[i];
+        bool ok = v && *v >= def.min && *v <= def.max;
         if (ok) s.sliders[i] = *v;
         fieldOk(ok);
     }
@@ -166,8 +166,8 @@ QString SliderValueText(int index, int value) {
 }
 
 int16_t ClampSliderValue(int index, int value) {
-    const SliderSpec& spec = SliderSpecs().at(index);
-    return int16_t(std::clamp(value, int(spec.min), int(spec.max)));
+    const SliderDef& def = SliderDefs().at(index);
+    return int16_t(std::clamp(value, int(def.min), int(def.max)));
 }
 
 int SlantHalfWidth(int slantValue) { return int(vb::Round(slantValue / 2.0)); }

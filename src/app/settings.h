@@ -31,19 +31,19 @@ enum Slider : int {
     kBreathDetectSlider = 10,
 };
 
-struct SliderSpec {
+struct SliderDef {
     const char* caption;
     int16_t min;
     int16_t max;
     int16_t initial;
 };
-const std::array<SliderSpec, kSliderCount>& SliderSpecs();
+const std::array<SliderDef, kSliderCount>& SliderDefs();
 
-struct ColourSpec {
+struct ColourDef {
     const char* caption;   // as shown, with its padding blanks
     uint32_t initial;      // &H00BBGGRR
 };
-const std::array<ColourSpec, kColourCount>& ColourSpecs();
+const std::array<ColourDef, kColourCount>& ColourDefs();
 
 const std::array<const char*, kOptionCount>& OptionCaptions();
 const std::array<const char*, kPlaybackSwitchCount>& PlaybackSwitchCaptions();

@@ -92,8 +92,8 @@ TEST(SystemSettingsFile, MissingFileGivesInitialValues) {
     SystemSettings s = LoadSystemSettings(QDir(dir.path()).filePath("set.ini"), anyFont, &report);
     EXPECT_TRUE(report.fileMissing);
     EXPECT_EQ(s, SystemSettings{});
-    for (int i = 0; i < kSliderCount; ++i) EXPECT_EQ(s.sliders[i], SliderSpecs()[i].initial);
-    for (int i = 0; i < kColourCount; ++i) EXPECT_EQ(s.colours[i], ColourSpecs()[i].initial);
+    for (int i = 0; i < kSliderCount; ++i) EXPECT_EQ(s.sliders[i], SliderDefs()[i].initial);
+    for (int i = 0; i < kColourCount; ++i) EXPECT_EQ(s.colours[i], ColourDefs()[i].initial);
 }
 
 TEST(SystemSettingsFile, ShortFileKeepsTheFieldsItHolds) {
@@ -108,7 +108,7 @@ TEST(SystemSettingsFile, ShortFileKeepsTheFieldsItHolds) {
     SystemSettings back = LoadSystemSettings(path, anyFont, &report);
     EXPECT_EQ(back.options, s.options);
     for (int i = 0; i <= 4; ++i) EXPECT_EQ(back.sliders[i], s.sliders[i]) << i;
-    for (int i = 5; i < kSliderCount; ++i) EXPECT_EQ(back.sliders[i], SliderSpecs()[i].initial) << i;
+    for (int i = 5; i < kSliderCount; ++i) EXPECT_EQ(back.sliders[i], SliderDefs()[i].initial) << i;
     EXPECT_EQ(back.colours, SystemSettings{}.colours);
     EXPECT_EQ(back.lyricFontName, kDesignLyricFontName);
     EXPECT_EQ(back.rightsFontName, kDesignRightsFontName);
@@ -217,7 +217,7 @@ TEST(SettingsPanel, SliderRanges) {
     EXPECT_EQ(ClampSliderValue(kZoomSlider, 1000), 400);
     EXPECT_EQ(ClampSliderValue(kCountInSlider, 5), 5);
     EXPECT_EQ(ClampSliderValue(kBreathDetectSlider, 0), 1);
-    EXPECT_STREQ(SliderSpecs()[kCountInSlider].caption, "录音前置小节:");
+    EXPECT_STREQ(SliderDefs()[kCountInSlider].caption, "录音前置小节:");
 }
 
 TEST(SettingsPanel, DerivedValues) {
