@@ -9,6 +9,8 @@
 #include <tuple>
 
 #include "document/midifile.h"
+#include "document/newsong.h"
+#include "document/timeline.h"
 
 using namespace doc;
 
@@ -32,28 +34,11 @@ QByteArray smf(int division, const QList<QByteArray>& tracks, int trackCount = -
 
 const QByteArray kEnd = hex("00 FF 2F 00");
 
-// The song as a new song leaves it: five parts, 4/4, tempo 80, key C.
+// The song as New leaves it: five parts, 4/4, tempo 80, key C, 11520 ticks.
 std::unique_ptr<Song> newSong() {
     auto s = Song::create();
-    const char* names[] = {"领唱", "女高", "女低", "男高", "男低"};
-    s->PartCount = 5;
-    for (int p = 1; p <= 5; ++p) {
-        PartRecord& r = s->Parts[p];
-        r.Name = QString::fromUtf8(names[p - 1]);
-        r.StripTop = (p - 1) * 120;
-        r.StripTopPitch = 80 - 4 * p;
-        r.StripHeight = 120;
-        r.Volume = 100;
-        r.Program = 0;
-        r.MidiOn = 1;
-        r.AudioOn = 0;
-        r.NoteCount = 0;
-    }
-    s->TimeSigCodes[0] = 100;
-    s->TempoChangeBpm[0] = 80.0f;
-    s->KeyChangeKeys[0] = 0;
-    s->SongSeconds = 180;
-    s->SongLength = 11520;
+    NewProject(*s);
+    RebuildTimeline(*s, false);
     return s;
 }
 
@@ -417,7 +402,8 @@ TEST(MidiExport, OneNoteExampleBytes) {
     s->Notes[1][0] = NoteRecord{0, 48, 60, "-", 0};
     const QByteArray bytes = BuildMidiFile(*s, gmNames());
 
-    QByteArray conductor = hex("00 FF 03 00 00 FF 58 04 04 02 18 08 00 FF 51 03 0B 71 B0 00 FF 2F 00");
+    QByteArray conductor = hex("00 FF 03 08 5B B8 E8 C7 FA C3 FB 5D") +  // "[歌曲名]"
+                            hex("00 FF 58 04 04 02 18 08 00 FF 51 03 0B 71 B0 00 FF 2F 00");
     QByteArray part = hex("00 FF 03 04 C1 EC B3 AA") +      // "领唱"
                       hex("00 FF 04 06 B4 F3 B8 D6 C7 D9") +  // "大钢琴"
                       hex("00 C1 00 00 B1 0A 40 00 B1 07 64 00 91 3C 50 87 40 81 3C 40 00 FF 2F 00");
@@ -436,7 +422,7 @@ TEST(MidiExport, TrackCountFollowsMidiSwitches) {
     for (int p = 1; p <= 5; ++p) s->Parts[p].MidiOn = 0;
     QByteArray none = BuildMidiFile(*s, gmNames());
     EXPECT_EQ(none.mid(10, 2), hex("00 01"));
-    EXPECT_EQ(none.size(), 14 + 8 + 23);
+    EXPECT_EQ(none.size(), 14 + 8 + 23 + 8);  // header, chunk head, conductor with the 8-byte title
 }
 
 TEST(MidiExport, TimeSignatureBytes) {

@@ -11,49 +11,16 @@
 #include <sys/resource.h>
 
 #include "document/projectfile.h"
+#include "document/newsong.h"
 #include "platform/textcodec.h"
 
 using namespace doc;
 
 namespace {
 
-// The values a new song has, as far as the project file holds them.
-// Stand-in until the shared NewProject model lands in the document library; replace it then.
 std::unique_ptr<Song> NewSongForFileTests() {
     auto song = Song::create();
-    const char* names[5] = {"领唱", "女高", "女低", "男高", "男低"};
-    song->PartCount = 5;
-    for (int p = 1; p <= 5; ++p) {
-        PartRecord& part = song->Parts[p];
-        part.Name = QString::fromUtf8(names[p - 1]);
-        part.ShowInScore = 1;
-        part.DisplayMode = 1;
-        part.StripHeight = 120;
-        part.AudioFile.clear();
-        part.StripTopPitch = int16_t(80 - 4 * p);
-        part.StripTop = int16_t((p - 1) * 120);
-        part.Colour = 0x404000;
-        part.Colour2 = 0xFFFFFF;
-        part.Volume = 100;
-        part.Program = 0;
-        part.MidiOn = 1;
-        part.AudioOn = 0;
-        part.NoteCount = 0;
-    }
-    song->SongStartSeconds = 0;
-    song->SongSeconds = 180.0;
-    song->TimeSigTicks[0] = 0;
-    song->TimeSigCodes[0] = 100;
-    song->TempoChangeTicks[0] = 0;
-    song->TempoChangeBpm[0] = 80.0f;
-    song->KeyChangeTicks[0] = 0;
-    song->KeyChangeKeys[0] = 0;
-    song->TimeSigLastIndex = song->TempoLastIndex = song->KeyChangeLastIndex = 0;
-    song->Title = QStringLiteral("[歌曲名]");
-    song->Lyricist = QStringLiteral("xxx");
-    song->Composer = QStringLiteral("xxx");
-    song->Singer = QStringLiteral("xxx xxx");
-    song->Subtitle = QStringLiteral("——附标题");
+    NewProject(*song);
     return song;
 }
 
