@@ -1,0 +1,214 @@
+#include "platform/surface.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/textcodec.h"
+#include "platform/vbtext.h"
+
+namespace vb {
+
+QColor ToQColor(Colour c) { return QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)); }
+
+Colour FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
+int ScreenFontPixels(double points) {
+    double px = Round(points * 96.0 / 72.0);
+    return px < 1 ? 1 : int(px);
+}
+
+QFont ScreenFont(const QString& name, double points, bool bold, bool italic) {
+    QFont f(name);
+    f.setPixelSize(ScreenFontPixels(points));
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Surface: the print-position rules shared by every surface.
+
+void Surface::Print(const QString& text, bool keepLine) {
+    keepLine_ = keepLine;
+    double width = text.isEmpty() ? 0 : TextWidth(text);
+    drawText(curX_, curY_, text);
+    if (keepLine) {
+        curX_ += width;
+    } else {
+        curX_ = 0;
+        curY_ += TextHeight(text);
+    }
+}
+
+void Surface::Line(double x1, double y1, double x2, double y2) { Line(x1, y1, x2, y2, foreColor_); }
+
+void Surface::Line(double x1, double y1, double x2, double y2, Colour colour) {
+    drawLine(x1, y1, x2, y2, colour);
+    curX_ = x2;
+    curY_ = y2;
+}
+
+void Surface::Cls() {
+    clear();
+    curX_ = 0;
+    curY_ = 0;
+}
+
+void Surface::PaintPicture(const QImage& image, double x, double y, double w, double h, double srcX,
+                           double srcY, double srcW, double srcH) {
+    if (image.isNull()) return;
+    if (srcW < 0) srcW = image.width() - srcX;
+    if (srcH < 0) srcH = image.height() - srcY;
+    if (w < 0) w = srcW;
+    if (h < 0) h = srcH;
+    if (w == 0 || h == 0 || srcW <= 0 || srcH <= 0) return;
+    drawPicture(image, QRectF(x, y, w, h), QRectF(srcX, srcY, srcW, srcH));
+}
+
+// ---------------------------------------------------------------------------------------------
+// PageSurface
+
+namespace {
+QImage blankImage(int w, int h) {
+    QImage img(w < 1 ? 1 : w, h < 1 ? 1 : h, QImage::Format_RGB32);
+    img.setDotsPerMeterX(3780);  // 96 dpi
+    img.setDotsPerMeterY(3780);
+    return img;
+}
+
+int whole(double v) {
+    double r = Round(v);
+    if (r > 1e8) return 100000000;
+    if (r < -1e8) return -100000000;
+    return int(r);
+}
+}  // namespace
+
+PageSurface::PageSurface(int width, int height) : image_(blankImage(width, height)) {
+    image_.fill(ToQColor(backColor_));
+}
+
+PageSurface::~PageSurface() = default;
+
+QFont PageSurface::font() const { return ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_); }
+
+double PageSurface::TextWidth(const QString& text) const {
+    return QFontMetrics(font()).horizontalAdvance(text);
+}
+
+double PageSurface::TextHeight(const QString&) const { return QFontMetrics(font()).height(); }
+
+void PageSurface::drawText(double x, double y, const QString& text) {
+    if (text.isEmpty()) return;
+    QPainter p(&image_);
+    QFont f = font();
+    p.setFont(f);
+    p.setPen(ToQColor(foreColor_));
+    p.drawText(QPointF(x, y + QFontMetrics(f).ascent()), text);
+    p.end();
+    notify();
+}
+
+void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour colour) {
+    // Bresenham from the first point up to, but not including, the last one.
+    int x = whole(x1), y = whole(y1);
+    const int ex = whole(x2), ey = whole(y2);
+    const int dx = std::abs(ex - x), dy = -std::abs(ey - y);
+    const int sx = x < ex ? 1 : -1, sy = y < ey ? 1 : -1;
+    const QRgb rgb = ToQColor(colour).rgb();
+    const int w = image_.width(), h = image_.height();
+    // A line far outside the image is skipped without walking it pixel by pixel.
+    if ((x < 0 && ex < 0) || (y < 0 && ey < 0) || (x >= w && ex >= w) || (y >= h && ey >= h)) return;
+    int err = dx + dy;
+    while (!(x == ex && y == ey)) {
+        if (x >= 0 && y >= 0 && x < w && y < h) image_.setPixel(x, y, rgb);
+        int e2 = 2 * err;
+        if (e2 >= dy) { err += dy; x += sx; }
+        if (e2 <= dx) { err += dx; y += sy; }
+    }
+    notify();
+}
+
+void PageSurface::clear() {
+    image_.fill(ToQColor(backColor_));
+    if (!picture_.isNull()) {
+        QPainter p(&image_);
+        p.drawImage(0, 0, picture_);
+    }
+    notify();
+}
+
+void PageSurface::drawPicture(const QImage& image, const QRectF& target, const QRectF& source) {
+    QPainter p(&image_);
+    p.drawImage(target, image, source);
+    p.end();
+    notify();
+}
+
+void PageSurface::SetPicture(const QImage& picture) {
+    picture_ = picture.copy();
+    clear();
+}
+
+bool PageSurface::LoadPicture(const QString& path) {
+    QImage img;
+    if (!img.load(path)) return false;
+    SetPicture(img);
+    return true;
+}
+
+void PageSurface::Resize(int width, int height) {
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    if (width == image_.width() && height == image_.height()) return;
+    QImage img = blankImage(width, height);
+    img.fill(ToQColor(backColor_));
+    QPainter p(&img);
+    if (!picture_.isNull()) p.drawImage(0, 0, picture_);
+    p.drawImage(0, 0, image_);
+    p.end();
+    image_ = img;
+    notify();
+}
+
+bool PageSurface::SavePicture(const QString& path) const { return image_.save(path); }
+
+int64_t PageSurface::Point(int x, int y) const {
+    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return -1;
+    return FromQColor(QColor(image_.pixel(x, y)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// RecordingSurface
+
+QString RecordingSurface::Num(double v) { return QString::number(v, 'g', 12); }
+
+double RecordingSurface::TextWidth(const QString& text) const {
+    return textcodec::gbkLength(text) * (fontSize_ * 96.0 / 72.0) / 2.0;
+}
+
+double RecordingSurface::TextHeight(const QString&) const { return fontSize_ * 96.0 / 72.0; }
+
+void RecordingSurface::drawText(double x, double y, const QString& text) {
+    QString line = QStringLiteral("Print %1,%2 \"%3\"%4 font=%5 %6")
+                       .arg(Num(x), Num(y), text, keepLine_ ? QStringLiteral(";") : QString(),
+                            fontName_, Num(fontSize_));
+    if (fontBold_) line += QStringLiteral(" bold");
+    if (fontItalic_) line += QStringLiteral(" italic");
+    log_ << line;
+}
+
+void RecordingSurface::drawLine(double x1, double y1, double x2, double y2, Colour colour) {
+    log_ << QStringLiteral("Line %1,%2-%3,%4 colour=&H%5")
+                .arg(Num(x1), Num(y1), Num(x2), Num(y2), QString::number(colour, 16).toUpper());
+}
+
+void RecordingSurface::drawPicture(const QImage&, const QRectF& t, const QRectF& s) {
+    log_ << QStringLiteral("PaintPicture %1,%2,%3,%4 from %5,%6,%7,%8")
+                .arg(Num(t.x()), Num(t.y()), Num(t.width()), Num(t.height()))
+                .arg(Num(s.x()), Num(s.y()), Num(s.width()), Num(s.height()));
+}
+
+}  // namespace vb

@@ -1,0 +1,433 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QWidget>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+
+#include "app/startup.h"
+#include "platform/controls.h"
+#include "platform/keys.h"
+
+using namespace vb;
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { app::installFonts(PROGRAM_DIR); }
+    void SetUp() override {
+        form = std::make_unique<QWidget>();
+        form->resize(800, 600);
+        form->show();
+    }
+    std::unique_ptr<QWidget> form;
+};
+
+}  // namespace
+
+TEST_F(ControlsTest, WidgetsAreNamedAndPlacedInPixels) {
+    CommandButton ok(form.get(), "Command3");
+    ControlArray<CommandButton> cmd(form.get(), "Command2", 0, 8);
+    EXPECT_EQ(ok.widget()->objectName(), "Command3");
+    EXPECT_EQ(cmd[6].widget()->objectName(), "Command2_6");
+    EXPECT_EQ(form->findChild<QWidget*>("Command2_8"), cmd[8].widget());
+    EXPECT_EQ(cmd.LBound(), 0);
+    EXPECT_EQ(cmd.UBound(), 8);
+    EXPECT_THROW(cmd[9], std::out_of_range);
+
+    ok.Move(48, 344, 20, 20);
+    EXPECT_EQ(ok.widget()->geometry(), QRect(48, 344, 20, 20));
+    ok.SetTop(-5000);  // parked out of view
+    EXPECT_EQ(ok.Top(), -5000);
+    ok.SetWidth(-3);   // bad size: none
+    EXPECT_EQ(ok.Width(), 0);
+
+    Label twips(form.get(), "Label9");
+    twips.SetUnits(15);
+    twips.Move(150, 300, 450, 270);
+    EXPECT_EQ(twips.widget()->geometry(), QRect(10, 20, 30, 18));
+    EXPECT_EQ(twips.Height(), 270);
+
+    ok.SetVisible(false);
+    EXPECT_FALSE(ok.Visible());
+    EXPECT_TRUE(ok.widget()->isHidden());
+}
+
+TEST_F(ControlsTest, ArrayHandlersGetTheIndex) {
+    ControlArray<CommandButton> cmd(form.get(), "Command4", {1, 5, 11});
+    EXPECT_TRUE(cmd.Exists(5));
+    EXPECT_FALSE(cmd.Exists(2));
+    EXPECT_EQ(cmd.Count(), 3);
+    std::vector<int> clicked;
+    cmd.Bind(&Control::Click, Control::IndexHandler([&](int i) { clicked.push_back(i); }));
+    cmd[5].Move(10, 10, 60, 24);
+    QTest::mouseClick(cmd[5].widget(), Qt::LeftButton);
+    cmd[11].PerformClick();
+    EXPECT_EQ(clicked, (std::vector<int>{5, 11}));
+}
+
+TEST_F(ControlsTest, CheckBoxValueFromCodeFiresClickOnlyOnAChange) {
+    CheckBox chk(form.get(), "Check3", 2);
+    chk.Move(0, 0, 80, 20);
+    int clicks = 0;
+    int lastValue = -1;
+    chk.Click = [&](int i) {
+        EXPECT_EQ(i, 2);
+        ++clicks;
+        lastValue = chk.Value();  // the new value is in place when Click runs
+    };
+    chk.SetValue(1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(lastValue, 1);
+    chk.SetValue(1);
+    EXPECT_EQ(clicks, 1);
+    chk.SetValue(0);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(lastValue, 0);
+    QTest::mouseClick(chk.widget(), Qt::LeftButton, {}, QPoint(5, 10));
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(chk.Value(), 1);
+
+    CheckBox toggle(form.get(), "Check2", -1, true);
+    int t = 0;
+    toggle.Click = [&](int) { ++t; };
+    toggle.SetValue(1);
+    EXPECT_EQ(t, 1);
+    EXPECT_EQ(toggle.Value(), 1);
+}
+
+TEST_F(ControlsTest, OptionButtonsClearEachOther) {
+    ControlArray<OptionButton> opt(form.get(), "Option1", 0, 1);
+    int clicks = 0;
+    opt.Bind(&Control::Click, Control::IndexHandler([&](int) { ++clicks; }));
+    opt[0].SetValue(true);
+    opt[1].SetValue(true);
+    EXPECT_FALSE(opt[0].Value());
+    EXPECT_TRUE(opt[1].Value());
+    EXPECT_EQ(clicks, 2);
+    opt[1].SetValue(true);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(ControlsTest, ComboListIndexFiresClickAndAddingSelectsNothing) {
+    ComboBox combo(form.get(), "Combo2", 0);
+    int clicks = 0;
+    combo.Click = [&](int) { ++clicks; };
+    combo.AddItem("1/4");
+    combo.AddItem("1/16");
+    combo.AddItem("1/8", 1);
+    EXPECT_EQ(combo.ListIndex(), -1);
+    EXPECT_EQ(combo.ListCount(), 3);
+    EXPECT_EQ(combo.List(1), "1/8");
+    EXPECT_EQ(combo.List(7), "");
+    EXPECT_EQ(clicks, 0);
+
+    combo.SetListIndex(2);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(combo.Text(), "1/16");
+    combo.SetListIndex(2);
+    EXPECT_EQ(clicks, 1);
+    combo.SetListIndex(9);  // beyond the list: ignored
+    combo.SetListIndex(-2);
+    EXPECT_EQ(combo.ListIndex(), 2);
+    EXPECT_EQ(clicks, 1);
+    combo.SetText("1/4");  // a dropdown list selects the entry with that text
+    EXPECT_EQ(combo.ListIndex(), 0);
+    EXPECT_EQ(clicks, 2);
+
+    combo.RemoveItem(0);
+    EXPECT_EQ(combo.ListIndex(), -1);
+    combo.SetListIndex(-1);
+    EXPECT_EQ(clicks, 2);
+    combo.Clear();
+    EXPECT_EQ(combo.ListCount(), 0);
+    EXPECT_EQ(combo.ListIndex(), -1);
+
+    // A user's choice fires Click too.
+    combo.AddItem("a");
+    combo.AddItem("b");
+    auto* qc = static_cast<QComboBox*>(combo.widget());
+    emit qc->activated(1);
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(ControlsTest, EditableComboTextFiresChange) {
+    ComboBox combo(form.get(), "Combo1", -1, 0);
+    int changes = 0;
+    combo.Change = [&](int) { ++changes; };
+    combo.AddItem("4/4");
+    combo.SetText("3/4");
+    EXPECT_EQ(combo.Text(), "3/4");
+    EXPECT_EQ(combo.ListIndex(), -1);
+    combo.SetText("3/4");
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(ControlsTest, ListBoxFiresClickOnAChangeOfSelection) {
+    ListBox list(form.get(), "List3");
+    int clicks = 0;
+    list.Click = [&](int) { ++clicks; };
+    for (int i = 0; i < 5; ++i) list.AddItem(QString("p%1").arg(i));
+    EXPECT_EQ(list.ListIndex(), -1);
+    list.SetListIndex(3);
+    list.SetListIndex(3);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(list.Text(), "p3");
+    list.RemoveItem(0);  // the selected entry moves up with its text
+    EXPECT_EQ(list.ListIndex(), 2);
+    EXPECT_EQ(list.Text(), "p3");
+    list.RemoveItem(2);
+    EXPECT_EQ(list.ListIndex(), -1);
+    EXPECT_EQ(clicks, 1);
+    list.RemoveItem(40);
+    EXPECT_EQ(list.ListCount(), 3);
+}
+
+TEST_F(ControlsTest, ScrollBarValueFiresChangeOnAChangeAndDragFiresScroll) {
+    ScrollBar bar(form.get(), "HScroll3", 1);
+    bar.SetMin(0);
+    bar.SetMax(100);
+    bar.SetSmallChange(1);
+    bar.SetLargeChange(10);
+    int changes = 0, scrolls = 0;
+    bar.Change = [&](int i) {
+        EXPECT_EQ(i, 1);
+        ++changes;
+    };
+    bar.Scroll = [&](int) { ++scrolls; };
+    bar.SetValue(40);
+    EXPECT_EQ(changes, 1);
+    bar.SetValue(40);
+    EXPECT_EQ(changes, 1);
+    bar.SetValue(500);  // held to the range
+    EXPECT_EQ(bar.Value(), 100);
+    EXPECT_EQ(changes, 2);
+    bar.SetMax(60);  // the value leaves the range and follows it
+    EXPECT_EQ(bar.Value(), 60);
+    EXPECT_EQ(changes, 3);
+
+    auto* qs = static_cast<QScrollBar*>(bar.widget());
+    qs->triggerAction(QAbstractSlider::SliderPageStepSub);  // a click on the track
+    EXPECT_EQ(bar.Value(), 50);
+    EXPECT_EQ(changes, 4);
+    qs->setSliderDown(true);
+    qs->setSliderPosition(30);
+    qs->setSliderPosition(20);
+    EXPECT_EQ(scrolls, 2);
+    EXPECT_EQ(changes, 4);
+    qs->setSliderDown(false);  // the end of the drag
+    EXPECT_EQ(changes, 5);
+    EXPECT_EQ(bar.Value(), 20);
+
+    ScrollBar keys(form.get(), "VScroll3", -1, true);
+    keys.SetMin(15);
+    keys.SetMax(45);
+    EXPECT_EQ(keys.Value(), 15);
+    keys.SetMin(10);
+    keys.SetMax(2);  // Min above Max: the bar runs the other way
+    keys.SetValue(0);
+    EXPECT_EQ(keys.Value(), 2);
+}
+
+TEST_F(ControlsTest, TextBoxTextFiresChangeAndMaxLengthLimitsTyping) {
+    TextBox text(form.get(), "Text2");
+    text.Move(0, 0, 200, 24);
+    int changes = 0;
+    text.Change = [&](int) { ++changes; };
+    text.SetText("歌词");
+    text.SetText("歌词");
+    EXPECT_EQ(changes, 1);
+    text.SetMaxLength(4);
+    text.SetText("");
+    EXPECT_EQ(changes, 2);
+    text.widget()->setFocus();
+    QTest::keyClicks(text.widget(), "abcdef");
+    EXPECT_EQ(text.Text(), "abcd");
+    EXPECT_EQ(changes, 6);
+    text.SetText("longer than four");  // code is not limited
+    EXPECT_EQ(text.Text(), "longer than four");
+
+    // KeyPress may swallow or change the typed character.
+    text.SetMaxLength(0);
+    text.SetText("");
+    text.KeyPress = [](int, int& k) {
+        if (k == 'x') k = 0;
+        if (k == 'a') k = 'A';
+    };
+    QTest::keyClicks(text.widget(), "xab");
+    EXPECT_EQ(text.Text(), "Ab");
+}
+
+TEST_F(ControlsTest, AutoSizedLabelTakesTheSizeOfItsCaption) {
+    Label lab(form.get(), "Label21");
+    lab.SetFontName("宋体");
+    lab.SetFontSize(18);
+    lab.SetAutoSize(true);
+    lab.SetCaption("合唱");
+    QFontMetrics fm(ScreenFont("宋体", 18, false, false));
+    EXPECT_EQ(lab.Width(), fm.horizontalAdvance("合唱"));
+    EXPECT_EQ(lab.Height(), fm.height());
+    const double w = lab.Width();
+    lab.SetCaption("合唱团排练");
+    EXPECT_GT(lab.Width(), w * 2);
+    lab.SetFontSize(9);
+    EXPECT_LT(lab.Width(), w * 2);
+    lab.Tag = "0012";
+    EXPECT_EQ(lab.Tag, "0012");
+
+    Label fixed(form.get(), "Label1", 10);
+    fixed.Move(5, 5, 40, 40);
+    fixed.SetCaption("很长的标题文字很长的标题文字");
+    EXPECT_EQ(fixed.Width(), 40);
+}
+
+TEST_F(ControlsTest, LabelMouseEventsReportButtonShiftAndPosition) {
+    Label lab(form.get(), "Label10", 0);
+    lab.Move(100, 100, 40, 20);
+    lab.SetMouseUnits(15);
+    std::vector<QString> events;
+    lab.MouseDown = [&](int i, int b, int s, double x, double y) {
+        events.push_back(QString("down %1 %2 %3 %4,%5").arg(i).arg(b).arg(s).arg(x).arg(y));
+    };
+    lab.MouseUp = [&](int, int b, int, double x, double) { events.push_back(QString("up %1 %2").arg(b).arg(x)); };
+    lab.Click = [&](int) { events.push_back("click"); };
+    QTest::mouseClick(lab.widget(), Qt::RightButton, Qt::AltModifier, QPoint(2, 3));
+    QTest::mouseClick(lab.widget(), Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier, QPoint(4, 1));
+    const std::vector<QString> expected = {"down 0 2 4 30,45", "up 2 30", "down 0 1 3 60,15", "up 1 60", "click"};
+    EXPECT_EQ(events, expected);
+}
+
+TEST_F(ControlsTest, PictureBoxShowsItsCanvasAndReportsKeys) {
+    ControlArray<PictureBox> pics(form.get(), "Picture4", 0, 1);
+    PictureBox& pic = pics[1];
+    pic.Move(10, 10, 120, 80);
+    EXPECT_EQ(pic.ScaleWidth(), 120);
+    EXPECT_EQ(pic.ScaleHeight(), 80);
+    pic.SetBackColor(RGB(255, 255, 255));
+    pic.SetFontSize(12);
+    EXPECT_EQ(pic.Canvas().FontSize(), 12);
+    pic.Canvas().Line(0, 5, 50, 5, 0);
+    pic.Refresh();
+    EXPECT_EQ(pic.widget()->grab().toImage().pixelColor(20, 5), QColor(0, 0, 0));
+
+    // Controls placed on the picture box.
+    Label onPic(pic.widget(), "Labnot", 1);
+    onPic.Move(3, 4, 10, 10);
+    EXPECT_EQ(onPic.widget()->parentWidget(), pic.widget());
+
+    std::vector<int> downs, ups;
+    int clickIndex = -1;
+    pic.KeyDown = [&](int i, int k, int s) {
+        clickIndex = i;
+        downs.push_back(k * 10 + s);
+    };
+    pic.KeyUp = [&](int, int k, int) { ups.push_back(k); };
+    pic.SetFocus();
+    QTest::keyClick(pic.widget(), Qt::Key_BracketRight);
+    QTest::keyClick(pic.widget(), Qt::Key_5, Qt::KeypadModifier);
+    QTest::keyClick(pic.widget(), Qt::Key_5);
+    QTest::keyClick(pic.widget(), Qt::Key_F12, Qt::ShiftModifier);
+    EXPECT_EQ(clickIndex, 1);
+    // With Shift held the Shift key itself comes first and is released last.
+    EXPECT_EQ(downs, (std::vector<int>{0xDD * 10, 0x65 * 10, 0x35 * 10, 0x10 * 10 + 1, 0x7B * 10 + 1}));
+    EXPECT_EQ(ups, (std::vector<int>{0xDD, 0x65, 0x35, 0x7B, 0x10}));
+
+    // A held key repeats its KeyDown; only the real release reports KeyUp.
+    downs.clear();
+    ups.clear();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a", true);
+    QKeyEvent fakeRelease(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a", true);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a", false);
+    QApplication::sendEvent(pic.widget(), &press);
+    QApplication::sendEvent(pic.widget(), &fakeRelease);
+    QApplication::sendEvent(pic.widget(), &press);
+    QApplication::sendEvent(pic.widget(), &release);
+    EXPECT_EQ(downs, (std::vector<int>{'A' * 10, 'A' * 10}));
+    EXPECT_EQ(ups, (std::vector<int>{'A'}));
+
+    // Mouse positions in pixels; a double click reports DblClick, not a second Click.
+    std::vector<QString> ev;
+    pic.MouseDown = [&](int, int b, int, double x, double y) { ev.push_back(QString("down %1 %2,%3").arg(b).arg(x).arg(y)); };
+    pic.DblClick = [&](int) { ev.push_back("dbl"); };
+    pic.MouseMove = [&](int, int b, int, double x, double) { ev.push_back(QString("move %1 %2").arg(b).arg(x)); };
+    QTest::mousePress(pic.widget(), Qt::LeftButton, {}, QPoint(7, 9));
+    QTest::mouseRelease(pic.widget(), Qt::LeftButton, {}, QPoint(7, 9));
+    QTest::mouseDClick(pic.widget(), Qt::LeftButton, {}, QPoint(7, 9));
+    QTest::mouseMove(pic.widget(), QPoint(30, 9));
+    ASSERT_GE(ev.size(), 3u);
+    EXPECT_EQ(ev[0], "down 1 7,9");
+    EXPECT_NE(std::find(ev.begin(), ev.end(), QString("dbl")), ev.end());
+    EXPECT_TRUE(ev.back().startsWith("move ") && ev.back().endsWith(" 30")) << ev.back().toStdString();
+}
+
+TEST_F(ControlsTest, PictureBoxLoadsPicturesAndSurvivesBadFiles) {
+    PictureBox pic(form.get(), "Picture17");
+    pic.Move(0, 0, 30, 30);
+    EXPECT_FALSE(pic.LoadPicture("/no/such/file.bmp"));
+    QImage img(10, 10, QImage::Format_RGB32);
+    img.fill(QColor(255, 0, 0));
+    const QString path = QDir::temp().filePath("choir_pic_test.png");
+    ASSERT_TRUE(img.save(path));
+    EXPECT_TRUE(pic.LoadPicture(path));
+    EXPECT_EQ(pic.Canvas().Point(5, 5), 0x0000FFu);
+    EXPECT_EQ(pic.Canvas().Point(20, 20), 0xFFFFFFu);
+    QFile::remove(path);
+}
+
+TEST_F(ControlsTest, LineAndShapeFollowTheirProperties) {
+    LineControl line(form.get(), "Line2");
+    line.SetPoints(278, 45, 278, 500);
+    EXPECT_EQ(line.widget()->geometry(), QRect(278, 45, 1, 456));
+    EXPECT_TRUE(line.widget()->testAttribute(Qt::WA_TransparentForMouseEvents));
+    line.SetX1(-1);
+    line.SetX2(-1);
+    EXPECT_EQ(line.widget()->x(), -1);
+
+    Shape shape(form.get(), "Shape2", 3);
+    shape.Move(-5000, 0, 20, 20);
+    shape.SetBorderColor(RGB(255, 0, 0));
+    EXPECT_EQ(shape.Left(), -5000);
+    EXPECT_EQ(shape.BorderColor(), 0x0000FFu);
+}
+
+TEST(KeyCodes, PhysicalKeysBecomeVirtualKeyCodes) {
+    EXPECT_EQ(VirtualKey(Qt::Key_A, Qt::NoModifier), 0x41);
+    EXPECT_EQ(VirtualKey(Qt::Key_Z, Qt::ShiftModifier), 0x5A);
+    EXPECT_EQ(VirtualKey(Qt::Key_7, Qt::NoModifier), 0x37);
+    EXPECT_EQ(VirtualKey(Qt::Key_7, Qt::KeypadModifier), 0x67);
+    EXPECT_EQ(VirtualKey(Qt::Key_0, Qt::KeypadModifier), 0x60);
+    EXPECT_EQ(VirtualKey(Qt::Key_Ampersand, Qt::ShiftModifier), 0x37);  // Shift+7
+    EXPECT_EQ(VirtualKey(Qt::Key_F1, Qt::NoModifier), 0x70);
+    EXPECT_EQ(VirtualKey(Qt::Key_F12, Qt::NoModifier), 0x7B);
+    EXPECT_EQ(VirtualKey(Qt::Key_Semicolon, Qt::NoModifier), 0xBA);
+    EXPECT_EQ(VirtualKey(Qt::Key_Equal, Qt::NoModifier), 0xBB);
+    EXPECT_EQ(VirtualKey(Qt::Key_Comma, Qt::NoModifier), 0xBC);
+    EXPECT_EQ(VirtualKey(Qt::Key_Minus, Qt::NoModifier), 0xBD);
+    EXPECT_EQ(VirtualKey(Qt::Key_Minus, Qt::KeypadModifier), 0x6D);
+    EXPECT_EQ(VirtualKey(Qt::Key_Period, Qt::NoModifier), 0xBE);
+    EXPECT_EQ(VirtualKey(Qt::Key_Slash, Qt::NoModifier), 0xBF);
+    EXPECT_EQ(VirtualKey(Qt::Key_QuoteLeft, Qt::NoModifier), 0xC0);
+    EXPECT_EQ(VirtualKey(Qt::Key_BracketLeft, Qt::NoModifier), 0xDB);
+    EXPECT_EQ(VirtualKey(Qt::Key_Backslash, Qt::NoModifier), 0xDC);
+    EXPECT_EQ(VirtualKey(Qt::Key_BracketRight, Qt::NoModifier), 0xDD);
+    EXPECT_EQ(VirtualKey(Qt::Key_BraceRight, Qt::ShiftModifier), 0xDD);
+    EXPECT_EQ(VirtualKey(Qt::Key_Apostrophe, Qt::NoModifier), 0xDE);
+    EXPECT_EQ(VirtualKey(Qt::Key_Left, Qt::NoModifier), 0x25);
+    EXPECT_EQ(VirtualKey(Qt::Key_Down, Qt::NoModifier), 0x28);
+    EXPECT_EQ(VirtualKey(Qt::Key_Delete, Qt::NoModifier), 0x2E);
+    EXPECT_EQ(VirtualKey(Qt::Key_Space, Qt::NoModifier), 0x20);
+    EXPECT_EQ(VirtualKey(Qt::Key_Enter, Qt::KeypadModifier), 0x0D);
+    EXPECT_EQ(VirtualKey(Qt::Key_unknown, Qt::NoModifier), 0);
+    EXPECT_EQ(ShiftState(Qt::ShiftModifier | Qt::AltModifier), 5);
+    EXPECT_EQ(ShiftState(Qt::ControlModifier), 2);
+    EXPECT_EQ(MouseButtonCode(Qt::MiddleButton), 4);
+    EXPECT_EQ(MouseButtonsCode(Qt::LeftButton | Qt::RightButton), 3);
+}

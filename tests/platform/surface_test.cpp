@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QTemporaryDir>
+
+#include "app/startup.h"
+#include "platform/surface.h"
+
+using namespace vb;
+
+namespace {
+
+class SurfaceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { app::installFonts(PROGRAM_DIR); }
+};
+
+const Colour kWhite = 0xFFFFFF;
+
+// True when some pixel of the rectangle differs from white.
+bool inked(const PageSurface& s, int x0, int y0, int x1, int y1) {
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (s.Point(x, y) != kWhite && s.Point(x, y) != -1) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(SurfaceTest, FontSizesArePointsAtNinetySixDpi) {
+    EXPECT_EQ(ScreenFontPixels(9), 12);
+    EXPECT_EQ(ScreenFontPixels(10.5), 14);
+    EXPECT_EQ(ScreenFontPixels(11.25), 15);
+    EXPECT_EQ(ScreenFontPixels(18), 24);
+    EXPECT_EQ(ScreenFontPixels(0.1), 1);
+    EXPECT_EQ(ScreenFont("黑体", 12, true, false).pixelSize(), 16);
+}
+
+TEST_F(SurfaceTest, ColoursAreBlueGreenRedValues) {
+    EXPECT_EQ(ToQColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(ToQColor(0xFF0000), QColor(0, 0, 255));
+    EXPECT_EQ(FromQColor(QColor(0, 192, 0)), 0x00C000u);
+    EXPECT_EQ(RGB(255, 192, 192), 0xC0C0FFu);
+}
+
+TEST_F(SurfaceTest, PrintPutsTextAtThePrintPositionAndAdvances) {
+    PageSurface s(300, 200);
+    s.SetFontName("宋体");
+    s.SetFontSize(12);
+    s.SetCurrentX(40);
+    s.SetCurrentY(50);
+    const double w = s.TextWidth("中文abc");
+    const double h = s.TextHeight();
+    ASSERT_GT(w, 30);
+    ASSERT_GT(h, 10);
+
+    s.Print("中文abc", true);  // trailing ';'
+    EXPECT_DOUBLE_EQ(s.CurrentX(), 40 + w);
+    EXPECT_DOUBLE_EQ(s.CurrentY(), 50);
+    // The text lies right of and below the print position, nothing left of or above it.
+    EXPECT_TRUE(inked(s, 40, 50, int(40 + w) + 1, int(50 + h) + 1));
+    EXPECT_FALSE(inked(s, 0, 0, 39, 200));
+    EXPECT_FALSE(inked(s, 0, 0, 300, 49));
+
+    s.Print("x");  // ends the line
+    EXPECT_DOUBLE_EQ(s.CurrentX(), 0);
+    EXPECT_DOUBLE_EQ(s.CurrentY(), 50 + h);
+
+    s.Print("");  // an empty print only moves down a line
+    EXPECT_DOUBLE_EQ(s.CurrentY(), 50 + 2 * h);
+}
+
+TEST_F(SurfaceTest, FontStaysUntilChanged) {
+    PageSurface s(300, 100);
+    s.SetFontSize(9);
+    const double small = s.TextWidth("12345");
+    s.SetFontSize(24);
+    s.SetFontBold(true);
+    s.Print("1", true);
+    EXPECT_EQ(s.FontSize(), 24);
+    EXPECT_TRUE(s.FontBold());
+    EXPECT_GT(s.TextWidth("12345"), small * 2);
+    s.SetFontSize(-3);  // a bad size keeps the font
+    EXPECT_EQ(s.FontSize(), 24);
+}
+
+TEST_F(SurfaceTest, LineLeavesOutItsLastPixelAndEndsThere) {
+    PageSurface s(20, 20);
+    s.Line(2, 5, 8, 5, 0);
+    for (int x = 2; x < 8; ++x) EXPECT_EQ(s.Point(x, 5), 0) << x;
+    EXPECT_EQ(s.Point(8, 5), kWhite);
+    EXPECT_EQ(s.Point(1, 5), kWhite);
+    EXPECT_DOUBLE_EQ(s.CurrentX(), 8);
+    EXPECT_DOUBLE_EQ(s.CurrentY(), 5);
+
+    s.Line(10, 10, 10, 14, RGB(255, 0, 0));
+    EXPECT_EQ(s.Point(10, 13), 0x0000FFu);
+    EXPECT_EQ(s.Point(10, 14), kWhite);
+
+    s.Line(0, 0, 4, 4, 0);
+    EXPECT_EQ(s.Point(3, 3), 0);
+    EXPECT_EQ(s.Point(4, 4), kWhite);
+
+    s.Line(15, 15, 15, 15, 0);  // a line of one point draws nothing
+    EXPECT_EQ(s.Point(15, 15), kWhite);
+
+    s.SetForeColor(RGB(0, 0, 255));
+    s.Line(0, 19, 19, 19);  // in the pen colour
+    EXPECT_EQ(s.Point(5, 19), 0xFF0000u);
+    s.Line(-1e9, 3, 1e9, 3, 0);  // far outside: clipped, no hang
+    EXPECT_EQ(s.Point(12, 3), 0);
+}
+
+TEST_F(SurfaceTest, ClsRestoresTheBackgroundPictureAndResetsThePosition) {
+    PageSurface s(20, 20);
+    s.Line(0, 0, 10, 0, 0);
+    s.SetCurrentX(7);
+    s.SetCurrentY(9);
+    s.Cls();
+    EXPECT_EQ(s.Point(3, 0), kWhite);
+    EXPECT_EQ(s.CurrentX(), 0);
+    EXPECT_EQ(s.CurrentY(), 0);
+
+    QImage band(20, 5, QImage::Format_RGB32);
+    band.fill(QColor(255, 0, 0));
+    s.Line(0, 1, 20, 1, 0);
+    s.KeepImageAsPicture();  // the drawn line becomes background
+    s.PaintPicture(band, 0, 10);
+    EXPECT_EQ(s.Point(4, 12), 0x0000FFu);
+    s.Cls();
+    EXPECT_EQ(s.Point(4, 1), 0);        // kept by the picture
+    EXPECT_EQ(s.Point(4, 12), kWhite);  // painted later, cleared
+
+    s.SetBackColor(RGB(0, 255, 0));  // the picture still covers the background
+    EXPECT_EQ(s.Point(4, 15), kWhite);
+    s.SetPicture(QImage());
+    EXPECT_EQ(s.Point(4, 15), 0x00FF00u);
+    EXPECT_EQ(s.Point(4, 1), 0x00FF00u);
+}
+
+TEST_F(SurfaceTest, PaintPictureCopiesARegion) {
+    QImage src(20, 10, QImage::Format_RGB32);
+    src.fill(QColor(255, 0, 0));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 10; x < 20; ++x) src.setPixelColor(x, y, QColor(0, 0, 255));
+    PageSurface s(40, 40);
+    s.PaintPicture(src, 5, 5, 10, 10, 10, 0, 10, 10);  // the blue half only
+    EXPECT_EQ(s.Point(6, 6), 0xFF0000u);
+    EXPECT_EQ(s.Point(14, 14), 0xFF0000u);
+    EXPECT_EQ(s.Point(16, 6), kWhite);
+    s.PaintPicture(src, 20, 20);  // whole picture at its own size
+    EXPECT_EQ(s.Point(21, 21), 0x0000FFu);
+    EXPECT_EQ(s.Point(39, 29), 0xFF0000u);
+    s.PaintPicture(QImage(), 0, 0);  // nothing to paint
+}
+
+TEST_F(SurfaceTest, ResizeKeepsWhatIsDrawn) {
+    PageSurface s(10, 10);
+    s.Line(0, 2, 9, 2, 0);
+    s.Resize(30, 5);
+    EXPECT_EQ(s.ScaleWidth(), 30);
+    EXPECT_EQ(s.ScaleHeight(), 5);
+    EXPECT_EQ(s.Point(4, 2), 0);
+    EXPECT_EQ(s.Point(20, 2), kWhite);
+    s.Resize(-5, 0);  // bad sizes give the smallest picture
+    EXPECT_EQ(s.ScaleWidth(), 1);
+}
+
+TEST_F(SurfaceTest, RecorderLogsCallsInOrderAndTracksThePosition) {
+    RecordingSurface r;
+    r.SetFontName("Qelto");
+    r.SetFontSize(12);  // 16 pixels: 8 per half-width character
+    r.SetCurrentX(10);
+    r.SetCurrentY(20);
+    r.Print("abc", true);
+    EXPECT_EQ(r.CurrentX(), 34);
+    r.SetFontName("宋体");
+    r.SetFontBold(true);
+    r.Print("中");
+    EXPECT_EQ(r.CurrentX(), 0);
+    EXPECT_EQ(r.CurrentY(), 36);
+    r.Line(1, 2, 30.5, 2);
+    EXPECT_EQ(r.CurrentX(), 30.5);
+    r.Cls();
+    r.NewPage();
+    r.EndDoc();
+    const QStringList expected = {
+        "Print 10,20 \"abc\"; font=Qelto 12",
+        "Print 34,20 \"中\" font=宋体 12 bold",
+        "Line 1,2-30.5,2 colour=&H0",
+        "Cls",
+        "NewPage",
+        "EndDoc",
+    };
+    EXPECT_EQ(r.Log(), expected);
+    EXPECT_EQ(r.CurrentX(), 0);
+    EXPECT_EQ(r.TextWidth("中a"), 24);
+}
+
+TEST_F(SurfaceTest, PrinterWritesPagesOfChineseTextInPoints) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("score.pdf");
+    {
+        PrinterSurface p(path);
+        p.SetPrintQuality(-3);
+        p.SetPaperSize(11);  // A5
+        p.SetOrientation(1);
+        // A5 is 148 mm wide: 419.5 points, 559.4 page pixels.
+        EXPECT_NEAR(p.ScaleWidth(), 148 / 25.4 * 96, 1.0);
+        p.SetPaperSize(9);
+        EXPECT_NEAR(p.ScaleWidth(), 210 / 25.4 * 96, 1.0);
+        p.SetFontName("宋体");
+        p.SetFontSize(18);
+        p.SetCurrentX(100);
+        p.SetCurrentY(100);
+        const double w = p.TextWidth("合唱排练");
+        // The same point size measures about as wide as on the page picture.
+        PageSurface page(10, 10);
+        page.SetFontName("宋体");
+        page.SetFontSize(18);
+        EXPECT_NEAR(w, page.TextWidth("合唱排练"), page.TextWidth("合唱排练") * 0.2);
+        p.Print("合唱排练", true);
+        EXPECT_NEAR(p.CurrentX(), 100 + w, 1e-9);
+        p.Line(100, 150, 500, 150, 0);
+        EXPECT_EQ(p.PageCount(), 1);
+        p.NewPage();
+        EXPECT_EQ(p.CurrentX(), 0);
+        p.Print("第二页");
+        EXPECT_EQ(p.PageCount(), 2);
+        p.EndDoc();
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    ASSERT_TRUE(pdf.startsWith("%PDF"));
+    const int pages = pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page/") +
+                      pdf.count("/Type /Page ") + pdf.count("/Type /Page>");
+    EXPECT_EQ(pages, 2);
+    EXPECT_TRUE(pdf.contains("/Count 2"));
+}
+
+TEST_F(SurfaceTest, PrinterEndsAnEmptyDocumentQuietly) {
+    QTemporaryDir dir;
+    PrinterSurface p(dir.filePath("none.pdf"));
+    p.EndDoc();
+    EXPECT_EQ(p.PageCount(), 0);
+    EXPECT_EQ(p.UnitScale(), 0.75);
+}
