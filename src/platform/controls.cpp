@@ -436,7 +436,9 @@ int ComboBox::ListCount() const { return combo_->count(); }
 int ComboBox::ListIndex() const { return combo_->currentIndex(); }
 
 void ComboBox::SetListIndex(int index) {
-    if (index < -1 || index >= combo_->count() || index == combo_->currentIndex()) return;
+    // A list set from code fires Click even when it already shows that entry, as the list controls
+    // did; only a check box or scroll bar set to its own value stays quiet.
+    if (index < -1 || index >= combo_->count() || (index == -1 && combo_->currentIndex() == -1)) return;
     fromCode_ = true;
     combo_->setCurrentIndex(index);
     fromCode_ = false;
@@ -506,7 +508,7 @@ int ListBox::ListCount() const { return list_->count(); }
 int ListBox::ListIndex() const { return list_->currentRow(); }
 
 void ListBox::SetListIndex(int index) {
-    if (index < -1 || index >= list_->count() || index == list_->currentRow()) return;
+    if (index < -1 || index >= list_->count() || (index == -1 && list_->currentRow() == -1)) return;
     fromCode_ = true;
     list_->setCurrentRow(index);
     if (index < 0) list_->clearSelection();
