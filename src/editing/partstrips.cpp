@@ -99,6 +99,19 @@ bool SelectPartAtY(doc::Song& song, double y) {
     return true;
 }
 
+TrackViewKey ClassifyTrackViewKey(int keyCode, int shift) {
+    if (shift == 0) return keyCode == 32 ? TrackViewKey::PlayStop : TrackViewKey::None;
+    if (shift != 2) return TrackViewKey::None;
+    switch (keyCode) {
+    case 82: return TrackViewKey::InsertTimeSignature;
+    case 84: return TrackViewKey::InsertTempo;
+    case 86: return TrackViewKey::InsertKey;
+    case 78: return TrackViewKey::UnlockTitleBlock;
+    case 46: return TrackViewKey::DeletePart;
+    default: return TrackViewKey::None;
+    }
+}
+
 bool StripDrag::Move(const doc::Song& song, const StripLayout& layout, double y) {
     std::vector<int> boundaries;
     for (int p = 1; p <= song.PartCount; ++p) boundaries.push_back(song.Parts[p].StripTop);

@@ -63,6 +63,19 @@ int PartAtY(const doc::Song& song, double y);
 // current part.
 bool SelectPartAtY(doc::Song& song, double y);
 
+// What a key pressed on the track view's canvas does (Picture4_KeyDown). `shift` is the
+// modifier mask (1 Shift, 2 Ctrl, 4 Alt); exactly Ctrl is 2.
+enum class TrackViewKey {
+    None,
+    InsertTimeSignature,  // Ctrl+R
+    InsertTempo,          // Ctrl+T
+    InsertKey,            // Ctrl+V
+    UnlockTitleBlock,     // Ctrl+N
+    DeletePart,           // Ctrl+Delete: the toolbar's delete button
+    PlayStop,             // Space without modifier
+};
+TrackViewKey ClassifyTrackViewKey(int keyCode, int shift);
+
 // Dragging the current part's strip to another place. The marker (Picture5(10)) shows the strip
 // boundary the part will be dropped on.
 class StripDrag {

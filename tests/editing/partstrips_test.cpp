@@ -214,3 +214,16 @@ TEST(StripDragTest, DropOnItsOwnTopKeepsTheOrderButMarksModified) {
     EXPECT_EQ(l->order, (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(s.song->Modified, -1);
 }
+
+TEST(TrackViewKeys, ShortcutsNeedExactlyCtrlAndSpaceNone) {
+    EXPECT_EQ(ClassifyTrackViewKey(82, 2), TrackViewKey::InsertTimeSignature);
+    EXPECT_EQ(ClassifyTrackViewKey(84, 2), TrackViewKey::InsertTempo);
+    EXPECT_EQ(ClassifyTrackViewKey(86, 2), TrackViewKey::InsertKey);
+    EXPECT_EQ(ClassifyTrackViewKey(78, 2), TrackViewKey::UnlockTitleBlock);
+    EXPECT_EQ(ClassifyTrackViewKey(46, 2), TrackViewKey::DeletePart);
+    EXPECT_EQ(ClassifyTrackViewKey(32, 0), TrackViewKey::PlayStop);
+    EXPECT_EQ(ClassifyTrackViewKey(82, 3), TrackViewKey::None);  // Ctrl+Shift
+    EXPECT_EQ(ClassifyTrackViewKey(46, 0), TrackViewKey::None);
+    EXPECT_EQ(ClassifyTrackViewKey(32, 2), TrackViewKey::None);
+    EXPECT_EQ(ClassifyTrackViewKey(82, 0), TrackViewKey::None);
+}
