@@ -324,16 +324,16 @@ TEST(TrackViewCanvasesTest, PageDrawnIntoTheBackCanvasInThePartsColours) {
     EXPECT_EQ(end, 900);
     // Canvas 0 is in front: the page went to canvas 1.
     EXPECT_EQ(c0.Point(40, 60), vb::RGB(40, 64, 96));
-    // Part 1: the first syllable at x 0, pitch 67 of top 72: box top at y 50, bar rows 59..69.
+    // In part 1 the first syllable at x 0, pitch 67 of top 72: box top at y 50, bar rows 59..69.
     const doc::PartRecord& p1 = v.song->Parts[1];
     ASSERT_EQ(p1.StripTopPitch, 72);
     EXPECT_EQ(c1.Point(10, 50), vb::RGB(255, 230, 120));   // top edge of the box
     EXPECT_EQ(c1.Point(60, 64), vb::RGB(255, 230, 120));   // the bar
     EXPECT_EQ(c1.Point(60, 75), vb::RGB(40, 64, 96));      // under the bar: band
-    // Part 3 in mode 0: its note's place shows only the band.
+    // part 3 is in mode 0: its note's place shows only the band.
     const doc::PartRecord& p3 = v.song->Parts[3];
     EXPECT_EQ(c1.Point(60, p3.StripTop + (p3.StripTopPitch - 60) * 10 + 12), vb::Colour(0x404000));
-    // Part 2 in mode 2: some pixel of the first digit in white.
+    // part 2 is in mode 2: its first digit shows in white.
     const doc::PartRecord& p2 = v.song->Parts[2];
     const int base = vb::CInt(p2.StripTop + 0.08 * v.page.labelHeightTwips);
     int bright = 0;
