@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "document/newsong.h"
+#include "editing/titleblock.h"
+
+using namespace editing;
+
+namespace {
+
+const QString U(const char* s) { return QString::fromUtf8(s); }
+
+struct Fixture {
+    std::unique_ptr<doc::Song> song = doc::Song::create();
+    vb::ScriptedDialogs dialogs;
+    Fixture() {
+        doc::NewProject(*song);
+        song->Modified = 0;
+        song->NeedsRetypeset = 0;
+        song->Title = U("旧歌名");
+        song->Subtitle.clear();
+    }
+};
+
+}  // namespace
+
+TEST(TitleBlock, PromptsAndFixedCaptions) {
+    EXPECT_EQ(TitleFieldPrompt(0), U("歌名"));
+    EXPECT_EQ(TitleFieldPrompt(4), U("作词者"));
+    EXPECT_EQ(TitleFieldPrompt(5), U("作曲者"));
+    EXPECT_EQ(TitleFieldPrompt(6), U("演唱者"));
+    EXPECT_EQ(TitleFieldPrompt(7), U("副标题"));
+    for (int i : {1, 2, 3}) {
+        Fixture f;
+        EXPECT_FALSE(IsEditableTitleField(i));
+        EXPECT_FALSE(EditTitleField(*f.song, f.dialogs, i, true));
+        EXPECT_TRUE(f.dialogs.calls.empty());
+    }
+}
+
+TEST(TitleBlock, LockedDoesNothing) {
+    Fixture f;
+    f.dialogs.inputAnswers.push_back("New");
+    EXPECT_FALSE(EditTitleField(*f.song, f.dialogs, 0, false));
+    EXPECT_TRUE(f.dialogs.calls.empty());
+    EXPECT_EQ(f.song->Title, U("旧歌名"));
+}
+
+TEST(TitleBlock, AnswerTrimmedAndStored) {
+    Fixture f;
+    f.dialogs.inputAnswers.push_back(U("  新的歌  "));
+    auto r = EditTitleField(*f.song, f.dialogs, 0, true);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(*r, U("新的歌"));
+    EXPECT_EQ(f.song->Title, U("新的歌"));
+    ASSERT_EQ(f.dialogs.calls.size(), 1u);
+    EXPECT_EQ(f.dialogs.calls[0].prompt, U("歌名"));
+    EXPECT_EQ(f.dialogs.calls[0].title, U("请输入信息"));
+    EXPECT_EQ(f.song->Modified, -1);
+    EXPECT_EQ(f.song->NeedsRetypeset, -1);
+}
+
+TEST(TitleBlock, BlankOrCancelKeepsTheOldText) {
+    Fixture f;
+    f.dialogs.inputAnswers.push_back("   ");
+    EXPECT_FALSE(EditTitleField(*f.song, f.dialogs, 0, true));
+    f.dialogs.inputAnswers.push_back("");
+    EXPECT_FALSE(EditTitleField(*f.song, f.dialogs, 7, true));
+    EXPECT_EQ(f.song->Title, U("旧歌名"));
+    EXPECT_EQ(f.song->Modified, 0);
+}
+
+TEST(TitleBlock, TitleHoldsAtMost22Bytes) {
+    Fixture f;
+    const QString eleven = U("一二三四五六七八九十壹");  // 22 bytes
+    const QString twelve = eleven + "x";               // 23
+    f.dialogs.inputAnswers.push_back(twelve);
+    f.dialogs.inputAnswers.push_back(eleven);
+    auto r = EditTitleField(*f.song, f.dialogs, 0, true);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(f.song->Title, eleven);
+    auto boxes = f.dialogs.MsgBoxCalls();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, U("长度超出范围"));
+    EXPECT_EQ(boxes[0].title, U("提示"));
+    EXPECT_TRUE(boxes[0].systemModal);
+    // Asked again with the current text, not the refused one.
+    ASSERT_EQ(f.dialogs.calls.size(), 3u);
+    EXPECT_EQ(f.dialogs.calls[2].kind, "InputBox");
+}
+
+TEST(TitleBlock, OtherFieldsHold28Units) {
+    EXPECT_TRUE(TitleFieldFits(4, QString(28, 'a')));
+    EXPECT_FALSE(TitleFieldFits(4, QString(29, 'a')));
+    EXPECT_TRUE(TitleFieldFits(7, U("一二三四五六七八九十一二三四")));
+    EXPECT_FALSE(TitleFieldFits(7, U("一二三四五六七八九十一二三四五")));
+    EXPECT_FALSE(TitleFieldFits(0, QString(23, 'a')));
+    EXPECT_TRUE(TitleFieldFits(0, QString(22, 'a')));
+    EXPECT_FALSE(TitleFieldFits(5, QString()));
+}
+
+TEST(TitleBlock, SubtitleMovesTheTitleUp) {
+    Fixture f;
+    EXPECT_EQ(TitleLabelTop(*f.song), 8);
+    f.dialogs.inputAnswers.push_back(U("副"));
+    ASSERT_TRUE(EditTitleField(*f.song, f.dialogs, 7, true));
+    EXPECT_EQ(f.song->Subtitle, U("副"));
+    EXPECT_EQ(TitleLabelTop(*f.song), 0);
+    f.dialogs.inputAnswers.push_back(" ");
+    EXPECT_FALSE(EditTitleField(*f.song, f.dialogs, 7, true));
+    EXPECT_EQ(f.song->Subtitle, U("副"));
+}
+
+TEST(TitleBlock, FieldsGoToTheirPlaces) {
+    Fixture f;
+    f.dialogs.inputAnswers = {"L", "C", "S"};
+    EditTitleField(*f.song, f.dialogs, 4, true);
+    EditTitleField(*f.song, f.dialogs, 5, true);
+    EditTitleField(*f.song, f.dialogs, 6, true);
+    EXPECT_EQ(f.song->Lyricist, "L");
+    EXPECT_EQ(f.song->Composer, "C");
+    EXPECT_EQ(f.song->Singer, "S");
+    EXPECT_EQ(TitleFieldText(*f.song, 5), "C");
+}
+
+TEST(TitleBlock, UnlockCodeIsExact) {
+    vb::ScriptedDialogs d;
+    d.inputAnswers = {"kud49QXR", "KUD49qxr", ""};
+    EXPECT_FALSE(AskTitleUnlock(d));
+    EXPECT_TRUE(AskTitleUnlock(d));
+    EXPECT_FALSE(AskTitleUnlock(d));
+    int beeps = 0;
+    for (auto& c : d.calls) beeps += c.kind == "Beep";
+    EXPECT_EQ(beeps, 1);
+}
