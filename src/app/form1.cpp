@@ -461,6 +461,9 @@ void Form1::InitMainWindow() {
     LyricCharWidth = int16_t(vb::Round(Label9.Width() - 2));
     SlantHalfWidth = int16_t(app::SlantHalfWidth(HScroll3[kSlantSlider].Value()));
     LyricNoteGap = int16_t(LyricCharWidth - HScroll3[kNoteWidthSlider].Value());
+    // The delay follows its slider also when set.ini holds the slider's design value, which fires no
+    // change.
+    MidiDelay = MidiDelaySeconds(HScroll3[kMidiDelaySlider].Value());
     RollScrollEdge = int16_t(vb::Round(Picture8.Width() * 0.95));
     MenuHoverItem = 0;
 

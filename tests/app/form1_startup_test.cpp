@@ -206,6 +206,11 @@ TEST_F(Form1Test, NewSongAfterStartUp) {
     EXPECT_EQ(f.RollViewEnd, 1536);
     EXPECT_EQ(f.RollViewSpan, 1920);
     EXPECT_EQ(f.DragStartTick, -1);
+    EXPECT_DOUBLE_EQ(f.MidiDelay, 0.16);
+    EXPECT_EQ(f.NoteBarWidth, 5);
+    EXPECT_EQ(f.SlantHalfWidth, 5);
+    EXPECT_EQ(f.LyricNoteGap, f.LyricCharWidth - 5);
+    EXPECT_EQ(f.LyricCharWidth, int(f.Label9.Width()) - 2);
     EXPECT_EQ(f.Image1.Left(), -5000);
     // Editor-window box: 1536 of 11520 ticks of a 1024-pixel ruler.
     EXPECT_NEAR(f.Label14.Width(), 1536.0 / 11520 * 1024, 1);
