@@ -124,9 +124,9 @@ void Form1::CreateControls() {
     Command3.SetVisible(false);
     // "量化".
     for (int i = 0; i < 2; ++i) {
-        Combo2[i].Move(6, 16 + 24 * i, 56, 20);
+        Combo2[i].Move(4, 16 + 24 * i, 54, 20);
         Check4[i].SetCaption("3");
-        Check4[i].Move(64, 18 + 24 * i, 22, 16);
+        Check4[i].Move(60, 18 + 24 * i, 27, 16);
     }
     // "编辑": the toolbar, song settings and typesetting settings.
     struct Place { int index; const char* caption; int x, y, w, h; };
@@ -185,6 +185,7 @@ void Form1::CreateControls() {
         Command11[p].Move(80, t + 40, 28, 18);
         Check1[p].SetCaption("谱");
         Check1[p].Move(112, t + 40, 40, 18);
+        for (int box : {p, 20 + p, 30 + p}) Check1[box].SetFontSize(7.5);
         Label4[10 + p].Move(16, t + 64, 127, 8);
         Label4[10 + p].SetBackColor(0xC0C0C0);
         Label4[p].Move(16, t + 64, 100, 8);

@@ -5,6 +5,7 @@
 #include <QTime>
 #include <QtTest/QTest>
 
+#include "app/startup.h"
 #include "platform/textcodec.h"
 
 using namespace app;
@@ -311,6 +312,7 @@ TEST_F(Form1Test, VerseChooserShowsItsNumberOnTheToolbar) {
 TEST_F(Form1Test, Screenshot) {
     const QByteArray target = qgetenv("CHOIR_SCREENSHOT");
     if (target.isEmpty()) GTEST_SKIP() << "CHOIR_SCREENSHOT not set";
+    app::installFonts(PROGRAM_DIR);
     Form1& f = start();
     f.show();
     QTest::qWait(2600);
