@@ -3,7 +3,15 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
-#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "app/form1.h"
+#include "platform/audioengine.h"
+#include "platform/dialogs.h"
+#include "platform/mediaplayer.h"
+#include "platform/midiout.h"
+#include "platform/waveplayer.h"
 
 namespace app {
 
@@ -20,9 +28,31 @@ bool installFonts(const QString& dir) {
 int runProgram(int argc, char** argv) {
     QApplication qapp(argc, argv);
     installFonts(programDir());
-    QWidget window;
-    window.setWindowFlags(Qt::FramelessWindowHint);
-    window.showFullScreen();
+
+    AudioEngine engine;
+    SynthMidiOut midi(engine, AudioEngine::DefaultSoundFonts());
+    EngineMediaPlayer accompaniment(engine);
+    std::array<std::unique_ptr<EngineMediaPlayer>, 10> parts;
+    EngineWavePlayer clicks(engine);
+    vb::QtDialogs dialogs;
+
+    Form1::Services services;
+    services.programDir = programDir();
+    services.dialogs = &dialogs;
+    services.midi = &midi;
+    services.wmp = &accompaniment;
+    for (int p = 1; p <= 9; ++p) {
+        parts[p] = std::make_unique<EngineMediaPlayer>(engine);
+        services.wmps[p] = parts[p].get();
+    }
+    services.wave = &clicks;
+    services.quit = [&qapp] { qapp.exit(0); };
+
+    Form1 form(services);
+    dialogs.SetParent(&form);
+    form.setWindowFlags(Qt::FramelessWindowHint);
+    form.Form_Load();
+    form.showFullScreen();
     return qapp.exec();
 }
 

@@ -1,0 +1,335 @@
+// The main window: every control of the window as a member under its own name, the song and the
+// view state, and the handlers. The handlers live one file per subsystem:
+//   form1.cpp           construction, Form_Load, InitMainWindow (layout and lists), Command2_Click
+//   form1_files.cpp     New and the control updates of a new song, Exit, minimise, the close request
+//   form1_settings.cpp  system settings: set.ini, the settings panel, sliders, colours, lyric font
+//   form1_keyboard.cpp  keyboard-entry settings: keyset.dat, the key panel, the key-to-note map
+//   form1_timers.cpp    Timload, Timer5, Timer6, focus returns after button clicks
+//   form1_pending.cpp   handlers and procedures of the views that are still to be built
+// A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
+// constructor calls.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/keyset.h"
+#include "app/settings.h"
+#include "app/wordlists.h"
+#include "document/song.h"
+#include "editing/undojournal.h"
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+#include "platform/mediaplayer.h"
+#include "platform/midiout.h"
+#include "platform/timer.h"
+#include "platform/waveplayer.h"
+
+class QCloseEvent;
+
+namespace app {
+
+class Form1 : public QWidget {
+public:
+    // What the window runs on; runProgram wires the real devices, tests pass fakes.
+    struct Services {
+        QString programDir;           // the folder of the word lists, settings files and resources
+        int screenWidth = 0;          // screen size in pixels; 0 takes the primary screen's
+        int screenHeight = 0;
+        vb::Dialogs* dialogs = nullptr;
+        MidiOut* midi = nullptr;       // MIDI output device 0
+        MediaPlayer* wmp = nullptr;    // accompaniment player
+        std::array<MediaPlayer*, 10> wmps{};  // part players 1..9
+        WavePlayer* wave = nullptr;    // metronome clicks
+        std::function<void()> quit;    // ends the program (Exit)
+    };
+
+    explicit Form1(const Services& services);
+    ~Form1() override;
+
+    // Run once after construction, before the window is first shown.
+    void Form_Load();
+    void InitMainWindow();
+
+    // ---- song and view state ---------------------------------------------------------------
+    std::unique_ptr<doc::Song> song;
+    editing::UndoJournal journal;  // listcx and UndoPosition
+
+    int32_t ScreenWidthPx = 0;
+    int32_t ScreenHeightPx = 0;
+    int32_t MidiOutHandle = 0;  // 1 while device 0 is open
+    int32_t RollViewSpan = 0;
+    int32_t RollViewStart = 0;
+    int32_t RollViewEnd = 0;
+    int16_t EditorScrollStep = 0;
+    int32_t DragStartTick = -1;
+    int16_t RollScrollEdge = 0;
+    int16_t MenuHoverItem = 0;
+    int16_t NoteBarWidth = 0;
+    int16_t LyricCharWidth = 0;
+    int16_t SlantHalfWidth = 0;
+    int16_t LyricNoteGap = 0;
+    int32_t TrackPageSpan = 0;
+    int32_t TrackPageEnd = 0;
+    double TrackScale = 0;
+    int16_t FrontCanvas = 0;
+    double MidiDelay = 0;
+    int16_t SettingsChanged = 0;
+    int16_t PlayMode = 0;
+    int32_t CurrentKey = 0;
+    std::array<int32_t, 2> SnapGrid{48, 12};
+    int16_t EditedChangeIndex = 0;
+    int32_t EditedChangeTick = 0;
+    std::array<uint8_t, kKeyGroupCount> KeyRowOctaves{};
+    app::KeyNoteMap KeyNoteMap{};
+    // The word lists as read at start-up.
+    StartupLists Lists;
+
+    // ---- controls, containers before their contents ----------------------------------------
+    // Song ruler with its markers, cursor lines and editor-window box.
+    vb::PictureBox Picture1{this, "Picture1"};
+    vb::ControlArray<vb::Label> Label6{Picture1.widget(), "Label6", 0, 39};
+    vb::ControlArray<vb::Label> LabJP{Picture1.widget(), "LabJP", 0, 19};
+    vb::ControlArray<vb::Label> Labdh{Picture1.widget(), "Labdh", 0, 19};
+    vb::ControlArray<vb::Label> Label10{Picture1.widget(), "Label10", 0, 1};
+    vb::Label Label14{Picture1.widget(), "Label14"};
+    vb::Shape Shape2{Picture1.widget(), "Shape2"};
+    vb::LineControl Line4{Picture1.widget(), "Line4"};
+    vb::LineControl Line5{Picture1.widget(), "Line5"};
+    vb::ScrollBar HScroll1{this, "HScroll1"};
+    vb::ScrollBar HScroll2{this, "HScroll2"};
+
+    // Command column and its five groups ("信息显示", "控制", "量化", "编辑", "系统").
+    vb::PictureBox Picct{this, "Picct"};
+    vb::ControlArray<vb::Frame> Frame1{Picct.widget(), "Frame1", 0, 4};
+    // Labels of the command column and the settings panel: captions and value displays.
+    vb::ControlArray<vb::Label> Label3{this, "Label3", {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
+                                                       24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 37, 38, 39, 40, 41, 42}};
+    vb::ControlArray<vb::CheckBox> Check3{Frame1[1].widget(), "Check3", 0, 2};
+    vb::ControlArray<vb::ScrollBar> HScroll3{this, "HScroll3", 0, 10};
+    vb::Label Label7{Frame1[1].widget(), "Label7"};
+    vb::ControlArray<vb::ComboBox> Combo2{Frame1[2].widget(), "Combo2", 0, 1};
+    vb::ControlArray<vb::CheckBox> Check4{Frame1[2].widget(), "Check4", 0, 1};
+    vb::ControlArray<vb::CommandButton> Command4{Frame1[3].widget(), "Command4", 0, 11};
+    vb::ControlArray<vb::CommandButton> Command2{Frame1[4].widget(), "Command2", 0, 26};
+    vb::ControlArray<vb::CommandButton> Command10{Frame1[3].widget(), "Command10", {2, 4, 5}};
+    vb::CommandButton Command14{Frame1[4].widget(), "Command14"};
+    // Play toggle and stop button, over the "控制" group.
+    vb::CheckBox Check2{this, "Check2", -1, true};
+    vb::CommandButton Command3{this, "Command3"};
+
+    // Track view: scroll bar, part header column, divider, track area with its two canvases.
+    vb::ScrollBar VScroll1{this, "VScroll1", -1, true};
+    vb::PictureBox Label1{this, "Label1"};
+    vb::ControlArray<vb::Label> Label2{Label1.widget(), "Label2", 1, 8};
+    vb::ControlArray<vb::CheckBox> Check1{Label1.widget(), "Check1", {1, 2, 3, 4, 5, 6, 7, 8, 21, 22, 23, 24, 25, 26, 27,
+                                                                      28, 31, 32, 33, 34, 35, 36, 37, 38}};
+    vb::ControlArray<vb::CommandButton> Command11{Label1.widget(), "Command11", 1, 8};
+    vb::ControlArray<vb::Label> Label4{Label1.widget(), "Label4", {1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14, 15, 16, 17, 18}};
+    vb::ControlArray<vb::Label> Label11{Label1.widget(), "Label11", {1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14, 15, 16, 17, 18}};
+    vb::ControlArray<vb::Label> Label16{Label1.widget(), "Label16", 1, 8};
+    vb::ControlArray<vb::Label> Labjq{Label1.widget(), "Labjq", 0, 8};
+    vb::Label Label12{Label1.widget(), "Label12"};
+    vb::TextBox Text4{Label1.widget(), "Text4"};
+    vb::LineControl Line2{this, "Line2"};
+    vb::PictureBox Picture3{this, "Picture3"};
+    vb::ControlArray<vb::PictureBox> Picture4{Picture3.widget(), "Picture4", 0, 1};
+    vb::ControlArray<vb::PictureBox> Picture5{Picture3.widget(), "Picture5", {1, 2, 3, 4, 5, 6, 7, 8, 10}};
+    // Shape1(0) frames the current strip on the front canvas, Shape1(1) in the header column.
+    vb::ControlArray<vb::Shape> Shape1{Picture4[0].widget(), "Shape1", 0, 1};
+
+    // Piano roll: tool panel, ruler, keyboard, note canvas and their scroll bars.
+    vb::PictureBox Picture9{this, "Picture9"};
+    vb::CheckBox Chely{Picture9.widget(), "Chely", -1, true};
+    vb::CheckBox Chegd{Picture9.widget(), "Chegd", -1, true};
+    vb::CommandButton Command5{Picture9.widget(), "Command5"};
+    vb::PictureBox Picture8{this, "Picture8"};
+    vb::PictureBox Picture7{this, "Picture7"};
+    vb::ControlArray<vb::Label> Label13{
+        Picture7.widget(), "Label13",
+        {0,  1,  2,  3,  4,  5,  6,  20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36,
+         37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60,
+         61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84,
+         85, 86, 87, 88, 89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 105, 106, 107, 108}};
+    vb::PictureBox Picture6{this, "Picture6"};
+    vb::ControlArray<vb::Label> Labnot{Picture6.widget(), "Labnot", 0, 511};
+    vb::ControlArray<vb::Label> Lably{Picture6.widget(), "Lably", 0, 255};
+    vb::LineControl Line3{Picture6.widget(), "Line3"};
+    vb::Shape Shape6{Picture6.widget(), "Shape6"};
+    vb::ImageBox Image1{Picture6.widget(), "Image1"};
+    vb::TextBox Text2{Picture6.widget(), "Text2"};
+    vb::ScrollBar VScroll2{this, "VScroll2", -1, true};
+    vb::ScrollBar VScroll3{this, "VScroll3", -1, true};
+    vb::PictureBox Picture11{this, "Picture11"};  // note menu
+    vb::PictureBox Picture12{this, "Picture12"};  // lyric-insert panel
+    vb::ControlArray<vb::ComboBox> Combo7{this, "Combo7", 0, 2};
+    vb::ComboBox Combo8{this, "Combo8"};
+    vb::ListBox List3{this, "List3"};
+
+    // Title block.
+    vb::PictureBox Picture13{this, "Picture13"};
+    vb::ControlArray<vb::Label> Label19{Picture13.widget(), "Label19", 0, 7};
+
+    // Song-settings panel.
+    vb::Frame Frame2{this, "Frame2"};
+    vb::ControlArray<vb::TextBox> Text1{Frame2.widget(), "Text1", 0, 3};
+    vb::ComboBox Combo1{Frame2.widget(), "Combo1"};
+    vb::ControlArray<vb::ComboBox> Combo3{Frame2.widget(), "Combo3", 0, 2};
+    vb::ControlArray<vb::CheckBox> Check6{Frame2.widget(), "Check6", 0, 1};
+    // Change-point panels: time signature, tempo, key.
+    vb::ControlArray<vb::PictureBox> Picture2{this, "Picture2", 0, 2};
+
+    // System-settings panel and the keyboard-entry panel inside it.
+    vb::Frame Frame3{this, "Frame3"};
+    vb::ControlArray<vb::CheckBox> Check5{Frame3.widget(), "Check5", 0, 7};
+    vb::ControlArray<vb::Label> Label15{Frame3.widget(), "Label15", 0, 12};
+    vb::Label Label9{Frame3.widget(), "Label9"};
+    vb::CommandButton Command1{Frame3.widget(), "Command1"};
+    vb::PictureBox Picture14{Frame3.widget(), "Picture14"};
+    vb::ControlArray<vb::Label> Labkeyt{Picture14.widget(), "Labkeyt", 0, 5};  // group captions
+    vb::ControlArray<vb::Label> Labkey{Picture14.widget(), "Labkey", 0, 5};
+    vb::ComboBox Combo5{Picture14.widget(), "Combo5"};
+
+    // Typesetting panel: the controls start-up fills.
+    vb::PictureBox Picture16{this, "Picture16"};
+    vb::ComboBox Combo6{Picture16.widget(), "Combo6"};
+    vb::ComboBox Combo9{Picture16.widget(), "Combo9"};
+    vb::ComboBox Combo10{Picture16.widget(), "Combo10"};
+    vb::ControlArray<vb::TextBox> Text9{Picture16.widget(), "Text9", 0, 5};
+    vb::TextBox Text8{Picture16.widget(), "Text8"};
+    vb::ControlArray<vb::Label> Label22{Picture16.widget(), "Label22", 0, 6};
+    vb::FileListBox File1{Picture16.widget(), "File1"};
+    vb::PictureBox Picture17{Picture16.widget(), "Picture17"};
+
+    // MIDI import panel.
+    vb::PictureBox Picture10{this, "Picture10"};
+    vb::ComboBox Combo4{Picture10.widget(), "Combo4"};
+
+    // Timers.
+    vb::Timer Timload{2000, true};
+    vb::Timer Timer2{100, false};
+    vb::Timer Timer3{100, false};
+    vb::Timer Timer4{100, false};
+    vb::Timer Timer5{5000, false};
+    vb::Timer Timer6{30000, true};
+    vb::Timer Timjp{0, false};
+    vb::Timer Timly{10, false};
+    vb::Timer Timdcjp{200, false};
+
+    // The shared file, colour and font dialog.
+    vb::CommonDialog CommonDialog1;
+
+    // ---- handlers and procedures -----------------------------------------------------------
+    // form1.cpp
+    void Command2_Click(int index);
+
+    // form1_files.cpp
+    void NewCommand();
+    void NewProject();
+    void ExitProgram();
+    bool Exited() const { return exited_; }
+
+    // form1_settings.cpp
+    void LoadSystemSettings();
+    void SaveSystemSettings();
+    void HScroll3_Change(int index);
+    void Label15_Click(int index);
+    void Command1_Click();
+
+    // form1_keyboard.cpp
+    void OpenKeyboardPanel();
+    void ConfirmKeyboardPanel();
+    void LoadKeySet();
+    void SaveKeySet();
+    void BuildKeyNoteMap();
+    void Labkey_Click(int index);
+    void Combo5_Click();
+
+    // form1_timers.cpp
+    void Timload_Timer();
+    void Timer5_Timer();
+    void Timer6_Timer();
+    void Command2_MouseUp(int index);
+    void Command4_MouseUp(int index);
+    void Command5_MouseUp();
+    void Picture1_MouseUp();
+    void Picture10_Click();
+    void Picture13_DblClick();
+
+    // form1_pending.cpp: the views still to be built.
+    void Command2_Save();
+    void Command2_Open();
+    void Command2_SongSettings(int index);
+    void Command2_ChangePoint(int index);
+    void Command2_ExportMidi();
+    void Command2_ExportPages();
+    void Command2_Print();
+    void Command3_Click();
+    void Command4_Click(int index);
+    void Command10_Click(int index);
+    void Check1_Click(int index);
+    void Check2_Click();
+    void Check3_Click(int index);
+    void Combo2_Click(int index);
+    void Combo6_Click();
+    void Combo8_Click();
+    void VScroll3_Change();
+    void File1_Click();
+    void Picture1_MouseDown(int button, int shift, double x, double y);
+    void TypesetScorePages();
+    void LayoutPageHeader();
+    void UpdatePositionDisplay();
+    void UpdatePartPitchRange(int part);
+    void ArrangePartStrips();
+    void DrawPartRangeBands();
+    void DrawTrackViewPage();
+    void RefreshPianoRoll();
+    void PrepareNoteOnMessage(int part);
+    void PrepareNoteOffMessages();
+    void BuildSentenceLists(int part);
+    void RebuildTimeline();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Timjp_Timer();
+    void Timly_Timer();
+    void Timdcjp_Timer();
+    bool Form3_Visible();
+
+    // MIDI output device 0; messages go nowhere while it is not open.
+    void midiOutShortMsg(uint32_t message);
+    // Where the program's files lie.
+    QString ProgramPath(const QString& name) const;
+    vb::Dialogs& Dialogs() const { return *services_.dialogs; }
+    MediaPlayer& WMP() const { return *services_.wmp; }
+    MediaPlayer* WMPS(int part) const { return part >= 1 && part <= 9 ? services_.wmps[part] : nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void BindHandlers();
+    void BindSettingsHandlers();
+    void BindKeyboardHandlers();
+    void BindTimerHandlers();
+    void BindPendingHandlers();
+    void CreateSettingsPanel();
+    void CreateKeyboardPanel();
+    void FillStartupLists();
+    void ApplyLyricFont(const QString& name, double size, bool bold, bool italic);
+    SystemSettings CurrentSettings() const;
+
+    Services services_;
+    bool exited_ = false;
+    bool presettingCombo5_ = false;
+};
+
+// Moves a control into another container, keeping its place and visibility.
+void MoveToContainer(vb::Control& control, QWidget* container);
+
+}  // namespace app

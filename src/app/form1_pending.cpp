@@ -1,0 +1,136 @@
+// Handlers and procedures of the views that are still to be built. Each keeps the program correct
+// with the least it can do; the work named in its comment replaces the body (and moves it into that
+// subsystem's own form1_*.cpp file).
+#include "app/form1.h"
+
+#include <cmath>
+
+#include "document/timeline.h"
+
+namespace app {
+
+void Form1::BindPendingHandlers() {
+    Check1.Bind(&vb::Control::Click, [this](int i) { Check1_Click(i); });
+    Check2.Click = [this](int) { Check2_Click(); };
+    Check3.Bind(&vb::Control::Click, [this](int i) { Check3_Click(i); });
+    Combo2.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
+    Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
+    Combo6.Click = [this](int) { Combo6_Click(); };
+    Combo8.Click = [this](int) { Combo8_Click(); };
+    File1.Click = [this](int) { File1_Click(); };
+    VScroll3.Change = [this](int) { VScroll3_Change(); };
+    Command3.Click = [this](int) { Command3_Click(); };
+    Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
+    Command10.Bind(&vb::Control::Click, [this](int i) { Command10_Click(i); });
+    Picture1.MouseDown = [this](int, int button, int shift, double x, double y) { Picture1_MouseDown(button, shift, x, y); };
+    Timer2.OnTimer = [this] { Timer2_Timer(); };
+    Timer3.OnTimer = [this] { Timer3_Timer(); };
+    Timer4.OnTimer = [this] { Timer4_Timer(); };
+    Timjp.OnTimer = [this] { Timjp_Timer(); };
+    Timly.OnTimer = [this] { Timly_Timer(); };
+    Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
+}
+
+// Save, Open, MIDI export, page pictures and print: the file commands fill these.
+void Form1::Command2_Save() {}
+void Form1::Command2_Open() {}
+void Form1::Command2_ExportMidi() {}
+void Form1::Command2_ExportPages() {}
+void Form1::Command2_Print() {}
+// Song-settings panel (6, 11, 12) and change-point panels (9, 10, 13..19): the song-settings work.
+void Form1::Command2_SongSettings(int) {}
+void Form1::Command2_ChangePoint(int) {}
+
+// Stop: the playback work.
+void Form1::Command3_Click() {}
+// Play toggle: the playback work.
+void Form1::Check2_Click() {}
+// Toolbar: the toolbar work.
+void Form1::Command4_Click(int) {}
+
+// Typesetting commands: the page-setup work. The typeset command marks the song modified and the
+// page setup for saving before anything else; it draws only while the page window is shown.
+void Form1::Command10_Click(int index) {
+    if (index == 4) {
+        song->Modified = -1;
+        song->PageSetupChanged = -1;
+    }
+}
+
+// The part switches store their values in the part records; the players and MIDI templates they
+// also set come with the playback work.
+void Form1::Check1_Click(int index) {
+    const int k = index % 10;
+    if (k < 1 || k > doc::kMaxParts) return;
+    doc::PartRecord& part = song->Parts[k];
+    const uint8_t v = uint8_t(Check1[index].Value());
+    if (index < 20) {
+        part.ShowInScore = v;
+        song->NeedsRetypeset = -1;
+        if (Form3_Visible()) TypesetScorePages();
+    } else if (index < 30) {
+        part.MidiOn = v;
+        PrepareNoteOnMessage(k);
+    } else {
+        part.AudioOn = v;
+    }
+}
+
+// The playback switches are stored as their values; a change outside the start-up window marks the
+// system settings for saving. Muting, metronome and loop come with the playback work.
+void Form1::Check3_Click(int) {
+    if (!Timload.Enabled()) SettingsChanged = -1;
+}
+
+// Snap grids of the rulers (0) and of the piano roll (1).
+void Form1::Combo2_Click(int index) {
+    const int li = Combo2[index].ListIndex();
+    if (li < 0) return;
+    SnapGrid[index] = int32_t(std::lround(std::pow(2.0, 6 - li))) * (Check4[index].Value() ? 1 : 3);
+    if (Picture4[0].widget()->isVisible()) Picture4[0].SetFocus();
+}
+
+// Paper list: the typesetting panel work fills the size boxes.
+void Form1::Combo6_Click() {}
+// Verse chooser: the toolbar's verse button shows the verse number.
+void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
+// Paper texture: the typesetting panel work loads the chosen picture.
+void Form1::File1_Click() {}
+// Key height of the piano roll: the piano-roll work lays the keyboard out (LayoutPianoRoll).
+void Form1::VScroll3_Change() {}
+
+// Song ruler click: the ruler and position-display work.
+void Form1::Picture1_MouseDown(int, int, double, double) {}
+// Page window: the page-window work.
+void Form1::TypesetScorePages() {}
+void Form1::LayoutPageHeader() {}
+bool Form1::Form3_Visible() { return false; }
+// Position display: the ruler and position-display work.
+void Form1::UpdatePositionDisplay() {}
+// Track view: the track-view work.
+void Form1::UpdatePartPitchRange(int) {}
+void Form1::ArrangePartStrips() {}
+void Form1::DrawPartRangeBands() {}
+void Form1::DrawTrackViewPage() {}
+// Piano roll: the piano-roll work.
+void Form1::RefreshPianoRoll() {}
+// Note message templates: the playback work.
+void Form1::PrepareNoteOnMessage(int) {}
+void Form1::PrepareNoteOffMessages() {}
+// Lyric sentence lists: the lyrics-window work.
+void Form1::BuildSentenceLists(int) {}
+
+// The change lists, tempo map and song length; the ruler work adds the redrawing of the song ruler.
+void Form1::RebuildTimeline() { doc::RebuildTimeline(*song, Check3[2].Value() == 1); }
+
+// Restart after a locate while playing, rewind at the end, count-in clicks: the playback work.
+void Form1::Timer2_Timer() { Timer2.SetEnabled(false); }
+void Form1::Timer3_Timer() { Timer3.SetEnabled(false); }
+void Form1::Timer4_Timer() { Timer4.SetEnabled(false); }
+void Form1::Timjp_Timer() { Timjp.SetEnabled(false); }
+// Growing bar of a recorded note: the recording work.
+void Form1::Timly_Timer() { Timly.SetEnabled(false); }
+// First page image of a picture export: the page-image work.
+void Form1::Timdcjp_Timer() { Timdcjp.SetEnabled(false); }
+
+}  // namespace app
