@@ -270,6 +270,12 @@ public:
     void Command2_Print();
     void Command3_Click();
     void Command4_Click(int index);
+    void Command4_OpenMidi();      // toolbar 4: open a MIDI file into the import panel
+    void Command4_ImportMidi();    // toolbar 9: import the assigned tracks
+    // Ctrl+R / Ctrl+T / Ctrl+V in the track view: open the time-signature (0), tempo (1) or key (2)
+    // change-point panel for a new entry at the cursor.
+    void OpenChangePointAtCursor(int kind);
+    void ShowPartNames();
     void Command10_Click(int index);
     void Check1_Click(int index);
     void Check2_Click();

@@ -45,8 +45,11 @@ void Form1::Command2_ChangePoint(int) {}
 void Form1::Command3_Click() {}
 // Play toggle: the playback work.
 void Form1::Check2_Click() {}
-// Toolbar: the toolbar work.
-void Form1::Command4_Click(int) {}
+// Toolbar: the toolbar work builds the rest of the dispatcher.
+void Form1::Command4_Click(int index) {
+    if (index == 4) Command4_OpenMidi();
+    if (index == 9) Command4_ImportMidi();
+}
 
 // Typesetting commands: the page-setup work. The typeset command marks the song modified and the
 // page setup for saving before anything else; it draws only while the page window is shown.
@@ -99,6 +102,12 @@ void Form1::File1_Click() {}
 // Key height of the piano roll: the piano-roll work lays the keyboard out (LayoutPianoRoll).
 void Form1::VScroll3_Change() {}
 
+// Change-point panel at the cursor: the change-point work.
+void Form1::OpenChangePointAtCursor(int) {}
+
+// Part-name labels: the track-view work.
+void Form1::ShowPartNames() {}
+
 // Song ruler click: the ruler and position-display work.
 void Form1::Picture1_MouseDown(int, int, double, double) {}
 // Page window: the page-window work.
@@ -117,6 +126,10 @@ void Form1::RefreshPianoRoll() {}
 // Note message templates: the playback work.
 void Form1::PrepareNoteOnMessage(int) {}
 void Form1::PrepareNoteOffMessages() {}
+// MIDI import panel: the MIDI-file work.
+void Form1::Command4_OpenMidi() {}
+void Form1::Command4_ImportMidi() {}
+
 // Lyric sentence lists: the lyrics-window work.
 void Form1::BuildSentenceLists(int) {}
 
