@@ -335,6 +335,7 @@ void Form1::CreateControls() {
     Picture10.SetBorderStyle(1);
     Picture10.SetVisible(false);
     Combo4.Move(168, -200, 120, 20);
+    CreateMidiPanel();
 
     // The play toggle and the stop button lie over the command column.
     Check2.widget()->raise();
@@ -347,6 +348,7 @@ void Form1::BindHandlers() {
     BindKeyboardHandlers();
     BindTimerHandlers();
     BindPendingHandlers();
+    BindMidiHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -208,6 +208,13 @@ public:
     // MIDI import panel.
     vb::PictureBox Picture10{this, "Picture10"};
     vb::ComboBox Combo4{Picture10.widget(), "Combo4"};
+    // MIDI import panel rows (form1_midi.cpp): Check7(r) the track, Label8(r) its data length (Tag: its
+    // 1-based data position), Label17(r) its target part (Tag: the entry of Combo4); Check7(17) the
+    // file's division.
+    vb::ControlArray<vb::CheckBox> Check7{Picture10.widget(), "Check7", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,
+                                                                          13, 14, 15, 17}};
+    vb::ControlArray<vb::Label> Label8{Picture10.widget(), "Label8", 0, 15};
+    vb::ControlArray<vb::Label> Label17{Picture10.widget(), "Label17", 0, 15};
 
     // Timers.
     vb::Timer Timload{2000, true};
@@ -259,6 +266,11 @@ public:
     void Picture1_MouseUp();
     void Picture10_Click();
     void Picture13_DblClick();
+
+    // form1_midi.cpp: MIDI file import panel (the toolbar's open and import run Command4_OpenMidi and
+    // Command4_ImportMidi) and MIDI export (Command2_ExportMidi).
+    void Label17_Click(int row);
+    void Combo4_Click();
 
     // form1_pending.cpp: the views still to be built.
     void Command2_Save();
@@ -324,6 +336,8 @@ private:
     void BindKeyboardHandlers();
     void BindTimerHandlers();
     void BindPendingHandlers();
+    void BindMidiHandlers();
+    void CreateMidiPanel();
     void CreateSettingsPanel();
     void CreateKeyboardPanel();
     void FillStartupLists();
@@ -333,6 +347,7 @@ private:
     Services services_;
     bool exited_ = false;
     bool presettingCombo5_ = false;
+    QString midiImportPath_;  // the file the import panel lists; empty until one is opened
 };
 
 // Moves a control into another container, keeping its place and visibility.

@@ -34,7 +34,6 @@ void Form1::BindPendingHandlers() {
 // Save, Open, MIDI export, page pictures and print: the file commands fill these.
 void Form1::Command2_Save() {}
 void Form1::Command2_Open() {}
-void Form1::Command2_ExportMidi() {}
 void Form1::Command2_ExportPages() {}
 void Form1::Command2_Print() {}
 // Song-settings panel (6, 11, 12) and change-point panels (9, 10, 13..19): the song-settings work.
@@ -126,9 +125,6 @@ void Form1::RefreshPianoRoll() {}
 // Note message templates: the playback work.
 void Form1::PrepareNoteOnMessage(int) {}
 void Form1::PrepareNoteOffMessages() {}
-// MIDI import panel: the MIDI-file work.
-void Form1::Command4_OpenMidi() {}
-void Form1::Command4_ImportMidi() {}
 
 // Lyric sentence lists: the lyrics-window work.
 void Form1::BuildSentenceLists(int) {}
