@@ -525,3 +525,19 @@ TEST_F(TrackViewDrawingTest, Screenshot) {
     QTest::qWait(50);
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }
+
+// The name editor through real key events on its widget.
+TEST_F(TrackViewWindowTest, NameEditorTakesEnterFromTheKeyboard) {
+    Form1& f = startView();
+    Restack(f);
+    f.show();
+    f.Label2[4].DblClick(4);
+    QWidget* editor = f.Text4.widget();
+    editor->setFocus();
+    QTest::keyClicks(editor, "Tenor 1");
+    EXPECT_EQ(f.song->Parts[4].Name, U("男高"));
+    QTest::keyClick(editor, Qt::Key_Return);  // trimmed first, then cut to 8
+    EXPECT_EQ(f.song->Parts[4].Name, U("男高Tenor "));
+    EXPECT_EQ(f.Label2[4].Caption(), U("男高Tenor "));
+    EXPECT_EQ(f.Text4.Top(), -200);
+}
