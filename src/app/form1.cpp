@@ -349,6 +349,7 @@ void Form1::BindHandlers() {
     BindTimerHandlers();
     BindPendingHandlers();
     BindMidiHandlers();
+    BindTrackViewHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -21,6 +21,8 @@
 #include "app/settings.h"
 #include "app/wordlists.h"
 #include "document/song.h"
+#include "editing/partstrips.h"
+#include "editing/trackview.h"
 #include "editing/undojournal.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
@@ -230,6 +232,16 @@ public:
     // The shared file, colour and font dialog.
     vb::CommonDialog CommonDialog1;
 
+    // ---- track view and part headers (form1_trackview.cpp) ---------------------------------
+    // "歌词段数": the number of lyric verses, 1..7 (typesetting panel).
+    vb::ScrollBar HScroll4{Picture16.widget(), "HScroll4"};
+    // The two canvases Picture4(0), Picture4(1); FrontCanvas above says which one is in front.
+    editing::TrackViewCanvases TrackCanvases{Picture4[0].Canvas(), Picture4[1].Canvas()};
+    // The strips as last stacked; its bottom is the drop boundary below the last strip.
+    editing::StripLayout StripStack;
+    // The reordering drag of the current part's strip (its marker is Picture5(10)).
+    editing::StripDrag StripDragState;
+
     // ---- handlers and procedures -----------------------------------------------------------
     // form1.cpp
     void Command2_Click(int index);
@@ -318,6 +330,33 @@ public:
     void Timdcjp_Timer();
     bool Form3_Visible();
 
+    // form1_trackview.cpp: the track view's strips, canvases, part headers, mouse and keys, the
+    // part commands of the header column and the title block.
+    void ApplyStripLayout(const editing::StripLayout& layout);
+    void ShowPartHeader(int part);
+    void RefreshPartSlots();
+    void Picture4_MouseDown(int index, int button, int shift, double x, double y);
+    void Picture4_MouseMove(int index, int button, int shift, double x, double y);
+    void Picture4_MouseUp(int index, int button, int shift, double x, double y);
+    void Picture4_KeyDown(int index, int keyCode, int shift);
+    void Label1_MouseDown(int button, int shift, double x, double y);
+    void Label12_Click();
+    void Label2_DblClick(int index);
+    void Text4_KeyDown(int keyCode, int shift);
+    void Label11_Click(int index);
+    void Command11_Click(int index);
+    void Label19_Click(int index);
+
+    // form1_toolbar.cpp: the parts of the toolbar built with the track view.
+    void Command4_PartAudioFile();
+    void Command4_DeletePart();
+    void Command4_NextVerse();
+    // Toolbar targets of other windows (form1_pending.cpp until they are built).
+    void Command4_LyricsWindow();  // 0: show or hide the lyrics window
+    void Command4_PageWindow();    // 1: show or hide the page window
+    void Command4_Editor();        // 5: show or hide the piano-roll editor
+    void Picture6_KeyDown(int keyCode, int shift);
+
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);
     // Where the program's files lie.
@@ -338,6 +377,7 @@ private:
     void BindPendingHandlers();
     void BindMidiHandlers();
     void CreateMidiPanel();
+    void BindTrackViewHandlers();
     void CreateSettingsPanel();
     void CreateKeyboardPanel();
     void FillStartupLists();

@@ -44,11 +44,14 @@ void Form1::Command2_ChangePoint(int) {}
 void Form1::Command3_Click() {}
 // Play toggle: the playback work.
 void Form1::Check2_Click() {}
-// Toolbar: the toolbar work builds the rest of the dispatcher.
-void Form1::Command4_Click(int index) {
-    if (index == 4) Command4_OpenMidi();
-    if (index == 9) Command4_ImportMidi();
-}
+// Toolbar 0: the lyrics-window work shows or hides the lyrics window.
+void Form1::Command4_LyricsWindow() {}
+// Toolbar 1: the page-window work shows or hides the page window and typesets when it is due.
+void Form1::Command4_PageWindow() {}
+// Toolbar 5: the piano-roll work shows or hides the editor.
+void Form1::Command4_Editor() {}
+// Keys of the piano-roll canvas (Space plays or stops): the piano-roll work.
+void Form1::Picture6_KeyDown(int, int) {}
 
 // Typesetting commands: the page-setup work. The typeset command marks the song modified and the
 // page setup for saving before anything else; it draws only while the page window is shown.
@@ -104,9 +107,6 @@ void Form1::VScroll3_Change() {}
 // Change-point panel at the cursor: the change-point work.
 void Form1::OpenChangePointAtCursor(int) {}
 
-// Part-name labels: the track-view work.
-void Form1::ShowPartNames() {}
-
 // Song ruler click: the ruler and position-display work.
 void Form1::Picture1_MouseDown(int, int, double, double) {}
 // Page window: the page-window work.
@@ -115,11 +115,6 @@ void Form1::LayoutPageHeader() {}
 bool Form1::Form3_Visible() { return false; }
 // Position display: the ruler and position-display work.
 void Form1::UpdatePositionDisplay() {}
-// Track view: the track-view work.
-void Form1::UpdatePartPitchRange(int) {}
-void Form1::ArrangePartStrips() {}
-void Form1::DrawPartRangeBands() {}
-void Form1::DrawTrackViewPage() {}
 // Piano roll: the piano-roll work.
 void Form1::RefreshPianoRoll() {}
 // Note message templates: the playback work.

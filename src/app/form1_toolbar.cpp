@@ -1,0 +1,51 @@
+// The toolbar of the "编辑" group and the MIDI import panel (Command4): the windows it shows and
+// hides, the current part's own recording, deleting the current part, the MIDI import, and the
+// lyric verse shown and edited.
+#include "app/form1.h"
+
+#include "editing/partmanage.h"
+
+namespace app {
+
+void Form1::Command4_Click(int index) {
+    switch (index) {
+    case 0: Command4_LyricsWindow(); break;
+    case 1: Command4_PageWindow(); break;
+    case 2: Command4_PartAudioFile(); break;
+    case 3: Command4_DeletePart(); break;
+    case 4: Command4_OpenMidi(); break;
+    case 5: Command4_Editor(); break;
+    case 9: Command4_ImportMidi(); break;
+    case 10: Picture10.SetVisible(false); break;  // cancel the import
+    case 11: Command4_NextVerse(); break;
+    default: break;  // 6, 7, 8 have no button
+    }
+}
+
+// "定位MP3": the current part's own recording.
+void Form1::Command4_PartAudioFile() {
+    const std::optional<QString> path = editing::ChoosePartAudioFile(*song, Dialogs());
+    if (!path) return;
+    if (MediaPlayer* player = WMPS(song->CurrentPart)) player->SetUrl(*path);
+}
+
+// "X" (and Ctrl+Delete in the track view): the current part goes; undo brings it back.
+void Form1::Command4_DeletePart() {
+    if (editing::DeleteCurrentPartCommand(*song, journal, Dialogs(), PlayMode) != editing::DeleteResult::Deleted)
+        return;
+    // The last part moved into the deleted part's slot.
+    RefreshPartSlots();
+    ArrangePartStrips();
+    ShowPartNames();
+    Command10_Click(4);
+}
+
+// The verse button: the next of the song's verses, round again after the last.
+void Form1::Command4_NextVerse() {
+    const std::optional<int> next = editing::NextVerseIndex(HScroll4.Value(), Combo8.ListIndex());
+    if (!next) return;
+    Combo8.SetListIndex(*next);
+    BuildSentenceLists(song->CurrentPart);
+}
+
+}  // namespace app
