@@ -347,6 +347,7 @@ void Form1::BindHandlers() {
     BindKeyboardHandlers();
     BindTimerHandlers();
     BindPendingHandlers();
+    BindFilesHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

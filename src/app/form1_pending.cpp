@@ -31,9 +31,7 @@ void Form1::BindPendingHandlers() {
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
 }
 
-// Save, Open, MIDI export, page pictures and print: the file commands fill these.
-void Form1::Command2_Save() {}
-void Form1::Command2_Open() {}
+// MIDI export, page pictures and print: the MIDI-file, page-image and printing work fill these.
 void Form1::Command2_ExportMidi() {}
 void Form1::Command2_ExportPages() {}
 void Form1::Command2_Print() {}
