@@ -580,3 +580,33 @@ TEST_F(FilesTest, ScreenshotAfterOpen) {
     QTest::qWait(2600);
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }
+
+TEST_F(FilesTest, SaveAfterOpenThenNewOffersTheOpenedNameAndAsksToOverwrite) {
+    Form1& f = start();
+    saveAs("first.brc");
+    open("first.brc");
+    f.song->Modified = 0;
+    f.Command2_Click(0);
+    EXPECT_EQ(f.song->ProjectPath, "");
+    dialogs.calls.clear();
+    dialogs.fileAnswers.push_back(f.CommonDialog1.FileName);
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);
+    f.Command2_Click(1);
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[0].kind, "Save");
+    EXPECT_EQ(dialogs.calls[0].file.fileName, path("first.brc"));
+    EXPECT_EQ(dialogs.calls[1].prompt, "已经存在的文件。是否覆盖?");
+    EXPECT_EQ(f.song->ProjectPath, "");
+}
+
+TEST_F(FilesTest, MinimiseAndIndexesOutsideTheArray) {
+    Form1& f = start();
+    f.show();
+    f.Command2_Click(7);
+    EXPECT_TRUE(f.windowState() & Qt::WindowMinimized);
+    const int modified = f.song->Modified;
+    for (int index : {-1, 21, 27, 100}) f.Command2_Click(index);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(f.song->Modified, modified);
+    EXPECT_FALSE(f.Exited());
+}
