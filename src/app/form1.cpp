@@ -350,6 +350,7 @@ void Form1::BindHandlers() {
     BindPendingHandlers();
     BindMidiHandlers();
     BindTrackViewHandlers();
+    BindFilesHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include "app/keyset.h"
 #include "app/settings.h"
 #include "app/wordlists.h"
+#include "document/projectfile.h"
 #include "document/song.h"
 #include "editing/partstrips.h"
 #include "editing/trackview.h"
@@ -241,6 +242,16 @@ public:
     editing::StripLayout StripStack;
     // The reordering drag of the current part's strip (its marker is Picture5(10)).
     editing::StripDrag StripDragState;
+    // ---- files: the project file and the file commands (form1_files.cpp) -------------------
+    // The accompaniment file box of the song-settings panel; the project file keeps its text.
+    vb::TextBox Text3{Frame2.widget(), "Text3"};
+    // Offsets of the recordings in seconds: 0 the accompaniment, 1..8 the parts' own recordings.
+    std::array<float, doc::kMaxParts + 1> AudioTimeOffsets{};
+    // Folder of the project file last opened, ending in "/".
+    QString ProjectFolder;
+    // The typesetting values a project file carries that no control of the window holds yet; a save
+    // writes back what the last load read.
+    doc::ProjectExtras Extras;
 
     // ---- handlers and procedures -----------------------------------------------------------
     // form1.cpp
@@ -251,6 +262,15 @@ public:
     void NewProject();
     void ExitProgram();
     bool Exited() const { return exited_; }
+    // Save (index 1): false when nothing was written (dialog cancelled, overwrite refused, failure).
+    bool SaveCommand();
+    void OpenCommand();
+    // Writes the song to `path`; a failure is shown and changes nothing.
+    bool SaveProjectFile(const QString& path);
+    // Reads `path` and applies the song to the window; a damaged file is shown and changes nothing.
+    bool LoadProjectFile(const QString& path);
+    // The project file's extras as the controls show them.
+    doc::ProjectExtras CurrentProjectExtras() const;
 
     // form1_settings.cpp
     void LoadSystemSettings();
@@ -378,6 +398,11 @@ private:
     void BindMidiHandlers();
     void CreateMidiPanel();
     void BindTrackViewHandlers();
+    void BindFilesHandlers();
+    bool AskToSaveFirst(bool withCancel);
+    void PlaceEditorWindowBox();
+    void CloseChangePointPanels();
+    void ApplyLoadedProject(doc::ProjectLoad& load);
     void CreateSettingsPanel();
     void CreateKeyboardPanel();
     void FillStartupLists();

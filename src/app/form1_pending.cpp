@@ -31,9 +31,7 @@ void Form1::BindPendingHandlers() {
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
 }
 
-// Save, Open, MIDI export, page pictures and print: the file commands fill these.
-void Form1::Command2_Save() {}
-void Form1::Command2_Open() {}
+// Page pictures and print: the page-image and printing work fill these.
 void Form1::Command2_ExportPages() {}
 void Form1::Command2_Print() {}
 // Song-settings panel (6, 11, 12) and change-point panels (9, 10, 13..19): the song-settings work.

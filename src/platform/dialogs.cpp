@@ -103,6 +103,8 @@ std::optional<QString> QtDialogs::fileDialog(const FileRequest& r, bool save) {
     QFileDialog dlg(parent_, r.title);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The commands ask their own overwrite question.
+    if (save) dlg.setOption(QFileDialog::DontConfirmOverwrite);
     const QStringList filters = QtNameFilters(r.filter);
     if (!filters.isEmpty()) {
         dlg.setNameFilters(filters);

@@ -1,0 +1,98 @@
+// The Save and Open commands of the main window on a full song (8 parts of 4096 notes, each with a
+// lyric of three verses): the file written from the window, and the file read, checked and applied
+// to every control. Runs beside the program's files (the executable's folder).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+#include "app/form1.h"
+#include "platform/dialogs.h"
+#include "platform/mediaplayer_fake.h"
+#include "platform/midiout.h"
+#include "platform/waveplayer.h"
+
+namespace {
+
+struct Window {
+    vb::ScriptedDialogs dialogs;
+    MidiOutRecorder midi;
+    FakeMediaPlayer wmp;
+    FakeMediaPlayer parts[10];
+    FakeWavePlayer wave;
+    std::unique_ptr<app::Form1> form;
+
+    Window() {
+        app::Form1::Services s;
+        s.programDir = QCoreApplication::applicationDirPath();
+        s.screenWidth = 1024;
+        s.screenHeight = 768;
+        s.dialogs = &dialogs;
+        s.midi = &midi;
+        s.wmp = &wmp;
+        for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
+        s.wave = &wave;
+        form = std::make_unique<app::Form1>(s);
+        form->Form_Load();
+    }
+};
+
+void FillFullSong(doc::Song& song) {
+    song.PartCount = doc::kMaxParts;
+    const QString syllables = QStringLiteral("春风吹过大地山川河流");
+    for (int p = 1; p <= doc::kMaxParts; ++p) {
+        doc::PartRecord& part = song.Parts[p];
+        part.Name = QStringLiteral("声部%1").arg(p);
+        part.NoteCount = doc::kRowsPerPart;
+        for (int row = 0; row < doc::kRowsPerPart; ++row) {
+            doc::NoteRecord& n = song.Notes[p][row];
+            n.Start = row * 24;
+            n.Length = 24;
+            n.Pitch = uint8_t(48 + (row + p) % 36);
+            n.Lyric = QString(syllables[row % 10]) + QLatin1Char('|') + syllables[(row + 3) % 10] +
+                      QLatin1Char('|') + syllables[(row + 7) % 10];
+            n.Selected = row % 5 == 0 ? -1 : 0;
+        }
+    }
+}
+
+void BM_SaveCommandFullSong(benchmark::State& state) {
+    Window w;
+    QTemporaryDir dir;
+    FillFullSong(*w.form->song);
+    w.form->song->ProjectPath = dir.filePath(QStringLiteral("full.brc"));
+    for (auto _ : state) {
+        w.form->Command2_Click(1);
+        if (w.form->song->Modified) state.SkipWithError("save failed");
+        w.form->song->Modified = -1;
+    }
+}
+BENCHMARK(BM_SaveCommandFullSong)->Unit(benchmark::kMillisecond);
+
+void BM_OpenCommandFullSong(benchmark::State& state) {
+    Window w;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("full.brc"));
+    FillFullSong(*w.form->song);
+    w.form->song->ProjectPath = path;
+    w.form->Command2_Click(1);
+    for (auto _ : state) {
+        w.form->song->Modified = 0;
+        w.dialogs.fileAnswers.push_back(path);
+        w.form->Command2_Click(2);
+        if (w.form->song->PartCount != doc::kMaxParts) state.SkipWithError("open failed");
+    }
+}
+BENCHMARK(BM_OpenCommandFullSong)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication qapp(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
