@@ -346,6 +346,8 @@ void Form1::BindHandlers() {
     BindSettingsHandlers();
     BindKeyboardHandlers();
     BindTimerHandlers();
+    BindRulerHandlers();
+    BindSongSettingsHandlers();
     BindPendingHandlers();
 }
 
