@@ -318,9 +318,13 @@ public:
     double OverviewScale = 0;     // ruler units per tick
     // The change panels Picture2(0..2) as last opened (their preset values and kept codes).
     std::array<doc::ChangePanel, 3> ChangePanels{};
+    // Cursor lines of the piano roll: on its ruler and across its note canvas.
+    vb::LineControl Line6{Picture8.widget(), "Line6"};
+    vb::LineControl Line7{Picture6.widget(), "Line7"};
     void BindRulerHandlers();
     void RedrawSongRuler();
     void Label10_MouseDown(int index, int button, int shift, double x, double y);
+    void Picture8_MouseDown(int button, int shift, double x, double y);
     void HScroll1_Change();
     void HScroll2_Change();
     void BindSongSettingsHandlers();

@@ -1,6 +1,7 @@
 // The song ruler Picture1 across the top of the window: its drawing with the change markers, the
 // cursor line and the loop markers; locating the cursor and setting the loop with a click; its
-// scroll bar and zoom; and the position display of the command column at the cursor.
+// scroll bar and zoom; the piano-roll ruler's locate; and the position display of the command
+// column at the cursor.
 #include "app/form1.h"
 
 #include "document/timeline.h"
@@ -64,7 +65,13 @@ void Form1::BindRulerHandlers() {
     HScroll2.SetSmallChange(1);
     HScroll2.SetLargeChange(1);
 
+    Line6.SetPoints(0, 0, 0, 32);
+    Line6.SetBorderColor(0x0000FF);
+    Line7.SetPoints(0, 0, 0, 768);
+    Line7.SetBorderColor(0x0000FF);
+
     Picture1.MouseDown = [this](int, int button, int shift, double x, double y) { Picture1_MouseDown(button, shift, x, y); };
+    Picture8.MouseDown = [this](int, int button, int shift, double x, double y) { Picture8_MouseDown(button, shift, x, y); };
     Label10.Bind(&vb::Control::MouseDown,
                  [this](int i, int button, int shift, double x, double y) { Label10_MouseDown(i, button, shift, x, y); });
     HScroll1.Change = [this](int) { HScroll1_Change(); };
@@ -134,6 +141,33 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
     }
     case playback::RulerAction::None: break;
     }
+}
+
+// A press on the piano-roll ruler locates the cursor inside the editor window (Ctrl: off the grid).
+void Form1::Picture8_MouseDown(int button, int shift, double x, double) {
+    Picture11.SetTop(-5000);
+    const playback::RulerClick click = playback::DecideRollRulerClick(button, PlayMode);
+    PlayMode = int16_t(click.PlayMode);
+    if (click.Action == playback::RulerAction::StopAndReplay) {
+        Command3_Click();
+        ReplayClickX = int32_t(vb::Round(x));
+        ReplayClickShift = int16_t(shift);
+        Check2.SetEnabled(false);
+        Picture8.SetEnabled(false);
+        Command5.SetEnabled(false);
+        Timer4.SetEnabled(true);
+        return;
+    }
+    if (click.Action != playback::RulerAction::Locate) return;
+    const double rollWidth = Picture8.Width();
+    song->CursorTick =
+        playback::RollRulerClickTick(*song, x, rollWidth, RollViewStart, RollViewSpan, SnapGrid[0], shift);
+    const double rx = RollViewSpan > 0 ? double(song->CursorTick - RollViewStart) / RollViewSpan * rollWidth : 0;
+    Line6.SetPoints(rx, Line6.Y1(), rx, Line6.Y2());
+    Line7.SetPoints(rx, Line7.Y1(), rx, Line7.Y2());
+    const double cx = playback::TickToRulerX(*song, song->CursorTick, Picture1.Width());
+    Line4.SetPoints(cx, Line4.Y1(), cx, Line4.Y2());
+    UpdatePositionDisplay();
 }
 
 // The loop markers take an Alt+click as a loop click on the ruler at the same place.

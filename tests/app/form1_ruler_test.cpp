@@ -583,6 +583,34 @@ TEST_F(RulerTest, NoLocateWhileAChangePanelIsOpen) {
     EXPECT_EQ(f.PlayMode, 0);
 }
 
+TEST_F(RulerTest, PianoRollRulerLocatesInsideTheEditorWindow) {
+    Form1& f = startShortSong();
+    f.RollViewStart = 768;
+    f.RollViewSpan = 1920;
+    const double w = f.Picture8.Width();  // 903
+    f.Picture11.SetTop(100);
+    f.PlayMode = 5;
+    // x 100 of 903 over 1920 ticks from 768: 980.62 → 981 → the grid of 48: 960.
+    f.Picture8_MouseDown(1, 0, 100, 0);
+    EXPECT_EQ(f.song->CursorTick, 960);
+    EXPECT_EQ(f.PlayMode, 0);
+    EXPECT_EQ(f.Picture11.Top(), -5000);
+    EXPECT_NEAR(f.Line6.X1(), 192.0 / 1920 * w, 1e-9);
+    EXPECT_NEAR(f.Line7.X1(), 192.0 / 1920 * w, 1e-9);
+    EXPECT_DOUBLE_EQ(f.Line4.X1(), 250);
+    EXPECT_EQ(f.Label3[13].Caption(), "6");
+    // Ctrl locates off the grid; other buttons do nothing.
+    f.Picture8_MouseDown(1, 2, 100, 0);
+    EXPECT_EQ(f.song->CursorTick, 981);
+    EXPECT_EQ(f.Label3[14].Caption(), "1.4375");
+    f.Picture8_MouseDown(2, 0, 400, 0);
+    EXPECT_EQ(f.song->CursorTick, 981);
+    // Never beyond the song end.
+    f.RollViewStart = 3072;
+    f.Picture8_MouseDown(1, 0, w, 0);
+    EXPECT_EQ(f.song->CursorTick, 3840);
+}
+
 TEST_F(RulerTest, RulerShowsBarsAndMarkersAtItsWidth) {
     Form1& f = startShortSong();
     const QImage& ruler = f.Picture1.Canvas().Image();
