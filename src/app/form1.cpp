@@ -347,6 +347,8 @@ void Form1::BindHandlers() {
     BindSettingsHandlers();
     BindKeyboardHandlers();
     BindTimerHandlers();
+    BindRulerHandlers();
+    BindSongSettingsHandlers();
     BindPendingHandlers();
     BindMidiHandlers();
     BindTrackViewHandlers();

@@ -21,6 +21,7 @@
 #include "app/settings.h"
 #include "app/wordlists.h"
 #include "document/projectfile.h"
+#include "document/changepoints.h"
 #include "document/song.h"
 #include "editing/partstrips.h"
 #include "editing/trackview.h"
@@ -376,6 +377,36 @@ public:
     void Command4_PageWindow();    // 1: show or hide the page window
     void Command4_Editor();        // 5: show or hide the piano-roll editor
     void Picture6_KeyDown(int keyCode, int shift);
+    // ---- song ruler, position display (form1_ruler.cpp), song settings and change points
+    //      (form1_songsettings.cpp)
+    double CursorSeconds = 0;     // CursorTick through the tempo map
+    int32_t CursorTimeSig = 0;    // time-signature code in force at the cursor
+    double CurrentTempo = 0;      // tempo in force at the cursor
+    int16_t CurrentTempoIndex = 0;
+    int32_t ReplayClickX = 0;     // a locate click made during playback, replayed by Timer2
+    int16_t ReplayClickShift = 0;
+    double OverviewScale = 0;     // ruler units per tick
+    // The change panels Picture2(0..2) as last opened (their preset values and kept codes).
+    std::array<doc::ChangePanel, 3> ChangePanels{};
+    // Cursor lines of the piano roll: on its ruler and across its note canvas.
+    vb::LineControl Line6{Picture8.widget(), "Line6"};
+    vb::LineControl Line7{Picture6.widget(), "Line7"};
+    void BindRulerHandlers();
+    void RedrawSongRuler();
+    void Label10_MouseDown(int index, int button, int shift, double x, double y);
+    void Picture8_MouseDown(int button, int shift, double x, double y);
+    void HScroll1_Change();
+    void HScroll2_Change();
+    void BindSongSettingsHandlers();
+    void LabJP_Click(int index);
+    void Label6_Click(int index);
+    void Labdh_Click(int index);
+    void ShowChangePanel(const doc::ChangePanel& panel, double left);
+    // Placeholders of the typesetting and page-window work (form1_pending.cpp).
+    void ComputeLineBreaks();
+    void MovePageMarker();
+    void MovePageLoopStartMarker();
+    void MovePageLoopEndMarker();
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);

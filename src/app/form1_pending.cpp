@@ -5,8 +5,6 @@
 
 #include <cmath>
 
-#include "document/timeline.h"
-
 namespace app {
 
 void Form1::BindPendingHandlers() {
@@ -22,7 +20,6 @@ void Form1::BindPendingHandlers() {
     Command3.Click = [this](int) { Command3_Click(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
     Command10.Bind(&vb::Control::Click, [this](int i) { Command10_Click(i); });
-    Picture1.MouseDown = [this](int, int button, int shift, double x, double y) { Picture1_MouseDown(button, shift, x, y); };
     Timer2.OnTimer = [this] { Timer2_Timer(); };
     Timer3.OnTimer = [this] { Timer3_Timer(); };
     Timer4.OnTimer = [this] { Timer4_Timer(); };
@@ -34,9 +31,6 @@ void Form1::BindPendingHandlers() {
 // Page pictures and print: the page-image and printing work fill these.
 void Form1::Command2_ExportPages() {}
 void Form1::Command2_Print() {}
-// Song-settings panel (6, 11, 12) and change-point panels (9, 10, 13..19): the song-settings work.
-void Form1::Command2_SongSettings(int) {}
-void Form1::Command2_ChangePoint(int) {}
 
 // Stop: the playback work.
 void Form1::Command3_Click() {}
@@ -102,17 +96,17 @@ void Form1::File1_Click() {}
 // Key height of the piano roll: the piano-roll work lays the keyboard out (LayoutPianoRoll).
 void Form1::VScroll3_Change() {}
 
-// Change-point panel at the cursor: the change-point work.
-void Form1::OpenChangePointAtCursor(int) {}
-
-// Song ruler click: the ruler and position-display work.
-void Form1::Picture1_MouseDown(int, int, double, double) {}
 // Page window: the page-window work.
 void Form1::TypesetScorePages() {}
 void Form1::LayoutPageHeader() {}
+// Line breaking of the score: the line-breaking work.
+void Form1::ComputeLineBreaks() {}
+// Position and loop markers of the page window (at the beat box of the cursor, of the loop start
+// and of the loop end): the page-window work.
+void Form1::MovePageMarker() {}
+void Form1::MovePageLoopStartMarker() {}
+void Form1::MovePageLoopEndMarker() {}
 bool Form1::Form3_Visible() { return false; }
-// Position display: the ruler and position-display work.
-void Form1::UpdatePositionDisplay() {}
 // Piano roll: the piano-roll work.
 void Form1::RefreshPianoRoll() {}
 // Note message templates: the playback work.
@@ -121,9 +115,6 @@ void Form1::PrepareNoteOffMessages() {}
 
 // Lyric sentence lists: the lyrics-window work.
 void Form1::BuildSentenceLists(int) {}
-
-// The change lists, tempo map and song length; the ruler work adds the redrawing of the song ruler.
-void Form1::RebuildTimeline() { doc::RebuildTimeline(*song, Check3[2].Value() == 1); }
 
 // Restart after a locate while playing, rewind at the end, count-in clicks: the playback work.
 void Form1::Timer2_Timer() { Timer2.SetEnabled(false); }
