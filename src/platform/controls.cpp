@@ -832,7 +832,10 @@ void ImageBox::SetPicture(const QImage& image) {
 
 void ImageBox::SetStretch(bool s) { stretch_ = s; widget()->update(); }
 
-Frame::Frame(QWidget* parent, const QString& name, int index) : Control(new QGroupBox(parent), name, index) {}
+Frame::Frame(QWidget* parent, const QString& name, int index) : Control(new QGroupBox(parent), name, index) {
+    // A frame paints its own background: a panel shown over a canvas hides what lies under it.
+    widget()->setAutoFillBackground(true);
+}
 QString Frame::Caption() const { return static_cast<QGroupBox*>(widget())->title(); }
 void Frame::SetCaption(const QString& c) { static_cast<QGroupBox*>(widget())->setTitle(c); }
 
