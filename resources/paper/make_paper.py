@@ -104,8 +104,8 @@ PAPERS = [
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "peo"
     os.makedirs(out, exist_ok=True)
-    for name, spec in PAPERS:
-        write_bmp(os.path.join(out, name), texture(**spec))
+    for name, params in PAPERS:
+        write_bmp(os.path.join(out, name), texture(**params))
 
 
 if __name__ == "__main__":
