@@ -27,7 +27,7 @@ bool installFonts(const QString& dir) {
 
 int runProgram(int argc, char** argv) {
     QApplication qapp(argc, argv);
-    installFonts(programDir());
+    const bool notationFont = installFonts(programDir());
 
     AudioEngine engine;
     SynthMidiOut midi(engine, AudioEngine::DefaultSoundFonts());
@@ -53,6 +53,9 @@ int runProgram(int argc, char** argv) {
     form.setWindowFlags(Qt::FramelessWindowHint);
     form.Form_Load();
     form.showFullScreen();
+    // Without the notation font the score's symbols show as plain letters: say so, and go on.
+    if (!notationFont)
+        dialogs.MsgBox(QStringLiteral("没有找到字体：Qelto"), vb::vbOKOnly + vb::vbExclamation, QStringLiteral("提示"));
     return qapp.exec();
 }
 
