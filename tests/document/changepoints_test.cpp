@@ -35,25 +35,15 @@ void FillTempos(Song& song, int last) {
 
 }  // namespace
 
-TEST(ChangeInsertion, TickIsTheCursorRoundedToTwelve) {
+TEST(ChangeInsertion, TickIsTheCursorRoundedToTwelveAndNeverTheStart) {
     auto song = NewSong();
-    song->CursorTick = 138;
-    ChangeOpening o = Insert(*song, ChangeKind::TimeSig);
-    ASSERT_TRUE(o.Opened);
-    EXPECT_EQ(o.Panel.EditedChangeTick, 144);
-    EXPECT_EQ(o.Panel.EditedChangeIndex, 1);
-    EXPECT_FALSE(o.Panel.ShowDelete);
-    EXPECT_TRUE(o.Panel.DisablesCommandColumn);
-
-    song->CursorTick = 17;
-    EXPECT_EQ(Insert(*song, ChangeKind::Key).Panel.EditedChangeTick, 12);
-    song->CursorTick = 18;  // a tie goes to the later multiple
-    EXPECT_EQ(Insert(*song, ChangeKind::Tempo).Panel.EditedChangeTick, 24);
-}
-
-TEST(ChangeInsertion, RefusedWheneverTheTickRoundsToTheStart) {
-    auto song = NewSong();
-    for (int cursor : {0, 1, 5}) {
+    for (auto [cursor, tick] : {std::pair{138, 144}, {17, 12}, {18, 24}, {6, 12}}) {  // a tie goes up
+        song->CursorTick = cursor;
+        ChangeOpening o = Insert(*song, ChangeKind::TimeSig);
+        ASSERT_TRUE(o.Opened) << cursor;
+        EXPECT_EQ(o.Panel.EditedChangeTick, tick) << cursor;
+    }
+    for (int cursor : {0, 5}) {
         song->CursorTick = cursor;
         for (ChangeKind kind : {ChangeKind::TimeSig, ChangeKind::Tempo, ChangeKind::Key}) {
             ChangeOpening o = Insert(*song, kind);
@@ -61,38 +51,26 @@ TEST(ChangeInsertion, RefusedWheneverTheTickRoundsToTheStart) {
             EXPECT_EQ(o.Refusal, QString::fromUtf8("不能在开始处插入，请在歌曲设置里修改")) << cursor;
         }
     }
-    song->CursorTick = 6;
-    ChangeOpening o = Insert(*song, ChangeKind::TimeSig);
-    EXPECT_TRUE(o.Opened);
-    EXPECT_EQ(o.Panel.EditedChangeTick, 12);
 }
 
 TEST(ChangeInsertion, FullListsAreRefused) {
     auto song = NewSong();
     song->CursorTick = 384;
-
     FillTempos(*song, 38);
-    ChangeOpening o = Insert(*song, ChangeKind::Tempo);
-    ASSERT_TRUE(o.Opened);
-    EXPECT_EQ(o.Panel.EditedChangeIndex, 39);
+    EXPECT_EQ(Insert(*song, ChangeKind::Tempo).Panel.EditedChangeIndex, 39);
     FillTempos(*song, 39);
-    o = Insert(*song, ChangeKind::Tempo);
-    EXPECT_FALSE(o.Opened);
-    EXPECT_EQ(o.Refusal, QString::fromUtf8("插入速度更改太多"));
-
+    song->KeyChangeLastIndex = 19;
+    song->TimeSigLastIndex = 19;
+    const std::pair<ChangeKind, const char*> full[] = {{ChangeKind::Tempo, "插入速度更改太多"},
+                                                       {ChangeKind::Key, "插入调试更改太多"},
+                                                       {ChangeKind::TimeSig, "插入节奏更改太多"}};
+    for (auto [kind, message] : full) {
+        ChangeOpening o = Insert(*song, kind);
+        EXPECT_FALSE(o.Opened);
+        EXPECT_EQ(o.Refusal, QString::fromUtf8(message));
+    }
     song->KeyChangeLastIndex = 18;
     EXPECT_EQ(Insert(*song, ChangeKind::Key).Panel.EditedChangeIndex, 19);
-    song->KeyChangeLastIndex = 19;
-    o = Insert(*song, ChangeKind::Key);
-    EXPECT_FALSE(o.Opened);
-    EXPECT_EQ(o.Refusal, QString::fromUtf8("插入调试更改太多"));
-
-    song->TimeSigLastIndex = 18;
-    EXPECT_EQ(Insert(*song, ChangeKind::TimeSig).Panel.EditedChangeIndex, 19);
-    song->TimeSigLastIndex = 19;
-    o = Insert(*song, ChangeKind::TimeSig);
-    EXPECT_FALSE(o.Opened);
-    EXPECT_EQ(o.Refusal, QString::fromUtf8("插入节奏更改太多"));
 }
 
 TEST(ChangeInsertion, NothingHappensWhilePlayingOrWithTheCursorOffScreen) {
@@ -103,11 +81,8 @@ TEST(ChangeInsertion, NothingHappensWhilePlayingOrWithTheCursorOffScreen) {
         EXPECT_FALSE(o.Opened) << mode;
         EXPECT_TRUE(o.Refusal.isEmpty()) << mode;
     }
-    for (int mode : {0, 1, 5}) EXPECT_TRUE(Insert(*song, ChangeKind::Tempo, mode).Opened) << mode;
-
-    ChangeOpening o = Insert(*song, ChangeKind::Tempo, 0, false);
-    EXPECT_FALSE(o.Opened);
-    EXPECT_TRUE(o.Refusal.isEmpty());
+    EXPECT_TRUE(Insert(*song, ChangeKind::Tempo, 5).Opened);
+    EXPECT_FALSE(Insert(*song, ChangeKind::Tempo, 0, false).Opened);
     // Off the screen even the start-of-song refusal is not shown.
     song->CursorTick = 0;
     EXPECT_TRUE(Insert(*song, ChangeKind::Tempo, 0, false).Refusal.isEmpty());
@@ -126,10 +101,7 @@ TEST(ChangeInsertion, PresetWithTheValuesInForceAtTheCursor) {
     song->KeyChangeKeys[1] = -3;
     RebuildTimeline(*song, true);
     song->CursorTick = 400;
-
-    ChangeOpening t = Insert(*song, ChangeKind::TimeSig);
-    EXPECT_EQ(t.Panel.TimeSigListIndex, 2);
-    EXPECT_EQ(t.Panel.TimeSigText, "3/4");
+    EXPECT_EQ(Insert(*song, ChangeKind::TimeSig).Panel.TimeSigListIndex, 2);
     EXPECT_EQ(Insert(*song, ChangeKind::Tempo).Panel.TempoText, " 92.5");
     ChangeOpening k = Insert(*song, ChangeKind::Key);
     EXPECT_EQ(k.Panel.KeyListIndex, 9);
@@ -137,10 +109,7 @@ TEST(ChangeInsertion, PresetWithTheValuesInForceAtTheCursor) {
 
     song->CursorTick = 100;  // before the changes: the song-start values
     EXPECT_EQ(Insert(*song, ChangeKind::Tempo).Panel.TempoText, " 80");
-    EXPECT_EQ(Insert(*song, ChangeKind::TimeSig).Panel.TimeSigListIndex, 0);
-    k = Insert(*song, ChangeKind::Key);
-    EXPECT_EQ(k.Panel.KeyListIndex, 0);
-    EXPECT_FALSE(k.Panel.LowOctave);
+    EXPECT_FALSE(Insert(*song, ChangeKind::Key).Panel.LowOctave);
 }
 
 TEST(ChangeMarker, OpensWithTheEntrysValueAndDelete) {
@@ -148,34 +117,17 @@ TEST(ChangeMarker, OpensWithTheEntrysValueAndDelete) {
     song->TempoLastIndex = 1;
     song->TempoChangeTicks[1] = 384;
     song->TempoChangeBpm[1] = 92.5f;
-    song->KeyChangeLastIndex = 1;
-    song->KeyChangeTicks[1] = 768;
-    song->KeyChangeKeys[1] = -3;
     RebuildTimeline(*song, true);
-
-    // The ruler's marker shows the tempo, and so does the panel.
-    RulerMarks marks = ComputeRulerMarks(*song, 1000);
-    ASSERT_EQ(marks.tempos.size(), 1u);
-    EXPECT_EQ(marks.tempos[0].caption, "92.5");
     ChangeOpening t = OpenChangeMarker(*song, ChangeKind::Tempo, 1, 0, kItems);
     ASSERT_TRUE(t.Opened);
     EXPECT_EQ(t.Panel.TempoText, "92.5");
-    EXPECT_EQ(t.Panel.EditedChangeIndex, 1);
     EXPECT_EQ(t.Panel.EditedChangeTick, 384);
     EXPECT_TRUE(t.Panel.ShowDelete);
     EXPECT_FALSE(t.Panel.DisablesCommandColumn);
-
-    ChangeOpening k = OpenChangeMarker(*song, ChangeKind::Key, 1, 0, kItems);
-    ASSERT_TRUE(k.Opened);
-    EXPECT_EQ(k.Panel.KeyListIndex, 9);
-    EXPECT_TRUE(k.Panel.LowOctave);
-    EXPECT_EQ(k.Panel.EditedChangeTick, 768);
-
     // No marker beyond the list, none for entry 0, and none while playing.
     EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 2, 0, kItems).Opened);
     EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 0, 0, kItems).Opened);
     EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 1, 6, kItems).Opened);
-    EXPECT_TRUE(OpenChangeMarker(*song, ChangeKind::Tempo, 1, 1, kItems).Opened);
 }
 
 TEST(ChangeMarker, ATimeSignatureTheListLacksIsShownAndKept) {
@@ -184,35 +136,24 @@ TEST(ChangeMarker, ATimeSignatureTheListLacksIsShownAndKept) {
     song->TimeSigTicks[1] = 384;
     song->TimeSigCodes[1] = TimeSigTextToCode("7/8");
     RebuildTimeline(*song, true);
-
     ChangeOpening o = OpenChangeMarker(*song, ChangeKind::TimeSig, 1, 0, kItems);
     ASSERT_TRUE(o.Opened);
     EXPECT_EQ(o.Panel.TimeSigListIndex, -1);
     EXPECT_EQ(o.Panel.TimeSigText, "7/8");
-
     ChangeInput untouched;  // nothing selected in the list
     ASSERT_TRUE(ConfirmChange(*song, o.Panel, untouched, 1, true).Applied);
     EXPECT_EQ(song->TimeSigCodes[1], TimeSigTextToCode("7/8"));
-    EXPECT_EQ(song->TimeSigTicks[1], 384);
-
-    ChangeInput chosen;
-    chosen.TimeSigText = "3/4";
-    ASSERT_TRUE(ConfirmChange(*song, o.Panel, chosen, 1, true).Applied);
-    EXPECT_EQ(song->TimeSigCodes[1], TimeSigTextToCode("3/4"));
 }
 
-TEST(ChangeConfirm, InsertStoresRaisesTheLastIndexAndRebuilds) {
+TEST(ChangeConfirm, InsertStoresAndRebuilds) {
     auto song = NewSong();
     song->CursorTick = 204;
     ChangeOpening o = Insert(*song, ChangeKind::TimeSig);
-    ASSERT_TRUE(o.Opened);
-    EXPECT_EQ(o.Panel.EditedChangeTick, 204);
     ChangeInput in;
     in.TimeSigText = "3/4";
-    ChangeResult r = ConfirmChange(*song, o.Panel, in, 1, true);
-    EXPECT_TRUE(r.Applied);
+    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
     EXPECT_EQ(song->TimeSigLastIndex, 1);
-    EXPECT_EQ(song->TimeSigCodes[1], TimeSigTextToCode("3/4"));
+    EXPECT_EQ(song->TimeSigCodes[1], 99);
     // The rebuild moved it onto the next bar line and numbered it.
     EXPECT_EQ(song->TimeSigTicks[1], 384);
     EXPECT_EQ(song->TimeSigBarNumbers[1], 2);
@@ -222,65 +163,43 @@ TEST(ChangeConfirm, InsertStoresRaisesTheLastIndexAndRebuilds) {
 
     song->CursorTick = 960;
     o = Insert(*song, ChangeKind::Tempo);
-    in.TempoText = o.Panel.TempoText;
-    EXPECT_EQ(in.TempoText, " 80");
     in.TempoText = "120";
     ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
-    EXPECT_EQ(song->TempoLastIndex, 1);
     EXPECT_EQ(song->TempoChangeTicks[1], 960);
-    EXPECT_EQ(song->TempoChangeBpm[1], 120.0f);
-    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 15.0);  // 960 ticks at 80 per minute
-    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 1200), 17.5);
+    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 1200), 17.5);  // 15 s to 960, then 240 ticks at 120
 
     song->CursorTick = 500;
     o = Insert(*song, ChangeKind::Key);
     in.KeyListIndex = 9;
     in.LowOctave = true;
     ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
-    EXPECT_EQ(song->KeyChangeLastIndex, 1);
     EXPECT_EQ(song->KeyChangeTicks[1], 504);
     EXPECT_EQ(song->KeyChangeKeys[1], -3);
 }
 
-TEST(ChangeConfirm, TempoOutOfRangeIsRefusedAndChangesNothing) {
-    auto song = NewSong();
-    song->CursorTick = 384;
-    ChangeOpening o = Insert(*song, ChangeKind::Tempo);
-    ChangeInput in;
-    in.TempoText = "25";
-    ChangeResult r = ConfirmChange(*song, o.Panel, in, 1, true);
-    EXPECT_FALSE(r.Applied);
-    EXPECT_EQ(r.Refusal, QString::fromUtf8("速度超出范围 (请填写30~180)"));
-    EXPECT_EQ(song->TempoLastIndex, 0);
-    EXPECT_EQ(song->Modified, 0);
-    in.TempoText = "180.5";
-    EXPECT_FALSE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
-    in.TempoText = "30";
-    EXPECT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
-}
-
-TEST(ChangeConfirm, EditingAnEntryOverwritesItInPlace) {
+TEST(ChangeConfirm, RefusalsEditsAndPlaying) {
     auto song = NewSong();
     FillTempos(*song, 3);
     RebuildTimeline(*song, true);
     ChangeOpening o = OpenChangeMarker(*song, ChangeKind::Tempo, 2, 0, kItems);
     ChangeInput in;
+    for (const char* tempo : {"25", "180.5"}) {
+        in.TempoText = tempo;
+        ChangeResult r = ConfirmChange(*song, o.Panel, in, 1, true);
+        EXPECT_FALSE(r.Applied);
+        EXPECT_EQ(r.Refusal, QString::fromUtf8("速度超出范围 (请填写30~180)"));
+    }
     in.TempoText = "100";
+    EXPECT_FALSE(ConfirmChange(*song, o.Panel, in, 6, true).Applied);  // playing
+    EXPECT_EQ(song->TempoChangeBpm[2], 80.0f);
+    EXPECT_EQ(song->Modified, 0);
+    // An edited entry is overwritten in place.
     ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
     EXPECT_EQ(song->TempoLastIndex, 3);
     EXPECT_EQ(song->TempoChangeTicks[2], 192);
     EXPECT_EQ(song->TempoChangeBpm[2], 100.0f);
-}
-
-TEST(ChangeConfirm, NothingWhilePlaying) {
-    auto song = NewSong();
-    song->CursorTick = 384;
-    ChangeOpening o = Insert(*song, ChangeKind::Tempo);
-    ChangeInput in;
-    in.TempoText = "100";
-    EXPECT_FALSE(ConfirmChange(*song, o.Panel, in, 6, true).Applied);
-    EXPECT_EQ(song->TempoLastIndex, 0);
-    EXPECT_EQ(song->Modified, 0);
+    in.TempoText = "30";
+    EXPECT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
 }
 
 TEST(ChangeDelete, TheLastEntryTakesTheDeletedPlace) {
@@ -289,52 +208,35 @@ TEST(ChangeDelete, TheLastEntryTakesTheDeletedPlace) {
     song->KeyChangeTicks = {0, 384, 768, 1152};
     song->KeyChangeKeys = {0, 2, 4, 5};
     RebuildTimeline(*song, true);
-
-    ChangeResult r = DeleteChange(*song, ChangeKind::Key, 1, 1, true);
-    EXPECT_TRUE(r.Applied);
+    ASSERT_TRUE(DeleteChange(*song, ChangeKind::Key, 1, 1, true).Applied);
     EXPECT_EQ(song->KeyChangeLastIndex, 2);
     // The rebuild restored the tick order.
     EXPECT_EQ(song->KeyChangeTicks[1], 768);
     EXPECT_EQ(song->KeyChangeKeys[1], 4);
-    EXPECT_EQ(song->KeyChangeTicks[2], 1152);
     EXPECT_EQ(song->KeyChangeKeys[2], 5);
     EXPECT_EQ(song->Modified, -1);
-
-    // The last entry simply drops.
-    ASSERT_TRUE(DeleteChange(*song, ChangeKind::Key, 2, 1, true).Applied);
-    EXPECT_EQ(song->KeyChangeLastIndex, 1);
-    EXPECT_EQ(song->KeyChangeTicks[1], 768);
-
     // Entry 0 stays; nothing beyond the list; nothing while playing.
     EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 0, 1, true).Applied);
-    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 2, 1, true).Applied);
+    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 3, 1, true).Applied);
     EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 1, 7, true).Applied);
-    EXPECT_EQ(song->KeyChangeLastIndex, 1);
+    EXPECT_EQ(song->KeyChangeLastIndex, 2);
 }
 
-TEST(ChangeDelete, TempoAndTimeSignature) {
+TEST(ChangeDelete, ATimeSignatureAfterTheDeletedOneMovesToTheNextBarLine) {
     auto song = NewSong();
-    FillTempos(*song, 2);
-    song->TempoChangeBpm[2] = 120;
     song->TimeSigLastIndex = 2;
     song->TimeSigTicks[1] = 192;
     song->TimeSigCodes[1] = TimeSigTextToCode("3/4");
     song->TimeSigTicks[2] = 336;
     song->TimeSigCodes[2] = TimeSigTextToCode("2/4");
     RebuildTimeline(*song, true);
-
-    ASSERT_TRUE(DeleteChange(*song, ChangeKind::Tempo, 1, 0, true).Applied);
-    EXPECT_EQ(song->TempoLastIndex, 1);
-    EXPECT_EQ(song->TempoChangeTicks[1], 192);
-    EXPECT_EQ(song->TempoChangeBpm[1], 120.0f);
-
     ASSERT_TRUE(DeleteChange(*song, ChangeKind::TimeSig, 1, 0, true).Applied);
     EXPECT_EQ(song->TimeSigLastIndex, 1);
     EXPECT_EQ(song->TimeSigCodes[1], TimeSigTextToCode("2/4"));
     EXPECT_EQ(song->TimeSigTicks[1], 384);  // now on the 4/4 bar line after 336
 }
 
-TEST(ChangeKeys, CtrlRTAndV) {
+TEST(ChangeKeys, CtrlRTAndVAndThePanelStaysOnTheScreen) {
     ChangeKind kind = ChangeKind::Key;
     EXPECT_TRUE(ChangeKindForKey(82, 2, &kind));
     EXPECT_EQ(kind, ChangeKind::TimeSig);
@@ -344,10 +246,7 @@ TEST(ChangeKeys, CtrlRTAndV) {
     EXPECT_EQ(kind, ChangeKind::Key);
     EXPECT_FALSE(ChangeKindForKey(82, 0, &kind));
     EXPECT_FALSE(ChangeKindForKey(82, 3, &kind));  // Ctrl+Shift
-    EXPECT_FALSE(ChangeKindForKey(78, 2, &kind));  // Ctrl+N is not a change key
-}
-
-TEST(ChangeKeys, InsertionPanelStaysOnTheScreen) {
+    EXPECT_FALSE(ChangeKindForKey(78, 2, &kind));  // Ctrl+N
     EXPECT_EQ(InsertionPanelLeft(100, 1920, 200), 100);
     EXPECT_EQ(InsertionPanelLeft(1800, 1920, 200), 1711);
     EXPECT_EQ(InsertionPanelLeft(1800, 1920, 250), 1670);

@@ -53,6 +53,12 @@ std::vector<NoteKey> notesOf(const Song& s, int part, int from = 0) {
     return out;
 }
 
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+}
+
 MidiImportResult importBytes(Song& s, const QByteArray& bytes, const std::vector<int>& targets) {
     auto file = ParseMidiFile(bytes);
     EXPECT_TRUE(file.has_value());
@@ -79,29 +85,23 @@ TEST(MidiRead, ExampleHeaderAndTrackRows) {
     auto f = ParseMidiFile(exampleFile());
     ASSERT_TRUE(f);
     EXPECT_EQ(f->Division, 96);
-    EXPECT_EQ(f->HeaderTrackCount, 2);
     ASSERT_EQ(f->Tracks.size(), 2u);
     EXPECT_EQ(f->Tracks[0].DataStart, 23);  // 14 header bytes, 8 chunk-head bytes, 1-based
-    EXPECT_EQ(f->Tracks[0].DataLength, 4);
     EXPECT_EQ(f->Tracks[1].DataStart, 23 + 4 + 8);
     EXPECT_EQ(f->Tracks[1].DataLength, 13);
-    EXPECT_TRUE(f->Tracks[0].Notes.empty());
     ASSERT_EQ(f->Tracks[1].Notes.size(), 2u);
     EXPECT_EQ(f->Tracks[1].Notes[1].FileTick, 192);
     EXPECT_FALSE(f->Tracks[1].Notes[1].On);
-}
 
-TEST(MidiRead, LongerHeaderMovesFirstTrack) {
+    // A longer header moves the first track.
     QByteArray bytes = "MThd" + be(8, 4) + be(0, 2) + be(1, 2) + be(480, 2) + hex("AA BB") + "MTrk" +
                        be(4, 4) + kEnd;
-    auto f = ParseMidiFile(bytes);
+    f = ParseMidiFile(bytes);
     ASSERT_TRUE(f);
-    EXPECT_EQ(f->Division, 480);
-    ASSERT_EQ(f->Tracks.size(), 1u);
     EXPECT_EQ(f->Tracks[0].DataStart, 8 + 8 + 8 + 1);
 }
 
-TEST(MidiRead, VarLenWithZeroMiddleGroup) {
+TEST(MidiVarLen, ReadAndWritten) {
     QByteArray b = hex("81 80 00 7F FF FF FF 7F 81");
     int64_t pos = 0;
     EXPECT_EQ(ReadVarLen(b, pos, b.size()), 16384u);
@@ -110,28 +110,13 @@ TEST(MidiRead, VarLenWithZeroMiddleGroup) {
     EXPECT_EQ(ReadVarLen(b, pos, b.size()), 0x0FFFFFFFu);
     EXPECT_EQ(pos, 8);
     EXPECT_FALSE(ReadVarLen(b, pos, b.size()));  // 81 continues past the end
+    EXPECT_EQ(EncodeVarLen(0), hex("00"));
+    EXPECT_EQ(EncodeVarLen(960), hex("87 40"));
+    EXPECT_EQ(EncodeVarLen(16384), hex("81 80 00"));
+    EXPECT_EQ(EncodeVarLen(0x0FFFFFFF), hex("FF FF FF 7F"));
 }
 
-TEST(MidiRead, VarLenDeltaPlacesNote) {
-    auto s = newSong();
-    // Delta 81 80 00 = 16384 file ticks = 8192 song ticks at D = 96.
-    auto r = importBytes(*s, smf(96, {hex("81 80 00 90 40 50 60 80 40 40") + kEnd}), {1});
-    ASSERT_TRUE(r.Ok);
-    ASSERT_EQ(s->Parts[1].NoteCount, 1);
-    EXPECT_EQ(s->Notes[1][0].Start, 8192);
-    EXPECT_EQ(s->Notes[1][0].Length, 48);
-}
-
-TEST(MidiRead, MoreThanSixteenTracksListsTheFirstSixteen) {
-    QList<QByteArray> tracks;
-    for (int i = 0; i < 20; ++i) tracks << kEnd;
-    auto f = ParseMidiFile(smf(96, tracks));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->HeaderTrackCount, 20);
-    EXPECT_EQ(f->Tracks.size(), 16u);
-}
-
-TEST(MidiRead, TrackCountUsesTheWholeWord) {
+TEST(MidiRead, TrackCountUsesTheWholeWordAndTheFirstSixteenAreListed) {
     QList<QByteArray> tracks;
     for (int i = 0; i < 257; ++i) tracks << kEnd;
     auto f = ParseMidiFile(smf(96, tracks));
@@ -144,47 +129,24 @@ TEST(MidiRead, TrackCountUsesTheWholeWord) {
 
 TEST(MidiRead, DamagedFilesAreRefused) {
     const QByteArray good = exampleFile();
-    ASSERT_TRUE(ParseMidiFile(good));
-    EXPECT_FALSE(ParseMidiFile(QByteArray()));
-    QByteArray notHeader = good;
+    QByteArray notHeader = good, notTrack = good, longChunk = good;
     notHeader[3] = 'h';
-    EXPECT_FALSE(ParseMidiFile(notHeader));
-    EXPECT_FALSE(ParseMidiFile(smf(0, {kEnd})));               // division 0
-    EXPECT_FALSE(ParseMidiFile(smf(0xE728, {kEnd})));          // time-code division (-25 fps, 40)
-    QByteArray notTrack = good;
     notTrack[14 + 3] = 'x';
-    EXPECT_FALSE(ParseMidiFile(notTrack));
-    QByteArray shortHeader = "MThd" + be(4, 4) + be(1, 2) + be(1, 2) + be(96, 2) + "MTrk" + be(4, 4) + kEnd;
-    EXPECT_FALSE(ParseMidiFile(shortHeader));
-    // A chunk whose length runs past the end of the file.
-    QByteArray longChunk = good;
-    longChunk.chop(1);
-    EXPECT_FALSE(ParseMidiFile(longChunk));
-    // Events running past the end of their chunk.
-    EXPECT_FALSE(ParseMidiFile(smf(96, {hex("00 90 3C")})));           // note-on missing its velocity
-    EXPECT_FALSE(ParseMidiFile(smf(96, {hex("00 FF 03 05 41 42")})));  // text shorter than its length
-    EXPECT_FALSE(ParseMidiFile(smf(96, {hex("00 F0 81")})));           // length cut off
-    EXPECT_FALSE(ParseMidiFile(smf(96, {hex("00 90 3C 50 81")})));     // delta cut off
-    EXPECT_FALSE(ParseMidiFile(smf(96, {hex("00 90 3C 50 00")})));     // delta without event
-}
-
-TEST(MidiRead, TrackWithoutEndMarkerEndsAtChunkEnd) {
+    longChunk.chop(1);  // the chunk's length runs past the end of the file
+    const QByteArray bad[] = {
+        QByteArray(), notHeader, notTrack, longChunk,
+        smf(0, {kEnd}),                                                                     // division 0
+        smf(0xE728, {kEnd}),                                                                // time-code division
+        "MThd" + be(4, 4) + be(1, 2) + be(1, 2) + be(96, 2) + "MTrk" + be(4, 4) + kEnd,     // short header
+        // Events running past the end of their chunk.
+        smf(96, {hex("00 90 3C")}), smf(96, {hex("00 FF 03 05 41 42")}), smf(96, {hex("00 F0 81")}),
+        smf(96, {hex("00 90 3C 50 81")}), smf(96, {hex("00 90 3C 50 00")}),
+    };
+    for (const QByteArray& b : bad) EXPECT_FALSE(ParseMidiFile(b)) << b.toHex(' ').toStdString();
+    // A track without its end marker simply ends with its chunk.
     auto f = ParseMidiFile(smf(96, {hex("00 90 3C 50 60 80 3C 40")}));
     ASSERT_TRUE(f);
     EXPECT_EQ(f->Tracks[0].Notes.size(), 2u);
-}
-
-TEST(MidiRead, OpenReadsFileFromDisk) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("a.mid");
-    QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(exampleFile());
-    out.close();
-    auto f = OpenMidiForImport(path);
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->Tracks.size(), 2u);
-    EXPECT_FALSE(OpenMidiForImport(dir.filePath("missing.mid")));
 }
 
 // ---------------------------------------------------------------- importing
@@ -194,17 +156,12 @@ TEST(MidiImport, ExampleTrackIntoPartOne) {
     s->Notes[1][0].Selected = -1;  // a free row left selected by earlier edits
     QTemporaryDir dir;
     const QString path = dir.filePath("song.mid");
-    QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(exampleFile());
-    out.close();
-
+    writeFile(path, exampleFile());
+    ASSERT_TRUE(OpenMidiForImport(path));
     auto r = ImportMidiTracks(*s, path, {0, 1});
     EXPECT_TRUE(r.Ok);
     EXPECT_EQ(r.Message, QString::fromUtf8("导入完成"));
     EXPECT_EQ(r.JournalLines, QStringList({"10000006000096-", QString::fromUtf8("0导入MIDI")}));
-    EXPECT_EQ(r.ImportedParts, std::vector<int>{1});
-    ASSERT_EQ(s->Parts[1].NoteCount, 1);
     EXPECT_EQ(notesOf(*s, 1), (std::vector<NoteKey>{{0, 60, 96, "-"}}));
     EXPECT_EQ(s->Notes[1][0].Selected, 0);
     EXPECT_EQ(s->Modified, -1);
@@ -213,55 +170,46 @@ TEST(MidiImport, ExampleTrackIntoPartOne) {
     for (int p = 2; p <= 5; ++p) EXPECT_EQ(s->Parts[p].NoteCount, 0);
 }
 
-TEST(MidiImport, TicksRoundHalfToEven) {
-    auto s = newSong();
-    // Note-ons at file ticks 1, 3 and 96 with division 96.
-    auto r = importBytes(*s, smf(96, {hex("01 90 40 50 02 90 41 50 5D 90 42 50") + kEnd}), {1});
-    ASSERT_TRUE(r.Ok);
-    ASSERT_EQ(s->Parts[1].NoteCount, 3);
-    EXPECT_EQ(s->Notes[1][0].Start, 0);   // 0.5 -> 0
-    EXPECT_EQ(s->Notes[1][1].Start, 2);   // 1.5 -> 2
-    EXPECT_EQ(s->Notes[1][2].Start, 48);
-}
-
-TEST(MidiImport, LengthsOutsideTheKeptRangeStayDefault) {
-    auto s = newSong();
-    // D = 480: pairs 480, 1920 and 3840 file ticks apart, one after another.
-    QByteArray t = hex("00 90 3C 50") + hex("83 60 80 3C 40") +   // 480
-                   hex("00 90 3E 50") + hex("8F 00 80 3E 40") +   // 1920
-                   hex("00 90 40 50") + hex("9E 00 80 40 40") +   // 3840
-                   hex("00 90 41 50") + hex("01 80 41 40") + kEnd;  // 1 file tick: 0.1 -> length 0
-    auto r = importBytes(*s, smf(480, {t}), {1});
-    ASSERT_TRUE(r.Ok);
-    std::vector<NoteKey> want{{0, 60, 48, "-"}, {48, 62, 192, "-"}, {240, 64, 48, "-"}, {624, 65, 48, "-"}};
-    EXPECT_EQ(notesOf(*s, 1), want);
-}
-
-TEST(MidiImport, RunningStatusAndVelocityZeroImportIdentically) {
-    QByteArray plain = hex("00 90 3C 64 60 80 3C 40 00 90 3E 64 30 90 40 64 30 80 3E 40 60 80 40 40") + kEnd;
-    QByteArray running = hex("00 90 3C 64 60 3C 00 00 3E 64 30 40 64 30 3E 00 60 40 00") + kEnd;
-    QByteArray mixed = hex("00 91 3C 64 60 81 3C 40 00 91 3E 64 30 40 64 30 3E 00 60 81 40 00") + kEnd;
-    auto a = newSong(), b = newSong(), c = newSong();
-    importBytes(*a, smf(96, {plain}), {2});
-    importBytes(*b, smf(96, {running}), {2});
-    importBytes(*c, smf(96, {mixed}), {2});
-    std::vector<NoteKey> want{{0, 60, 48, "-"}, {48, 62, 48, "-"}, {72, 64, 72, "-"}};
-    EXPECT_EQ(notesOf(*a, 2), want);
-    EXPECT_EQ(notesOf(*b, 2), want);
-    EXPECT_EQ(notesOf(*c, 2), want);
-}
-
-TEST(MidiImport, MetaAndSysexCancelRunningStatusAndAreSteppedOver) {
-    auto s = newSong();
-    // Time signature, key signature and a system-exclusive message between notes; after the meta event
-    // the stray data bytes "3E 40" have no status to repeat and are stepped over.
-    QByteArray t = hex("00 FF 58 04 04 02 18 08 00 FF 59 02 00 00 00 90 3C 50") + hex("00 FF 01 02 41 42") +
-                   hex("00 3E 40") + hex("60 F0 03 7E 7F F7 00 80 3C 40") + hex("00 C0 05 00 B0 07 64 00 E0 00 40") +
-                   hex("00 90 41 50 60 80 41 40") + kEnd;
-    auto r = importBytes(*s, smf(96, {t}), {1});
-    ASSERT_TRUE(r.Ok);
-    std::vector<NoteKey> want{{0, 60, 48, "-"}, {48, 65, 48, "-"}};
-    EXPECT_EQ(notesOf(*s, 1), want);
+TEST(MidiImport, TrackBytesBecomeNotes) {
+    struct Case {
+        const char* what;
+        int division;
+        QByteArray track;
+        std::vector<NoteKey> want;
+    };
+    const std::vector<NoteKey> threeNotes{{0, 60, 48, "-"}, {48, 62, 48, "-"}, {72, 64, 72, "-"}};
+    const Case cases[] = {
+        // Note-ons at file ticks 1, 3, 96 and 96 + 16384 (a three-byte delta): 0.5 -> 0, 1.5 -> 2.
+        {"ticks round half to even", 96, hex("01 90 40 50 02 90 41 50 5D 90 42 50 81 80 00 90 43 50"),
+         {{0, 64, 48, "-"}, {2, 65, 48, "-"}, {48, 66, 48, "-"}, {8240, 67, 48, "-"}}},
+        // D = 480: pairs 480, 1920, 3840 and 1 file ticks apart; lengths outside 2..383 stay 48.
+        {"lengths at D = 480", 480,
+         hex("00 90 3C 50 83 60 80 3C 40 00 90 3E 50 8F 00 80 3E 40 00 90 40 50 9E 00 80 40 40 00 90 41 50 01 80 41 40"),
+         {{0, 60, 48, "-"}, {48, 62, 192, "-"}, {240, 64, 48, "-"}, {624, 65, 48, "-"}}},
+        // Running status and note-on with velocity 0 read the same as plain note-offs.
+        {"plain", 96, hex("00 90 3C 64 60 80 3C 40 00 90 3E 64 30 90 40 64 30 80 3E 40 60 80 40 40"), threeNotes},
+        {"running status", 96, hex("00 90 3C 64 60 3C 00 00 3E 64 30 40 64 30 3E 00 60 40 00"), threeNotes},
+        {"mixed", 96, hex("00 91 3C 64 60 81 3C 40 00 91 3E 64 30 40 64 30 3E 00 60 81 40 00"), threeNotes},
+        // Meta and system-exclusive events are stepped over and cancel running status: the stray
+        // data bytes "3E 40" after the text event have no status to repeat.
+        {"meta and sysex", 96,
+         hex("00 FF 58 04 04 02 18 08 00 FF 59 02 00 00 00 90 3C 50 00 FF 01 02 41 42 00 3E 40 60 F0 03 7E 7F F7 "
+             "00 80 3C 40 00 C0 05 00 B0 07 64 00 E0 00 40 00 90 41 50 60 80 41 40"),
+         {{0, 60, 48, "-"}, {48, 65, 48, "-"}}},
+        // On at 0, on at 48, off at 96 ends the later, off at 144 the earlier.
+        {"overlapping notes of one key", 96, hex("00 90 3C 50 60 90 3C 50 60 80 3C 40 60 80 3C 40"),
+         {{0, 60, 144, "-"}, {48, 60, 48, "-"}}},
+        // Keys 20 and 109 are outside the sung range; 21 and 108 are kept.
+        {"sung range", 96, hex("00 90 14 50 00 90 6D 50 00 90 15 50 00 90 6C 50 60 80 14 40 00 80 15 40"),
+         {{0, 21, 48, "-"}, {0, 108, 48, "-"}}},
+    };
+    for (const Case& c : cases) {
+        auto s = newSong();
+        auto r = importBytes(*s, smf(c.division, {c.track + kEnd}), {1});
+        ASSERT_TRUE(r.Ok) << c.what;
+        EXPECT_EQ(notesOf(*s, 1), c.want) << c.what;
+        EXPECT_EQ(r.JournalLines.size(), int(c.want.size()) + 1) << c.what;
+    }
 }
 
 TEST(MidiImport, NoteOffNeverEndsANoteThePartAlreadyHad) {
@@ -274,32 +222,6 @@ TEST(MidiImport, NoteOffNeverEndsANoteThePartAlreadyHad) {
     std::vector<NoteKey> want{{0, 60, 24, QString::fromUtf8("啊")}, {48, 60, 48, "-"}};
     EXPECT_EQ(notesOf(*s, 1), want);
     EXPECT_EQ(r.JournalLines, QStringList({"10004806000048-", QString::fromUtf8("0导入MIDI")}));
-}
-
-TEST(MidiImport, OverlappingNotesOfOneKeyEndLatestFirst) {
-    auto s = newSong();
-    // on A at 0, on B at 48, off at 96 ends B, off at 144 ends A (song ticks).
-    auto r = importBytes(*s, smf(96, {hex("00 90 3C 50 60 90 3C 50 60 80 3C 40 60 80 3C 40") + kEnd}), {1});
-    ASSERT_TRUE(r.Ok);
-    std::vector<NoteKey> want{{0, 60, 144, "-"}, {48, 60, 48, "-"}};
-    EXPECT_EQ(notesOf(*s, 1), want);
-}
-
-TEST(MidiImport, VelocityZeroEndsTheNote) {
-    auto s = newSong();
-    importBytes(*s, smf(96, {hex("00 90 3C 50 81 40 90 3C 00") + kEnd}), {1});
-    EXPECT_EQ(notesOf(*s, 1), (std::vector<NoteKey>{{0, 60, 96, "-"}}));
-}
-
-TEST(MidiImport, NotesOutsideTheSungRangeAreSkipped) {
-    auto s = newSong();
-    // Keys 20 and 109 would become items or be out of range; 21 and 108 are kept.
-    QByteArray t = hex("00 90 14 50 00 90 6D 50 00 90 15 50 00 90 6C 50 60 80 14 40 00 80 15 40") + kEnd;
-    auto r = importBytes(*s, smf(96, {t}), {3});
-    ASSERT_TRUE(r.Ok);
-    std::vector<NoteKey> want{{0, 21, 48, "-"}, {0, 108, 48, "-"}};
-    EXPECT_EQ(notesOf(*s, 3), want);
-    EXPECT_EQ(r.JournalLines.size(), 3);
 }
 
 TEST(MidiImport, PartStopsAtItsLastRow) {
@@ -316,11 +238,7 @@ TEST(MidiImport, PartStopsAtItsLastRow) {
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(s->Parts[1].NoteCount, 4096);
     EXPECT_EQ(r.JournalLines.size(), 7);  // six notes and the header
-    for (int i = 4090; i < 4096; ++i) {
-        EXPECT_EQ(s->Notes[1][i].Start, 0);
-        EXPECT_EQ(s->Notes[1][i].Pitch, 64);
-        EXPECT_EQ(s->Notes[1][i].Length, 144) << i;
-    }
+    for (int i = 4090; i < 4096; ++i) EXPECT_EQ(s->Notes[1][i].Length, 144) << i;
     EXPECT_EQ(s->Notes[1][4089].Length, 48);
 }
 
@@ -333,7 +251,6 @@ TEST(MidiImport, OnlyRowsOfTheOpenFileAndExistingPartsAreRead) {
     auto r = importBytes(*s, smf(96, {t, t}), {4, 0, 1, 2, 3});
     EXPECT_TRUE(r.Ok);
     EXPECT_TRUE(r.JournalLines.isEmpty());
-    EXPECT_TRUE(r.ImportedParts.empty());
     for (int p = 1; p <= 5; ++p) EXPECT_EQ(s->Parts[p].NoteCount, 0);
     EXPECT_EQ(s->Modified, 0);
 }
@@ -348,7 +265,6 @@ TEST(MidiImport, TwoTracksIntoOnePartAppendAsTwoActions) {
                      QString::fromUtf8("0导入MIDI")};
     EXPECT_EQ(r.JournalLines, want);
     EXPECT_EQ(r.ImportedParts, (std::vector<int>{2, 2}));
-    EXPECT_EQ(s->Parts[2].NoteCount, 2);
 }
 
 TEST(MidiImport, DamagedFileChangesNothing) {
@@ -357,20 +273,13 @@ TEST(MidiImport, DamagedFileChangesNothing) {
     s->Notes[1][0] = NoteRecord{0, 48, 60, "-", 0};
     QTemporaryDir dir;
     const QString path = dir.filePath("bad.mid");
-    QByteArray bytes = smf(96, {hex("00 90 3C 50 60 80 3C 40") + kEnd, hex("00 90 3C")});
-    QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(bytes);
-    out.close();
+    writeFile(path, smf(96, {hex("00 90 3C 50 60 80 3C 40") + kEnd, hex("00 90 3C")}));
     auto r = ImportMidiTracks(*s, path, {1, 1});
     EXPECT_FALSE(r.Ok);
     EXPECT_EQ(r.Message, QString::fromUtf8("Midi文件读取错误。"));
-    EXPECT_TRUE(r.JournalLines.isEmpty());
     EXPECT_EQ(s->Parts[1].NoteCount, 1);
     EXPECT_EQ(s->Modified, 0);
-    auto missing = ImportMidiTracks(*s, dir.filePath("gone.mid"), {1});
-    EXPECT_FALSE(missing.Ok);
-    EXPECT_EQ(missing.Message, QString::fromUtf8("Midi文件读取错误。"));
+    EXPECT_EQ(ImportMidiTracks(*s, dir.filePath("gone.mid"), {1}).Message, QString::fromUtf8("Midi文件读取错误。"));
 }
 
 TEST(MidiImport, TargetListFollowsStripOrder) {
@@ -382,18 +291,9 @@ TEST(MidiImport, TargetListFollowsStripOrder) {
     EXPECT_EQ(MidiImportTargetList(*s), want);
     EXPECT_EQ(MidiImportTargetPart(want[0]), 0);
     EXPECT_EQ(MidiImportTargetPart(want[5]), 1);
-    EXPECT_EQ(MidiImportTargetPart(want[4]), 5);
 }
 
 // ---------------------------------------------------------------- exporting
-
-TEST(MidiExport, VarLenEncoding) {
-    EXPECT_EQ(EncodeVarLen(0), hex("00"));
-    EXPECT_EQ(EncodeVarLen(127), hex("7F"));
-    EXPECT_EQ(EncodeVarLen(960), hex("87 40"));
-    EXPECT_EQ(EncodeVarLen(16384), hex("81 80 00"));
-    EXPECT_EQ(EncodeVarLen(0x0FFFFFFF), hex("FF FF FF 7F"));
-}
 
 TEST(MidiExport, OneNoteExampleBytes) {
     auto s = newSong();
@@ -412,43 +312,29 @@ TEST(MidiExport, OneNoteExampleBytes) {
     EXPECT_EQ(bytes.toHex(' '), want.toHex(' '));
 }
 
-TEST(MidiExport, TrackCountFollowsMidiSwitches) {
+TEST(MidiExport, HeaderTitleTimeSignatureAndTempoBytes) {
     auto s = newSong();
-    QByteArray all = BuildMidiFile(*s, gmNames());
-    EXPECT_EQ(all.mid(10, 2), hex("00 06"));
-    auto f = ParseMidiFile(all);
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->HeaderTrackCount, 6);
+    EXPECT_EQ(BuildMidiFile(*s, gmNames()).mid(10, 2), hex("00 06"));
     for (int p = 1; p <= 5; ++p) s->Parts[p].MidiOn = 0;
     QByteArray none = BuildMidiFile(*s, gmNames());
     EXPECT_EQ(none.mid(10, 2), hex("00 01"));
     EXPECT_EQ(none.size(), 14 + 8 + 23 + 8);  // header, chunk head, conductor with the 8-byte title
-}
 
-TEST(MidiExport, TimeSignatureBytes) {
-    auto s = newSong();
     s->Title = "ab";
-    auto sig = [&](int code) {
+    const std::pair<int, const char*> cases[] = {{3 + 32 * 4, "03 03 24 08"}, {2 + 32 * 2, "02 01 0C 08"},
+                                                 {6 + 32 * 5, "06 04 30 08"}, {4 + 32 * 1, "04 00 00 08"}};
+    for (auto [code, bytes] : cases) {
         s->TimeSigCodes[0] = code;
         QByteArray b = BuildMidiFile(*s, gmNames());
-        int at = b.indexOf(hex("FF 58 04"));
-        return b.mid(at + 3, 4);
-    };
-    EXPECT_EQ(sig(3 + 32 * 4), hex("03 03 24 08"));  // 3/8
-    EXPECT_EQ(sig(2 + 32 * 2), hex("02 01 0C 08"));  // 2/2
-    EXPECT_EQ(sig(6 + 32 * 5), hex("06 04 30 08"));  // 6/16
-    EXPECT_EQ(sig(4 + 32 * 1), hex("04 00 00 08"));  // 4/1
+        EXPECT_EQ(b.mid(b.indexOf(hex("FF 58 04")) + 3, 4), hex(bytes)) << code;
+    }
     EXPECT_EQ(BuildMidiFile(*s, gmNames()).mid(22, 6), hex("00 FF 03 02 61 62"));
-}
-
-TEST(MidiExport, TempoRoundsToWholeMicroseconds) {
-    auto s = newSong();
-    s->TempoChangeBpm[0] = 120.0f;
-    QByteArray b = BuildMidiFile(*s, gmNames());
-    EXPECT_EQ(b.mid(b.indexOf(hex("FF 51 03")) + 3, 3), hex("07 A1 20"));  // 500000
-    s->TempoChangeBpm[0] = 70.0f;                                          // 857142.857 -> 857143
-    b = BuildMidiFile(*s, gmNames());
-    EXPECT_EQ(b.mid(b.indexOf(hex("FF 51 03")) + 3, 3), hex("0D 14 37"));
+    // Tempo in whole microseconds: 120 -> 500000, 70 -> 857142.857 -> 857143.
+    for (auto [bpm, bytes] : {std::pair{120.0f, "07 A1 20"}, {70.0f, "0D 14 37"}}) {
+        s->TempoChangeBpm[0] = bpm;
+        QByteArray b = BuildMidiFile(*s, gmNames());
+        EXPECT_EQ(b.mid(b.indexOf(hex("FF 51 03")) + 3, 3), hex(bytes)) << bpm;
+    }
 }
 
 TEST(MidiExport, EventOrderItemsAndChannels) {
@@ -480,26 +366,16 @@ TEST(MidiExport, WritesOverALongerFileWithoutATail) {
     s->Notes[1][0] = NoteRecord{0, 48, 60, "-", 0};
     QTemporaryDir dir;
     const QString path = dir.filePath("out.mid");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(20000, 'x'));
-    old.close();
+    writeFile(path, QByteArray(20000, 'x'));
     EXPECT_FALSE(ExportMidiFile(*s, gmNames(), path).has_value());
     QFile in(path);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_EQ(in.readAll(), BuildMidiFile(*s, gmNames()));
     // Nothing but the file itself is left in the folder.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.mid"});
-}
-
-TEST(MidiExport, UnwritablePathReportsTheErrorAndWritesNothing) {
-    auto s = newSong();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("no-such-folder/out.mid");
-    auto error = ExportMidiFile(*s, gmNames(), path);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_FALSE(error->isEmpty());
-    EXPECT_FALSE(QFile::exists(path));
+    // An unwritable path reports the error and writes nothing.
+    EXPECT_TRUE(ExportMidiFile(*s, gmNames(), dir.filePath("no-such-folder/out.mid")).has_value());
+    EXPECT_FALSE(QFile::exists(dir.filePath("no-such-folder/out.mid")));
 }
 
 // ---------------------------------------------------------------- round trip and damaged input
@@ -549,15 +425,12 @@ TEST(MidiRoundTrip, ExportedSongsImportWithTheSameNotes) {
     for (int round = 0; round < 5; ++round) {
         auto song = randomSong(rng, 300);
         song->Parts[4].MidiOn = 0;  // switched-off parts leave no track
-        QByteArray bytes = BuildMidiFile(*song, gmNames());
-        auto file = ParseMidiFile(bytes);
+        auto file = ParseMidiFile(BuildMidiFile(*song, gmNames()));
         ASSERT_TRUE(file);
-        ASSERT_EQ(file->Division, 960);
         ASSERT_EQ(file->Tracks.size(), 8u);  // conductor and seven parts
         auto back = newSong();
         back->PartCount = 8;
-        std::vector<int> targets{0, 1, 2, 3, 5, 6, 7, 8};
-        auto r = ImportMidiTracks(*back, *file, targets);
+        auto r = ImportMidiTracks(*back, *file, {0, 1, 2, 3, 5, 6, 7, 8});
         ASSERT_TRUE(r.Ok);
         for (int p : {1, 2, 3, 5, 6, 7, 8}) EXPECT_EQ(sortedSungNotes(*back, p), sortedSungNotes(*song, p)) << p;
         EXPECT_EQ(back->Parts[4].NoteCount, 0);
@@ -609,15 +482,11 @@ TEST(MidiFuzz, TruncatedAndMutatedFilesNeverCrash) {
         for (size_t r = 0; r < file->Tracks.size(); ++r) targets.push_back(1 + int(r) % 8);
         auto result = ImportMidiTracks(*s, *file, targets);
         ASSERT_TRUE(result.Ok);
-        for (int p = 1; p <= 8; ++p) {
-            ASSERT_LE(s->Parts[p].NoteCount, kRowsPerPart);
+        for (int p = 1; p <= 8; ++p)
             for (int k = 0; k < s->Parts[p].NoteCount; ++k) {
-                ASSERT_GE(s->Notes[p][k].Pitch, 21);
-                ASSERT_LE(s->Notes[p][k].Pitch, 108);
-                ASSERT_GE(s->Notes[p][k].Length, 2);
-                ASSERT_LE(s->Notes[p][k].Length, 383);
+                const NoteRecord& n = s->Notes[p][k];
+                ASSERT_TRUE(n.Pitch >= 21 && n.Pitch <= 108 && n.Length >= 2 && n.Length <= 383);
             }
-        }
     }
     // The loop must exercise the importer as well as the refusals.
     EXPECT_GT(parsed, 200);

@@ -32,31 +32,16 @@ void AddKey(Song& song, int32_t tick, int key) {
 }
 }  // namespace
 
-TEST(TempoMap, NewSongIsSixtyBarsOfElevenThousandTicks) {
-    auto song = NewSong();
-    RebuildTimeline(*song, true);
-    EXPECT_EQ(song->SongLength, 11520);
-    EXPECT_EQ(song->TempoLastIndex, 0);
-    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 180.0);
-    EXPECT_DOUBLE_EQ(song->TempoMapTicks[1], 11520);
-    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 96), 1.5);
-    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 0), 0.0);
-}
-
 TEST(TempoMap, SongLengthRoundsUpToAQuarterAndBackToItsBar) {
     auto song = NewSong();
     song->SongSeconds = 10;  // 640 ticks -> 672 -> bar start 576
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->SongLength, 576);
     EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 9.0);
-}
-
-TEST(TempoMap, ASongTooShortForOneBarKeepsOneBar) {
-    auto song = NewSong();
-    song->SongSeconds = 1;  // 64 ticks -> 96, whose bar starts at 0
+    // Too short for one bar: one bar is kept.
+    song->SongSeconds = 1;
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->SongLength, 192);
-    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 3.0);
     song->TimeSigCodes[0] = TimeSigTextToCode("6/8");
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->SongLength, 144);
@@ -66,12 +51,9 @@ TEST(TempoMap, TempoChangeSegments) {
     auto song = NewSong();
     AddTempo(*song, 1920, 120);
     RebuildTimeline(*song, true);
-    EXPECT_EQ(song->TempoLastIndex, 1);
     EXPECT_EQ(song->SongLength, 16320);
     EXPECT_DOUBLE_EQ(TickToSeconds(*song, 1920), 30.0);
     EXPECT_DOUBLE_EQ(TickToSeconds(*song, 2400), 35.0);
-    EXPECT_DOUBLE_EQ(TickToSeconds(*song, 1919), 1919 / 80.0 * 1.25);
-    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[2], 180.0);
     // Beyond the end the last tempo goes on.
     EXPECT_DOUBLE_EQ(TickToSeconds(*song, 16320 + 96), 181.0);
 }
@@ -84,7 +66,6 @@ TEST(TempoMap, ChangesAreSortedRoundedAndDroppedAtTheEnd) {
     // The song ends exactly where the change at 3840 lies: that change and the later one drop out.
     song->SongSeconds = 30 + 1920 / 92.123 * 1.25;
     RebuildTimeline(*song, true);
-    EXPECT_EQ(song->TempoChangeTicks[1], 1920);
     EXPECT_FLOAT_EQ(song->TempoChangeBpm[1], 92.123f);
     EXPECT_EQ(song->TempoLastIndex, 1);
     EXPECT_EQ(song->TempoChangeTicks[2], 3840);  // still in the arrays, out of use
@@ -113,21 +94,11 @@ TEST(Meter, TimeSignatureChangesMoveOntoBarLines) {
     EXPECT_EQ(offset, 30);
 }
 
-TEST(Meter, EntriesBeyondTheEndAreDropped) {
-    auto song = NewSong();
-    AddTimeSig(*song, 20000, "3/4");
-    AddTimeSig(*song, 960, "6/8");
-    RebuildTimeline(*song, true);
-    EXPECT_EQ(song->TimeSigLastIndex, 1);
-    EXPECT_EQ(song->TimeSigTicks[1], 960);
-}
-
 TEST(Meter, BeatQueries) {
     auto song = NewSong();
     RebuildTimeline(*song, true);
     EXPECT_EQ(GetNearestBeatTick(*song, 23), 0);
     EXPECT_EQ(GetNearestBeatTick(*song, 24), 48);
-    EXPECT_EQ(GetNearestBeatTick(*song, 25), 48);
     EXPECT_EQ(GetNextBeatTick(*song, 48), 96);
     EXPECT_EQ(GetNextBeatTick(*song, 47), 48);
     int16_t offset = -1;
@@ -143,21 +114,21 @@ TEST(Meter, BeatQueries) {
     EXPECT_EQ(GetNearestBeatTick(*song, 11), 0);
     EXPECT_EQ(GetNearestBeatTick(*song, 12), 24);
     EXPECT_EQ(IsOnBarline(*song, 144), -1);
-}
 
-TEST(Meter, QueriesFollowTheGoverningChange) {
-    auto song = NewSong();
+    // After a change the queries follow it.
+    song->TimeSigCodes[0] = 100;
     AddTimeSig(*song, 384, "6/8");
     RebuildTimeline(*song, true);
-    int16_t offset = 0;
     EXPECT_EQ(GetBarPosition(*song, 384 + 144 + 24, offset), 3);
     EXPECT_EQ(offset, 24);
     EXPECT_EQ(GetNextBeatTick(*song, 384), 408);
     EXPECT_EQ(GetNearestBeatTick(*song, 383), 384);
 }
 
-TEST(Keys, SortedBeforeTheEntriesBeyondTheEndAreDropped) {
+TEST(ChangeLists, SortedBeforeTheEntriesBeyondTheEndAreDropped) {
     auto song = NewSong();
+    AddTimeSig(*song, 20000, "3/4");
+    AddTimeSig(*song, 960, "6/8");
     AddKey(*song, 20000, 2);
     AddKey(*song, 1920, -3);
     AddKey(*song, 960, 7);
@@ -167,19 +138,16 @@ TEST(Keys, SortedBeforeTheEntriesBeyondTheEndAreDropped) {
     EXPECT_EQ(song->KeyChangeKeys[1], 7);
     EXPECT_EQ(song->KeyChangeTicks[2], 1920);
     EXPECT_EQ(song->KeyChangeKeys[2], -3);
+    EXPECT_EQ(song->TimeSigLastIndex, 1);
+    EXPECT_EQ(song->TimeSigTicks[1], 960);
 }
 
-TEST(LoopAndCursor, ClampedToTheSong) {
+TEST(LoopAndCursor, ClampedToTheSongAndAParkedLoopKeepsItsEnd) {
     auto song = NewSong();
     song->CursorTick = 50000;
     RebuildTimeline(*song, true);
-    EXPECT_EQ(song->LoopStart, 0);
     EXPECT_EQ(song->LoopEnd, 11520);
     EXPECT_EQ(song->CursorTick, 11520);
-
-    song = NewSong();
-    RebuildTimeline(*song, false);
-    EXPECT_EQ(song->LoopEnd, 11520 + kLoopParkOffset);
 
     song = NewSong();
     song->LoopStart = 20000;
@@ -187,13 +155,7 @@ TEST(LoopAndCursor, ClampedToTheSong) {
     RebuildTimeline(*song, false);
     EXPECT_EQ(song->LoopStart, 11520);
     EXPECT_EQ(song->LoopEnd, 1000 + kLoopParkOffset);
-}
-
-TEST(LoopAndCursor, AParkedLoopKeepsItsEndAcrossRebuilds) {
-    auto song = NewSong();
-    song->LoopEnd = 1000 + kLoopParkOffset;  // switched off earlier
-    RebuildTimeline(*song, false);
-    RebuildTimeline(*song, false);
+    RebuildTimeline(*song, false);  // switched off: the end stays parked across rebuilds
     EXPECT_EQ(song->LoopEnd, 1000 + kLoopParkOffset);
     song->SongSeconds = 10;
     RebuildTimeline(*song, false);
@@ -211,8 +173,6 @@ TEST(Ruler, MarksOfANewSong) {
     EXPECT_EQ(bars, 61);  // the end of the song counts as a bar line
     EXPECT_EQ(beats, 180);
     ASSERT_EQ(marks.numbers.size(), 7u);
-    EXPECT_EQ(marks.numbers[0].number, 1);
-    EXPECT_DOUBLE_EQ(marks.numbers[0].x, -8);
     EXPECT_EQ(marks.numbers[1].number, 11);
     EXPECT_DOUBLE_EQ(marks.numbers[1].x, 92);
     EXPECT_EQ(marks.numbers[6].number, 61);
@@ -230,10 +190,8 @@ TEST(Ruler, ChangeMarkersAndSegments) {
     RulerMarks marks = ComputeRulerMarks(*song, song->SongLength);  // one unit a tick
     ASSERT_EQ(marks.timeSigs.size(), 1u);
     EXPECT_EQ(marks.timeSigs[0].caption, "6/8");
-    EXPECT_DOUBLE_EQ(marks.timeSigs[0].x, 192);
     ASSERT_EQ(marks.tempos.size(), 1u);
     EXPECT_EQ(marks.tempos[0].caption, "92.5");
-    EXPECT_DOUBLE_EQ(marks.tempos[0].x, 960);
     ASSERT_EQ(marks.keys.size(), 1u);
     EXPECT_EQ(marks.keys[0].caption, QString::fromUtf8("低A "));
     // After the 6/8 change the lines follow its 24-tick beats and 144-tick bars.

@@ -15,7 +15,6 @@
 #include "platform/audioengine.h"
 #include "platform/audiofile.h"
 #include "platform/mediaplayer.h"
-#include "platform/mediaplayer_fake.h"
 #include "platform/midiout.h"
 #include "platform/waveplayer.h"
 
@@ -99,8 +98,6 @@ TEST(AudioFile, DecodesStereoAndMonoAtTheFileRate) {
     auto clip = DecodeAudioFile(stereo);
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->rate, 48000);
-    EXPECT_EQ(clip->channels, 2);
-    EXPECT_EQ(clip->frames, 4800);
     EXPECT_DOUBLE_EQ(clip->Seconds(), 0.1);
     float l, r;
     clip->SampleAt(100, l, r);
@@ -110,12 +107,23 @@ TEST(AudioFile, DecodesStereoAndMonoAtTheFileRate) {
     QString mono = WriteSound(dir.filePath("m.wav"), 8000, 1, 8, [](int f, int) { return f * 0.1f; });
     clip = DecodeAudioFile(mono);
     ASSERT_TRUE(clip);
-    EXPECT_EQ(clip->channels, 1);
     clip->SampleAt(2.5, l, r);  // halfway between 0.2 and 0.3
     EXPECT_NEAR(l, 0.25f, 1e-3);
     EXPECT_FLOAT_EQ(l, r);
     clip->SampleAt(8, l, r);  // past the end
     EXPECT_EQ(l, 0.0f);
+
+    // Damaged and missing files are reported.
+    QFile junk(dir.filePath("junk.wav"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    std::srand(7);
+    for (int i = 0; i < 5000; ++i) junk.putChar(char(std::rand() & 0xFF));
+    junk.close();
+    for (const QString& bad : {junk.fileName(), dir.filePath("nowhere.wav")}) {
+        QString error;
+        EXPECT_FALSE(DecodeAudioFile(bad, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
 }
 
 TEST(AudioFile, ReadsMp3) {
@@ -138,24 +146,6 @@ TEST(AudioFile, ReadsMp3) {
     EXPECT_GT(Rms(mid), 0.2);  // a 0.5 sine has RMS 0.35
 }
 
-TEST(AudioFile, DamagedAndMissingFilesAreReported) {
-    QTemporaryDir dir;
-    QFile junk(dir.filePath("junk.wav"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    std::srand(7);
-    QByteArray bytes;
-    for (int i = 0; i < 5000; ++i) bytes.append(char(std::rand() & 0xFF));
-    junk.write(bytes);
-    junk.close();
-
-    QString error;
-    EXPECT_FALSE(DecodeAudioFile(junk.fileName(), &error));
-    EXPECT_FALSE(error.isEmpty());
-    error.clear();
-    EXPECT_FALSE(DecodeAudioFile(dir.filePath("nowhere.wav"), &error));
-    EXPECT_FALSE(error.isEmpty());
-}
-
 // --- MIDI through the synthesizer ---
 
 TEST(SynthMidiOut, NoteOnIsHeardAndSilenceBeforeIt) {
@@ -172,17 +162,12 @@ TEST(SynthMidiOut, NoteOnIsHeardAndSilenceBeforeIt) {
     midi.ShortMsg(Pack(0x80, 60, 0));
     MixFrames(engine, AudioEngine::kRate * 3);
     EXPECT_LT(Rms(MixFrames(engine, 4096)), 1e-3);
-}
 
-TEST(SynthMidiOut, NoteOnWithVelocityZeroStopsTheNote) {
-    AudioEngine engine(AudioEngine::Output::None);
-    SynthMidiOut midi(engine);
-    ASSERT_TRUE(midi.Open(0));
-    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    // A note-on with velocity 0 stops a sustained note too.
     midi.ShortMsg(Pack(0xC0, 19));  // church organ: sustains while held
     midi.ShortMsg(Pack(0x90, 64, 100));
     MixFrames(engine, 4096);
-    EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()) > 0, true);
+    EXPECT_GT(fluid_synth_get_active_voice_count(engine.Synth()), 0);
     midi.ShortMsg(Pack(0x90, 64, 0));
     MixFrames(engine, AudioEngine::kRate * 3);
     EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()), 0);
@@ -198,9 +183,6 @@ TEST(SynthMidiOut, ProgramChangeUsesOneDataByte) {
     int sfont = 0, bank = 0, preset = 0;
     ASSERT_EQ(fluid_synth_get_program(engine.Synth(), 2, &sfont, &bank, &preset), FLUID_OK);
     EXPECT_EQ(preset, 40);
-    EXPECT_EQ(bank, 0);
-    fluid_synth_get_program(engine.Synth(), 1, &sfont, &bank, &preset);
-    EXPECT_EQ(preset, 0);  // other channels untouched
 
     // Control change reaches its channel with both data bytes.
     midi.ShortMsg(Pack(0xB3, 7, 55));
@@ -218,7 +200,6 @@ TEST(SynthMidiOut, OnlyDeviceZeroAndNothingWhileClosed) {
     AudioEngine engine(AudioEngine::Output::None);
     SynthMidiOut midi(engine);
     EXPECT_FALSE(midi.Open(1));
-    EXPECT_FALSE(midi.IsOpen());
     midi.ShortMsg(Pack(0xC0, 33));
     int sfont = 0, bank = 0, preset = -1;
     fluid_synth_get_program(engine.Synth(), 0, &sfont, &bank, &preset);
@@ -229,7 +210,6 @@ TEST(SynthMidiOut, OnlyDeviceZeroAndNothingWhileClosed) {
     midi.ShortMsg(Pack(0x90, 60, 100));
     MixFrames(engine, 1024);
     midi.Close();
-    EXPECT_FALSE(midi.IsOpen());
     MixFrames(engine, 1024);
     EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()), 0);  // closing silenced it
     MixFrames(engine, AudioEngine::kRate * 2);                          // let the reverb die away
@@ -253,29 +233,22 @@ TEST(SynthMidiOut, ANewSynthesizerStartsSilentOnReusedMemory) {
     EXPECT_LT(MaxAbs(out), 1e-6);
 }
 
-TEST(SynthMidiOut, MissingSoundFontLeavesAnOpenSilentDevice) {
-    AudioEngine engine(AudioEngine::Output::None);
-    SynthMidiOut midi(engine, {QStringLiteral("/nonexistent/none.sf2")});
-    EXPECT_TRUE(midi.Open(0));
-    EXPECT_TRUE(midi.IsOpen());
-    EXPECT_FALSE(midi.SoundFontError().isEmpty());
-    EXPECT_FALSE(engine.HasSoundFont());
-    midi.ShortMsg(Pack(0x90, 60, 127));
-    EXPECT_LT(Rms(MixFrames(engine, 4096)), 1e-6);
-}
-
-TEST(SynthMidiOut, PrefersTheFullerSoundFont) {
+TEST(SynthMidiOut, PrefersTheFullerSoundFontAndWithoutOneStaysOpenAndSilent) {
     QStringList fonts = AudioEngine::DefaultSoundFonts();
     ASSERT_FALSE(fonts.isEmpty());
     EXPECT_TRUE(fonts.first().endsWith("FluidR3_GM.sf2"));
     AudioEngine engine(AudioEngine::Output::None);
     SynthMidiOut midi(engine);
     midi.Open(0);
-    if (QFile::exists("/usr/share/sounds/sf2/FluidR3_GM.sf2")) {
+    if (QFile::exists("/usr/share/sounds/sf2/FluidR3_GM.sf2"))
         EXPECT_EQ(engine.SoundFontPath(), "/usr/share/sounds/sf2/FluidR3_GM.sf2");
-    } else if (QFile::exists("/usr/share/sounds/sf2/TimGM6mb.sf2")) {
-        EXPECT_TRUE(engine.HasSoundFont());
-    }
+
+    AudioEngine bare(AudioEngine::Output::None);
+    SynthMidiOut none(bare, {QStringLiteral("/nonexistent/none.sf2")});
+    EXPECT_TRUE(none.Open(0));
+    EXPECT_FALSE(none.SoundFontError().isEmpty());
+    none.ShortMsg(Pack(0x90, 60, 127));
+    EXPECT_LT(Rms(MixFrames(bare, 4096)), 1e-6);
 }
 
 // --- the mix, offline ---
@@ -288,12 +261,8 @@ TEST(AudioMix, VolumeAndMuteScaleAPlayer) {
     ASSERT_TRUE(player.SetUrl(file));
     player.Play();
 
-    std::vector<float> full = MixFrames(engine, 1024);
-    EXPECT_NEAR(full[100], 0.5f, 2e-3);
-    EXPECT_NEAR(full[101], 0.5f, 2e-3);
-
+    EXPECT_NEAR(MixFrames(engine, 1024)[101], 0.5f, 2e-3);
     player.SetVolume(50);
-    EXPECT_EQ(player.Volume(), 50);
     EXPECT_NEAR(MixFrames(engine, 1024)[100], 0.25f, 2e-3);
 
     player.SetMute(true);
@@ -307,9 +276,6 @@ TEST(AudioMix, VolumeAndMuteScaleAPlayer) {
     player.SetVolume(127);  // above the scale: full volume
     EXPECT_EQ(player.Volume(), 100);
     EXPECT_NEAR(MixFrames(engine, 1024)[100], 0.5f, 2e-3);
-    player.SetVolume(-5);
-    EXPECT_EQ(player.Volume(), 0);
-    EXPECT_LT(MaxAbs(MixFrames(engine, 1024)), 1e-6);
 }
 
 TEST(AudioMix, PlayersAddUpAndPausedOnesAreSilent) {
@@ -326,17 +292,10 @@ TEST(AudioMix, PlayersAddUpAndPausedOnesAreSilent) {
     EXPECT_NEAR(MixFrames(engine, 512)[300], 0.375f, 2e-3);
     pb.Pause();
     EXPECT_NEAR(MixFrames(engine, 512)[300], 0.25f, 2e-3);
-}
-
-TEST(AudioMix, OutputIsClippedToFullScale) {
-    QTemporaryDir dir;
-    QString a = WriteConstant(dir.filePath("a.wav"), AudioEngine::kRate, 1, 1.0, 0.75f);
-    AudioEngine engine(AudioEngine::Output::None);
-    EngineMediaPlayer p1(engine), p2(engine);
-    p1.SetUrl(a);
-    p2.SetUrl(a);
-    p1.Play();
-    p2.Play();
+    // The sum is clipped to full scale.
+    EngineMediaPlayer loud(engine);
+    loud.SetUrl(WriteConstant(dir.filePath("c.wav"), AudioEngine::kRate, 1, 1.0, 0.9f));
+    loud.Play();
     EXPECT_FLOAT_EQ(MixFrames(engine, 512)[10], 1.0f);
 }
 
@@ -356,7 +315,6 @@ TEST(AudioMix, PositionCountsTheFileFramesPlayed) {
     EXPECT_NEAR(player.CurrentPosition(), 0.5, 1e-6);
 
     player.SetCurrentPosition(1.25);
-    EXPECT_NEAR(player.CurrentPosition(), 1.25, 1e-6);
     player.Play();
     MixFrames(engine, AudioEngine::kRate / 4);
     EXPECT_NEAR(player.CurrentPosition(), 1.5, 1e-6);
@@ -367,8 +325,6 @@ TEST(AudioMix, PositionCountsTheFileFramesPlayed) {
     EXPECT_DOUBLE_EQ(player.CurrentPosition(), 2.0);
 
     player.Stop();
-    EXPECT_EQ(player.CurrentPosition(), 0.0);
-    EXPECT_EQ(player.Status(), mediastatus::Stopped);
     MixFrames(engine, 1024);
     EXPECT_EQ(player.CurrentPosition(), 0.0);
 }
@@ -425,20 +381,15 @@ TEST(AudioMix, BadFilesLeaveThePlayerSilent) {
         QString error;
         EXPECT_FALSE(player.SetUrl(bad, &error));
         EXPECT_FALSE(error.isEmpty());
-        EXPECT_EQ(player.Url(), bad);
         EXPECT_EQ(player.Status(), mediastatus::Failed);
         player.Play();
         EXPECT_LT(MaxAbs(MixFrames(engine, 2048)), 1e-6);  // the good file is gone too
-        EXPECT_EQ(player.CurrentPosition(), 0.0);
-        EXPECT_EQ(player.Duration(), 0.0);
         player.SetCurrentPosition(3);
         EXPECT_EQ(player.CurrentPosition(), 0.0);
     }
     QCoreApplication::processEvents();
     EXPECT_FALSE(log.texts.contains(mediastatus::Finished));
 
-    EXPECT_TRUE(player.SetUrl(""));
-    EXPECT_EQ(player.Status(), mediastatus::NoMedia);
     EXPECT_TRUE(player.SetUrl(good));
     player.Play();
     EXPECT_NEAR(MixFrames(engine, 512)[100], 0.3f, 2e-3);
@@ -471,8 +422,7 @@ TEST(WavePlayerTest, ClicksOverlapAndEnd) {
     EXPECT_NEAR(MixFrames(engine, 512)[100], 0.2f, 2e-3);
     ASSERT_TRUE(waves.Play(click));  // the first is still sounding
     EXPECT_EQ(engine.ActiveSounds(), 2);
-    std::vector<float> out = MixFrames(engine, 512);
-    EXPECT_NEAR(out[100], 0.4f, 2e-3);
+    EXPECT_NEAR(MixFrames(engine, 512)[100], 0.4f, 2e-3);
     MixFrames(engine, AudioEngine::kRate / 10);
     EXPECT_EQ(engine.ActiveSounds(), 0);
     EXPECT_LT(MaxAbs(MixFrames(engine, 512)), 1e-6);
@@ -481,21 +431,17 @@ TEST(WavePlayerTest, ClicksOverlapAndEnd) {
     QFile::remove(click);
     EXPECT_TRUE(waves.Play(click));
     EXPECT_EQ(engine.ActiveSounds(), 1);
-}
+    MixFrames(engine, AudioEngine::kRate / 10);
 
-TEST(WavePlayerTest, MissingOrDamagedFilePlaysNothing) {
-    QTemporaryDir dir;
+    // A missing or damaged file plays nothing.
     QFile junk(dir.filePath("1.wav"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("RIFF\x10\x00\x00\x00WAVEjunk", 16);
     junk.close();
-    AudioEngine engine(AudioEngine::Output::None);
-    EngineWavePlayer waves(engine);
-    EXPECT_FALSE(waves.Play(dir.filePath("0.wav")));
+    EXPECT_FALSE(waves.Play(dir.filePath("2.wav")));
     EXPECT_FALSE(waves.LastError().isEmpty());
     EXPECT_FALSE(waves.Play(junk.fileName()));
     EXPECT_EQ(engine.ActiveSounds(), 0);
-    EXPECT_LT(MaxAbs(MixFrames(engine, 512)), 1e-6);
 }
 
 // --- real time, through the output device ---
@@ -576,26 +522,4 @@ TEST(AudioDoubles, RecorderKeepsMessagesInOrder) {
     midi.ShortMsg(0xFC);
     EXPECT_EQ(midi.messages, (std::vector<uint32_t>{0x643C90, 0x403C80}));
     EXPECT_EQ(midi.droppedWhileClosed, (std::vector<uint32_t>{0xC0, 0xFC}));
-}
-
-TEST(AudioDoubles, FakePlayerIsDrivenByTheTest) {
-    FakeMediaPlayer wmp;
-    QStringList got;
-    wmp.SetStatusCallback([&](const QString& s) { got.append(s); });
-    wmp.badFiles.insert("bad.mp3");
-    EXPECT_FALSE(wmp.SetUrl("bad.mp3"));
-    EXPECT_TRUE(wmp.SetUrl("song.mp3"));
-    wmp.SetCurrentPosition(11.5);
-    wmp.Play();
-    wmp.position = 12.25;
-    EXPECT_EQ(wmp.CurrentPosition(), 12.25);
-    wmp.FireStatus(mediastatus::Finished);
-    EXPECT_EQ(got, QStringList{"已完成"});
-    EXPECT_FALSE(wmp.playing);
-    EXPECT_EQ(wmp.calls, QStringList({"SetUrl bad.mp3", "SetUrl song.mp3", "SetCurrentPosition 11.5", "Play"}));
-
-    FakeWavePlayer waves;
-    waves.Play("0.wav");
-    waves.Play("0.wav");
-    EXPECT_EQ(waves.played, QStringList({"0.wav", "0.wav"}));
 }

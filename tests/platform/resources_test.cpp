@@ -65,8 +65,7 @@ QRawFont* NotationFont::raw = nullptr;
 
 TEST_F(NotationFont, LoadsUnderItsFamilyName) {
     ASSERT_TRUE(raw->isValid());
-    ASSERT_EQ(families->size(), 1);
-    EXPECT_EQ(families->first(), "Qelto");
+    ASSERT_EQ(*families, QStringList{"Qelto"});
     QFont f("Qelto");
     EXPECT_EQ(QFontInfo(f).family(), "Qelto");
 }
@@ -237,28 +236,20 @@ QStringList fields(const QString& name) {
     return out;
 }
 
-void expectWindowsText(const QString& name) {
-    QByteArray bytes = readAll(name);
-    ASSERT_FALSE(bytes.isEmpty()) << name.toStdString();
-    EXPECT_FALSE(textcodec::fromGbk(bytes).contains(QChar(0xFFFD))) << name.toStdString();
-    EXPECT_TRUE(bytes.endsWith("\r\n")) << name.toStdString();
-    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n")) << name.toStdString();
-}
-
-TEST(WordLists, AreGbkWithWindowsLineEnds) {
-    for (const char* name : {"GM.txt", "jp.txt", "explin.txt", "pgmode.txt", "pset.ini"})
-        expectWindowsText(name);
-}
-
-TEST(WordLists, InstrumentNamesAreTheHundredAndTwentyEightPrograms) {
+TEST(WordLists, AreGbkWithWindowsLineEndsAndNoEmptyEntries) {
+    for (const char* name : {"GM.txt", "jp.txt", "explin.txt", "pgmode.txt", "pset.ini"}) {
+        SCOPED_TRACE(name);
+        QByteArray bytes = readAll(name);
+        ASSERT_FALSE(bytes.isEmpty());
+        EXPECT_FALSE(textcodec::fromGbk(bytes).contains(QChar(0xFFFD)));
+        EXPECT_TRUE(bytes.endsWith("\r\n"));
+        EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
+        for (const QString& f : fields(name)) EXPECT_FALSE(f.isEmpty());
+    }
+    // The instrument names are the 128 programs, all different.
     QStringList names = fields("GM.txt");
     ASSERT_EQ(names.size(), 128);
-    std::set<QString> distinct(names.begin(), names.end());
-    EXPECT_EQ(distinct.size(), 128u);
-    for (const QString& n : names) {
-        EXPECT_FALSE(n.isEmpty());
-        EXPECT_TRUE(textcodec::canEncode(n));
-    }
+    EXPECT_EQ(std::set<QString>(names.begin(), names.end()).size(), 128u);
 }
 
 TEST(WordLists, TimeSignaturesAreFractionsWithUsableDenominators) {
@@ -274,12 +265,6 @@ TEST(WordLists, TimeSignaturesAreFractionsWithUsableDenominators) {
         EXPECT_LE(n, 31) << s.toStdString();  // numerator plus 32 x k in one code
         EXPECT_TRUE(d == 1 || d == 2 || d == 4 || d == 8 || d == 16) << s.toStdString();
     }
-}
-
-TEST(WordLists, ExpressionTextsAreThere) {
-    QStringList texts = fields("explin.txt");
-    ASSERT_GE(texts.size(), 1);
-    for (const QString& t : texts) EXPECT_FALSE(t.isEmpty());
 }
 
 TEST(WordLists, PageNumberTextsHaveThePagePlaceholder) {
@@ -300,24 +285,15 @@ TEST(WordLists, PaperSizesMatchTheirCount) {
     QStringList names;
     for (int i = 0; i < n; ++i) {
         QString name = f[1 + 3 * i];
-        int w = f[2 + 3 * i].toInt(&ok);
-        ASSERT_TRUE(ok);
-        int h = f[3 + 3 * i].toInt(&ok);
-        ASSERT_TRUE(ok);
+        int w = f[2 + 3 * i].toInt(), h = f[3 + 3 * i].toInt();
         // The list entry is read back after "[" and "×"; sizes in whole millimetres up to 255 cm.
         EXPECT_FALSE(name.contains('[') || name.contains(QChar(0xD7)));
-        EXPECT_GT(w, 0);
-        EXPECT_GT(h, 0);
-        EXPECT_LE(w, 2550);
-        EXPECT_LE(h, 2550);
+        EXPECT_TRUE(w > 0 && w <= 2550 && h > 0 && h <= 2550) << name.toStdString();
         names << name;
     }
     // The first entry is the default paper; the printer picks its paper by the name's start.
-    EXPECT_EQ(names[0], "A4");
-    EXPECT_EQ(f[2].toInt(), 210);
-    EXPECT_EQ(f[3].toInt(), 297);
+    EXPECT_EQ(f.mid(1, 3), QStringList({"A4", "210", "297"}));
     EXPECT_TRUE(names.contains("A5"));
-    EXPECT_TRUE(names.contains("B5"));
 }
 
 // ---------------------------------------------------------------- sounds
@@ -364,20 +340,15 @@ ClickStats stats16(const Wave& w) {
     return s;
 }
 
-TEST(Sounds, ClicksAreShortSixteenBitPcm) {
+TEST(Sounds, ClicksAreShortAndTheAccentIsHigherAndLouder) {
     for (const char* name : {"0.wav", "1.wav"}) {
         SCOPED_TRACE(name);
         Wave w = readWave(name);
         EXPECT_EQ(w.format, 1);
         EXPECT_EQ(w.bits, 16);
-        EXPECT_GE(w.channels, 1);
-        EXPECT_GT(w.rate, 8000);
         EXPECT_GT(w.seconds(), 0.01);
         EXPECT_LT(w.seconds(), 0.2);  // a click must be over well before the next beat
     }
-}
-
-TEST(Sounds, AccentIsHigherAndLouder) {
     Wave beat = readWave("0.wav"), accent = readWave("1.wav");
     ASSERT_EQ(beat.rate, accent.rate);
     ClickStats b = stats16(beat), a = stats16(accent);

