@@ -40,7 +40,7 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Song settings
 
-TEST_F(RulerTest, SongLengthOutsideTenToSixHundredSecondsIsRefused) {
+TEST_F(RulerTest, SongSettingsCheckedStoredAndShown) {
     Form1& f = start();
     f.song->Modified = 0;
     for (const char* length : {"9.9", "600.5"}) {
@@ -53,42 +53,28 @@ TEST_F(RulerTest, SongLengthOutsideTenToSixHundredSecondsIsRefused) {
         EXPECT_EQ(f.song->SongLength, 11520);
         EXPECT_EQ(f.song->Modified, 0);
     }
-    const size_t before = messageCount();
     f.Text1[1].SetText("600");
-    f.Command2_Click(12);
-    EXPECT_EQ(messageCount(), before);
-    EXPECT_FALSE(f.Frame2.Visible());
-    EXPECT_EQ(f.song->SongLength, 38400);  // 600 s × 0.8 × 80
-    EXPECT_EQ(f.song->Modified, -1);
-}
-
-TEST_F(RulerTest, SongStartAndTempoChecks) {
-    Form1& f = start();
-    f.Command2_Click(6);
     f.Text1[0].SetText("-1");
     f.Command2_Click(12);
     EXPECT_EQ(lastMessage(), "开始时间填写错误");
-    EXPECT_TRUE(f.Frame2.Visible());
     f.Text1[0].SetText("");
     f.Text1[2].SetText("");
     f.Command2_Click(12);
     EXPECT_EQ(lastMessage(), "速度超出范围 (请填写30~180)");
-    EXPECT_FLOAT_EQ(f.song->TempoChangeBpm[0], 80);
-    // An empty start reads as 0; a tempo of exactly 30 is accepted and shown.
-    f.Text1[2].SetText("30");
-    f.Command2_Click(12);
-    EXPECT_FALSE(f.Frame2.Visible());
-    EXPECT_FLOAT_EQ(f.song->TempoChangeBpm[0], 30);
-    EXPECT_EQ(f.Label3[16].Caption(), "30");
-}
+    EXPECT_TRUE(f.Frame2.Visible());
 
-TEST_F(RulerTest, KeyAnOctaveLowerIsStoredSavedAndShownAgain) {
-    Form1& f = start();
-    f.Command2_Click(6);
+    // Accepted: 600 s, an empty start, tempo 30, key C with "低八度".
+    const size_t before = messageCount();
+    f.Text1[2].SetText("30");
     f.Combo3[2].SetListIndex(0);
     ASSERT_EQ(f.Combo3[2].Text(), "C 调  (+0)");
     f.Check6[1].SetValue(1);
     f.Command2_Click(12);
+    EXPECT_EQ(messageCount(), before);
+    EXPECT_FALSE(f.Frame2.Visible());
+    EXPECT_EQ(f.song->SongLength, 14400);  // 600 s × 0.8 × 30
+    EXPECT_EQ(f.song->Modified, -1);
+    EXPECT_EQ(f.Label3[16].Caption(), "30");
     EXPECT_EQ(f.song->KeyChangeKeys[0], -12);
     EXPECT_EQ(f.Label3[17].Caption(), "低C 调  (+0)");
     // The key list ends the file: six bytes per entry, the key in the last two.
@@ -130,7 +116,7 @@ TEST_F(RulerTest, UnlistedTimeSignaturesAreShownAndKept) {
 // ---------------------------------------------------------------------------------------------
 // Change points
 
-TEST_F(RulerTest, TempoInsertedAtTheNearestTwelveTicks) {
+TEST_F(RulerTest, ChangesInsertedAtTheNearestTwelveTicks) {
     Form1& f = startShortSong();
     cursorAt(f, 138);
     f.OpenChangePointAtCursor(1);
@@ -146,27 +132,19 @@ TEST_F(RulerTest, TempoInsertedAtTheNearestTwelveTicks) {
     EXPECT_EQ(f.song->TempoChangeTicks[1], 144);
     EXPECT_FLOAT_EQ(f.song->TempoChangeBpm[1], 92.5f);
     // The timeline is rebuilt: the marker shows the tempo at its tick.
-    EXPECT_TRUE(f.Label6[1].Visible());
     EXPECT_EQ(f.Label6[1].Caption(), "92.5");
     EXPECT_NEAR(f.Label6[1].Left(), 144.0 * 1000 / f.song->SongLength, 0.5);
-}
 
-TEST_F(RulerTest, TimeSignatureInsertedAtTwelveForCursorSeventeen) {
-    Form1& f = startShortSong();
+    // A time signature for cursor 17 goes in at 12, then onto the next bar line.
     cursorAt(f, 17);
     f.OpenChangePointAtCursor(0);
-    ASSERT_TRUE(f.Picture2[0].Visible());
     EXPECT_EQ(f.EditedChangeTick, 12);
     f.Combo3[0].SetText("3/4");
     f.Command2_Click(9);
-    // The rebuild moves the change onto the next bar line.
     EXPECT_EQ(f.song->TimeSigTicks[1], 192);
     EXPECT_EQ(f.LabJP[1].Caption(), "3/4");
-}
 
-TEST_F(RulerTest, FullListsAreRefused) {
-    Form1& f = startShortSong();
-    cursorAt(f, 96);
+    // Full lists are refused.
     f.song->TempoLastIndex = 39;
     f.OpenChangePointAtCursor(1);
     EXPECT_EQ(lastMessage(), "插入速度更改太多");
@@ -344,7 +322,6 @@ TEST_F(RulerTest, ZoomKeepsTheCursorLineInPlace) {
     EXPECT_EQ(f.HScroll1.Value(), 512);
     EXPECT_EQ(f.Picture1.Left(), -512);
     EXPECT_DOUBLE_EQ(f.Line4.X1(), 1024);
-    EXPECT_EQ(f.Picture1.Canvas().Image().width(), 2048);
     // A click on the wider ruler locates by its own width.
     f.Picture1_MouseDown(1, 0, 1024, 0);
     EXPECT_EQ(f.song->CursorTick, 5760);
