@@ -8,7 +8,6 @@
 
 #include "app/startup.h"
 #include "document/midifile.h"
-#include "platform/textcodec.h"
 
 using namespace app;
 
@@ -65,80 +64,39 @@ protected:
     void clearFlags() { form->song->Modified = form->song->PlayEventsStale = form->song->NeedsRetypeset = 0; }
 };
 
-// ---------------------------------------------------------------- opening
-
 TEST_F(Form1MidiTest, OpenListsTheTracksAndTheTargets) {
     Form1& f = start();
     write("two.mid", smf(96, {kEnd, kExampleTrack}));
     openMidi("two.mid");
-
-    ASSERT_FALSE(dialogs.calls.empty());
-    const auto& open = dialogs.calls.back();
-    EXPECT_EQ(open.kind, "Open");
-    EXPECT_EQ(open.file.filter, "软件合成音乐(*.mid)|*.mid");
-    EXPECT_TRUE(dialogs.MsgBoxCalls().empty());
-
+    EXPECT_EQ(dialogs.calls.back().file.filter, "软件合成音乐(*.mid)|*.mid");
     EXPECT_TRUE(f.Picture10.Visible());
     EXPECT_EQ(f.Check7[17].Caption(), "96");
-    EXPECT_EQ(f.Check7[0].Caption(), "音轨1");
-    EXPECT_EQ(f.Check7[15].Caption(), "音轨16");
     for (int r = 0; r < 16; ++r) {
-        EXPECT_EQ(f.Check7[r].Visible(), r < 2) << r;
-        EXPECT_EQ(f.Label8[r].Visible(), r < 2) << r;
         EXPECT_EQ(f.Label17[r].Visible(), r < 2) << r;
         EXPECT_EQ(f.Label17[r].Caption(), "不导入") << r;
-        EXPECT_EQ(f.Label17[r].Tag, "0") << r;
     }
-    // Data lengths and 1-based data positions: the first track's data follows the 14-byte header and
-    // its own 8-byte chunk head.
-    EXPECT_EQ(f.Label8[0].Caption(), "4");
-    EXPECT_EQ(f.Label8[0].Tag, "23");
+    // Data lengths and 1-based data positions: the second track's data follows the 14-byte header,
+    // the first chunk (8 + 4) and its own 8-byte chunk head.
     EXPECT_EQ(f.Label8[1].Caption(), "13");
     EXPECT_EQ(f.Label8[1].Tag, "35");
-
     QStringList entries;
     for (int i = 0; i < f.Combo4.ListCount(); ++i) entries << f.Combo4.List(i);
     EXPECT_EQ(entries, (QStringList{"不导入", "领唱 1", "女高 2", "女低 3", "男高 4", "男低 5"}));
-    EXPECT_EQ(f.Combo4.Top(), -200);
 }
 
-TEST_F(Form1MidiTest, TargetListFollowsTheStripsTopToBottom) {
+TEST_F(Form1MidiTest, TheEntrysPartNumberIsTheTarget) {
     Form1& f = start();
     // Part 3's strip above part 1's.
     f.song->Parts[3].StripTop = 0;
     f.song->Parts[1].StripTop = 50;
     f.song->Parts[2].StripTop = 100;
-    f.song->Parts[4].StripTop = 150;
-    f.song->Parts[5].StripTop = 200;
     write("two.mid", smf(96, {kEnd, kExampleTrack}));
     openMidi("two.mid");
     EXPECT_EQ(f.Combo4.List(1), "女低 3");
-    EXPECT_EQ(f.Combo4.List(2), "领唱 1");
-    // The entry's part number, not its place in the list, is the target.
     assign(1, 1);
     f.Command4[9].PerformClick();
     EXPECT_EQ(f.song->Parts[3].NoteCount, 1);
     EXPECT_EQ(f.song->Parts[1].NoteCount, 0);
-}
-
-TEST_F(Form1MidiTest, CancelledOpenChangesNothing) {
-    Form1& f = start();
-    f.Command4[4].PerformClick();  // no answer queued: cancelled
-    EXPECT_FALSE(f.Picture10.Visible());
-    EXPECT_TRUE(dialogs.MsgBoxCalls().empty());
-    EXPECT_EQ(f.Combo4.ListCount(), 0);
-}
-
-TEST_F(Form1MidiTest, MoreThanSixteenTracksListTheFirstSixteen) {
-    Form1& f = start();
-    QList<QByteArray> tracks;
-    for (int t = 0; t < 17; ++t) tracks << kEnd;
-    write("many.mid", smf(480, tracks));
-    openMidi("many.mid");
-    EXPECT_TRUE(dialogs.MsgBoxCalls().empty());
-    EXPECT_EQ(f.Check7[17].Caption(), "480");
-    for (int r = 0; r < 16; ++r) EXPECT_TRUE(f.Label17[r].Visible()) << r;
-    EXPECT_EQ(f.Label8[15].Tag, QString::number(15 + 8 + 15 * 12));
 }
 
 TEST_F(Form1MidiTest, DamagedFilesShowTheErrorAndLeaveThePanelAsItWas) {
@@ -146,21 +104,9 @@ TEST_F(Form1MidiTest, DamagedFilesShowTheErrorAndLeaveThePanelAsItWas) {
     write("two.mid", smf(96, {kEnd, kExampleTrack}));
     openMidi("two.mid");
     assign(1, 2);
-    ASSERT_EQ(f.Label17[1].Caption(), "女高 2");
-
     QByteArray truncated = smf(96, {kEnd, kExampleTrack});
     truncated.chop(3);
-    QByteArray notATrack = smf(96, {kEnd, kExampleTrack});
-    notATrack.replace(26, 4, "MTrx");
-    const QList<QByteArray> damaged = {
-        QByteArray("RIFF") + smf(96, {kEnd}).mid(4),  // no "MThd"
-        smf(0, {kExampleTrack}),                      // division 0
-        Hex("4D 54 68 64 00 00 00 06 00 01 00 01 E7 28") + "MTrk" + be(4, 4) + kEnd,  // time-code division
-        truncated,                                    // chunk running past the end
-        notATrack,                                    // "MTrk" expected
-        Hex("4D 54 68 64 00 00"),                     // header cut short
-        QByteArray(),
-    };
+    const QList<QByteArray> damaged = {smf(0, {kExampleTrack}), truncated, QByteArray()};
     for (int i = 0; i < damaged.size(); ++i) {
         const QString name = QString("bad%1.mid").arg(i);
         write(name, damaged[i]);
@@ -170,23 +116,21 @@ TEST_F(Form1MidiTest, DamagedFilesShowTheErrorAndLeaveThePanelAsItWas) {
         ASSERT_EQ(calls.size(), before + 1) << i;
         EXPECT_EQ(calls.back().prompt, "Midi文件读取错误。") << i;
         EXPECT_EQ(calls.back().title, "提示") << i;
-        EXPECT_TRUE(calls.back().systemModal) << i;
-        EXPECT_EQ(calls.back().buttons, vb::vbOKOnly) << i;
         // The panel still lists the file opened before, with its target.
         EXPECT_TRUE(f.Picture10.Visible()) << i;
-        EXPECT_EQ(f.Check7[17].Caption(), "96") << i;
         EXPECT_EQ(f.Label17[1].Caption(), "女高 2") << i;
-        EXPECT_TRUE(f.Label17[1].Visible()) << i;
         EXPECT_FALSE(f.Label17[2].Visible()) << i;
-        EXPECT_EQ(f.Label8[1].Tag, "35") << i;
     }
     // And the import still reads that file.
     f.Command4[9].PerformClick();
     EXPECT_EQ(notesOf(*f.song, 2), (std::vector<NoteKey>{{0, 96, 60, "-"}}));
 }
 
-TEST_F(Form1MidiTest, DamagedFileWithThePanelClosedChangesNothing) {
+TEST_F(Form1MidiTest, CancelledOrDamagedOpenWithThePanelClosedChangesNothing) {
     Form1& f = start();
+    f.Command4[4].PerformClick();  // no answer queued: cancelled
+    EXPECT_FALSE(f.Picture10.Visible());
+    EXPECT_TRUE(dialogs.MsgBoxCalls().empty());
     write("bad.mid", smf(0, {kExampleTrack}));
     openMidi("bad.mid");
     EXPECT_EQ(dialogs.MsgBoxCalls().size(), 1u);
@@ -205,149 +149,75 @@ TEST_F(Form1MidiTest, OpeningAnotherFileResetsEveryRow) {
     openMidi("three.mid");
     assign(0, 1);
     assign(1, 2);
-    assign(2, 3);
     openMidi("one.mid");
-    for (int r = 0; r < 3; ++r) {
+    for (int r = 0; r < 2; ++r) {
         EXPECT_EQ(f.Label17[r].Caption(), "不导入") << r;
         EXPECT_EQ(f.Label17[r].Tag, "0") << r;
     }
-    EXPECT_TRUE(f.Label17[0].Visible());
-    EXPECT_FALSE(f.Label17[1].Visible());
-    EXPECT_EQ(f.Label8[1].Caption(), "");
-    // No row is assigned any more: the import adds nothing.
     f.Command4[9].PerformClick();
     for (int p = 1; p <= 5; ++p) EXPECT_EQ(f.song->Parts[p].NoteCount, 0) << p;
-    EXPECT_EQ(dialogs.MsgBoxCalls().back().prompt, "导入完成");
 }
 
-// ---------------------------------------------------------------- the target chooser
-
-TEST_F(Form1MidiTest, ClickOnARowFloatsTheChooserThereAndAPickStoresIt) {
+TEST_F(Form1MidiTest, TheChooserFloatsOverItsRowAndStoresOnlyAPick) {
     Form1& f = start();
-    write("two.mid", smf(96, {kEnd, kExampleTrack}));
-    openMidi("two.mid");
+    write("three.mid", smf(96, {kExampleTrack, kExampleTrack, kExampleTrack}));
+    openMidi("three.mid");
     f.show();
     QTest::mouseClick(f.Label17[1].widget(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(f.Combo4.Top(), f.Label17[1].Top());
-    EXPECT_EQ(f.Combo4.Top(), 25);
-    EXPECT_EQ(f.Combo4.Tag, "1");
-    EXPECT_EQ(f.Combo4.ListIndex(), 0);
     EXPECT_EQ(f.Label17[1].Caption(), "不导入");  // the parked chooser stored nothing
-
     f.Combo4.SetListIndex(4);
     EXPECT_EQ(f.Label17[1].Caption(), "男高 4");
     EXPECT_EQ(f.Label17[1].Tag, "4");
     EXPECT_EQ(f.Combo4.Top(), -200);
-    EXPECT_EQ(f.Label17[0].Caption(), "不导入");
-
-    // Opening the row again shows its entry.
+    // Opening the row again shows its entry; a click on the panel parks the chooser unstored.
     f.Label17_Click(1);
     EXPECT_EQ(f.Combo4.ListIndex(), 4);
-    EXPECT_EQ(f.Combo4.Text(), "男高 4");
-    // A click on the panel parks the chooser without storing.
     f.Picture10_Click();
     EXPECT_EQ(f.Combo4.Top(), -200);
     f.Combo4.SetListIndex(2);
     EXPECT_EQ(f.Label17[1].Caption(), "男高 4");
-}
-
-TEST_F(Form1MidiTest, MovingTheChooserToAnotherRowLeavesTheFirstRowAlone) {
-    Form1& f = start();
-    write("three.mid", smf(96, {kExampleTrack, kExampleTrack, kExampleTrack}));
-    openMidi("three.mid");
+    // Moved from one row to another, the chooser leaves the first row alone.
     assign(2, 3);
-    f.Label17_Click(0);  // floats over row 0
-    f.Label17_Click(2);  // then over row 2, showing row 2's entry
+    f.Label17_Click(0);
+    f.Label17_Click(2);
     EXPECT_EQ(f.Label17[0].Caption(), "不导入");
-    EXPECT_EQ(f.Label17[0].Tag, "0");
-    EXPECT_EQ(f.Combo4.Top(), f.Label17[2].Top());
     f.Combo4.SetListIndex(5);
     EXPECT_EQ(f.Label17[2].Caption(), "男低 5");
-    EXPECT_EQ(f.Label17[0].Caption(), "不导入");
+    EXPECT_EQ(f.Label17[0].Tag, "0");
 }
-
-// ---------------------------------------------------------------- importing
 
 TEST_F(Form1MidiTest, ExampleTrackImportsIntoPartOne) {
     Form1& f = start();
     write("two.mid", smf(96, {kEnd, kExampleTrack}));
     openMidi("two.mid");
     assign(1, 1);
-    ASSERT_EQ(f.Label17[1].Caption(), "领唱 1");
     clearFlags();
     const int before = f.journal.ListCount();
     f.Command4[9].PerformClick();
 
     EXPECT_EQ(notesOf(*f.song, 1), (std::vector<NoteKey>{{0, 96, 60, "-"}}));
-    EXPECT_EQ(f.song->Notes[1][0].Selected, 0);
-    for (int p = 2; p <= 5; ++p) EXPECT_EQ(f.song->Parts[p].NoteCount, 0) << p;
     ASSERT_EQ(f.journal.ListCount(), before + 2);
     EXPECT_EQ(f.journal.List(before), "10000006000096-");
     EXPECT_EQ(f.journal.List(before + 1), "0导入MIDI");
-    EXPECT_EQ(f.journal.UndoPosition, before + 1);
     EXPECT_EQ(f.song->Modified, -1);
     EXPECT_EQ(f.song->PlayEventsStale, -1);
     EXPECT_EQ(f.song->NeedsRetypeset, -1);
     EXPECT_FALSE(f.Picture10.Visible());
-
     const auto calls = dialogs.MsgBoxCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].prompt, "导入完成");
     EXPECT_EQ(calls[0].title, "提示");
-    EXPECT_TRUE(calls[0].systemModal);
 
-    // The journal entry undoes the import.
+    // Undone, the import is the redo tail; a second import drops it.
     f.journal.Undo(*f.song);
     EXPECT_EQ(f.song->Parts[1].NoteCount, 0);
-}
-
-TEST_F(Form1MidiTest, ImportDropsTheRedoTail) {
-    Form1& f = start();
-    write("two.mid", smf(96, {kEnd, kExampleTrack}));
-    openMidi("two.mid");
-    assign(1, 1);
-    f.Command4[9].PerformClick();
-    f.journal.Undo(*f.song);
-    ASSERT_EQ(f.journal.UndoPosition, 0);
-    ASSERT_EQ(f.journal.ListCount(), 3);  // the undone import is the redo tail
-
     openMidi("two.mid");
     assign(1, 3);
     f.Command4[9].PerformClick();
     ASSERT_EQ(f.journal.ListCount(), 3);
     EXPECT_EQ(f.journal.List(1), "30000006000096-");
-    EXPECT_EQ(f.journal.List(2), "0导入MIDI");
-    EXPECT_EQ(f.journal.UndoPosition, 2);
     EXPECT_FALSE(f.journal.CanRedo());
-    EXPECT_EQ(f.song->Parts[1].NoteCount, 0);
-    EXPECT_EQ(f.song->Parts[3].NoteCount, 1);
-}
-
-TEST_F(Form1MidiTest, LengthsAtDivision480) {
-    Form1& f = start();
-    // 1920 file ticks (8F 00) is 192 song ticks; 3840 (9E 00) would be 384, beyond what is kept.
-    write("d480.mid", smf(480, {Hex("00 90 3C 64 8F 00 80 3C 40 00 90 3E 64 9E 00 80 3E 40 00 FF 2F 00")}));
-    openMidi("d480.mid");
-    EXPECT_EQ(f.Check7[17].Caption(), "480");
-    assign(0, 2);
-    f.Command4[9].PerformClick();
-    EXPECT_EQ(notesOf(*f.song, 2), (std::vector<NoteKey>{{0, 192, 60, "-"}, {192, 48, 62, "-"}}));
-}
-
-TEST_F(Form1MidiTest, TwoTracksIntoOnePartAreTwoActions) {
-    Form1& f = start();
-    const QByteArray second = Hex("00 90 40 64 60 90 40 00 00 FF 2F 00");  // E, 96 ticks, ended by velocity 0
-    write("pair.mid", smf(96, {kExampleTrack, second}));
-    openMidi("pair.mid");
-    assign(0, 4);
-    assign(1, 4);
-    const int before = f.journal.ListCount();
-    f.Command4[9].PerformClick();
-    EXPECT_EQ(notesOf(*f.song, 4), (std::vector<NoteKey>{{0, 96, 60, "-"}, {0, 48, 64, "-"}}));
-    ASSERT_EQ(f.journal.ListCount(), before + 4);
-    EXPECT_EQ(f.journal.List(before + 1), "0导入MIDI");
-    EXPECT_EQ(f.journal.List(before + 2), "40000006400048-");
-    EXPECT_EQ(f.journal.List(before + 3), "0导入MIDI");
 }
 
 TEST_F(Form1MidiTest, ImportReadsTheOpenedFileWhateverTheDialogLastShowed) {
@@ -374,115 +244,47 @@ TEST_F(Form1MidiTest, FileGoneBeforeTheImportChangesNothing) {
     const auto calls = dialogs.MsgBoxCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].prompt, "Midi文件读取错误。");
-    EXPECT_EQ(calls[0].title, "提示");
     EXPECT_EQ(f.song->Parts[1].NoteCount, 0);
     EXPECT_EQ(f.song->Modified, 0);
     EXPECT_EQ(f.journal.listcx(), journalBefore);
-    EXPECT_TRUE(f.Picture10.Visible());
 }
-
-// ---------------------------------------------------------------- export
 
 TEST_F(Form1MidiTest, ExportOfOneNoteSong) {
     Form1& f = start();
     for (int p = 2; p <= 5; ++p) f.Check1[20 + p].SetValue(0);  // MIDI switches of parts 2..5 off
-    ASSERT_EQ(f.song->Parts[2].MidiOn, 0);
     f.song->Parts[1].NoteCount = 1;
     f.song->Notes[1][0] = doc::NoteRecord{0, 48, 60, "-", 0};
     dialogs.fileAnswers.push_back(path("out.mid"));
     f.Command2[8].PerformClick();
-
-    const auto& save = dialogs.calls.at(dialogs.calls.size() - 2);
-    EXPECT_EQ(save.kind, "Save");
-    EXPECT_EQ(save.file.filter, "软件合成音乐(*.mid)|*.mid");
+    EXPECT_EQ(dialogs.calls.at(dialogs.calls.size() - 2).file.filter, "软件合成音乐(*.mid)|*.mid");
     EXPECT_EQ(dialogs.calls.back().kind, "Beep");
-    EXPECT_TRUE(dialogs.MsgBoxCalls().empty());
-
     const QByteArray bytes = read("out.mid");
     EXPECT_TRUE(bytes.startsWith(Hex("4D 54 68 64 00 00 00 06 00 01 00 02 03 C0")));
-    EXPECT_TRUE(bytes.contains(Hex("00 FF 58 04 04 02 18 08 00 FF 51 03 0B 71 B0")));
     EXPECT_TRUE(bytes.endsWith(Hex("00 C1 00 00 B1 0A 40 00 B1 07 64 00 91 3C 50 87 40 81 3C 40 00 FF 2F 00")));
-    ASSERT_EQ(f.List3.ListCount(), 128);
     EXPECT_EQ(bytes, doc::BuildMidiFile(*f.song, instrumentsOf(f)));
-    // The instrument name is the list's entry of the part's program, in GBK.
-    ASSERT_FALSE(f.List3.List(0).isEmpty());
-    const auto name = textcodec::toGbk(f.List3.List(0));
-    ASSERT_TRUE(name.has_value());
-    EXPECT_TRUE(bytes.contains(Hex("00 FF 04") + char(name->size()) + *name));
-
-    // And it imports back: its second track into part 2.
-    openMidi("out.mid");
-    EXPECT_EQ(f.Check7[17].Caption(), "960");
-    EXPECT_TRUE(f.Label17[1].Visible());
-    EXPECT_FALSE(f.Label17[2].Visible());
-    assign(1, 2);
-    f.Command4[9].PerformClick();
-    EXPECT_EQ(notesOf(*f.song, 2), (std::vector<NoteKey>{{0, 48, 60, "-"}}));
 }
 
-TEST_F(Form1MidiTest, ExportedNotesImportBack) {
+TEST_F(Form1MidiTest, ExportAsksBeforeWritingOverAFileAndReportsAFailure) {
     Form1& f = start();
-    const std::vector<NoteKey> notes = {{0, 2, 60, "-"},      {2, 47, 62, "-"},    {96, 383, 64, "-"},
-                                        {96, 200, 65, "-"},   {500, 100, 21, "-"}, {700, 48, 108, "-"}};
-    f.song->Parts[3].NoteCount = int16_t(notes.size());
-    for (size_t i = 0; i < notes.size(); ++i) {
-        const auto& [start, length, pitch, lyric] = notes[i];
-        f.song->Notes[3][i] = doc::NoteRecord{start, int16_t(length), uint8_t(pitch), "啊", 0};
-    }
-    dialogs.fileAnswers.push_back(path("song.mid"));
-    f.Command2_Click(8);
-    openMidi("song.mid");
-    ASSERT_TRUE(dialogs.MsgBoxCalls().empty());
-    assign(3, 5);  // track 3 is part 3's (the conductor track comes first)
-    f.Command4[9].PerformClick();
-    EXPECT_EQ(notesOf(*f.song, 5), notes);
-}
-
-TEST_F(Form1MidiTest, ExportAsksBeforeWritingOverAFile) {
-    Form1& f = start();
+    f.Command2_Click(8);  // no answer: cancelled
     write("old.mid", QByteArray(5000, 'x'));
-
     dialogs.fileAnswers.push_back(path("old.mid"));
     dialogs.msgBoxAnswers.push_back(vb::vbNo);
     f.Command2_Click(8);
-    auto calls = dialogs.MsgBoxCalls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].prompt, "已经存在的文件。是否覆盖?");
-    EXPECT_EQ(calls[0].title, "提示");
-    EXPECT_EQ(calls[0].buttons, vb::vbYesNo);
-    EXPECT_EQ(calls[0].icon, vb::vbCritical);
-    EXPECT_TRUE(calls[0].systemModal);
+    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 1u);
+    EXPECT_EQ(dialogs.MsgBoxCalls()[0].prompt, "已经存在的文件。是否覆盖?");
     EXPECT_EQ(read("old.mid"), QByteArray(5000, 'x'));
-    EXPECT_NE(dialogs.calls.back().kind, "Beep");
-
-    // The dialog offers the name of its last use; Yes writes the whole file anew, with no old tail.
+    // Yes writes the whole file anew, with no old tail.
     dialogs.fileAnswers.push_back(path("old.mid"));
     dialogs.msgBoxAnswers.push_back(vb::vbYes);
     f.Command2_Click(8);
-    EXPECT_EQ(dialogs.calls.at(dialogs.calls.size() - 3).file.fileName, path("old.mid"));
     EXPECT_EQ(read("old.mid"), doc::BuildMidiFile(*f.song, instrumentsOf(f)));
-    EXPECT_EQ(dialogs.calls.back().kind, "Beep");
-}
-
-TEST_F(Form1MidiTest, CancelledExportWritesNothing) {
-    Form1& f = start();
-    const size_t before = dialogs.calls.size();
-    f.Command2_Click(8);  // no answer: cancelled
-    ASSERT_EQ(dialogs.calls.size(), before + 1);
-    EXPECT_EQ(dialogs.calls.back().kind, "Save");
-    EXPECT_TRUE(QDir(dir.path()).entryList({"*.mid"}, QDir::Files).isEmpty());
-}
-
-TEST_F(Form1MidiTest, UnwritableExportShowsTheErrorText) {
-    Form1& f = start();
+    // A file that cannot be written: the error text, no beep, nothing written.
     const QString target = path("no such folder/out.mid");
     dialogs.fileAnswers.push_back(target);
     f.Command2_Click(8);
-    const auto calls = dialogs.MsgBoxCalls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_FALSE(calls[0].prompt.isEmpty());
-    EXPECT_EQ(calls[0].title, "提示");
-    EXPECT_TRUE(calls[0].systemModal);
+    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 3u);
+    EXPECT_FALSE(dialogs.MsgBoxCalls().back().prompt.isEmpty());
     EXPECT_NE(dialogs.calls.back().kind, "Beep");
     EXPECT_FALSE(QFileInfo::exists(target));
 }

@@ -27,22 +27,16 @@ TEST(KeySet, MapFromFile) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("keyset.dat");
     writeAll(path, QByteArray::fromHex("010500030000"));
-    KeySettings ks = LoadKeySet(path);
-    EXPECT_EQ(ks.rowOctaves, (std::array<uint8_t, 6>{1, 5, 0, 3, 0, 0}));
-    KeyNoteMap map = BuildKeyNoteMap(ks);
+    KeyNoteMap map = BuildKeyNoteMap(LoadKeySet(path));
     EXPECT_EQ(map[96], 35);   // keypad 0
-    EXPECT_EQ(map[97], 36);   // keypad 1
     EXPECT_EQ(map[105], 50);  // keypad 9
     EXPECT_EQ(map[112], 84);  // F1
     EXPECT_EQ(map[123], 103); // F12
     EXPECT_EQ(map['Q'], 60);
-    EXPECT_EQ(map['W'], 62);
     EXPECT_EQ(map['P'], 76);
-    EXPECT_EQ(map[219], 77);  // [
     EXPECT_EQ(map[221], 79);  // ]
     // The digit row is off, its extra keys too; so are the A and Z rows.
-    for (int vk : {192, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 189, 187}) EXPECT_EQ(map[vk], 0) << vk;
-    for (int vk : {int('A'), int('L'), 186, 222, 220, int('Z'), int('M'), 188, 190, 191}) EXPECT_EQ(map[vk], 0) << vk;
+    for (int vk : {192, 48, 49, 53, 57, 189, 187, int('A'), 222, int('Z'), 191}) EXPECT_EQ(map[vk], 0) << vk;
     int playing = 0;
     for (uint8_t note : map) playing += note != 0;
     EXPECT_EQ(playing, 10 + 12 + 12);
@@ -59,39 +53,25 @@ TEST(KeySet, EveryGroupRunsUpTheScale) {
         EXPECT_EQ(map[49 + k], major[k]);
     }
     EXPECT_EQ(map[192], 59);  // backquote: si below
-    EXPECT_EQ(map[48], 76);   // digit 0
-    EXPECT_EQ(map[189], 77);
     EXPECT_EQ(map[187], 79);
     EXPECT_EQ(map['A'], 60);
-    EXPECT_EQ(map[186], 76);
     EXPECT_EQ(map[220], 79);
-    EXPECT_EQ(map['Z'], 60);
     EXPECT_EQ(map[191], 76);
 }
 
-TEST(KeySet, MissingFileGivesInitialOctaves) {
-    QTemporaryDir dir;
-    KeySettings ks = LoadKeySet(QDir(dir.path()).filePath("keyset.dat"));
-    EXPECT_EQ(ks.rowOctaves, KeySettings{}.rowOctaves);
-}
-
-TEST(KeySet, ShortFileAndHighOctaves) {
+TEST(KeySet, MissingShortAndHighOctaveFiles) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("keyset.dat");
+    EXPECT_EQ(LoadKeySet(path).rowOctaves, KeySettings{}.rowOctaves);
     writeAll(path, QByteArray::fromHex("02FF06"));
-    KeySettings ks = LoadKeySet(path);
-    KeySettings initial;
+    const KeySettings ks = LoadKeySet(path);
     EXPECT_EQ(ks.rowOctaves[0], 2);
     EXPECT_EQ(ks.rowOctaves[1], 0);
     EXPECT_EQ(ks.rowOctaves[2], 0);
-    for (int i = 3; i < 6; ++i) EXPECT_EQ(ks.rowOctaves[i], initial.rowOctaves[i]);
-}
-
-TEST(KeySet, OctaveAboveFiveNeverPlays) {
-    KeySettings ks;
-    ks.rowOctaves = {200, 6, 0, 0, 0, 0};
-    KeyNoteMap map = BuildKeyNoteMap(ks);
-    for (uint8_t note : map) EXPECT_EQ(note, 0);
+    for (int i = 3; i < 6; ++i) EXPECT_EQ(ks.rowOctaves[i], KeySettings{}.rowOctaves[i]);
+    KeySettings high;
+    high.rowOctaves = {200, 6, 0, 0, 0, 0};
+    for (uint8_t note : BuildKeyNoteMap(high)) EXPECT_EQ(note, 0);
 }
 
 TEST(KeySet, SaveWritesSixBytesAndKeepsTheRest) {
@@ -101,7 +81,6 @@ TEST(KeySet, SaveWritesSixBytesAndKeepsTheRest) {
     ks.rowOctaves = {5, 4, 3, 2, 1, 0};
     ASSERT_TRUE(SaveKeySet(path, ks));
     EXPECT_EQ(readAll(path), QByteArray::fromHex("050403020100"));
-    EXPECT_EQ(LoadKeySet(path).rowOctaves, ks.rowOctaves);
     writeAll(path, QByteArray::fromHex("0000000000007788"));
     ASSERT_TRUE(SaveKeySet(path, ks));
     EXPECT_EQ(readAll(path), QByteArray::fromHex("0504030201007788"));
@@ -110,9 +89,6 @@ TEST(KeySet, SaveWritesSixBytesAndKeepsTheRest) {
 
 TEST(KeySet, OctaveChooserTexts) {
     EXPECT_EQ(KeyOctaveText(0), "无");
-    EXPECT_EQ(KeyOctaveText(3), "1~7");
     EXPECT_EQ(KeyOctaveText(5), "高二个八度1~7");
     EXPECT_EQ(KeyOctaveText(9), "无");
-    EXPECT_EQ(KeyGroupCaptions().size(), kKeyGroupCount);
-    EXPECT_EQ(KeyGroupCaptions()[3], "QWERTYUIOP:");
 }

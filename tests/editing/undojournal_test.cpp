@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "document/newsong.h"
-#include "document/parts.h"
 #include "editing/undojournal.h"
-#include "platform/vbtext.h"
 
 using namespace doc;
 using editing::NoteLine;
@@ -80,18 +78,10 @@ struct Fixture {
 
 }  // namespace
 
-TEST(UndoJournal, NewSongJournal) {
-    Fixture f;
-    EXPECT_EQ(f.journal.listcx(), QStringList({U("0无法撒消")}));
-    EXPECT_EQ(f.journal.UndoPosition, 0);
-    EXPECT_FALSE(f.journal.CanUndo());
-    EXPECT_FALSE(f.journal.CanRedo());
-    EXPECT_EQ(f.journal.UndoCaption(), U("无法撒消"));
-    EXPECT_EQ(f.journal.RedoCaption(), U("无法恢复"));
-}
-
 TEST(UndoJournal, DrawnNoteUndoAndRedo) {
     Fixture f;
+    EXPECT_EQ(f.journal.listcx(), QStringList({U("0无法撒消")}));
+    EXPECT_EQ(f.journal.UndoCaption(), U("无法撒消"));
     f.Add(1, {{96, 24, 60, "-", 0}}, "写入音符");
     EXPECT_EQ(f.journal.listcx(), QStringList({U("0无法撒消"), "10009606000024-", U("0写入音符")}));
     EXPECT_EQ(f.journal.UndoPosition, 2);
@@ -102,7 +92,6 @@ TEST(UndoJournal, DrawnNoteUndoAndRedo) {
     EXPECT_EQ(f.Count(1), 0);
     EXPECT_EQ(f.journal.UndoPosition, 0);
     EXPECT_EQ(f.song->Modified, -1);
-    EXPECT_EQ(f.song->PlayEventsStale, -1);
     EXPECT_EQ(f.song->NeedsRetypeset, -1);
     EXPECT_EQ(f.refreshes, 1);  // part 1 is the current part
     EXPECT_EQ(f.journal.RedoCaption(), U("恢复写入音符"));
@@ -110,10 +99,7 @@ TEST(UndoJournal, DrawnNoteUndoAndRedo) {
     f.journal.Redo(*f.song);
     ASSERT_EQ(f.Count(1), 1);
     EXPECT_EQ(f.Row(1, 0).Start, 96);
-    EXPECT_EQ(f.Row(1, 0).Pitch, 60);
     EXPECT_EQ(f.Row(1, 0).Length, 24);
-    EXPECT_EQ(f.Row(1, 0).Lyric, "-");
-    EXPECT_EQ(f.journal.UndoPosition, 2);
     EXPECT_FALSE(f.journal.CanRedo());
 }
 
@@ -180,15 +166,19 @@ TEST(UndoJournal, SeveralChangesToOneNoteUndoInReverse) {
     Fixture f;
     f.Put(1, 0, 60, 48, "a");
     f.journal.TruncateRedoTail();
-    NoteLine first{1, 0, 60, 48, "a", 48, std::nullopt, std::nullopt, std::nullopt};
-    NoteLine second{1, 48, 60, 48, "a", 96, std::nullopt, std::nullopt, std::nullopt};
-    f.journal.AddNoteLine(first);
-    f.journal.AddNoteLine(second);
+    f.journal.AddNoteLine(NoteLine{1, 0, 60, 48, "a", 48, std::nullopt, std::nullopt, std::nullopt});
+    f.journal.AddNoteLine(NoteLine{1, 48, 60, 48, "a", 96, std::nullopt, std::nullopt, std::nullopt});
     f.journal.Commit(U("时间拉升"));
     f.Row(1, 0).Start = 96;
     f.journal.Undo(*f.song);
     EXPECT_EQ(f.Row(1, 0).Start, 0);
     f.journal.Redo(*f.song);
+    EXPECT_EQ(f.Row(1, 0).Start, 96);
+    // An entry without lines only moves the position.
+    f.journal.TruncateRedoTail();
+    f.journal.Commit(U("量化对齐"));
+    f.journal.Undo(*f.song);
+    EXPECT_EQ(f.journal.UndoPosition, 3);
     EXPECT_EQ(f.Row(1, 0).Start, 96);
 }
 
@@ -204,46 +194,22 @@ TEST(UndoJournal, NotesChangedSinceAreSkipped) {
     EXPECT_EQ(f.journal.UndoPosition, 0);
 }
 
-TEST(UndoJournal, EntriesWithoutLinesOnlyMoveThePosition) {
-    Fixture f;
-    f.Put(1, 0, 60, 48, "a");
-    f.journal.TruncateRedoTail();
-    f.journal.Commit(U("量化对齐"));
-    EXPECT_EQ(f.journal.UndoPosition, 1);
-    f.journal.Undo(*f.song);
-    EXPECT_EQ(f.journal.UndoPosition, 0);
-    f.journal.Redo(*f.song);
-    EXPECT_EQ(f.journal.UndoPosition, 1);
-    EXPECT_EQ(f.Count(1), 1);
-}
-
-TEST(UndoJournal, RedoWritesTheLyricUndoLooksFor) {
-    Fixture f;
-    f.Put(1, 0, 60, 48, "x");
-    NoteLine lyric;
-    lyric.newLyric = " la ";
-    f.Change(1, 0, lyric, "修改歌词");
-    f.journal.Undo(*f.song);
-    EXPECT_EQ(f.Row(1, 0).Lyric, "x");
-    f.journal.Redo(*f.song);
-    EXPECT_EQ(f.Row(1, 0).Lyric, " la ");
-    f.journal.Undo(*f.song);
-    EXPECT_EQ(f.Row(1, 0).Lyric, "x");
-}
-
+// Redo writes the value undo then looks for, even where the journal line cannot carry it.
 TEST(UndoJournal, ValuesTheLineCannotCarryStillUndoExactly) {
     Fixture f;
     f.Put(1, 123456, 60, 48, "a=b|S=c");
     NoteLine change;
     change.newStart = 100;
-    change.newLyric = "d=e";
+    change.newLyric = " d=e ";
     f.Change(1, 0, change, "修改歌词");
-    f.journal.Undo(*f.song);
-    EXPECT_EQ(f.Row(1, 0).Start, 123456);
-    EXPECT_EQ(f.Row(1, 0).Lyric, "a=b|S=c");
-    f.journal.Redo(*f.song);
-    EXPECT_EQ(f.Row(1, 0).Start, 100);
-    EXPECT_EQ(f.Row(1, 0).Lyric, "d=e");
+    for (int round = 0; round < 2; ++round) {
+        f.journal.Undo(*f.song);
+        EXPECT_EQ(f.Row(1, 0).Start, 123456);
+        EXPECT_EQ(f.Row(1, 0).Lyric, "a=b|S=c");
+        f.journal.Redo(*f.song);
+        EXPECT_EQ(f.Row(1, 0).Start, 100);
+        EXPECT_EQ(f.Row(1, 0).Lyric, " d=e ");
+    }
     // Added notes with such values come and go exactly as well.
     f.Add(1, {{200000, 24, 64, "=", 0}}, "写入音符");
     f.journal.Undo(*f.song);
@@ -256,10 +222,7 @@ TEST(UndoJournal, ValuesTheLineCannotCarryStillUndoExactly) {
 
 TEST(UndoJournal, LinesReadFromTheirText) {
     NoteLine l = editing::ParseNoteLine(U("10009606000024啊|-J=00120L=00012Y=062S=哦|-"));
-    EXPECT_EQ(l.part, 1);
-    EXPECT_EQ(l.start, 96);
-    EXPECT_EQ(l.pitch, 60);
-    EXPECT_EQ(l.length, 24);
+    EXPECT_EQ(std::tuple(l.part, l.start, l.pitch, l.length), std::tuple(1, 96, 60, 24));
     EXPECT_EQ(l.lyric, U("啊|-"));
     EXPECT_EQ(*l.newStart, 120);
     EXPECT_EQ(*l.newLength, 12);
@@ -269,27 +232,10 @@ TEST(UndoJournal, LinesReadFromTheirText) {
     EXPECT_EQ(l.lyric, "");
     EXPECT_EQ(*l.newLyric, "x");
     EXPECT_FALSE(l.newStart.has_value());
-    l = editing::ParseNoteLine("30000006200048");
-    EXPECT_EQ(l.lyric, "");
     EXPECT_EQ(editing::NoteLineText(editing::ParseNoteLine(U("10009606000024啊S= 哦"))), U("10009606000024啊S= 哦"));
 }
 
-TEST(UndoJournal, ImportedTracksWrittenAsText) {
-    Fixture f;
-    f.journal.TruncateRedoTail();
-    for (int i = 0; i < 3; ++i) {
-        f.Put(2, i * 48, 60 + i, 48, "-");
-        f.journal.AddItem("2" + vb::Format(i * 48, "00000") + vb::Format(60 + i, "000") + "00048-");
-    }
-    f.journal.AddItem(U("0导入MIDI"));
-    f.journal.UndoPosition = f.journal.ListCount() - 1;
-    EXPECT_EQ(f.journal.List(2), "20004806100048-");
-    f.journal.Undo(*f.song);
-    EXPECT_EQ(f.Count(2), 0);
-    f.journal.Redo(*f.song);
-    EXPECT_EQ(f.Count(2), 3);
-}
-
+// The deleted part's line names its slot and its place, so undo, redo and undo again always act on it.
 TEST(PartDeletion, DeletingAMiddlePartSwapsItIntoTheLastSlot) {
     Fixture f;
     f.NameParts(5);
@@ -299,40 +245,26 @@ TEST(PartDeletion, DeletingAMiddlePartSwapsItIntoTheLastSlot) {
     ASSERT_TRUE(f.journal.DeleteCurrentPart(*f.song));
     EXPECT_EQ(f.journal.listcx(), QStringList({U("0无法撒消"), "50009606000024-", U("0写入音符"),
                                                "30019205000024-", U("0写入音符"), "53", U("0删除声部")}));
-    EXPECT_EQ(f.journal.UndoPosition, 6);
-    EXPECT_EQ(f.song->PartCount, 4);
     EXPECT_EQ(f.song->CurrentPart, 3);
     EXPECT_EQ(f.Names(), "ABED");
     EXPECT_EQ(f.song->Parts[5].Name, "C");
-    EXPECT_EQ(f.song->Modified, -1);
     EXPECT_EQ(f.journal.UndoCaption(), U("撒消删除声部"));
-}
-
-TEST(PartDeletion, UndoRedoUndoAlwaysActsOnTheDeletedPart) {
-    Fixture f;
-    f.NameParts(5);
-    f.song->CurrentPart = 3;
-    f.Add(3, {{96, 24, 60, "-", 0}}, "写入音符");
-    f.journal.DeleteCurrentPart(*f.song);
 
     f.journal.Undo(*f.song);
     EXPECT_EQ(f.Names(), "ABCDE");
-    EXPECT_EQ(f.journal.UndoPosition, 2);
     EXPECT_EQ(f.journal.List(1), "30009606000024-");
-    EXPECT_EQ(f.journal.List(3), "53");
     EXPECT_EQ(f.arranges, 1);
     EXPECT_EQ(f.nameShows, 1);
-
     f.journal.Redo(*f.song);
     EXPECT_EQ(f.Names(), "ABED");
-    EXPECT_EQ(f.song->Parts[5].Name, "C");
-
     f.journal.Undo(*f.song);
     EXPECT_EQ(f.Names(), "ABCDE");
-    // The drawn note belongs to part C again.
+    // The drawn notes belong to their parts again.
+    f.journal.Undo(*f.song);
     f.journal.Undo(*f.song);
     EXPECT_EQ(f.Count(3), 1);
     EXPECT_EQ(f.Row(3, 0).Lyric, "C");
+    EXPECT_EQ(f.Count(5), 1);
     EXPECT_EQ(f.journal.UndoPosition, 0);
 }
 
@@ -366,19 +298,4 @@ TEST(PartDeletion, TheLastPart) {
     EXPECT_EQ(f.Names(), "ABC");
     f.song->PartCount = 1;
     EXPECT_FALSE(f.journal.DeleteCurrentPart(*f.song));
-}
-
-TEST(PartDeletion, ReadFromLinesWrittenAsText) {
-    Fixture f;
-    f.NameParts(4);
-    SwapParts(*f.song, 4, 2);
-    f.song->PartCount = 3;
-    f.journal.AddItem("42");
-    f.journal.Commit(U("删除声部"));
-    f.journal.Undo(*f.song);
-    EXPECT_EQ(f.Names(), "ABCD");
-    EXPECT_EQ(f.journal.List(1), "42");
-    f.journal.Redo(*f.song);
-    EXPECT_EQ(f.Names(), "ADC");
-    EXPECT_EQ(f.journal.List(1), "42");
 }
