@@ -95,7 +95,11 @@ void Form1::Command4_ImportMidi() {
         return;
     }
     journal.TruncateRedoTail();
-    for (const QString& line : result.JournalLines) journal.AddItem(line);
+    // Lines are logged from the rows' values, so starts too wide for their digits still undo exactly.
+    for (const doc::MidiImportResult::Action& action : result.Actions) {
+        for (const doc::NoteRecord& n : action.Notes) journal.AddNoteLine(action.Part, n);
+        journal.Commit(doc::kMidiImportJournalHeader.mid(1));
+    }
     journal.UndoPosition = journal.ListCount() - 1;
 
     std::vector<int> parts = result.ImportedParts;

@@ -202,13 +202,16 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
             }
         }
 
+        MidiImportResult::Action action{part, {}};
         for (int i = first; i < rec.NoteCount; ++i) {
             const NoteRecord& n = song.Notes[part][i];
             result.JournalLines << vb::Format(part, "0") + vb::Format(n.Start, "00000") +
                                        vb::Format(n.Pitch, "000") + vb::Format(n.Length, "00000") +
                                        n.Lyric;
+            action.Notes.push_back(n);
         }
         result.JournalLines << kMidiImportJournalHeader;
+        result.Actions.push_back(std::move(action));
         result.ImportedParts.push_back(part);
     }
     return result;

@@ -78,6 +78,13 @@ struct MidiImportResult {
     // kMidiImportJournalHeader. The caller truncates the redo tail first, appends these and
     // sets the journal position to its last item.
     QStringList JournalLines;
+    // The same, as values: for each imported track its part and the rows it added, in journal order,
+    // so the journal can keep starts of 100000 and more exactly.
+    struct Action {
+        int Part = 0;
+        std::vector<NoteRecord> Notes;
+    };
+    std::vector<Action> Actions;
     // Target part of each imported track, in import order; the caller updates their pitch ranges
     // and re-stacks the strips.
     std::vector<int> ImportedParts;
