@@ -50,6 +50,7 @@ constexpr int kAccompOffsetAt = 377;
 constexpr int kPageNumberStyleAt = 379;
 constexpr int kMirroredAt = 380;
 constexpr int kFirstPageAt = 381;
+constexpr int kPageSetupBytes = 64;  // bytes 320..383
 
 int RecordOffset(int record) { return 32 * (record - 1); }
 
@@ -462,8 +463,9 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         if (song.TimeSigTicks[0] != 0 || song.TempoChangeTicks[0] != 0 || song.KeyChangeTicks[0] != 0)
             return fail(damaged);
 
-        // Page setup: margins must be numbers when the block was written.
-        r.PageSetupStored = in.u8(kScalesAt) != 0;
+        // Page setup: a block of zeros was never written; in a written one each field counts (a
+        // slider whose byte is 0 keeps its value), and the margins must be numbers.
+        r.PageSetupStored = in.bytes(kPaperAt, kPageSetupBytes).count('\0') != kPageSetupBytes;
         std::array<float, 4> margins;
         for (int i = 0; i < 4; ++i) {
             margins[i] = in.f32(kMarginsAt + 4 * i);

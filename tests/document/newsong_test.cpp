@@ -20,6 +20,9 @@ TEST(NewSong, FivePartsInFourFourAtEightyInC) {
     EXPECT_EQ(song->KeyChangeKeys[0], 0);
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->SongLength, 11520);
+    EXPECT_EQ(song->TempoLastIndex, 0);
+    EXPECT_DOUBLE_EQ(song->TempoMapSeconds[1], 180.0);
+    EXPECT_DOUBLE_EQ(song->TempoMapTicks[1], 11520);
     EXPECT_DOUBLE_EQ(TickToSeconds(*song, 96), 1.5);
 }
 

@@ -409,6 +409,29 @@ TEST_F(ProjectFileTest, APageSetupBlockNeverWrittenLeavesThePanelAsItWas) {
     EXPECT_EQ(loaded.Extras.AudioTimeOffsets[0], 0.0f);
 }
 
+TEST_F(ProjectFileTest, AWrittenPageSetupBlockIsReadFieldByFieldEvenWithAZeroSliderByte) {
+    auto song = NewSongForFileTests();
+    ProjectExtras extras;
+    extras.Page.PaperIndex = 1;
+    extras.Page.Portrait = false;
+    extras.Page.Margins = {QStringLiteral("2.25"), QStringLiteral("1"), QStringLiteral("0.5"), QStringLiteral("3")};
+    extras.Page.Scales = {200, 85, 40, 35, 25};
+    QByteArray b = BuildProjectFileBytes(*song, extras);
+    b[341] = 0;  // the first slider's byte: 0 means "keep the slider", not "no block"
+    WriteAll(at("slider0.brc"), b);
+
+    ProjectExtras current;
+    current.Page.Scales = {120, 100, 10, 0, 100};
+    ProjectLoad loaded = ReadProjectFile(at("slider0.brc"), nullptr, &current);
+    ASSERT_TRUE(loaded.Ok) << loaded.Error.toStdString();
+    EXPECT_TRUE(loaded.PageSetupStored);
+    const PageSetupValues& page = loaded.Extras.Page;
+    EXPECT_EQ(page.PaperIndex, 1);
+    EXPECT_FALSE(page.Portrait);
+    EXPECT_EQ(page.Margins[0], QStringLiteral("2.25"));
+    EXPECT_EQ(page.Scales, (std::array<int, 5>{120, 85, 40, 35, 25}));
+}
+
 TEST_F(ProjectFileTest, DamagedFilesAreRefusedWithAMessage) {
     auto song = NewSongForFileTests();
     AddNote(*song, 1, 0, 48, 60, QStringLiteral("一"));

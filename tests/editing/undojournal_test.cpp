@@ -82,6 +82,7 @@ TEST(UndoJournal, DrawnNoteUndoAndRedo) {
     Fixture f;
     EXPECT_EQ(f.journal.listcx(), QStringList({U("0无法撒消")}));
     EXPECT_EQ(f.journal.UndoCaption(), U("无法撒消"));
+    EXPECT_EQ(f.journal.RedoCaption(), U("无法恢复"));
     f.Add(1, {{96, 24, 60, "-", 0}}, "写入音符");
     EXPECT_EQ(f.journal.listcx(), QStringList({U("0无法撒消"), "10009606000024-", U("0写入音符")}));
     EXPECT_EQ(f.journal.UndoPosition, 2);
