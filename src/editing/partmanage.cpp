@@ -13,35 +13,19 @@ namespace editing {
 namespace {
 const QString kTip = QString::fromUtf8("提示");
 
-// Journal items that name a part begin with its digit; headers begin with "0".
-int LeadingPart(const QString& item) {
-    if (item.isEmpty()) return 0;
-    const QChar c = item.at(0);
-    return c >= QLatin1Char('1') && c <= QLatin1Char('9') ? c.digitValue() : 0;
-}
-
 // Makes room at slot PartCount + 1 for a new part: the slots above the live parts that the
 // journal still names hold deleted parts that undo brings back; they move up one slot and their
 // journal lines follow them.
 void KeepDeletedPartsClear(doc::Song& song, UndoJournal& journal) {
     const int live = song.PartCount;
-    QStringList items = journal.listcx();
-    int highest = 0;
-    for (int i = 1; i < items.size(); ++i) highest = std::max(highest, LeadingPart(items[i]));
+    const int highest = journal.HighestPartNamed();
     if (highest <= live) return;
     if (highest >= doc::kMaxParts) {
         // No slot left above them: those deletions can no longer be undone.
         journal.Reset();
         return;
     }
-    const int position = journal.UndoPosition;
-    for (int i = 1; i < items.size(); ++i) {
-        const int d = LeadingPart(items[i]);
-        if (d > live) items[i].replace(0, 1, QString::number(d + 1));
-    }
-    journal.Reset();
-    for (int i = 1; i < items.size(); ++i) journal.AddItem(items[i]);
-    journal.UndoPosition = position;
+    journal.MovePartsAboveUp(live);
     for (int slot = highest; slot > live; --slot) doc::SwapParts(song, slot, slot + 1);
 }
 }  // namespace

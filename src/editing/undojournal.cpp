@@ -1,5 +1,7 @@
 #include "editing/undojournal.h"
 
+#include <algorithm>
+
 #include "document/parts.h"
 #include "platform/vbtext.h"
 
@@ -123,6 +125,23 @@ QString UndoJournal::UndoCaption() const {
 QString UndoJournal::RedoCaption() const {
     if (!CanRedo()) return QString::fromUtf8("无法恢复");
     return QString::fromUtf8("恢复") + items_[NextHeader(UndoPosition + 1)].text.mid(1);
+}
+
+int UndoJournal::HighestPartNamed() const {
+    int highest = 0;
+    for (std::size_t i = 1; i < items_.size(); ++i) highest = std::max(highest, PartOf(items_[i]));
+    return highest;
+}
+
+void UndoJournal::MovePartsAboveUp(int live) {
+    for (std::size_t i = 1; i < items_.size(); ++i) {
+        Item& item = items_[i];
+        const int d = PartOf(item);
+        if (d <= live) continue;
+        if (item.partDeletion) ++item.slot;
+        else ++item.note.part;
+        item.text.replace(0, 1, QString::number(d + 1));
+    }
 }
 
 int UndoJournal::PartOf(const Item& item) const {

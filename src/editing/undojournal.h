@@ -88,6 +88,11 @@ public:
     // asks first and re-lays the views afterwards.
     bool DeleteCurrentPart(doc::Song& song);
 
+    // The highest part slot the journal's lines name (note lines and part-deletion slots).
+    int HighestPartNamed() const;
+    // Every line naming a slot above `live` moves up one slot, its exact values with it.
+    void MovePartsAboveUp(int live);
+
 private:
     struct Item {
         QString text;

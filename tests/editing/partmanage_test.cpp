@@ -121,7 +121,24 @@ TEST(DeletePartTest, UndoAfterAddingAPartStillBringsTheDeletedPartBack) {
     EXPECT_EQ(f.Names(), (QStringList{U("领唱"), U("女高"), U("女低"), U("男高"), U("新声部"), U("男低")}));
     ASSERT_EQ(f.song->Parts[3].NoteCount, 1);
     EXPECT_EQ(f.song->Notes[3][0].Pitch, 62);
+}
 
+TEST(DeletePartTest, LinesOfAMovedDeletedPartKeepTheirExactValues) {
+    Fixture f;
+    // A drawn note whose start is wider than its five digits and whose lyric holds "=".
+    const doc::NoteRecord wide{123456, 48, 62, "a=b", 0};
+    f.song->Notes[3][0] = wide;
+    f.song->Parts[3].NoteCount = 1;
+    f.journal.AddNoteLine(3, wide);
+    f.journal.Commit(U("写入音符"));
+    f.dialogs.defaultMsgBoxAnswer = vb::vbYes;
+    ASSERT_EQ(f.Delete(3), DeleteResult::Deleted);
+    ASSERT_EQ(f.Add()->part, 5);  // the deleted part moves up a slot, its lines with it
+    f.journal.Undo(*f.song);      // the deletion
+    ASSERT_EQ(f.song->Parts[3].Name, U("女低"));
+    ASSERT_EQ(f.song->Parts[3].NoteCount, 1);
+    f.journal.Undo(*f.song);      // the drawing
+    EXPECT_EQ(f.song->Parts[3].NoteCount, 0);
 }
 
 TEST(DeletePartTest, AnAddWithNoRoomLeftForTheDeletedPartsEndsTheirUndo) {
