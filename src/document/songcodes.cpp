@@ -11,6 +11,8 @@ int16_t TimeSigTextToCode(const QString& text) {
     int numerator = int(vb::Val(vb::Left(text, slash - 1)));
     int denominator = int(vb::Val(vb::Mid(text, slash + 1)));
     if (numerator > 31) numerator = 31;
+    // A bar needs at least one beat: a list entry such as "0/4" would make every bar empty.
+    if (numerator < 1) numerator = 1;
     int k;
     switch (denominator) {
     case 1: k = 1; break;

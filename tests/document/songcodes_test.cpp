@@ -6,10 +6,10 @@
 using namespace doc;
 
 TEST(TimeSignatureCodes, TextAndCodeBothWays) {
-    // Numerator clamped to 31, a denominator that is no power of two read as a quarter.
+    // Numerator clamped to 1..31, a denominator that is no power of two read as a quarter.
     const std::pair<const char*, int> cases[] = {{"4/4", 100}, {"6/8", 134}, {"2/2", 66},  {"3/4", 99},
                                                  {"4/1", 36},  {"5/16", 165}, {"7/3", 103}, {"40/4", 127},
-                                                 {"3/5", 99}};
+                                                 {"3/5", 99},  {"0/4", 97},   {"-2/8", 129}};
     for (auto [text, code] : cases) EXPECT_EQ(TimeSigTextToCode(text), code) << text;
     for (auto [text, code] : {std::pair{"6/8", 134}, {"5/16", 165}, {"4/1", 36}})
         EXPECT_EQ(TimeSigCodeToText(code), text);
