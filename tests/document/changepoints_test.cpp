@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/songs.h"
+
 #include "document/changepoints.h"
 #include "document/newsong.h"
 #include "document/songcodes.h"
@@ -11,15 +13,6 @@ namespace {
 
 const QStringList kItems{"4/4", "2/4", "3/4", "6/8"};
 
-std::unique_ptr<Song> NewSong() {
-    auto song = Song::create();
-    NewProject(*song);
-    RebuildTimeline(*song, true);
-    song->Modified = 0;
-    song->PlayEventsStale = 0;
-    song->NeedsRetypeset = 0;
-    return song;
-}
 
 ChangeOpening Insert(const Song& song, ChangeKind kind, int playMode = 0, bool onScreen = true) {
     return PlanChangeInsertion(song, kind, playMode, onScreen, kItems);
@@ -36,7 +29,7 @@ void FillTempos(Song& song, int last) {
 }  // namespace
 
 TEST(ChangeInsertion, TickIsTheCursorRoundedToTwelveAndNeverTheStart) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     for (auto [cursor, tick] : {std::pair{138, 144}, {17, 12}, {18, 24}, {6, 12}}) {  // a tie goes up
         song->CursorTick = cursor;
         ChangeOpening o = Insert(*song, ChangeKind::TimeSig);
@@ -54,7 +47,7 @@ TEST(ChangeInsertion, TickIsTheCursorRoundedToTwelveAndNeverTheStart) {
 }
 
 TEST(ChangeInsertion, FullListsAreRefused) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->CursorTick = 384;
     FillTempos(*song, 38);
     EXPECT_EQ(Insert(*song, ChangeKind::Tempo).Panel.EditedChangeIndex, 39);
@@ -74,7 +67,7 @@ TEST(ChangeInsertion, FullListsAreRefused) {
 }
 
 TEST(ChangeInsertion, NothingHappensWhilePlayingOrWithTheCursorOffScreen) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->CursorTick = 384;
     for (int mode : {6, 7, 8}) {
         ChangeOpening o = Insert(*song, ChangeKind::Tempo, mode);
@@ -89,7 +82,7 @@ TEST(ChangeInsertion, NothingHappensWhilePlayingOrWithTheCursorOffScreen) {
 }
 
 TEST(ChangeInsertion, PresetWithTheValuesInForceAtTheCursor) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->TimeSigLastIndex = 1;
     song->TimeSigTicks[1] = 192;
     song->TimeSigCodes[1] = TimeSigTextToCode("3/4");
@@ -113,7 +106,7 @@ TEST(ChangeInsertion, PresetWithTheValuesInForceAtTheCursor) {
 }
 
 TEST(ChangeMarker, OpensWithTheEntrysValueAndDelete) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->TempoLastIndex = 1;
     song->TempoChangeTicks[1] = 384;
     song->TempoChangeBpm[1] = 92.5f;
@@ -131,7 +124,7 @@ TEST(ChangeMarker, OpensWithTheEntrysValueAndDelete) {
 }
 
 TEST(ChangeMarker, ATimeSignatureTheListLacksIsShownAndKept) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->TimeSigLastIndex = 1;
     song->TimeSigTicks[1] = 384;
     song->TimeSigCodes[1] = TimeSigTextToCode("7/8");
@@ -146,7 +139,7 @@ TEST(ChangeMarker, ATimeSignatureTheListLacksIsShownAndKept) {
 }
 
 TEST(ChangeConfirm, InsertStoresAndRebuilds) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->CursorTick = 204;
     ChangeOpening o = Insert(*song, ChangeKind::TimeSig);
     ChangeInput in;
@@ -178,7 +171,7 @@ TEST(ChangeConfirm, InsertStoresAndRebuilds) {
 }
 
 TEST(ChangeConfirm, RefusalsEditsAndPlaying) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     FillTempos(*song, 3);
     RebuildTimeline(*song, true);
     ChangeOpening o = OpenChangeMarker(*song, ChangeKind::Tempo, 2, 0, kItems);
@@ -203,7 +196,7 @@ TEST(ChangeConfirm, RefusalsEditsAndPlaying) {
 }
 
 TEST(ChangeDelete, TheLastEntryTakesTheDeletedPlace) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->KeyChangeLastIndex = 3;
     song->KeyChangeTicks = {0, 384, 768, 1152};
     song->KeyChangeKeys = {0, 2, 4, 5};
@@ -223,7 +216,7 @@ TEST(ChangeDelete, TheLastEntryTakesTheDeletedPlace) {
 }
 
 TEST(ChangeDelete, ATimeSignatureAfterTheDeletedOneMovesToTheNextBarLine) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->TimeSigLastIndex = 2;
     song->TimeSigTicks[1] = 192;
     song->TimeSigCodes[1] = TimeSigTextToCode("3/4");

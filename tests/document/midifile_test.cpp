@@ -1,6 +1,8 @@
 // MIDI file import and export against hand-built files and byte-exact expectations.
 #include <gtest/gtest.h>
 
+#include "support/songs.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -34,13 +36,6 @@ QByteArray smf(int division, const QList<QByteArray>& tracks, int trackCount = -
 
 const QByteArray kEnd = hex("00 FF 2F 00");
 
-// The song as New leaves it: five parts, 4/4, tempo 80, key C, 11520 ticks.
-std::unique_ptr<Song> newSong() {
-    auto s = Song::create();
-    NewProject(*s);
-    RebuildTimeline(*s, false);
-    return s;
-}
 
 using NoteKey = std::tuple<int, int, int, QString>;  // start, pitch, length, lyric
 
@@ -152,7 +147,7 @@ TEST(MidiRead, DamagedFilesAreRefused) {
 // ---------------------------------------------------------------- importing
 
 TEST(MidiImport, ExampleTrackIntoPartOne) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->Notes[1][0].Selected = -1;  // a free row left selected by earlier edits
     QTemporaryDir dir;
     const QString path = dir.filePath("song.mid");
@@ -204,7 +199,7 @@ TEST(MidiImport, TrackBytesBecomeNotes) {
          {{0, 21, 48, "-"}, {0, 108, 48, "-"}}},
     };
     for (const Case& c : cases) {
-        auto s = newSong();
+        auto s = testsongs::NewSong(true);
         auto r = importBytes(*s, smf(c.division, {c.track + kEnd}), {1});
         ASSERT_TRUE(r.Ok) << c.what;
         EXPECT_EQ(notesOf(*s, 1), c.want) << c.what;
@@ -213,7 +208,7 @@ TEST(MidiImport, TrackBytesBecomeNotes) {
 }
 
 TEST(MidiImport, NoteOffNeverEndsANoteThePartAlreadyHad) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->Parts[1].NoteCount = 1;
     s->Notes[1][0] = NoteRecord{0, 24, 60, "啊", 0};
     // An off for 60 with no note of this import open, then a note of its own.
@@ -225,7 +220,7 @@ TEST(MidiImport, NoteOffNeverEndsANoteThePartAlreadyHad) {
 }
 
 TEST(MidiImport, PartStopsAtItsLastRow) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->Parts[1].NoteCount = 4090;
     for (int i = 0; i < 4090; ++i) s->Notes[1][i] = NoteRecord{i * 48, 48, 60, "-", 0};
     QByteArray t;
@@ -243,7 +238,7 @@ TEST(MidiImport, PartStopsAtItsLastRow) {
 }
 
 TEST(MidiImport, OnlyRowsOfTheOpenFileAndExistingPartsAreRead) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->PartCount = 3;
     QByteArray t = hex("00 90 3C 50 60 80 3C 40") + kEnd;
     // Row 0 goes to part 4 (no such part now), row 1 is not imported, rows 2.. are stale targets of an
@@ -256,7 +251,7 @@ TEST(MidiImport, OnlyRowsOfTheOpenFileAndExistingPartsAreRead) {
 }
 
 TEST(MidiImport, TwoTracksIntoOnePartAppendAsTwoActions) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     QByteArray t1 = hex("00 90 3C 50 60 80 3C 40") + kEnd;
     QByteArray t2 = hex("60 90 3E 50 60 80 3E 40") + kEnd;
     auto r = importBytes(*s, smf(96, {t1, t2}), {2, 2});
@@ -268,7 +263,7 @@ TEST(MidiImport, TwoTracksIntoOnePartAppendAsTwoActions) {
 }
 
 TEST(MidiImport, DamagedFileChangesNothing) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->Parts[1].NoteCount = 1;
     s->Notes[1][0] = NoteRecord{0, 48, 60, "-", 0};
     QTemporaryDir dir;
@@ -283,7 +278,7 @@ TEST(MidiImport, DamagedFileChangesNothing) {
 }
 
 TEST(MidiImport, TargetListFollowsStripOrder) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->Parts[1].StripTop = 480;  // the lead part's strip moved to the bottom
     for (int p = 2; p <= 5; ++p) s->Parts[p].StripTop = (p - 2) * 120;
     QStringList want{QString::fromUtf8("不导入"), QString::fromUtf8("女高 2"), QString::fromUtf8("女低 3"),
@@ -296,7 +291,7 @@ TEST(MidiImport, TargetListFollowsStripOrder) {
 // ---------------------------------------------------------------- exporting
 
 TEST(MidiExport, OneNoteExampleBytes) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     for (int p = 2; p <= 5; ++p) s->Parts[p].MidiOn = 0;
     s->Parts[1].NoteCount = 1;
     s->Notes[1][0] = NoteRecord{0, 48, 60, "-", 0};
@@ -313,7 +308,7 @@ TEST(MidiExport, OneNoteExampleBytes) {
 }
 
 TEST(MidiExport, HeaderTitleTimeSignatureAndTempoBytes) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     EXPECT_EQ(BuildMidiFile(*s, gmNames()).mid(10, 2), hex("00 06"));
     for (int p = 1; p <= 5; ++p) s->Parts[p].MidiOn = 0;
     QByteArray none = BuildMidiFile(*s, gmNames());
@@ -338,7 +333,7 @@ TEST(MidiExport, HeaderTitleTimeSignatureAndTempoBytes) {
 }
 
 TEST(MidiExport, EventOrderItemsAndChannels) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     for (int p = 1; p <= 5; ++p) s->Parts[p].MidiOn = p == 3;
     s->Parts[3].Program = 52;
     s->Parts[3].Volume = 90;
@@ -361,7 +356,7 @@ TEST(MidiExport, EventOrderItemsAndChannels) {
 }
 
 TEST(MidiExport, WritesOverALongerFileWithoutATail) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->Parts[1].NoteCount = 1;
     s->Notes[1][0] = NoteRecord{0, 48, 60, "-", 0};
     QTemporaryDir dir;
@@ -385,7 +380,7 @@ namespace {
 // A song of random notes: per part, notes of one key never overlap (a key can only sound once per
 // channel), lengths 2..383, pitches 21..108, with items mixed in.
 std::unique_ptr<Song> randomSong(std::mt19937& rng, int notesPerPart) {
-    auto s = newSong();
+    auto s = testsongs::NewSong(true);
     s->PartCount = 8;
     for (int p = 1; p <= 8; ++p) {
         s->Parts[p].Name = QString("P%1").arg(p);
@@ -428,7 +423,7 @@ TEST(MidiRoundTrip, ExportedSongsImportWithTheSameNotes) {
         auto file = ParseMidiFile(BuildMidiFile(*song, gmNames()));
         ASSERT_TRUE(file);
         ASSERT_EQ(file->Tracks.size(), 8u);  // conductor and seven parts
-        auto back = newSong();
+        auto back = testsongs::NewSong(true);
         back->PartCount = 8;
         auto r = ImportMidiTracks(*back, *file, {0, 1, 2, 3, 5, 6, 7, 8});
         ASSERT_TRUE(r.Ok);
@@ -438,12 +433,12 @@ TEST(MidiRoundTrip, ExportedSongsImportWithTheSameNotes) {
 }
 
 TEST(MidiRoundTrip, FullTableAtTheKeptLengthLimits) {
-    auto song = newSong();
+    auto song = testsongs::NewSong(true);
     song->PartCount = 1;
     for (int i = 0; i < kRowsPerPart; ++i)
         song->Notes[1][i] = NoteRecord{i * 384, int16_t(i % 2 ? 383 : 2), uint8_t(21 + i % 88), "-", 0};
     song->Parts[1].NoteCount = kRowsPerPart;
-    auto back = newSong();
+    auto back = testsongs::NewSong(true);
     auto r = ImportMidiTracks(*back, *ParseMidiFile(BuildMidiFile(*song, gmNames())), {0, 1});
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(sortedSungNotes(*back, 1), sortedSungNotes(*song, 1));
@@ -476,7 +471,7 @@ TEST(MidiFuzz, TruncatedAndMutatedFilesNeverCrash) {
         ++parsed;
         ASSERT_GT(file->Division, 0);
         ASSERT_LE(file->Tracks.size(), 16u);
-        auto s = newSong();
+        auto s = testsongs::NewSong(true);
         s->PartCount = 8;
         std::vector<int> targets;
         for (size_t r = 0; r < file->Tracks.size(); ++r) targets.push_back(1 + int(r) % 8);

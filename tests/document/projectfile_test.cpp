@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/songs.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,12 +19,6 @@
 using namespace doc;
 
 namespace {
-
-std::unique_ptr<Song> NewSongForFileTests() {
-    auto song = Song::create();
-    NewProject(*song);
-    return song;
-}
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -64,7 +60,7 @@ protected:
 }  // namespace
 
 TEST_F(ProjectFileTest, NewSongWritesTheDocumentedBytes) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     ProjectExtras extras;
     SaveResult saved = SaveProjectFile(at("new.brc"), *song, extras);
     ASSERT_TRUE(saved.Ok) << saved.Message.toStdString();
@@ -106,7 +102,7 @@ TEST_F(ProjectFileTest, NewSongWritesTheDocumentedBytes) {
 }
 
 TEST_F(ProjectFileTest, NoteSlotsFollowThePartSlotsAndTheListsFollowTheNotes) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     song->PartCount = 3;
     for (int i = 0; i < 10; ++i) AddNote(*song, 1, i * 48, 48, uint8_t(60 + i), QStringLiteral("啊"));
     for (int i = 0; i < 5; ++i) AddNote(*song, 3, 1000 + i, 12, 67, QStringLiteral("a|b"), -1);
@@ -135,7 +131,7 @@ TEST_F(ProjectFileTest, NoteSlotsFollowThePartSlotsAndTheListsFollowTheNotes) {
 }
 
 TEST_F(ProjectFileTest, SaveThenLoadGivesBackTheSong) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     song->PartCount = 6;
     song->Parts[6] = song->Parts[5];
     song->Parts[6].Name = QStringLiteral("Bass 2");
@@ -190,7 +186,7 @@ TEST_F(ProjectFileTest, SaveThenLoadGivesBackTheSong) {
     ASSERT_TRUE(SaveProjectFile(path, *song, extras).Ok);
 
     // Load over a different current song and panel, as Open does.
-    auto other = NewSongForFileTests();
+    auto other = testsongs::NewSong();
     other->CursorTick = 555;
     ProjectExtras otherExtras;
     otherExtras.Page.Styles[kStyleRights].FontName = QStringLiteral("Rights font");
@@ -229,12 +225,12 @@ TEST_F(ProjectFileTest, SaveThenLoadGivesBackTheSong) {
 }
 
 TEST_F(ProjectFileTest, APartCountOfThreeClearsTheNoteCountsOfTheOtherParts) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     song->PartCount = 3;
     AddNote(*song, 1, 0, 48, 60, QStringLiteral("a"));
     ASSERT_TRUE(SaveProjectFile(at("three.brc"), *song, ProjectExtras{}).Ok);
 
-    auto current = NewSongForFileTests();
+    auto current = testsongs::NewSong();
     current->PartCount = 7;
     for (int p = 1; p <= 7; ++p) AddNote(*current, p, 100, 48, 70, QStringLiteral("old"));
     current->Parts[7].Name = QStringLiteral("第七");
@@ -249,7 +245,7 @@ TEST_F(ProjectFileTest, APartCountOfThreeClearsTheNoteCountsOfTheOtherParts) {
 }
 
 TEST_F(ProjectFileTest, TextsAreCutToTheirRoomAtCharacterBoundaries) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     song->Title = QStringLiteral("a一二三四五六七八九十一");      // 23 bytes
     song->Subtitle = QStringLiteral("一二三四五六七八九十一二三四五六");  // 32 bytes
     song->Lyricist = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
@@ -274,7 +270,7 @@ TEST_F(ProjectFileTest, TextsAreCutToTheirRoomAtCharacterBoundaries) {
 }
 
 TEST_F(ProjectFileTest, APathThatDoesNotFitKeepsItsFileName) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     song->Parts[1].AudioFile = QStringLiteral("/home/") + QString(300, QChar(u'目')) + QStringLiteral("/领唱.mp3");
     ProjectExtras extras;
     extras.AccompanimentText = QStringLiteral("D:\\合唱团\\二零二四年春季演出\\排练录音与伴奏资料\\第三首 茉莉花\\伴奏.mp3");
@@ -293,7 +289,7 @@ TEST_F(ProjectFileTest, APathThatDoesNotFitKeepsItsFileName) {
 }
 
 TEST_F(ProjectFileTest, ValuesOutsideTheirFieldsAreClamped) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     ProjectExtras extras;
     extras.AudioTimeOffsets[0] = 40.0f;
     extras.AudioTimeOffsets[1] = -33.0f;
@@ -316,7 +312,7 @@ TEST_F(ProjectFileTest, ValuesOutsideTheirFieldsAreClamped) {
 }
 
 TEST_F(ProjectFileTest, AudioFilesAreFoundAsStoredOrBesideTheProject) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     song->Parts[2].AudioFile = QStringLiteral("E:\\录音\\b.wav");
     song->Parts[3].AudioFile = dir.filePath(QStringLiteral("sub/c.wav"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
@@ -360,7 +356,7 @@ TEST_F(ProjectFileTest, AudioFilesAreFoundAsStoredOrBesideTheProject) {
 }
 
 TEST_F(ProjectFileTest, FontsNotInstalledKeepTheStyleFontWithAMessage) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     ProjectExtras extras;
     extras.Page.Styles[kStyleTitle].FontName = QStringLiteral("方正舒体");
     extras.Page.Styles[kStyleDigits].FontName = QStringLiteral("Arial");
@@ -382,7 +378,7 @@ TEST_F(ProjectFileTest, FontsNotInstalledKeepTheStyleFontWithAMessage) {
 }
 
 TEST_F(ProjectFileTest, APageSetupBlockNeverWrittenLeavesThePanelAsItWas) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     ProjectExtras extras;
     extras.AudioTimeOffsets[0] = 2.5f;
     extras.Page.Verses = 4;
@@ -410,7 +406,7 @@ TEST_F(ProjectFileTest, APageSetupBlockNeverWrittenLeavesThePanelAsItWas) {
 }
 
 TEST_F(ProjectFileTest, AWrittenPageSetupBlockIsReadFieldByFieldEvenWithAZeroSliderByte) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     ProjectExtras extras;
     extras.Page.PaperIndex = 1;
     extras.Page.Portrait = false;
@@ -433,14 +429,14 @@ TEST_F(ProjectFileTest, AWrittenPageSetupBlockIsReadFieldByFieldEvenWithAZeroSli
 }
 
 TEST_F(ProjectFileTest, DamagedFilesAreRefusedWithAMessage) {
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     AddNote(*song, 1, 0, 48, 60, QStringLiteral("一"));
     AddNote(*song, 2, 0, 48, 64, QStringLiteral("二"));
     const QByteArray good = BuildProjectFileBytes(*song, ProjectExtras{});
     ASSERT_TRUE(ParseProjectFile(good, at("good.brc")).Ok);
 
     // A refused file leaves the current song and panel alone.
-    auto current = NewSongForFileTests();
+    auto current = testsongs::NewSong();
     AddNote(*current, 1, 0, 48, 60, QStringLiteral("留"));
     current->ProjectPath = QStringLiteral("/songs/current.brc");
     ProjectExtras extras;
@@ -514,18 +510,18 @@ TEST_F(ProjectFileTest, DamagedFilesAreRefusedWithAMessage) {
 }
 
 TEST_F(ProjectFileTest, ASaveReplacesTheWholeFileAndAFailedOneLeavesItWhole) {
-    auto big = NewSongForFileTests();
+    auto big = testsongs::NewSong();
     for (int i = 0; i < 200; ++i) AddNote(*big, 1, i * 48, 48, 60, QStringLiteral("长"));
     const QString path = at("keep.brc");
     ASSERT_TRUE(SaveProjectFile(path, *big, ProjectExtras{}).Ok);
     ASSERT_EQ(ReadAll(path).size(), 3100 + 200 * 32);
-    auto song = NewSongForFileTests();
+    auto song = testsongs::NewSong();
     ASSERT_TRUE(SaveProjectFile(path, *song, ProjectExtras{}).Ok);
     const QByteArray before = ReadAll(path);
     EXPECT_EQ(before, BuildProjectFileBytes(*song, ProjectExtras{}));
 
     // A write that the system refuses part way (the file-size limit stands in for a full disk).
-    auto bigger = NewSongForFileTests();
+    auto bigger = testsongs::NewSong();
     for (int i = 0; i < 2000; ++i) AddNote(*bigger, 2, i * 12, 12, 70, QStringLiteral("满"));
     struct rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/songs.h"
+
 #include "document/newsong.h"
 #include "document/projectfile.h"
 #include "document/songcodes.h"
@@ -9,16 +11,6 @@
 using namespace doc;
 
 namespace {
-
-std::unique_ptr<Song> NewSong() {
-    auto song = Song::create();
-    NewProject(*song);
-    RebuildTimeline(*song, true);
-    song->Modified = 0;
-    song->PlayEventsStale = 0;
-    song->NeedsRetypeset = 0;
-    return song;
-}
 
 const QStringList kTimeSigItems{"4/4", "2/4", "3/4", "6/8"};
 
@@ -45,7 +37,7 @@ TEST(SongSettings, OutOfRangeInputsAreRefusedAndChangeNothing) {
         {"0", "9", "", kTime},                                                           // length before tempo
     };
     for (auto& c : cases) {
-        auto song = NewSong();
+        auto song = testsongs::NewSong(true, true, true);
         SongSettingsResult r = ApplySongSettings(*song, Input(c[0], c[1], c[2]), true);
         EXPECT_FALSE(r.Applied) << c[0] << " " << c[1] << " " << c[2];
         EXPECT_EQ(r.Refusal, QString::fromUtf8(c[3]));
@@ -57,7 +49,7 @@ TEST(SongSettings, OutOfRangeInputsAreRefusedAndChangeNothing) {
 }
 
 TEST(SongSettings, LimitsAreAcceptedAndTheLengthFollows) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     ASSERT_TRUE(ApplySongSettings(*song, Input("0", "600", "80"), true).Applied);
     EXPECT_EQ(song->SongLength, 38400);
     EXPECT_EQ(song->Modified, -1);
@@ -77,7 +69,7 @@ TEST(SongSettings, LimitsAreAcceptedAndTheLengthFollows) {
 }
 
 TEST(SongSettings, StoresAndReopensTheStartValues) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     SongSettingsInput in = Input("1.5", "120", "92.5");
     in.TimeSigText = "3/4";
     in.KeyListIndex = 9;
@@ -96,7 +88,7 @@ TEST(SongSettings, StoresAndReopensTheStartValues) {
 }
 
 TEST(SongSettings, KeyAnOctaveLowerIsStoredAsMinusTwelveAndReopensTicked) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     SongSettingsInput in = Input("0", "180", "80");
     in.LowOctave = true;
     ASSERT_TRUE(ApplySongSettings(*song, in, true).Applied);
@@ -114,7 +106,7 @@ TEST(SongSettings, KeyAnOctaveLowerIsStoredAsMinusTwelveAndReopensTicked) {
 }
 
 TEST(SongSettings, ATimeSignatureTheListLacksIsShownAndKept) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong(true, true, true);
     song->TimeSigCodes[0] = TimeSigTextToCode("7/8");
     SongSettingsPanel panel = SongSettingsPanelValues(*song, kTimeSigItems);
     EXPECT_EQ(panel.TimeSigListIndex, -1);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/songs.h"
+
 #include "document/newsong.h"
 #include "document/songcodes.h"
 #include "document/timeline.h"
@@ -7,11 +9,6 @@
 using namespace doc;
 
 namespace {
-std::unique_ptr<Song> NewSong() {
-    auto song = Song::create();
-    NewProject(*song);
-    return song;
-}
 
 void AddTimeSig(Song& song, int32_t tick, const char* text) {
     int i = ++song.TimeSigLastIndex;
@@ -33,7 +30,7 @@ void AddKey(Song& song, int32_t tick, int key) {
 }  // namespace
 
 TEST(TempoMap, SongLengthRoundsUpToAQuarterAndBackToItsBar) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     song->SongSeconds = 10;  // 640 ticks -> 672 -> bar start 576
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->SongLength, 576);
@@ -48,7 +45,7 @@ TEST(TempoMap, SongLengthRoundsUpToAQuarterAndBackToItsBar) {
 }
 
 TEST(TempoMap, TempoChangeSegments) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     AddTempo(*song, 1920, 120);
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->SongLength, 16320);
@@ -59,7 +56,7 @@ TEST(TempoMap, TempoChangeSegments) {
 }
 
 TEST(TempoMap, ChangesAreSortedRoundedAndDroppedAtTheEnd) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     AddTempo(*song, 3840, 60);
     AddTempo(*song, 1920, 92.12345f);
     AddTempo(*song, 11520, 100);
@@ -73,13 +70,13 @@ TEST(TempoMap, ChangesAreSortedRoundedAndDroppedAtTheEnd) {
 }
 
 TEST(Meter, TimeSignatureChangesMoveOntoBarLines) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     AddTimeSig(*song, 204, "3/4");
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->TimeSigTicks[1], 384);
     EXPECT_EQ(song->TimeSigBarNumbers[1], 2);
 
-    song = NewSong();
+    song = testsongs::NewSong();
     AddTimeSig(*song, 192, "3/4");
     AddTimeSig(*song, 192, "6/8");
     RebuildTimeline(*song, true);
@@ -95,7 +92,7 @@ TEST(Meter, TimeSignatureChangesMoveOntoBarLines) {
 }
 
 TEST(Meter, BeatQueries) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     RebuildTimeline(*song, true);
     EXPECT_EQ(GetNearestBeatTick(*song, 23), 0);
     EXPECT_EQ(GetNearestBeatTick(*song, 24), 48);
@@ -126,7 +123,7 @@ TEST(Meter, BeatQueries) {
 }
 
 TEST(ChangeLists, SortedBeforeTheEntriesBeyondTheEndAreDropped) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     AddTimeSig(*song, 20000, "3/4");
     AddTimeSig(*song, 960, "6/8");
     AddKey(*song, 20000, 2);
@@ -143,13 +140,13 @@ TEST(ChangeLists, SortedBeforeTheEntriesBeyondTheEndAreDropped) {
 }
 
 TEST(LoopAndCursor, ClampedToTheSongAndAParkedLoopKeepsItsEnd) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     song->CursorTick = 50000;
     RebuildTimeline(*song, true);
     EXPECT_EQ(song->LoopEnd, 11520);
     EXPECT_EQ(song->CursorTick, 11520);
 
-    song = NewSong();
+    song = testsongs::NewSong();
     song->LoopStart = 20000;
     song->LoopEnd = 1000;
     RebuildTimeline(*song, false);
@@ -163,7 +160,7 @@ TEST(LoopAndCursor, ClampedToTheSongAndAParkedLoopKeepsItsEnd) {
 }
 
 TEST(Ruler, MarksOfANewSong) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     RebuildTimeline(*song, true);
     song->CursorTick = 1152;
     song->LoopStart = 192;
@@ -182,7 +179,7 @@ TEST(Ruler, MarksOfANewSong) {
 }
 
 TEST(Ruler, ChangeMarkersAndSegments) {
-    auto song = NewSong();
+    auto song = testsongs::NewSong();
     AddTimeSig(*song, 192, "6/8");
     AddTempo(*song, 960, 92.5f);
     AddKey(*song, 1920, -3);
