@@ -31,6 +31,21 @@ int whole(double v) {
     if (r < -1e7) return -10000000;
     return int(r);
 }
+
+// A Qt button clicks on the release that ends its press, but drops the press when it loses the
+// focus, and a MouseUp (or KeyUp) handler that gives the focus to a canvas runs before the button
+// sees the release. The press is taken note of before the handler and put back after it, so the
+// button's own release handling raises Click after MouseUp whatever the handler did with the
+// focus. A button the handler disabled stays unclicked.
+QAbstractButton* pressedButton(QObject* target) {
+    auto* b = qobject_cast<QAbstractButton*>(target);
+    return b && b->isDown() ? b : nullptr;
+}
+
+void keepPressed(const QPointer<QAbstractButton>& pressed) {
+    if (pressed && !pressed->isDown() && pressed->isEnabled()) pressed->setDown(true);
+}
+
 }  // namespace
 
 // Forwards the events of a widget to its control.
@@ -78,6 +93,9 @@ bool Control::event(QObject* target, QEvent* e) {
     case QEvent::MouseButtonPress: {
         auto* m = static_cast<QMouseEvent*>(e);
         afterDblClick_ = false;
+        // A press on a control inside this one reaches it too when that control leaves the press
+        // unhandled; it is no click on this one.
+        pressedOnSelf_ = target == widget_.data() && !widget_->childAt(m->position().toPoint());
         QPointF p = toUnits(m->position());
         if (MouseDown) MouseDown(index_, MouseButtonCode(m->button()), ShiftState(m->modifiers()), p.x(), p.y());
         break;
@@ -87,9 +105,12 @@ bool Control::event(QObject* target, QEvent* e) {
         QPointF p = toUnits(m->position());
         bool inside = widget_ && widget_->rect().contains(m->position().toPoint());
         bool wasDbl = afterDblClick_;
-        afterDblClick_ = false;
+        bool own = pressedOnSelf_;
+        afterDblClick_ = pressedOnSelf_ = false;
+        QPointer<QAbstractButton> pressed = pressedButton(target);
         if (MouseUp) MouseUp(index_, MouseButtonCode(m->button()), ShiftState(m->modifiers()), p.x(), p.y());
-        if (clickOnRelease_ && m->button() == Qt::LeftButton && inside && !wasDbl && Click) Click(index_);
+        if (m->button() == Qt::LeftButton) keepPressed(pressed);
+        if (clickOnRelease_ && m->button() == Qt::LeftButton && inside && own && !wasDbl) raiseClick();
         break;
     }
     case QEvent::MouseButtonDblClick: {
@@ -129,12 +150,20 @@ bool Control::event(QObject* target, QEvent* e) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->isAutoRepeat()) break;  // only the real release ends a held key
         int code = VirtualKey(k);
+        QPointer<QAbstractButton> pressed =
+            k->key() == Qt::Key_Space || k->key() == Qt::Key_Select ? pressedButton(target) : nullptr;
         if (KeyUp && code != 0) KeyUp(index_, code, ShiftState(k->modifiers()));
+        keepPressed(pressed);
         break;
     }
     default: break;
     }
     return false;
+}
+
+void Control::raiseClick() {
+    if (ClickObserver) ClickObserver(*this);
+    if (Click) Click(index_);
 }
 
 void Control::SetUnits(double u) { units_ = u > 0 ? u : 1; }
@@ -223,15 +252,22 @@ CommandButton::CommandButton(QWidget* parent, const QString& name, int index)
     : Control(new QPushButton(parent), name, index), button_(static_cast<QPushButton*>(widget())) {
     button_->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(button_, &QAbstractButton::clicked, [this] {
-        if (Click) Click(idx());
+        raiseClick();
     });
 }
 
 QString CommandButton::Caption() const { return button_->text(); }
 void CommandButton::SetCaption(const QString& c) { button_->setText(c); }
 
-void CommandButton::PerformClick() {
-    if (Click) Click(idx());
+void CommandButton::PerformClick() { raiseClick(); }
+
+bool CommandButton::event(QObject* target, QEvent* e) {
+    if (Control::event(target, e)) return true;
+    if (e->type() != QEvent::KeyPress || target != button_) return false;
+    auto* k = static_cast<QKeyEvent*>(e);
+    if ((k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) || k->isAutoRepeat()) return false;
+    button_->click();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -330,7 +366,7 @@ QAbstractButton* makeCheck(QWidget* parent, bool graphical) {
 CheckBox::CheckBox(QWidget* parent, const QString& name, int index, bool graphical)
     : Control(makeCheck(parent, graphical), name, index), box_(static_cast<QAbstractButton*>(widget())) {
     QObject::connect(box_, &QAbstractButton::clicked, [this] {
-        if (Click) Click(idx());
+        raiseClick();
     });
 }
 
@@ -342,13 +378,13 @@ void CheckBox::SetValue(int v) {
     bool on = v != 0;
     if (on == box_->isChecked()) return;
     box_->setChecked(on);
-    if (Click) Click(idx());
+    raiseClick();
 }
 
 OptionButton::OptionButton(QWidget* parent, const QString& name, int index)
     : Control(new QRadioButton(parent), name, index), option_(static_cast<QAbstractButton*>(widget())) {
     QObject::connect(option_, &QAbstractButton::clicked, [this] {
-        if (option_->isChecked() && Click) Click(idx());
+        if (option_->isChecked()) raiseClick();
     });
 }
 
@@ -360,7 +396,7 @@ void OptionButton::SetValue(bool v) {
     if (v == option_->isChecked()) return;
     if (v) {
         option_->setChecked(true);  // the other options of the container clear themselves
-        if (Click) Click(idx());
+        raiseClick();
     } else {
         option_->setAutoExclusive(false);
         option_->setChecked(false);
@@ -379,7 +415,7 @@ ComboBox::ComboBox(QWidget* parent, const QString& name, int index, int style)
     combo_->setMaxVisibleItems(8);
     combo_->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(combo_, qOverload<int>(&QComboBox::activated), [this](int) {
-        if (!fromCode_ && Click) Click(idx());
+        if (!fromCode_) raiseClick();
     });
     if (combo_->lineEdit()) {
         hookEvents(combo_->lineEdit());
@@ -442,7 +478,7 @@ void ComboBox::SetListIndex(int index) {
     fromCode_ = true;
     combo_->setCurrentIndex(index);
     fromCode_ = false;
-    if (Click) Click(idx());
+    raiseClick();
 }
 
 QString ComboBox::Text() const { return combo_->currentText(); }
@@ -469,7 +505,7 @@ ListBox::ListBox(QWidget* parent, const QString& name, int index)
     list_->setFocusPolicy(Qt::StrongFocus);
     hookEvents(list_->viewport());
     QObject::connect(list_, &QListWidget::currentRowChanged, [this](int) {
-        if (!fromCode_ && Click) Click(idx());
+        if (!fromCode_) raiseClick();
     });
 }
 
@@ -513,7 +549,7 @@ void ListBox::SetListIndex(int index) {
     list_->setCurrentRow(index);
     if (index < 0) list_->clearSelection();
     fromCode_ = false;
-    if (Click) Click(idx());
+    raiseClick();
 }
 
 FileListBox::FileListBox(QWidget* parent, const QString& name, int index) : ListBox(parent, name, index) {}
@@ -681,6 +717,7 @@ PictureBox::PictureBox(QWidget* parent, const QString& name, int index)
     surface_ = std::make_unique<PageSurface>(w->width(), w->height());
     w->surface = surface_.get();
     w->setFocusPolicy(Qt::StrongFocus);
+    clickOnRelease_ = true;
     QPointer<QWidget> guard(w);
     surface_->changed = [guard] {
         if (guard) guard->update();

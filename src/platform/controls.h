@@ -92,6 +92,9 @@ public:
 
     IndexHandler Click, DblClick;
     MouseHandler MouseDown, MouseMove, MouseUp;
+    // Sees every Click a control raises, by the user or from code, just before the handler runs
+    // (also when no handler is set). For tests that check that real input reaches the controls.
+    static inline std::function<void(const Control&)> ClickObserver;
     KeyHandler KeyDown, KeyUp;
     KeyPressHandler KeyPress;
 
@@ -102,7 +105,10 @@ protected:
     virtual bool event(QObject* target, QEvent* e);
     virtual void geometryChanged() {}
     virtual void fontChanged();
-    // Label-like controls fire Click on the release of the left button.
+    // Raises Click: the observer, then the handler.
+    void raiseClick();
+    // Label-like controls fire Click on the release of the left button pressed on them (not on a
+    // control inside them).
     bool clickOnRelease_ = false;
     int idx() const { return index_; }
 
@@ -125,6 +131,7 @@ private:
     double mouseUnits_ = 1;
     bool visible_ = true;
     bool afterDblClick_ = false;
+    bool pressedOnSelf_ = false;
     QObject* hook_ = nullptr;
 };
 
@@ -135,6 +142,10 @@ public:
     void SetCaption(const QString& c);
     // Value = True from code: fires Click as a press would.
     void PerformClick();
+
+protected:
+    // Enter or Return on the focused button clicks it, as Space does.
+    bool event(QObject* target, QEvent* e) override;
 
 private:
     QAbstractButton* button_;

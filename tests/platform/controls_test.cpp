@@ -375,3 +375,74 @@ TEST(KeyCodes, PhysicalKeysBecomeVirtualKeyCodes) {
     EXPECT_EQ(ShiftState(Qt::ShiftModifier | Qt::AltModifier), 5);
     EXPECT_EQ(MouseButtonsCode(Qt::LeftButton | Qt::RightButton), 3);
 }
+
+// A MouseUp that gives the focus to a canvas, as the command buttons' handlers do, keeps the
+// order MouseDown, MouseUp, Click; Space and Enter click a focused button once.
+TEST_F(ControlsTest, ButtonsClickAfterAMouseUpThatMovesTheFocus) {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    PictureBox canvas(form.get(), "Picture4", 0);
+    canvas.Move(300, 0, 100, 100);
+    CommandButton cmd(form.get(), "Command2", 5);
+    CheckBox chk(form.get(), "Check3", 0);
+    CheckBox toggle(form.get(), "Check2", -1, true);
+    OptionButton opt(form.get(), "Option1", 0);
+    struct Case { Control* control; std::vector<int> values; };  // the Value after each click (-1: none)
+    const Case cases[] = {{&cmd, {-1, -1}}, {&chk, {1, 0}}, {&toggle, {1, 0}}, {&opt, {1}}};
+    auto value = [&](Control* c) { return c == &chk ? chk.Value() : c == &toggle ? toggle.Value() : c == &opt ? int(opt.Value()) : -1; };
+    std::vector<QString> ev;
+    for (const Case& k : cases) {
+        Control& c = *k.control;
+        SCOPED_TRACE(c.Name().toStdString());
+        c.Move(10, 10, 80, 24);
+        c.MouseDown = [&](int, int, int, double, double) { ev.push_back("down"); };
+        c.MouseUp = [&](int, int, int, double, double) { ev.push_back("up"); canvas.SetFocus(); };
+        c.Click = [&](int) { ev.push_back(QString("click %1").arg(value(&c))); };
+        for (int v : k.values) {
+            ev.clear();
+            QTest::mouseClick(c.widget(), Qt::LeftButton, {}, QPoint(8, 12));
+            EXPECT_EQ(ev, (std::vector<QString>{"down", "up", QString("click %1").arg(v)}));
+            EXPECT_TRUE(canvas.widget()->hasFocus());
+        }
+        // Released outside the button: no Click.
+        ev.clear();
+        QTest::mousePress(c.widget(), Qt::LeftButton, {}, QPoint(8, 12));
+        QTest::mouseMove(c.widget(), QPoint(200, 12));
+        QTest::mouseRelease(c.widget(), Qt::LeftButton, {}, QPoint(200, 12));
+        EXPECT_EQ(ev, (std::vector<QString>{"down", "up"}));
+        c.MouseUp = nullptr;
+        ev.clear();
+        if (&c == &opt) opt.SetValue(false);  // a selected option button stays selected, quietly
+        c.SetFocus();
+        QTest::keyClick(c.widget(), Qt::Key_Space);
+        EXPECT_EQ(ev.size(), 1u);
+    }
+    ev.clear();
+    cmd.MouseDown = nullptr;
+    cmd.Click = [&](int) { ev.push_back("click"); };
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        cmd.SetFocus();
+        QTest::keyClick(cmd.widget(), key);
+    }
+    EXPECT_EQ(ev.size(), 2u);
+    // A MouseUp that disables the button takes its click away.
+    cmd.MouseUp = [&](int, int, int, double, double) { cmd.SetEnabled(false); };
+    QTest::mouseClick(cmd.widget(), Qt::LeftButton);
+    EXPECT_EQ(ev.size(), 2u);
+}
+
+// A picture box clicks on the release of a press on itself, not of one on a label inside it; the
+// observer sees every Click raised.
+TEST_F(ControlsTest, PictureBoxClicksOnlyForItsOwnPresses) {
+    PictureBox panel(form.get(), "Picture10");
+    panel.Move(0, 0, 200, 100);
+    Label row(panel.widget(), "Label17", 1);
+    row.Move(10, 10, 50, 20);
+    std::vector<QString> seen;
+    Control::ClickObserver = [&](const Control& c) { seen.push_back(c.widget()->objectName()); };
+    QTest::mouseClick(row.widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(panel.widget(), Qt::LeftButton, {}, QPoint(150, 50));
+    QTest::mouseClick(panel.widget(), Qt::RightButton, {}, QPoint(150, 50));
+    Control::ClickObserver = nullptr;
+    EXPECT_EQ(seen, (std::vector<QString>{"Label17_1", "Picture10"}));
+}
