@@ -64,18 +64,25 @@ QString Format(double x, const QString& pattern) {
     return negative ? "-" + out : out;
 }
 
-QString CStr(double x) {
+namespace {
+// The number as text: whole numbers in full, others with up to 15 significant digits.
+QString numberText(double x) {
     if (x == 0) return "0";
     if (std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e15)
         return QString::number(static_cast<long long>(x));
-    QString s = QString::number(x, 'g', 15);
-    // The runtime writes "0.5" as ".5".
+    return QString::number(x, 'g', 15);
+}
+}  // namespace
+
+QString CStr(double x) { return numberText(x); }
+
+// Str and Print write a fraction between -1 and 1 without its leading zero: " .5", "-.5".
+QString Str(double x) {
+    QString s = numberText(x);
     if (s.startsWith("0.")) s.remove(0, 1);
     else if (s.startsWith("-0.")) s.remove(1, 1);
-    return s;
+    return x < 0 ? s : " " + s;
 }
-
-QString Str(double x) { return x < 0 ? CStr(x) : " " + CStr(x); }
 
 QString PrintNumber(double x) { return Str(x) + " "; }
 

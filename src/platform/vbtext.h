@@ -32,9 +32,10 @@ int64_t Mod(double a, double b);
 // Format(x, pattern) for patterns of zeros with an optional decimal part ("0", "000", "00000",
 // "0.000", "000.000"): halves away from zero, zero padding, a leading "-" for negative values.
 QString Format(double x, const QString& pattern);
-// Str(x): the number as text with a leading blank when it is not negative.
+// Str(x): the number as text with a leading blank when it is not negative; a fraction between -1
+// and 1 loses its leading zero (" .5", "-.5").
 QString Str(double x);
-// CStr(x): the number as text, no blank.
+// CStr(x): the number as text, no blank; a fraction keeps its leading zero ("0.5", "-0.5").
 QString CStr(double x);
 // Number to text as Print writes it on a surface: Str plus a trailing blank.
 QString PrintNumber(double x);

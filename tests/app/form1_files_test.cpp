@@ -162,7 +162,7 @@ TEST_F(FilesTest, SavedSongReopensIntoTheControls) {
     EXPECT_EQ(f.Extras.Page.Scales, (std::array<int, 5>{120, 90, 20, 5, 150}));
     EXPECT_EQ(f.HScroll4.Value(), 2);
     EXPECT_EQ(f.Labjq[0].Caption(), "1.234");
-    EXPECT_EQ(f.Labjq[2].Caption(), "-.5");
+    EXPECT_EQ(f.Labjq[2].Caption(), "-0.5");
     // Part headers, players and program changes on channels 0..2.
     EXPECT_EQ(f.Label2[3].Caption(), "合唱");
     EXPECT_EQ(f.Command11[3].Caption(), "音");

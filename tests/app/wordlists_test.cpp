@@ -66,7 +66,7 @@ TEST(PaperSizes, EntriesFromPsetIni) {
 }
 
 TEST(PaperSizes, EntryTextAndReadBack) {
-    EXPECT_EQ(PaperEntryText("X", 1000, 5), "X [100厘米×.5厘米]");
+    EXPECT_EQ(PaperEntryText("X", 1000, 5), "X [100厘米×0.5厘米]");
     EXPECT_EQ(PaperEntryText("A5", 148, 210), "A5 [14.8厘米×21厘米]");
     auto b5 = ParsePaperEntry(PaperEntryText("B5", 182, 257));
     ASSERT_TRUE(b5.has_value());

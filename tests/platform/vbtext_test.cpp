@@ -42,8 +42,13 @@ TEST(VbNumbers, FormatRoundsHalfAwayFromZeroAndPads) {
 TEST(VbNumbers, TextOfNumbers) {
     EXPECT_EQ(Str(12), " 12");
     EXPECT_EQ(Str(-3), "-3");
-    EXPECT_EQ(Str(0.5), " .5");
-    EXPECT_EQ(CStr(92.5), "92.5");
+    const std::tuple<double, const char*, const char*> cases[] = {
+        {0.5, " .5", "0.5"}, {-0.5, "-.5", "-0.5"}, {-0.001, "-.001", "-0.001"}, {92.5, " 92.5", "92.5"}};
+    for (auto [value, str, cstr] : cases) {
+        EXPECT_EQ(Str(value), str) << value;
+        EXPECT_EQ(CStr(value), cstr) << value;
+    }
+    EXPECT_EQ(PrintNumber(-0.25), "-.25 ");
     EXPECT_EQ(PrintNumber(3), " 3 ");
 }
 
