@@ -2,6 +2,7 @@
 // strip with its numbers and textures, the title block), the page window and its clicks, and the
 // score's measures and category fonts as the typesetter asks for them.
 #include <QDir>
+#include <QFontMetrics>
 
 #include "app/form1.h"
 #include "document/texthelpers.h"
@@ -15,6 +16,13 @@ namespace {
 const char* const kTitle = "提示";
 constexpr int kInform = vb::vbOKOnly + vb::vbSystemModal;
 const char* const kCustomPaper = "[自定义大小]";
+
+// A label placed by the design metrics is drawn in the font that stands in for the design font,
+// whose lines may be taller: the widget gets that room below, so nothing of the caption is cut.
+int ShownHeight(const vb::Label& label, int designHeight) {
+    const QFontMetrics fm(vb::ScreenFont(label.FontName(), label.FontSize(), label.FontBold(), label.FontItalic()));
+    return std::max(designHeight, fm.height() + fm.descent());
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -56,8 +64,8 @@ void Form1::CreateTypesetPanel() {
     for (int i = 0; i < 7; ++i) Label22[i].Move(8 + 90 * (i % 4), 96 + 40 * (i / 4));
     const char* sliderNames[5] = {"行高-音符", "行高-歌词", "不同声部行距+", "总行距离+", "音符密度:"};
     for (int i = 0; i < 5; ++i) {
-        const double x = 8 + 76 * i;
-        caption(sliderNames[i], x, 180, 72, 28);
+        const double x = 8 + 78 * i;
+        caption(sliderNames[i], x, 180, 76, 28);
         VScroll5[i].SetMin(doc::kScaleMin[i]);
         VScroll5[i].SetMax(doc::kScaleMax[i]);
         VScroll5[i].SetSmallChange(5);
@@ -227,7 +235,8 @@ bool Form1::RunPageSetup(bool quiet) {
         number.SetBackStyle(0);
         const QSize size = typeset::LabelTextSize({number.FontName(), number.FontSize()}, number.Caption());
         const typeset::PagePoint c = typeset::PageNumberCentre(anchor, Text8.Text(), i, mirrored, Page.PaperWidth);
-        number.Move(c.X - size.width() / 2.0, c.Y - size.height() / 2.0, size.width(), size.height());
+        number.Move(c.X - size.width() / 2.0, c.Y - size.height() / 2.0, size.width(),
+                    ShownHeight(number, size.height()));
     }
     for (int i = Page.LastPage + 1; i < typeset::kMaxPages; ++i) f.Shape1[i].Move(0, -300, 20, 20);
     for (int i = 0; i <= Page.LastPage; ++i) f.Shape2[i].SetHeight(Page.MarkerHeight());
@@ -275,7 +284,7 @@ void Form1::LayoutPageHeader() {
     for (int i = 0; i < typeset::kHeaderLabels; ++i) {
         if (!h[i].Placed) continue;
         f.Label1[i].SetCaption(h[i].Caption);
-        f.Label1[i].Move(h[i].Left, h[i].Top, h[i].Width, h[i].Height);
+        f.Label1[i].Move(h[i].Left, h[i].Top, h[i].Width, ShownHeight(f.Label1[i], h[i].Height));
     }
 }
 

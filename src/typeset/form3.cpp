@@ -1,6 +1,8 @@
 #include "typeset/form3.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QResizeEvent>
 
 #include "typeset/header.h"
@@ -48,6 +50,8 @@ Form3::~Form3() = default;
 void Form3::Form_Load() {
     Picjp.Move(0, 0);
     Picjp.SetBackColor(0x808080);
+    // Pages wait out of view until the page setup places them; the composition page stays there.
+    for (int k = 0; k <= 25; ++k) Picpage[k].Move(-5000, 0);
     for (int k = 0; k <= 24; ++k) {
         Picpage[k].SetBackColor(0xFFFFFF);
         vb::Label& number = Label2[k];
@@ -130,7 +134,12 @@ void Form3::SetWindowState(int state) {
 void Form3::SetVisible(bool visible) {
     if (visible) {
         // The first time the window shows a whole page width.
-        if (!shownBefore_) resize(int(Picjp.Width()) + 22, height());
+        if (!shownBefore_) {
+            int w = int(Picjp.Width()) + 22;
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                w = std::min(w, screen->availableGeometry().width());
+            resize(w, height());
+        }
         shownBefore_ = true;
         if (isMinimized()) showNormal();
         show();

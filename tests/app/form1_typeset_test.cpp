@@ -37,7 +37,7 @@ TEST_F(TypesetTest, NewSongLaysOutPagesNumbersAndTitle) {
     EXPECT_EQ(w.Shape2[0].Height(), 282);
     // "下方正中": centred on (398, 1098).
     EXPECT_EQ(w.Label2[0].Left() + w.Label2[0].Width() / 2, 398);
-    EXPECT_EQ(w.Label2[0].Top() + w.Label2[0].Height() / 2, 1098);
+    EXPECT_EQ(w.Label2[0].Top() + 6, 1098);  // 9 pt: 12 pixels high
     EXPECT_EQ(w.Label1[0].Caption(), "[歌曲名]");
     EXPECT_EQ(w.Label1[0].Left(), 350);
     EXPECT_EQ(w.Label1[11].Caption(), "＝80");
@@ -47,7 +47,7 @@ TEST_F(TypesetTest, NewSongLaysOutPagesNumbersAndTitle) {
     typeset(f);
     EXPECT_EQ(w.Label2[0].Left() + w.Label2[0].Width() / 2, 57);
     EXPECT_EQ(w.Label2[1].Left() + w.Label2[1].Width() / 2, 739);
-    EXPECT_EQ(w.Label2[1].Top() + w.Label2[1].Height() / 2, 28);
+    EXPECT_EQ(w.Label2[1].Top() + 6, 28);
     // The texture chosen at start-up is tiled over the pages.
     const QImage& tex = f.Picture17.Canvas().Picture();
     ASSERT_FALSE(tex.isNull());
