@@ -70,10 +70,13 @@ TEST_F(TypesetTest, RefusalsKeepThePanelOpenAndTheLayout) {
     f.Text9[0].SetText("6.9");
     typeset(f);
     EXPECT_EQ(messages().back(), "所设置页面太小");
+    EXPECT_TRUE(f.Picture16.Visible());
     f.Text9[0].SetText("21");
     f.Label22[2].SetFontSize(60);
     typeset(f);
     EXPECT_EQ(messages().back(), "所设置字体不适合当前页面太小");
+    EXPECT_TRUE(f.Picture16.Visible());
+    EXPECT_EQ(f.Page.LastPage, lastPage);
     f.Label22[2].SetFontSize(18);
     for (int p = 1; p <= 5; ++p) f.song->Parts[p].ShowInScore = 0;
     dialogs.calls.clear();
@@ -125,6 +128,11 @@ TEST_F(TypesetTest, SongAndPartChangesRelayoutQuietly) {
     f.Command2_Click(12);
     EXPECT_EQ(f.Lines.Starts[f.Lines.LastSystem + 1], f.song->SongLength);
     EXPECT_LT(f.Lines.LastSystem, 19);
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);  // New: no save
+    f.Command2_Click(0);
+    EXPECT_EQ(f.Lines.LastSystem, 19);
+    EXPECT_EQ(f.Page.LastPage, 6);
+    dialogs.calls.clear();
     f.song->Modified = 0;
     QTest::mouseClick(f.Check1[2].widget(), Qt::LeftButton);  // part 2 leaves the score
     EXPECT_FLOAT_EQ(f.Page.SystemHeight, 57 * 4);
