@@ -86,6 +86,19 @@ TEST_F(TypesetTest, RefusalsKeepThePanelOpenAndTheLayout) {
     EXPECT_EQ(f.Page.LastPage, lastPage);
 }
 
+TEST_F(TypesetTest, LongScoresKeepTheFirstTwentyFivePages) {
+    Form1& f = start();
+    f.song->TempoChangeBpm[0] = 80;
+    f.song->SongSeconds = 900;  // 300 bars of 4/4, 100 systems
+    f.RebuildTimeline();
+    typeset(f);
+    EXPECT_EQ(messages(), QStringList{"乐谱超过25页，只排前25页"});
+    EXPECT_EQ(f.Page.LastPage, 24);
+    EXPECT_EQ(f.Lines.LastSystem, 99);
+    EXPECT_EQ(f.Form3().Picpage[24].Top(), f.Page.PageTop(24));
+    EXPECT_FALSE(f.Picture16.Visible());
+}
+
 TEST_F(TypesetTest, PanelControls) {
     Form1& f = start();
     f.Combo6.SetListIndex(0);
