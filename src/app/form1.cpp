@@ -353,6 +353,7 @@ void Form1::BindHandlers() {
     BindMidiHandlers();
     BindTrackViewHandlers();
     BindFilesHandlers();
+    BindTypesetHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,8 @@
 //   form1_settings.cpp  system settings: set.ini, the settings panel, sliders, colours, lyric font
 //   form1_keyboard.cpp  keyboard-entry settings: keyset.dat, the key panel, the key-to-note map
 //   form1_timers.cpp    Timload, Timer5, Timer6, focus returns after button clicks
+//   form1_typeset.cpp   the typesetting panel, page setup, the page strip and numbers, the title
+//                       block, the page window Form3 and its clicks, the score's measures and fonts
 //   form1_pending.cpp   handlers and procedures of the views that are still to be built
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
@@ -32,6 +34,11 @@
 #include "platform/midiout.h"
 #include "platform/timer.h"
 #include "platform/waveplayer.h"
+#include "typeset/fonts.h"
+#include "typeset/form3.h"
+#include "typeset/geometry.h"
+#include "typeset/measures.h"
+#include "typeset/pageclick.h"
 
 class QCloseEvent;
 
@@ -112,7 +119,7 @@ public:
     vb::ControlArray<vb::Frame> Frame1{Picct.widget(), "Frame1", 0, 4};
     // Labels of the command column and the settings panel: captions and value displays.
     vb::ControlArray<vb::Label> Label3{this, "Label3", {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
-                                                       24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 37, 38, 39, 40, 41, 42}};
+                                                       24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 37, 38, 39, 40, 41, 42, 78}};
     vb::ControlArray<vb::CheckBox> Check3{Frame1[1].widget(), "Check3", 0, 2};
     vb::ControlArray<vb::ScrollBar> HScroll3{this, "HScroll3", 0, 10};
     vb::Label Label7{Frame1[1].widget(), "Label7"};
@@ -408,6 +415,72 @@ public:
     void MovePageLoopStartMarker();
     void MovePageLoopEndMarker();
 
+    // ---- typesetting panel, page setup and the page window (form1_typeset.cpp) --------------
+    // "行高-音符", "行高-歌词", "不同声部行距+", "总行距离+", "音符密度:" and their value displays.
+    vb::ControlArray<vb::ScrollBar> VScroll5{Picture16.widget(), "VScroll5", 0, 4, true};
+    vb::ControlArray<vb::Label> Labvin{Picture16.widget(), "Labvin", 0, 4};
+    vb::ControlArray<vb::OptionButton> Option1{Picture16.widget(), "Option1", 0, 1};  // "纵向", "横向"
+    vb::ControlArray<vb::Label> Lack{Picture16.widget(), "Lack", 0, 1};               // "宽", "高"
+    // "全页拼接", "有一个独立的声部", "提示小节", "奇偶对称".
+    vb::ControlArray<vb::CheckBox> Check8{Picture16.widget(), "Check8", 0, 3};
+    // Hidden: measures glyphs of the notation font at the digit size.
+    vb::Label Label21{this, "Label21"};
+    // The page geometry and the line table of the last page setup.
+    typeset::PageGeometry Page;
+    typeset::LineTable Lines;  // SystemStartTicks and LastSystem
+    int16_t PageNumberX = 0, PageNumberY = 0;
+    // What the typesetter leaves for the page clicks and the player: one box per beat, the part of
+    // each row of a system, the page showing the position marker.
+    std::vector<typeset::BeatBox> BeatBoxes;
+    QString ScoreRowParts;
+    int16_t MarkerPage = 0;
+    // The printer of the print run under way (none outside one).
+    vb::Surface* Printer = nullptr;
+    // The page window, created (hidden) on first reference.
+    typeset::Form3& Form3();
+    bool Form3Exists() const { return form3_ != nullptr; }
+    void BindTypesetHandlers();
+    void CreateTypesetPanel();
+    void Option1_Click(int index);
+    void VScroll5_Change(int index);
+    void HScroll4_Change();
+    void Label22_Click(int index);
+    void Command10_MouseUp();
+    // The page setup from the panel: geometry, line breaks, pages, strip, numbers, header and
+    // textures as one step. Quiet: no message and no flags (a change of the song or of the
+    // parts shown); false when the layout was refused and the old one kept.
+    bool RunPageSetup(bool quiet);
+    void PaintPageBackgrounds();
+    typeset::PageSetupInput PanelValues() const;
+    typeset::FontSpec SampleFont(int index) const;
+    QSize SampleSize(int index) const;
+    typeset::CategoryFonts CurrentCategoryFonts() const;
+    int32_t MeasureGlyphWidth(const QString& text);
+    int32_t GetNoteCellWidth(int32_t ticks) const;
+    int32_t GetMaxPartNameWidth();
+    void AddSpanSplitAtLines(SortList& list, int32_t start, int32_t end) const;
+    void SetPartNameFontPage(int page);
+    void SetExpressionFontPage(int page);
+    void SetItalicExpressionFontPage(int page);
+    void SetLyricFontPage(int page);
+    void SetDigitFontPage(int page);
+    void SetNotationFontPage(int page);
+    void SetPartNameFontPrinter();
+    void SetExpressionFontPrinter();
+    void SetItalicExpressionFontPrinter();
+    void SetLyricFontPrinter();
+    void SetDigitFontPrinter();
+    void SetNotationFontPrinter();
+    // Page clicks: a plain click makes the row's part current and locates to the beat; an
+    // Alt-click sets a loop point at a beat.
+    void P3pCk(int page, double x, double y, int button);
+    void P3pCkff(int page, double x, double y, int button);
+    void Picpage_DblClick(int page);
+    // Placeholders (form1_pending.cpp): the position marker at the cursor's beat, and the lyrics
+    // window's sentence list following the current part.
+    void SetF3Jp();
+    void SwapLyricsWindowList(int oldPart, int newPart);
+
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);
     // Where the program's files lie.
@@ -444,6 +517,8 @@ private:
     bool exited_ = false;
     bool presettingCombo5_ = false;
     QString midiImportPath_;  // the file the import panel lists; empty until one is opened
+    std::unique_ptr<typeset::Form3> form3_;
+    std::vector<std::unique_ptr<vb::Label>> panelCaptions_;  // captions of the typesetting panel
 };
 
 // Moves a control into another container, keeping its place and visibility.

@@ -81,6 +81,7 @@ void Form1::NewCommand() {
     if (!AskToSaveFirst(false)) return;
     NewProject();
     RebuildTimeline();
+    ComputeLineBreaks();  // the new song's lines and pages
     UpdatePositionDisplay();
     RollViewStart = 0;
     RollViewEnd = 1536;
@@ -219,6 +220,14 @@ doc::ProjectExtras Form1::CurrentProjectExtras() const {
     if (Combo9.ListIndex() >= 0) page.PageNumberStyle = Combo9.ListIndex();
     page.FirstPageText = Text8.Text();
     page.Verses = int(HScroll4.Value());
+    page.Portrait = !Option1[1].Value();
+    page.ContinuousPage = Check8[0].Value() == 1;
+    page.SeparatePart = Check8[1].Value() == 1;
+    page.MeasureNumbers = Check8[2].Value() == 1;
+    page.MirroredPageNumbers = Check8[3].Value() == 1;
+    for (int i = 0; i < 5; ++i) page.Scales[i] = VScroll5[i].Value();
+    e.PageNumberX = PageNumberX;
+    e.PageNumberY = PageNumberY;
     return e;
 }
 
@@ -288,6 +297,14 @@ void Form1::ApplyLoadedProject(doc::ProjectLoad& load) {
     Combo9.SetListIndex(page.PageNumberStyle);
     Text8.SetText(page.FirstPageText);
     HScroll4.SetValue(page.Verses);
+    Option1[page.Portrait ? 0 : 1].SetValue(true);
+    Check8[0].SetValue(page.ContinuousPage ? 1 : 0);
+    Check8[1].SetValue(page.SeparatePart ? 1 : 0);
+    Check8[2].SetValue(page.MeasureNumbers ? 1 : 0);
+    Check8[3].SetValue(page.MirroredPageNumbers ? 1 : 0);
+    for (int i = 0; i < 5; ++i) VScroll5[i].SetValue(page.Scales[i]);
+    PageNumberX = e.PageNumberX;
+    PageNumberY = e.PageNumberY;
     AudioTimeOffsets = e.AudioTimeOffsets;
     for (int i = 0; i <= s.PartCount; ++i) Labjq[i].SetCaption(SingleText(AudioTimeOffsets[i]));
 

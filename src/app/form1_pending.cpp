@@ -13,13 +13,10 @@ void Form1::BindPendingHandlers() {
     Check3.Bind(&vb::Control::Click, [this](int i) { Check3_Click(i); });
     Combo2.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
-    Combo6.Click = [this](int) { Combo6_Click(); };
     Combo8.Click = [this](int) { Combo8_Click(); };
-    File1.Click = [this](int) { File1_Click(); };
     VScroll3.Change = [this](int) { VScroll3_Change(); };
     Command3.Click = [this](int) { Command3_Click(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
-    Command10.Bind(&vb::Control::Click, [this](int i) { Command10_Click(i); });
     Timer2.OnTimer = [this] { Timer2_Timer(); };
     Timer3.OnTimer = [this] { Timer3_Timer(); };
     Timer4.OnTimer = [this] { Timer4_Timer(); };
@@ -38,21 +35,10 @@ void Form1::Command3_Click() {}
 void Form1::Check2_Click() {}
 // Toolbar 0: the lyrics-window work shows or hides the lyrics window.
 void Form1::Command4_LyricsWindow() {}
-// Toolbar 1: the page-window work shows or hides the page window and typesets when it is due.
-void Form1::Command4_PageWindow() {}
 // Toolbar 5: the piano-roll work shows or hides the editor.
 void Form1::Command4_Editor() {}
 // Keys of the piano-roll canvas (Space plays or stops): the piano-roll work.
 void Form1::Picture6_KeyDown(int, int) {}
-
-// Typesetting commands: the page-setup work. The typeset command marks the song modified and the
-// page setup for saving before anything else; it draws only while the page window is shown.
-void Form1::Command10_Click(int index) {
-    if (index == 4) {
-        song->Modified = -1;
-        song->PageSetupChanged = -1;
-    }
-}
 
 // The part switches store their values in the part records; the players and MIDI templates they
 // also set come with the playback work.
@@ -64,6 +50,7 @@ void Form1::Check1_Click(int index) {
     if (index < 20) {
         part.ShowInScore = v;
         song->NeedsRetypeset = -1;
+        RunPageSetup(true);  // the system height follows the rows shown
         if (Form3_Visible()) TypesetScorePages();
     } else if (index < 30) {
         part.MidiOn = v;
@@ -87,34 +74,30 @@ void Form1::Combo2_Click(int index) {
     if (Picture4[0].widget()->isVisible()) Picture4[0].SetFocus();
 }
 
-// Paper list: the typesetting panel work fills the size boxes.
-void Form1::Combo6_Click() {}
 // Verse chooser: the toolbar's verse button shows the verse number.
 void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
-// Paper texture: the typesetting panel work loads the chosen picture.
-void Form1::File1_Click() {}
 // Key height of the piano roll: the piano-roll work lays the keyboard out (LayoutPianoRoll).
 void Form1::VScroll3_Change() {}
 
-// Page window: the page-window work.
+// The score on the pages: the typesetter work draws the notes into the page pictures.
 void Form1::TypesetScorePages() {}
-void Form1::LayoutPageHeader() {}
-// Line breaking of the score: the line-breaking work.
-void Form1::ComputeLineBreaks() {}
+// The page window's position marker at the cursor's beat: the typesetter work.
+void Form1::SetF3Jp() {}
 // Position and loop markers of the page window (at the beat box of the cursor, of the loop start
 // and of the loop end): the page-window work.
 void Form1::MovePageMarker() {}
 void Form1::MovePageLoopStartMarker() {}
 void Form1::MovePageLoopEndMarker() {}
-bool Form1::Form3_Visible() { return false; }
 // Piano roll: the piano-roll work.
 void Form1::RefreshPianoRoll() {}
 // Note message templates: the playback work.
 void Form1::PrepareNoteOnMessage(int) {}
 void Form1::PrepareNoteOffMessages() {}
 
-// Lyric sentence lists: the lyrics-window work.
+// Lyric sentence lists: the lyrics-window work (it also shows the list of the part a page click
+// makes current in place of the old one's).
 void Form1::BuildSentenceLists(int) {}
+void Form1::SwapLyricsWindowList(int, int) {}
 
 // Restart after a locate while playing, rewind at the end, count-in clicks: the playback work.
 void Form1::Timer2_Timer() { Timer2.SetEnabled(false); }

@@ -35,8 +35,10 @@ void Form1::Timer6_Timer() { Command14.SetCaption(QTime::currentTime().toString(
 void Form1::Command2_MouseUp(int) { Picture4[0].SetFocus(); }
 
 void Form1::Command4_MouseUp(int) {
-    if (!Form3_Visible()) Picture4[0].SetFocus();
-    // While the page window is shown it takes the focus; the page window brings that with it.
+    if (Form3_Visible())
+        Form3().SetFocus();
+    else
+        Picture4[0].SetFocus();
 }
 
 void Form1::Command5_MouseUp() {

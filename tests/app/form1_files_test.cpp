@@ -122,10 +122,17 @@ TEST_F(FilesTest, SavedSongReopensIntoTheControls) {
     f.Combo6.SetListIndex(1);
     f.Text9[2].SetText("2.5");
     f.Text8.SetText("3");
-    f.Extras.Page.Scales = {120, 90, 20, 5, 150};
+    const int scales[5] = {120, 90, 20, 5, 150};
+    for (int i = 0; i < 5; ++i) f.VScroll5[i].SetValue(scales[i]);
+    f.Option1[1].SetValue(true);
+    f.Check8[2].SetValue(1);
+    f.Check8[3].SetValue(1);
+    f.Combo10.SetListIndex(3);
     f.HScroll4.SetValue(2);
     f.AudioTimeOffsets[0] = 1.234f;
     f.AudioTimeOffsets[2] = -0.5f;
+    f.Command10_Click(4);
+    const int16_t anchorX = f.PageNumberX, anchorY = f.PageNumberY;
     saveAs("round.brc");
 
     // A new song in between, then the file opened again.
@@ -135,6 +142,12 @@ TEST_F(FilesTest, SavedSongReopensIntoTheControls) {
     f.Text9[2].SetText("1.50");
     f.Text8.SetText("1");
     f.Extras = {};
+    for (int i = 0; i < 5; ++i) f.VScroll5[i].SetValue(doc::PageSetupValues{}.Scales[i]);
+    f.Option1[0].SetValue(true);
+    f.Check8[2].SetValue(0);
+    f.Check8[3].SetValue(0);
+    f.Combo10.SetListIndex(0);  // "自定位置": the anchor comes from the file
+    f.PageNumberX = f.PageNumberY = 0;
     f.song->Modified = 0;  // no save question
     midi.messages.clear();
     dialogs.calls.clear();
@@ -159,7 +172,13 @@ TEST_F(FilesTest, SavedSongReopensIntoTheControls) {
     EXPECT_EQ(f.Combo6.ListIndex(), 1);
     EXPECT_EQ(f.Text9[2].Text(), "2.5");
     EXPECT_EQ(f.Text8.Text(), "3");
-    EXPECT_EQ(f.Extras.Page.Scales, (std::array<int, 5>{120, 90, 20, 5, 150}));
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(f.VScroll5[i].Value(), scales[i]);
+    EXPECT_EQ(f.Labvin[0].Caption(), "120%");
+    EXPECT_TRUE(f.Option1[1].Value());
+    EXPECT_EQ(f.Lack[0].Caption(), "高");
+    EXPECT_EQ(f.Check8[2].Value() + f.Check8[3].Value(), 2);
+    EXPECT_EQ(f.PageNumberX, anchorX);
+    EXPECT_EQ(f.PageNumberY, anchorY);
     EXPECT_EQ(f.HScroll4.Value(), 2);
     EXPECT_EQ(f.Labjq[0].Caption(), "1.234");
     EXPECT_EQ(f.Labjq[2].Caption(), "-0.5");

@@ -1,0 +1,161 @@
+#include "typeset/form3.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QResizeEvent>
+
+#include "typeset/header.h"
+#include "typeset/metrics.h"
+#include "typeset/pageclick.h"
+
+namespace typeset {
+
+namespace {
+// Puts a control into another container, keeping its visibility, and lets the mouse through it.
+void PlaceOnPage(vb::Control& c, QWidget* page) {
+    c.widget()->setParent(page);
+    c.widget()->setAttribute(Qt::WA_TransparentForMouseEvents);
+    c.widget()->setVisible(c.Visible());
+}
+}  // namespace
+
+Form3::Form3() : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint) {
+    setObjectName("Form3");
+    setWindowTitle("简谱窗口");
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    for (int k = 0; k <= 25; ++k) {
+        PlaceOnPage(Label2[k], Picpage[k].widget());
+        PlaceOnPage(Shape2[k], Picpage[k].widget());
+        if (k < 25) {
+            PlaceOnPage(Imal[k], Picpage[k].widget());
+            PlaceOnPage(Imar[k], Picpage[k].widget());
+        }
+    }
+    for (int i = 0; i < 12; ++i) Label1[i].widget()->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Picpage.Bind(&vb::Control::MouseDown,
+                 [this](int i, int b, int s, double x, double y) { Picpage_MouseDown(i, b, s, x, y); });
+    Picpage.Bind(&vb::Control::DblClick, [this](int i) { Picpage_DblClick(i); });
+    Picpage.Bind(&vb::Control::KeyDown, [this](int i, int k, int s) { Picpage_KeyDown(i, k, s); });
+    VScroll1.Change = [this](int) { VScroll1_Change(); };
+    VScroll1.SetSmallChange(50);
+    VScroll1.SetLargeChange(500);
+    VScroll1.SetMin(0);
+    VScroll1.SetMax(0);
+    resize(834, 640);
+}
+
+Form3::~Form3() = default;
+
+void Form3::Form_Load() {
+    Picjp.Move(0, 0);
+    Picjp.SetBackColor(0x808080);
+    // Pages wait out of view until the page setup places them; the composition page stays there.
+    for (int k = 0; k <= 25; ++k) Picpage[k].Move(-5000, 0);
+    for (int k = 0; k <= 24; ++k) {
+        Picpage[k].SetBackColor(0xFFFFFF);
+        vb::Label& number = Label2[k];
+        number.SetFontName(QStringLiteral("宋体"));
+        number.SetFontSize(9);
+        number.SetAlignment(0);
+        number.SetBackStyle(0);
+        number.SetCaption(QStringLiteral("- %1 -").arg(k + 1));
+        const QSize s = LabelTextSize({number.FontName(), number.FontSize()}, number.Caption());
+        number.Move(number.Left(), number.Top(), s.width(), s.height());
+        Shape2[k].Move(-5000, 0, 20, 20);
+        Shape2[k].SetBorderColor(0x0000FF);
+        Imal[k].SetTop(-500);
+        Imar[k].SetTop(-500);
+        Shape1[k].SetBackStyle(1);
+        Shape1[k].SetBackColor(0x404040);
+        Shape1[k].Move(0, -300, 20, 20);
+    }
+    for (int i = 0; i < 12; ++i) {
+        const FontSpec f = HeaderLabelFont(i);
+        Label1[i].SetBackStyle(0);
+        Label1[i].SetFontName(f.Name);
+        Label1[i].SetFontSize(f.Size);
+    }
+    Label1[10].SetCaption(QStringLiteral("q"));
+    loaded_ = true;
+}
+
+void Form3::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    Form_Resize();
+}
+
+void Form3::Form_Resize() {
+    VScroll1.SetHeight(ScaleHeight());
+    const int32_t m = StripScrollMax(Picjp.Height(), ScaleHeight());
+    if (VScroll1.Value() > m) VScroll1.SetValue(m);
+    VScroll1.SetMax(m);
+    VScroll1.Move(width() - 20, 0, 20, ScaleHeight());
+    MarkerCentreY = typeset::MarkerCentreY(ScaleHeight(), Shape2[0].Height());
+}
+
+void Form3::VScroll1_Change() {
+    Picjp.SetTop(-VScroll1.Value());
+    if (Picpage[0].Visible() && isVisible()) Picpage[0].SetFocus();
+}
+
+void Form3::Picpage_MouseDown(int page, int button, int shift, double x, double y) {
+    switch (DecidePageClick(button, shift)) {
+    case PageClick::Alt:
+        if (P3pCkff) P3pCkff(page, x, y, button);
+        break;
+    case PageClick::Plain:
+        if (P3pCk) P3pCk(page, x, y, button);
+        break;
+    case PageClick::PlayStop:
+        if (PlayStop) PlayStop();
+        break;
+    case PageClick::None: break;
+    }
+}
+
+void Form3::Picpage_DblClick(int page) {
+    if (OpenEditor) OpenEditor(page);
+}
+
+void Form3::Picpage_KeyDown(int, int keyCode, int) {
+    if (keyCode == 32 && PlayStop) PlayStop();
+}
+
+int Form3::WindowState() const { return isMinimized() ? 1 : 0; }
+
+void Form3::SetWindowState(int state) {
+    if (state == 1)
+        showMinimized();
+    else if (isMinimized())
+        showNormal();
+}
+
+void Form3::SetVisible(bool visible) {
+    if (visible) {
+        // The first time the window shows a whole page width.
+        if (!shownBefore_) {
+            int w = int(Picjp.Width()) + 22;
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                w = std::min(w, screen->availableGeometry().width());
+            resize(w, height());
+        }
+        shownBefore_ = true;
+        if (isMinimized()) showNormal();
+        show();
+    } else {
+        hide();
+    }
+}
+
+void Form3::SetFocus() {
+    activateWindow();
+    Picpage[0].SetFocus();
+}
+
+void Form3::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    hide();
+}
+
+}  // namespace typeset

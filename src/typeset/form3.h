@@ -1,0 +1,69 @@
+// The page window "简谱窗口": the score's pages one under another in a scrolling strip, with each
+// page's number, position marker and loop markers, and the title block's labels on the first page.
+// It stays on top of the other windows and shows without taking the activation; closing it only
+// hides it. A click on a page goes to the main window through the callbacks below.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "platform/controls.h"
+
+namespace typeset {
+
+class Form3 : public QWidget {
+public:
+    Form3();
+    ~Form3() override;
+
+    // Initialises the pages and markers; the owner runs it once after construction.
+    void Form_Load();
+    void Form_Resize();
+    void VScroll1_Change();
+    void Picpage_MouseDown(int page, int button, int shift, double x, double y);
+    void Picpage_DblClick(int page);
+    void Picpage_KeyDown(int page, int keyCode, int shift);
+
+    // Inner height in pixels; 0 normal, 1 minimised.
+    double ScaleHeight() const { return height(); }
+    int WindowState() const;
+    void SetWindowState(int state);
+    // Shows the window without activating it, or hides it.
+    void SetVisible(bool visible);
+    // Gives the window (and its first page) the keyboard focus.
+    void SetFocus();
+
+    // ---- controls, containers before their contents ----------------------------------------
+    vb::PictureBox Picjp{this, "Picjp"};
+    // Rectangles behind the pages (a shadow 2 pixels right of and below each page).
+    vb::ControlArray<vb::Shape> Shape1{Picjp.widget(), "Shape1", 0, 24};
+    // Pages 1..25 (0..24) and the composition page 25 for picture export.
+    vb::ControlArray<vb::PictureBox> Picpage{Picjp.widget(), "Picpage", 0, 25};
+    // Children of their page: the page number, the position marker, the loop markers.
+    vb::ControlArray<vb::Label> Label2{Picjp.widget(), "Label2", 0, 25};
+    vb::ControlArray<vb::Shape> Shape2{Picjp.widget(), "Shape2", 0, 25};
+    vb::ControlArray<vb::ImageBox> Imal{Picjp.widget(), "Imal", 0, 24};
+    vb::ControlArray<vb::ImageBox> Imar{Picjp.widget(), "Imar", 0, 24};
+    // The title block on page 0.
+    vb::ControlArray<vb::Label> Label1{Picpage[0].widget(), "Label1", 0, 11};
+    vb::ScrollBar VScroll1{this, "VScroll1", -1, true};
+
+    // Where the player keeps the position marker while it follows playback.
+    int32_t MarkerCentreY = 0;
+
+    // ---- what the window asks of the main window ---------------------------------------------
+    std::function<void(int page, double x, double y, int button)> P3pCk;    // plain left click
+    std::function<void(int page, double x, double y, int button)> P3pCkff;  // Alt-click
+    std::function<void()> PlayStop;              // Space or the right button
+    std::function<void(int page)> OpenEditor;    // double-click: the note editor at the cursor
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    bool loaded_ = false;
+    bool shownBefore_ = false;
+};
+
+}  // namespace typeset

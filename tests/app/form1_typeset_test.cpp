@@ -1,0 +1,225 @@
+// The typesetting panel, the page-setup command and the page window, driven through the main window.
+#include "app/form1_fixture.h"
+
+#include <QtTest/QTest>
+
+#include "app/settings.h"
+#include "document/timeline.h"
+
+using namespace app;
+
+class TypesetTest : public Form1Test {
+protected:
+    QStringList messages() const {
+        QStringList out;
+        for (const auto& c : dialogs.MsgBoxCalls()) out << c.prompt;
+        return out;
+    }
+    // Presses "排版" on the panel.
+    void typeset(Form1& f) {
+        f.Command10_Click(2);
+        QTest::mouseClick(f.Command10[4].widget(), Qt::LeftButton);
+    }
+    QWidget* page(Form1& f, int i) { return f.Form3().Picpage[i].widget(); }
+};
+
+TEST_F(TypesetTest, NewSongLaysOutPagesNumbersAndTitle) {
+    Form1& f = start();
+    EXPECT_EQ(f.Page.PartRowHeight, 52);
+    EXPECT_EQ(f.Lines.LastSystem, 19);
+    EXPECT_EQ(f.Lines.Starts[1], 576);
+    EXPECT_EQ(f.Page.LastPage, 6);
+    typeset::Form3& w = f.Form3();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.Picjp.Width(), 812);
+    EXPECT_EQ(w.Picpage[1].Left(), 8);
+    EXPECT_EQ(w.Picpage[1].Top(), 1142);
+    EXPECT_EQ(w.Shape2[0].Height(), 282);
+    // "下方正中": centred on (398, 1098).
+    EXPECT_EQ(w.Label2[0].Left() + w.Label2[0].Width() / 2, 398);
+    EXPECT_EQ(w.Label2[0].Top() + 6, 1098);  // 9 pt: 12 pixels high
+    EXPECT_EQ(w.Label1[0].Caption(), "[歌曲名]");
+    EXPECT_EQ(w.Label1[0].Left(), 350);
+    EXPECT_EQ(w.Label1[11].Caption(), "＝80");
+    // "左上角" with "奇偶对称": page 2 mirrored.
+    f.Combo10.SetListIndex(1);
+    f.Check8[3].SetValue(1);
+    typeset(f);
+    EXPECT_EQ(w.Label2[0].Left() + w.Label2[0].Width() / 2, 57);
+    EXPECT_EQ(w.Label2[1].Left() + w.Label2[1].Width() / 2, 739);
+    EXPECT_EQ(w.Label2[1].Top() + 6, 28);
+    // The texture chosen at start-up is tiled over the pages.
+    const QImage& tex = f.Picture17.Canvas().Picture();
+    ASSERT_FALSE(tex.isNull());
+    const QImage& img = w.Picpage[1].Canvas().Image();
+    EXPECT_EQ(img.pixel(130, 5), img.pixel(2, 5));
+    EXPECT_EQ(QColor(img.pixel(2, 5)), QColor(tex.pixel(2, 5)));
+}
+
+TEST_F(TypesetTest, RefusalsKeepThePanelOpenAndTheLayout) {
+    Form1& f = start();
+    const int lastPage = f.Page.LastPage;
+    f.song->Modified = 0;
+    f.Text9[3].SetText("255.5");
+    typeset(f);
+    EXPECT_EQ(messages(), QStringList{"长度数值超出范围"});
+    EXPECT_TRUE(f.Picture16.Visible());
+    EXPECT_EQ(f.song->Modified, -1);
+    f.Text9[3].SetText("1.50");
+    f.Combo6.SetListIndex(f.Combo6.ListCount() - 1);  // "[自定义大小]"
+    f.Text9[0].SetText("6.9");
+    typeset(f);
+    EXPECT_EQ(messages().back(), "所设置页面太小");
+    EXPECT_TRUE(f.Picture16.Visible());
+    f.Text9[0].SetText("21");
+    f.Label22[2].SetFontSize(60);
+    typeset(f);
+    EXPECT_EQ(messages().back(), "所设置字体不适合当前页面太小");
+    EXPECT_TRUE(f.Picture16.Visible());
+    EXPECT_EQ(f.Page.LastPage, lastPage);
+    f.Label22[2].SetFontSize(18);
+    for (int p = 1; p <= 5; ++p) f.song->Parts[p].ShowInScore = 0;
+    dialogs.calls.clear();
+    typeset(f);
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(f.Picture16.Visible());
+    EXPECT_EQ(f.Page.LastPage, lastPage);
+}
+
+TEST_F(TypesetTest, LongScoresKeepTheFirstTwentyFivePages) {
+    Form1& f = start();
+    f.song->TempoChangeBpm[0] = 80;
+    f.song->SongSeconds = 900;  // 300 bars of 4/4, 100 systems
+    f.RebuildTimeline();
+    typeset(f);
+    EXPECT_EQ(messages(), QStringList{"乐谱超过25页，只排前25页"});
+    EXPECT_EQ(f.Page.LastPage, 24);
+    EXPECT_EQ(f.Lines.LastSystem, 99);
+    EXPECT_EQ(f.Form3().Picpage[24].Top(), f.Page.PageTop(24));
+    EXPECT_FALSE(f.Picture16.Visible());
+}
+
+TEST_F(TypesetTest, PanelControls) {
+    Form1& f = start();
+    f.Combo6.SetListIndex(0);
+    EXPECT_EQ(f.Combo6.Text(), "A4 [21厘米×29.7厘米]");
+    EXPECT_EQ(f.Text9[0].Text(), "21");
+    EXPECT_EQ(f.Text9[1].Text(), "29.7");
+    EXPECT_TRUE(f.Text9[0].Locked());
+    f.Combo6.SetListIndex(f.Combo6.ListCount() - 1);
+    EXPECT_FALSE(f.Text9[1].Locked());
+    EXPECT_EQ(f.Text9[1].Text(), "29.7");
+    QTest::mouseClick(f.Option1[1].widget(), Qt::LeftButton);
+    EXPECT_EQ(f.Lack[0].Caption(), "高");
+    EXPECT_EQ(f.Lack[1].Caption(), "宽");
+    EXPECT_EQ(f.Text9[0].Text(), "21");
+    EXPECT_EQ(f.Labvin[0].Caption(), "150%");
+    f.VScroll5[4].SetValue(25);
+    EXPECT_EQ(f.Labvin[4].Caption(), "25%");
+    f.HScroll4.SetValue(3);
+    EXPECT_EQ(f.Label3[78].Caption(), "3");
+    // Fonts: 60 points pass, 61 are refused; only the rights line marks the settings.
+    f.SettingsChanged = 0;
+    dialogs.fontAnswers.push_back(vb::FontChoice{"宋体", 60, true, false});
+    QTest::mouseClick(f.Label22[3].widget(), Qt::LeftButton);
+    EXPECT_EQ(f.Label22[3].FontSize(), 60);
+    EXPECT_EQ(f.SettingsChanged, 0);
+    dialogs.fontAnswers.push_back(vb::FontChoice{"宋体", 61, false, false});
+    QTest::mouseClick(f.Label22[3].widget(), Qt::LeftButton);
+    EXPECT_EQ(messages().back(), "字体太大");
+    EXPECT_EQ(f.Label22[3].FontSize(), 60);
+    dialogs.fontAnswers.push_back(vb::FontChoice{"黑体", 11, false, false});
+    QTest::mouseClick(f.Label22[6].widget(), Qt::LeftButton);
+    EXPECT_EQ(f.SettingsChanged, -1);
+    EXPECT_EQ(f.Label22[6].FontName(), "黑体");
+}
+
+TEST_F(TypesetTest, SongAndPartChangesRelayoutQuietly) {
+    Form1& f = start();
+    // A new song of another length gets its own line table.
+    f.Text1[1].SetText("60");
+    f.Command2_Click(12);
+    EXPECT_EQ(f.Lines.Starts[f.Lines.LastSystem + 1], f.song->SongLength);
+    EXPECT_LT(f.Lines.LastSystem, 19);
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);  // New: no save
+    f.Command2_Click(0);
+    EXPECT_EQ(f.Lines.LastSystem, 19);
+    EXPECT_EQ(f.Page.LastPage, 6);
+    dialogs.calls.clear();
+    f.song->Modified = 0;
+    QTest::mouseClick(f.Check1[2].widget(), Qt::LeftButton);  // part 2 leaves the score
+    EXPECT_FLOAT_EQ(f.Page.SystemHeight, 57 * 4);
+    EXPECT_EQ(f.song->Modified, 0);
+    EXPECT_TRUE(messages().isEmpty());
+    // A file in the texture folder that is no picture is reported; the texture stays.
+    const QImage before = f.Picture17.Canvas().Picture();
+    write("peo/zz.bmp", "not a picture");
+    f.File1.SetPath(path("peo") + "/");
+    f.File1.SetListIndex(f.File1.ListCount() - 1);
+    EXPECT_EQ(messages().back(), "无法读取背景图片:zz.bmp");
+    EXPECT_EQ(f.Picture17.Canvas().Picture(), before);
+}
+
+TEST_F(TypesetTest, PageClicksLocateAndChooseTheRowsPart) {
+    Form1& f = start();
+    f.song->TimeSigCodes[0] = 6 + 32 * 4;  // 6/8
+    f.RebuildTimeline();
+    f.SnapGrid[0] = 48;
+    f.BeatBoxes = {{0, 100, 50, 40, 0}, {0, 140, 50, 40, 24}, {0, 180, 50, 40, 48}};
+    f.ScoreRowParts = "31";
+    typeset::Form3& w = f.Form3();
+    f.Command4_PageWindow();
+    ASSERT_TRUE(f.Form3_Visible());
+    QTest::mouseClick(page(f, 0), Qt::LeftButton, {}, QPoint(140, 60));
+    EXPECT_EQ(f.song->CursorTick, 0);
+    EXPECT_EQ(f.song->CurrentPart, 3);
+    EXPECT_EQ(f.Shape1[0].Top(), f.song->Parts[3].StripTop);
+    QTest::mouseClick(page(f, 0), Qt::LeftButton, {}, QPoint(150, 50 + 2 * 57 + 5));
+    EXPECT_EQ(f.song->CursorTick, 24);  // beat 2 of 6/8, not re-snapped to the grid
+    EXPECT_EQ(f.song->CurrentPart, 1);
+    f.ScoreRowParts = "7";  // a stale row: the current part stays
+    QTest::mouseClick(page(f, 0), Qt::LeftButton, {}, QPoint(190, 60));
+    EXPECT_EQ(f.song->CurrentPart, 1);
+    EXPECT_EQ(f.song->CursorTick, 48);
+    // Alt-click with the loop on: right of the box's middle takes the next box.
+    f.Check3[2].SetValue(1);
+    QTest::mouseClick(page(f, 0), Qt::LeftButton, Qt::AltModifier, QPoint(161, 60));
+    EXPECT_EQ(f.song->LoopStart, 48);
+    // A double-click while the editor cannot open does nothing.
+    f.PlayMode = 1;
+    f.Picture6.SetVisible(true);
+    QTest::mouseDClick(page(f, 0), Qt::LeftButton, {}, QPoint(150, 60));
+    EXPECT_TRUE(f.Picture6.Visible());
+    EXPECT_EQ(w.WindowState(), 0);
+    // Resizing: marker centre, and no scrolling when the window is taller than the strip.
+    w.Shape2[0].SetHeight(20);
+    w.resize(w.width(), 600);
+    EXPECT_EQ(w.MarkerCentreY, 290);
+    w.Picjp.SetHeight(300);
+    w.resize(w.width(), 601);
+    EXPECT_EQ(w.VScroll1.Max(), 0);
+    // Closing only hides; the toolbar shows it again.
+    w.close();
+    EXPECT_FALSE(f.Form3_Visible());
+    f.Command4_PageWindow();
+    EXPECT_TRUE(f.Form3_Visible());
+}
+
+TEST_F(TypesetTest, PrinterFontSettersLeaveThePagesAlone) {
+    Form1& f = start();
+    vb::RecordingSurface printer;
+    f.Printer = &printer;
+    f.Label22[2].SetFontBold(true);
+    f.SetDigitFontPage(0);
+    f.SetItalicExpressionFontPage(0);
+    f.SetNotationFontPage(0);
+    const vb::PageSurface& p = f.Form3().Picpage[0].Canvas();
+    EXPECT_EQ(p.FontName(), "Qelto");
+    EXPECT_TRUE(p.FontBold());
+    EXPECT_FALSE(p.FontItalic());
+    f.SetPartNameFontPrinter();
+    EXPECT_EQ(printer.FontName(), "黑体");
+    EXPECT_EQ(p.FontName(), "Qelto");
+    EXPECT_EQ(f.GetNoteCellWidth(48), 24);
+    EXPECT_EQ(f.GetMaxPartNameWidth(), 38);
+}
