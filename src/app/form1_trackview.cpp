@@ -69,8 +69,12 @@ void Form1::BindTrackViewHandlers() {
     VScroll1.SetSmallChange(kTrackViewWheelStep);
     VScroll1.Change = [this](int) { VScroll1_Change(); };
     VScroll1.Scroll = [this](int) { VScroll1_Change(); };
-    Label1.widget()->installEventFilter(this);
-    Picture3.widget()->installEventFilter(this);
+    // Watched on every control of the two regions, so that the wheel reaches the bar also when
+    // a control takes it directly.
+    for (QWidget* region : {Label1.widget(), Picture3.widget()}) {
+        region->installEventFilter(this);
+        for (QWidget* child : region->findChildren<QWidget*>()) child->installEventFilter(this);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -108,8 +112,11 @@ void Form1::VScroll1_Change() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    auto inRegion = [](QObject* o, QWidget* region) {
+        return o == region || (o->isWidgetType() && region->isAncestorOf(static_cast<QWidget*>(o)));
+    };
     if (event->type() == QEvent::Wheel && VScroll1.Visible() &&
-        (watched == Label1.widget() || watched == Picture3.widget())) {
+        (inRegion(watched, Label1.widget()) || inRegion(watched, Picture3.widget()))) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
         // One notch (120) moves by the small change.
         const int steps = wheel->angleDelta().y() / 120;
