@@ -454,6 +454,7 @@ private:
     Services services_;
     bool exited_ = false;
     bool presettingCombo5_ = false;
+    int wheelRemainder_ = 0;  // wheel movement over the track view short of a whole notch
     QString midiImportPath_;  // the file the import panel lists; empty until one is opened
 };
 

@@ -117,9 +117,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     };
     if (event->type() == QEvent::Wheel && VScroll1.Visible() &&
         (inRegion(watched, Label1.widget()) || inRegion(watched, Picture3.widget()))) {
-        const auto* wheel = static_cast<QWheelEvent*>(event);
-        // One notch (120) moves by the small change.
-        const int steps = wheel->angleDelta().y() / 120;
+        // One notch (120) moves by the small change; the finer steps of a touchpad add up to notches.
+        wheelRemainder_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
+        const int steps = wheelRemainder_ / 120;
+        wheelRemainder_ -= steps * 120;
         if (steps != 0) VScroll1.SetValue(VScroll1.Value() - steps * VScroll1.SmallChange());
         return true;
     }

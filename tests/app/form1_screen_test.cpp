@@ -33,9 +33,10 @@ protected:
         QWidget* hit = f.childAt(w->mapTo(&f, w->rect().center()));
         return hit == w || (hit && w->isAncestorOf(hit));
     }
-    static void Wheel(QWidget* w, int notches) {
+    // `delta` in eighths of a degree: 120 is one notch of a wheel, up.
+    static void Wheel(QWidget* w, int delta) {
         const QPointF at = QPointF(w->rect().center());
-        QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+        QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(w, &e);
     }
@@ -100,7 +101,7 @@ TEST_F(ScreenTest, TheTrackViewScrollsToEveryPart) {
         ASSERT_EQ(f.song->PartCount, parts);
         const int content = int(f.Label1.Height());
         EXPECT_EQ(f.VScroll1.Max(), std::max(0, content - band)) << parts;
-        Wheel(f.Picture4[0].widget(), -20);
+        Wheel(f.Picture4[0].widget(), -20 * 120);
         EXPECT_EQ(f.VScroll1.Value(), f.VScroll1.Max()) << parts;
         EXPECT_EQ(f.Label1.Top(), Form1::kTrackViewTop - f.VScroll1.Max());
         EXPECT_EQ(f.Picture3.Top(), f.Label1.Top());
@@ -111,9 +112,12 @@ TEST_F(ScreenTest, TheTrackViewScrollsToEveryPart) {
         }
         EXPECT_EQ(f.childAt(500, 20), f.Picture1.widget());
     }
-    Wheel(f.Label2[3].widget(), 20);  // over the headers, up
+    Wheel(f.Label2[3].widget(), 20 * 120);  // over the headers, up
     EXPECT_EQ(f.VScroll1.Value(), 0);
     EXPECT_TRUE(HitAtCentre(f, f.Label2[1]));
+    // A touchpad's finer steps add up to notches.
+    for (int i = 0; i < 5; ++i) Wheel(f.Picture4[1].widget(), -30);
+    EXPECT_EQ(f.VScroll1.Value(), f.VScroll1.SmallChange());
     // Deleting parts shortens the range and brings the strips back.
     f.VScroll1.SetValue(f.VScroll1.Max());
     f.song->PartCount = 5;
