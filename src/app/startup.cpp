@@ -111,14 +111,15 @@ int runProgram(int argc, char** argv) {
     Form1 form(services);
     dialogs.SetParent(&form);
     form.setWindowFlags(Qt::FramelessWindowHint);
-    form.Form_Load();
-    // A logout or Ctrl+C ends the program as Exit does, without the save question.
+    // A logout or Ctrl+C ends the program as Exit does, without the save question. A signal that
+    // comes while a start-up message is shown ends the program before its window shows.
     TerminationSignals termination([&form] { form.EndBySignal(); });
-    form.showFullScreen();
+    form.Form_Load();
+    if (!form.Exited()) form.showFullScreen();
     // Without the notation font the score's symbols show as plain letters: say so, and go on.
-    if (!notationFont)
+    if (!notationFont && !form.Exited())
         dialogs.MsgBox(QStringLiteral("没有找到字体：Qelto"), vb::vbOKOnly + vb::vbExclamation, QStringLiteral("提示"));
-    return qapp.exec();
+    return form.Exited() ? 0 : qapp.exec();
 }
 
 }  // namespace app
