@@ -76,6 +76,12 @@ void Form1::CreateControls() {
     Label14.SetBorderStyle(1);
     Shape2.Move(0, 0, 60, 36);
     Shape2.SetBorderColor(0x0000FF);
+    // The editor-window box and its outline show with the piano roll only, and lie under the change
+    // markers so that a click on a marker reaches the marker.
+    Label14.SetVisible(false);
+    Shape2.SetVisible(false);
+    Shape2.widget()->lower();
+    Label14.widget()->lower();
     Line4.SetPoints(0, 0, 0, 36);
     Line4.SetBorderColor(0x0000FF);
     Line5.SetPoints(0, 0, 0, 36);
@@ -178,14 +184,19 @@ void Form1::CreateControls() {
         Label11[p].SetBorderStyle(1);
         Label11[10 + p].SetBorderStyle(1);
         Check1[20 + p].SetCaption("MID");
-        Check1[20 + p].Move(8, t + 40, 34, 18);
+        Check1[20 + p].Move(8, t + 40, 32, 18);
         Check1[30 + p].SetCaption("MP3");
         Check1[30 + p].Move(40, t + 40, 38, 18);
         Command11[p].SetCaption("音");
         Command11[p].Move(80, t + 40, 28, 18);
         Check1[p].SetCaption("谱");
         Check1[p].Move(112, t + 40, 40, 18);
-        for (int box : {p, 20 + p, 30 + p}) Check1[box].SetFontSize(7.5);
+        // The boxes stand close together: a narrow gap between box and caption keeps "MID" clear
+        // of the "MP3" box beside it.
+        for (int box : {p, 20 + p, 30 + p}) {
+            Check1[box].SetFontSize(7.5);
+            Check1[box].widget()->setStyleSheet("QCheckBox { spacing: 2px; }");
+        }
         Label4[10 + p].Move(16, t + 64, 127, 8);
         Label4[10 + p].SetBackColor(0xC0C0C0);
         Label4[p].Move(16, t + 64, 100, 8);

@@ -269,6 +269,8 @@ public:
     void NewCommand();
     void NewProject();
     void ExitProgram();
+    // The program is asked to end (SIGTERM, SIGINT): Exit without the save question and files.
+    void EndBySignal();
     bool Exited() const { return exited_; }
     // Save (index 1): false when nothing was written (dialog cancelled, overwrite refused, failure).
     bool SaveCommand();
@@ -374,6 +376,12 @@ public:
     void Label11_Click(int index);
     void Command11_Click(int index);
     void Label19_Click(int index);
+    // The track view's scroll bar: the top of the strip band, the wheel step, the range and the move.
+    static constexpr int kTrackViewTop = 45;
+    static constexpr int kTrackViewWheelStep = 60;
+    int TrackViewVisibleHeight() const;
+    void UpdateTrackViewScroll();
+    void VScroll1_Change();
 
     // form1_toolbar.cpp: the parts of the toolbar built with the track view.
     void Command4_PartAudioFile();
@@ -491,6 +499,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -504,6 +513,8 @@ private:
     void BindTrackViewHandlers();
     void BindFilesHandlers();
     bool AskToSaveFirst(bool withCancel);
+    void StopAndCloseDevices();
+    void Quit();
     void PlaceEditorWindowBox();
     void CloseChangePointPanels();
     void ApplyLoadedProject(doc::ProjectLoad& load);
@@ -516,6 +527,7 @@ private:
     Services services_;
     bool exited_ = false;
     bool presettingCombo5_ = false;
+    int wheelRemainder_ = 0;  // wheel movement over the track view short of a whole notch
     QString midiImportPath_;  // the file the import panel lists; empty until one is opened
     std::unique_ptr<typeset::Form3> form3_;
     std::vector<std::unique_ptr<vb::Label>> panelCaptions_;  // captions of the typesetting panel

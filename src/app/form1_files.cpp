@@ -3,7 +3,9 @@
 // window manager's close request).
 #include "app/form1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 
@@ -369,10 +371,32 @@ void Form1::ApplyLoadedProject(doc::ProjectLoad& load) {
 // Exit (Command2 indexes 3 and 4).
 void Form1::ExitProgram() {
     if (!AskToSaveFirst(true)) return;
+    StopAndCloseDevices();
+    if (SettingsChanged) SaveSystemSettings();
+    Quit();
+}
+
+// SIGTERM or SIGINT: the open dialogs are cancelled, playback stops, the sounding notes are released
+// and the devices closed; no question is asked and no file is written.
+void Form1::EndBySignal() {
+    if (exited_) return;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (!dialog) break;
+        dialog->reject();
+        dialog->hide();
+    }
+    StopAndCloseDevices();
+    Quit();
+}
+
+void Form1::StopAndCloseDevices() {
     if (Command3.Visible()) Command3_Click();
     if (services_.midi) services_.midi->Close();
     MidiOutHandle = 0;
-    if (SettingsChanged) SaveSystemSettings();
+}
+
+void Form1::Quit() {
     exited_ = true;
     close();
     if (services_.quit) services_.quit();

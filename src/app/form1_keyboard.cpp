@@ -23,6 +23,9 @@ void Form1::CreateKeyboardPanel() {
     Command2[24].Move(262, 160, 76, 24);
     Command2[23].SetCaption("取消");
     Command2[23].Move(262, 192, 76, 24);
+    // The sliders and value labels of "设置" were moved into the frame after this panel was made:
+    // the panel stands over them.
+    Picture14.widget()->raise();
 }
 
 void Form1::BindKeyboardHandlers() {
@@ -46,6 +49,7 @@ void Form1::BuildKeyNoteMap() {
 
 // "按键设置": the panel shows the stored octaves as pending values.
 void Form1::OpenKeyboardPanel() {
+    Picture14.widget()->raise();
     Picture14.SetVisible(true);
     for (int i = 0; i < kKeyGroupCount; ++i) {
         Labkey[i].Tag = QString::number(KeyRowOctaves[i]);

@@ -14,10 +14,15 @@ namespace app {
 
 namespace {
 
-// The rows of the marker pools on the 36-pixel ruler.
+// The rows of the marker pools on the 36-pixel ruler: time signatures over the bar lines at the
+// top, keys in the row of the bar numbers (key changes are the rarest), tempi along the bottom edge
+// so that the bar numbers printed at y 12 stay readable. kBottomRow stands for "the ruler's height
+// less the marker's height".
+constexpr double kRulerHeight = 36;
+constexpr double kBottomRow = -1;
 constexpr double kTimeSigMarkerTop = 0;
-constexpr double kTempoMarkerTop = 12;
-constexpr double kKeyMarkerTop = 24;
+constexpr double kKeyMarkerTop = 12;
+constexpr double kTempoMarkerTop = kBottomRow;
 // The zoom of the ruler, in screen widths.
 constexpr int kRulerZoomMin = 1;
 constexpr int kRulerZoomMax = 10;
@@ -48,7 +53,7 @@ void Form1::BindRulerHandlers() {
             label.SetFontSize(7.5);
             label.SetAutoSize(true);
             label.SetBackColor(backs[k]);
-            label.SetTop(pools[k].second);
+            label.SetTop(pools[k].second == kBottomRow ? kRulerHeight - label.Height() : pools[k].second);
             label.SetVisible(false);
         });
     }

@@ -50,6 +50,9 @@ void Form1::CreateSettingsPanel() {
         Label15[i].SetAlignment(2);
         Label15[i].Move(8 + 136 * (i % 4), 250 + 24 * (i / 4), 128, 18);
     }
+    // The sample has a single frame: its width is the character's width plus the frame's two
+    // pixels, and the lyric boxes of the track view take the character's width.
+    Label9.SetBorderStyle(1);
     Label9.SetAutoSize(true);
     Label9.SetFontName(kDesignLyricFontName);
     Label9.SetFontSize(kDesignLyricFontSize);

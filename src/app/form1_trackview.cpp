@@ -4,6 +4,10 @@
 // strips show, and the title block's fields.
 #include "app/form1.h"
 
+#include <QEvent>
+#include <QRegion>
+#include <QWheelEvent>
+
 #include "editing/partmanage.h"
 #include "editing/partstrips.h"
 #include "editing/titleblock.h"
@@ -58,6 +62,69 @@ void Form1::BindTrackViewHandlers() {
 
     Picture5[10].Move(0, editing::StripDrag::kMarkerHidden, 10, 2);
     Picture5[10].SetBackColor(0x0000FF);
+
+    // The scroll bar moves the strips and their headers; so does the mouse wheel over either.
+    VScroll1.SetMin(0);
+    VScroll1.SetMax(0);
+    VScroll1.SetSmallChange(kTrackViewWheelStep);
+    VScroll1.Change = [this](int) { VScroll1_Change(); };
+    VScroll1.Scroll = [this](int) { VScroll1_Change(); };
+    // Watched on every control of the two regions, so that the wheel reaches the bar also when
+    // a control takes it directly.
+    for (QWidget* region : {Label1.widget(), Picture3.widget()}) {
+        region->installEventFilter(this);
+        for (QWidget* child : region->findChildren<QWidget*>()) child->installEventFilter(this);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scrolling the strips
+
+// The strips show between the ruler band and the title block (the bottom of the window while the
+// title block is hidden).
+int Form1::TrackViewVisibleHeight() const {
+    const int bottom = Picture13.Visible() ? int(Picture13.Top()) : ScreenHeightPx;
+    return std::max(0, bottom - kTrackViewTop);
+}
+
+// The range reaches the last strip and "添加一个新声部" below it; a shorter stack keeps the value
+// inside the new range, which moves the strips back. The bar ends where the band ends, so the
+// title block does not hide its lower arrow.
+void Form1::UpdateTrackViewScroll() {
+    const int visible = TrackViewVisibleHeight();
+    VScroll1.SetHeight(std::max(visible, 1));
+    const int content = int(std::max(Label1.Height(), Picture3.Height()));
+    VScroll1.SetLargeChange(std::max(1, visible - kTrackViewWheelStep));
+    VScroll1.SetMax(std::max(0, content - visible));
+    VScroll1_Change();
+}
+
+// The header column and the track area move up together; what lies above the band's top edge is
+// cut away, so the ruler and its scroll bars stay whole and take their own clicks.
+void Form1::VScroll1_Change() {
+    const int offset = VScroll1.Value();
+    Label1.SetTop(kTrackViewTop - offset);
+    Picture3.SetTop(kTrackViewTop - offset);
+    for (QWidget* w : {Label1.widget(), Picture3.widget()}) {
+        if (offset == 0) w->clearMask();
+        else w->setMask(QRegion(0, offset, w->width(), std::max(0, w->height() - offset)));
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    auto inRegion = [](QObject* o, QWidget* region) {
+        return o == region || (o->isWidgetType() && region->isAncestorOf(static_cast<QWidget*>(o)));
+    };
+    if (event->type() == QEvent::Wheel && VScroll1.Visible() &&
+        (inRegion(watched, Label1.widget()) || inRegion(watched, Picture3.widget()))) {
+        // One notch (120) moves by the small change; the finer steps of a touchpad add up to notches.
+        wheelRemainder_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
+        const int steps = wheelRemainder_ / 120;
+        wheelRemainder_ -= steps * 120;
+        if (steps != 0) VScroll1.SetValue(VScroll1.Value() - steps * VScroll1.SmallChange());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -99,6 +166,7 @@ void Form1::ApplyStripLayout(const editing::StripLayout& layout) {
         Shape1[i].SetHeight(layout.frameHeight);
     }
     Picture5[10].SetWidth(Picture4[0].Width());
+    UpdateTrackViewScroll();
     DrawPartRangeBands();
     // The bands replaced what the canvases showed; before the zoom has set the page up there is
     // no page to draw.

@@ -3,8 +3,16 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QTranslator>
 #include <array>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 #include "app/form1.h"
 #include "platform/audioengine.h"
@@ -25,9 +33,61 @@ bool installFonts(const QString& dir) {
     return id >= 0 && QFontDatabase::applicationFontFamilies(id).contains("Qelto");
 }
 
+std::unique_ptr<QTranslator> installQtTranslations() {
+    auto translator = std::make_unique<QTranslator>();
+    // "qt" gathers the catalogues of the Qt modules, qtbase among them.
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), "qt", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    QCoreApplication::installTranslator(translator.get());
+    return translator;
+}
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+struct sigaction previousTerm {}, previousInt {};
+
+extern "C" void WriteSignalByte(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+        char bytes[16];
+        while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        if (onSignal_) onSignal_();
+    });
+    struct sigaction action {};
+    action.sa_handler = WriteSignalByte;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, &previousTerm);
+    sigaction(SIGINT, &action, &previousInt);
+}
+
+TerminationSignals::~TerminationSignals() {
+    if (!notifier_) return;
+    sigaction(SIGTERM, &previousTerm, nullptr);
+    sigaction(SIGINT, &previousInt, nullptr);
+    notifier_.reset();
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
 int runProgram(int argc, char** argv) {
     QApplication qapp(argc, argv);
     const bool notationFont = installFonts(programDir());
+    const std::unique_ptr<QTranslator> qtTexts = installQtTranslations();
 
     AudioEngine engine;
     SynthMidiOut midi(engine, AudioEngine::DefaultSoundFonts());
@@ -51,12 +111,15 @@ int runProgram(int argc, char** argv) {
     Form1 form(services);
     dialogs.SetParent(&form);
     form.setWindowFlags(Qt::FramelessWindowHint);
+    // A logout or Ctrl+C ends the program as Exit does, without the save question. A signal that
+    // comes while a start-up message is shown ends the program before its window shows.
+    TerminationSignals termination([&form] { form.EndBySignal(); });
     form.Form_Load();
-    form.showFullScreen();
+    if (!form.Exited()) form.showFullScreen();
     // Without the notation font the score's symbols show as plain letters: say so, and go on.
-    if (!notationFont)
+    if (!notationFont && !form.Exited())
         dialogs.MsgBox(QStringLiteral("没有找到字体：Qelto"), vb::vbOKOnly + vb::vbExclamation, QStringLiteral("提示"));
-    return qapp.exec();
+    return form.Exited() ? 0 : qapp.exec();
 }
 
 }  // namespace app

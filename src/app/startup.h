@@ -2,10 +2,32 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <memory>
 
 class QApplication;
+class QSocketNotifier;
+class QTranslator;
 
 namespace app {
+
+// Qt's own Chinese texts for the standard dialogs (buttons, file, colour and font dialogs),
+// installed on the application; null when the translation files are missing.
+std::unique_ptr<QTranslator> installQtTranslations();
+
+// While it exists, SIGTERM and SIGINT run `onSignal` from the event loop (the signal handler
+// only writes a byte to a pipe); the previous handlers come back when it goes.
+class TerminationSignals {
+public:
+    explicit TerminationSignals(std::function<void()> onSignal);
+    ~TerminationSignals();
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+private:
+    std::function<void()> onSignal_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
 
 // The folder holding the executable and every resource it reads.
 QString programDir();

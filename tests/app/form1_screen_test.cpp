@@ -1,0 +1,187 @@
+// What the window shows at 1024 × 768: panels over what lies beneath them, the track view's scrolling,
+// captions that fit their controls, the ruler's marker rows, Qt's Chinese dialog texts and the end
+// of the program on SIGTERM and SIGINT.
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QTranslator>
+#include <QWheelEvent>
+#include <csignal>
+
+#include "app/form1_fixture.h"
+#include "app/startup.h"
+#include "document/songcodes.h"
+#include "document/timeline.h"
+#include "platform/surface.h"
+#include "platform/vbtext.h"
+
+using app::Form1;
+
+class ScreenTest : public Form1Test {
+protected:
+    Form1& startShown() {
+        app::installFonts(PROGRAM_DIR);
+        Form1& f = start();
+        f.Timload_Timer();
+        f.show();
+        return f;
+    }
+    // The control the window's hit test finds at the centre of `c` is `c` or inside it.
+    static bool HitAtCentre(Form1& f, const vb::Control& c) {
+        QWidget* w = c.widget();
+        QWidget* hit = f.childAt(w->mapTo(&f, w->rect().center()));
+        return hit == w || (hit && w->isAncestorOf(hit));
+    }
+    // `delta` in eighths of a degree: 120 is one notch of a wheel, up.
+    static void Wheel(QWidget* w, int delta) {
+        const QPointF at = QPointF(w->rect().center());
+        QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w, &e);
+    }
+};
+
+// Every control a panel shows, not parked outside it, is reached at its centre; the panels are shown
+// one at a time, as the commands show them.
+TEST_F(ScreenTest, NothingCoversTheControlsOfAShownPanel) {
+    Form1& f = startShown();
+    // Picture14 lies in Frame3, which stays shown with it.
+    for (vb::Control* panel : std::initializer_list<vb::Control*>{&f.Frame2, &f.Picture2[0], &f.Picture2[1],
+                                                                  &f.Picture2[2], &f.Picture16, &f.Picture10,
+                                                                  &f.Picture13, &f.Frame3, &f.Picture14}) {
+        panel->SetVisible(true);
+        QWidget* w = panel->widget();
+        for (QWidget* c : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (c->isHidden() || !w->rect().contains(c->geometry().center())) continue;
+            QWidget* hit = f.childAt(c->mapTo(&f, c->rect().center()));
+            EXPECT_TRUE(hit == c || c->isAncestorOf(hit)) << c->objectName().toStdString() << " under "
+                                                          << (hit ? hit->objectName().toStdString() : "-");
+        }
+        if (panel != &f.Frame3) panel->SetVisible(false);
+    }
+}
+
+// The bar and the wheel bring the last strip and "添加一个新声部" into view above the title block;
+// the ruler stays whole over the moved strips.
+TEST_F(ScreenTest, TheTrackViewScrollsToEveryPart) {
+    Form1& f = startShown();
+    const int band = int(f.Picture13.Top()) - Form1::kTrackViewTop;
+    for (int parts = 5; parts <= 8; ++parts) {
+        if (parts > 5) QTest::mouseClick(f.Label12.widget(), Qt::LeftButton, {}, QPoint(4, 4));
+        ASSERT_EQ(f.song->PartCount, parts);
+        EXPECT_EQ(f.VScroll1.Max(), std::max(0, int(f.Label1.Height()) - band)) << parts;
+        Wheel(f.Picture4[0].widget(), -20 * 120);
+        EXPECT_EQ(f.Label1.Top(), Form1::kTrackViewTop - f.VScroll1.Max());
+        EXPECT_EQ(f.Picture3.Top(), f.Label1.Top());
+        EXPECT_TRUE(HitAtCentre(f, f.Label12) && HitAtCentre(f, f.Label2[parts])) << parts;
+        EXPECT_LE(f.Label1.Top() + f.Label12.Top() + f.Label12.Height(), f.Picture13.Top()) << parts;
+        EXPECT_EQ(f.childAt(500, 20), f.Picture1.widget());
+    }
+    Wheel(f.Label2[3].widget(), 20 * 120);  // over the headers, up
+    EXPECT_EQ(f.VScroll1.Value(), 0);
+    // A touchpad's finer steps add up to notches.
+    for (int i = 0; i < 5; ++i) Wheel(f.Picture4[1].widget(), -30);
+    EXPECT_EQ(f.VScroll1.Value(), f.VScroll1.SmallChange());
+    // Deleting parts shortens the range and brings the strips back.
+    f.VScroll1.SetValue(f.VScroll1.Max());
+    f.song->PartCount = 5;
+    f.ArrangePartStrips();
+    EXPECT_EQ(f.VScroll1.Max(), 0);
+    EXPECT_EQ(f.Label1.Top(), Form1::kTrackViewTop);
+}
+
+// The header boxes show their whole captions left of the control beside them; a lyric box is as wide
+// as a character of the default lyric font.
+TEST_F(ScreenTest, CaptionsFitTheirControls) {
+    Form1& f = startShown();
+    for (int p = 1; p <= doc::kMaxParts; ++p) {
+        // Each box and where the next control of its row begins.
+        const std::pair<int, double> rows[] = {
+            {20 + p, f.Check1[30 + p].Left()}, {30 + p, f.Command11[p].Left()}, {p, f.Label1.Width()}};
+        for (const auto& [index, room] : rows) {
+            auto* box = static_cast<QCheckBox*>(f.Check1[index].widget());
+            QStyleOptionButton option;
+            option.initFrom(box);
+            option.text = box->text();
+            const QRect text = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+            const int width = box->fontMetrics().horizontalAdvance(box->text());
+            EXPECT_LE(width, text.width()) << index;
+            EXPECT_LE(box->x() + text.left() + width, room) << index;
+        }
+    }
+    const QFontMetrics lyric(f.Label9.widget()->font());
+    for (const char* ch : {"晚", "风", "字"})
+        EXPECT_GE(f.LyricCharWidth, lyric.horizontalAdvance(QString::fromUtf8(ch))) << ch;
+}
+
+// Markers lie whole inside the 36-pixel ruler, each kind in its own row, no tempo marker covers a bar
+// number, and the editor-window box, hidden until the piano roll shows it, lies under them.
+TEST_F(ScreenTest, RulerMarkersFitTheirRowsOverTheEditorWindowBox) {
+    Form1& f = startShown();
+    EXPECT_FALSE(f.Label14.widget()->isVisible() || f.Shape2.widget()->isVisible());
+    f.Label14.Move(0, 0, 1024, 36);
+    f.Label14.SetVisible(true);
+    f.Shape2.SetVisible(true);
+    doc::Song& s = *f.song;
+    for (int i = 1; i <= 6; ++i) {
+        s.TempoChangeTicks[i] = 768 * i;
+        s.TempoChangeBpm[i] = float(60 + 10 * i);
+        s.KeyChangeTicks[i] = 768 * i;
+        s.KeyChangeKeys[i] = int16_t(i % 2 ? -i : i);
+    }
+    s.TimeSigTicks[1] = 768 * 3;
+    s.TimeSigCodes[1] = doc::TimeSigTextToCode("3/4");
+    s.TempoLastIndex = s.KeyChangeLastIndex = 6;
+    s.TimeSigLastIndex = 1;
+    f.RebuildTimeline();
+    const doc::RulerMarks marks = doc::ComputeRulerMarks(s, f.Picture1.Width());
+    const QFontMetrics numbers(vb::ScreenFont(f.Picture1.FontName(), f.Picture1.FontSize(), false, false));
+    std::vector<QRect> numberRects;
+    for (const doc::RulerNumber& n : marks.numbers)
+        numberRects.emplace_back(int(n.x), 12, numbers.horizontalAdvance(vb::PrintNumber(n.number)), numbers.height());
+    std::vector<std::pair<int, int>> rows;
+    for (auto [pool, shown] : {std::pair{&f.LabJP, 1}, std::pair{&f.Label6, 6}, std::pair{&f.Labdh, 6}}) {
+        for (int i = 1; i <= shown; ++i) {
+            const QRect m = (*pool)[i].widget()->geometry();
+            ASSERT_TRUE((*pool)[i].Visible()) << i;
+            EXPECT_TRUE(HitAtCentre(f, (*pool)[i])) << i;
+            EXPECT_TRUE(m.top() >= 0 && m.bottom() < 36) << (*pool)[i].Name().toStdString() << i;
+            for (const QRect& n : numberRects) EXPECT_FALSE(pool == &f.Label6 && m.intersects(n)) << i;
+        }
+        rows.emplace_back(int((*pool)[1].Top()), int((*pool)[1].Top() + (*pool)[1].Height()));
+    }
+    std::sort(rows.begin(), rows.end());
+    for (size_t k = 1; k < rows.size(); ++k) EXPECT_LE(rows[k - 1].second, rows[k].first);
+}
+
+// Qt's own dialog texts come in Chinese.
+TEST(QtTranslations, TheStandardDialogsSpeakChinese) {
+    std::unique_ptr<QTranslator> t = app::installQtTranslations();
+    ASSERT_TRUE(t);
+    for (auto [context, text] : {std::pair{"QPlatformTheme", "OK"}, std::pair{"QPlatformTheme", "Cancel"},
+                                 std::pair{"QFileDialog", "Look in:"}, std::pair{"QColorDialog", "&Basic colors"}}) {
+        const QString shown = QCoreApplication::translate(context, text);
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() >= 0x4E00; })) << text;
+    }
+    QCoreApplication::removeTranslator(t.get());
+}
+
+// SIGTERM and SIGINT end the program at once: devices closed, no question, no file written.
+TEST_F(ScreenTest, TerminationSignalsEndTheProgramWithoutWritingFiles) {
+    for (int sig : {SIGTERM, SIGINT}) {
+        Form1& f = startShown();
+        quitCalls = midi.closeCalls = 0;
+        f.SettingsChanged = -1;  // Exit would write set.ini
+        const size_t asked = dialogs.calls.size();
+        {
+            app::TerminationSignals termination([&f] { f.EndBySignal(); });
+            ASSERT_EQ(::raise(sig), 0);
+            for (int i = 0; i < 100 && !f.Exited(); ++i) QTest::qWait(10);
+        }
+        EXPECT_TRUE(f.Exited() && quitCalls == 1 && midi.closeCalls == 1 && !midi.open) << sig;
+        EXPECT_EQ(dialogs.calls.size(), asked) << sig;
+        EXPECT_FALSE(QFile::exists(path("set.ini")) || QFile::exists(path("keyset.dat"))) << sig;
+        form.reset();
+    }
+}
