@@ -9,11 +9,13 @@
 #include <QtEndian>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <sys/resource.h>
 
 #include "document/projectfile.h"
 #include "document/newsong.h"
+#include "document/timeline.h"
 #include "platform/textcodec.h"
 
 using namespace doc;
@@ -479,10 +481,10 @@ TEST_F(ProjectFileTest, DamagedFilesAreRefusedWithAMessage) {
         {17, 20},             // the time-signature list would fill its last entry
         {19, 41},             // tempo count
         {21, -1},             // key count
-        {128, 23},            // title running into the page-number position
+        {128, 31},            // title past its record
         {288, 31},            // font name past its record
         {516, 470},           // part name past its slot
-        {3072 + 7, 22},       // lyric past its slot
+        {3072 + 7, 31},       // lyric past the room of a record
         {3136 + 4, 0},        // time-signature code 0
         {3136 + 6 + 4 + 8 + 4 + 4, 12},  // key 12
     };
@@ -496,6 +498,21 @@ TEST_F(ProjectFileTest, DamagedFilesAreRefusedWithAMessage) {
         b = good;
         b[0] = parts;
         refused(b, "part count");
+    }
+    // Ticks no command produces: note starts and changes before the song or beyond the latest tick.
+    const std::pair<int, int32_t> ticks[] = {
+        {3072, -1}, {3104, kMaxNoteStart + 1}, {3072, 2147483647},  // note starts
+        {3136 + 6 + 4 + 8, kMaxNoteStart + 1},                        // a tempo change after entry 0
+    };
+    for (auto [at, value] : ticks) {
+        b = good;
+        if (at == 3136 + 6 + 4 + 8) {
+            qToLittleEndian<int16_t>(1, b.data() + 19);  // one tempo change: the key list moves on 8
+            b.insert(3136 + 6 + 4 + 8, QByteArray(8, '\0'));
+            qToLittleEndian<float>(100.0f, b.data() + at + 4);
+        }
+        qToLittleEndian<int32_t>(value, b.data() + at);
+        refused(b, "tick");
     }
     b = good;
     qToLittleEndian<float>(0.0f, b.data() + 3136 + 6 + 4 + 4);
@@ -548,4 +565,86 @@ TEST_F(ProjectFileTest, ASaveReplacesTheWholeFileAndAFailedOneLeavesItWhole) {
     EXPECT_FALSE(refused.Ok);
     EXPECT_EQ(refused.Message, QStringLiteral("无法保存文件:[keep.brc]，声部数超出范围！"));
     EXPECT_EQ(ReadAll(path), before);
+}
+
+TEST_F(ProjectFileTest, DamagedFilesTheLoaderAcceptsAreReadWithinRangeSavedAndOpenedAgain) {
+    auto base = testsongs::NewSong();
+    AddNote(*base, 1, 0, 48, 60, QStringLiteral("一"));
+    AddNote(*base, 2, 48, 48, 64, QStringLiteral("二"));
+    const QByteArray good = BuildProjectFileBytes(*base, ProjectExtras{});
+    auto full = testsongs::NewSong();
+    for (int k = 1; k <= kMaxTempoLastIndex; ++k) {
+        full->TempoChangeTicks[k] = 96 * k;
+        full->TempoChangeBpm[k] = 180;
+    }
+    full->TempoLastIndex = kMaxTempoLastIndex;
+    const QByteArray fullTempo = BuildProjectFileBytes(*full, ProjectExtras{});
+    const int tempoAt = 3072 + 6 + 4;  // the tempo list of the note-less song
+    const QByteArray wide = Gbk(QStringLiteral("晚风吹过山岗啊啊啊啊啊啊啊"));  // 26 bytes
+
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        std::function<void(const Song&)> check;
+    };
+    auto patched = [](QByteArray b, auto&& change) {
+        change(b);
+        return b;
+    };
+    const Case cases[] = {
+        {"title of 23 bytes, its last character cut by the room", patched(good, [&](QByteArray& b) {
+             PutI16(b, 128, 23);
+             b.replace(130, 22, "A" + wide.left(21));
+         }), [](const Song& s) { EXPECT_EQ(s.Title, QStringLiteral("A晚风吹过山岗啊啊啊啊")); }},
+         {"title of 30 bytes", patched(good, [&](QByteArray& b) {
+             PutI16(b, 128, 30);
+             b.replace(130, 22, wide.left(22));
+         }), [](const Song& s) { EXPECT_EQ(s.Title, QStringLiteral("晚风吹过山岗啊啊啊啊啊")); }},
+        {"lyric of 25 bytes", patched(good, [&](QByteArray& b) {
+             PutI16(b, 3072 + 7, 25);
+             b.replace(3072 + 9, 23, "ab" + wide.left(21));
+         }), [](const Song& s) {
+             EXPECT_EQ(s.Notes[1][0].Lyric, QStringLiteral("ab晚风吹过山岗啊啊啊"));
+             EXPECT_EQ(s.Notes[1][0].Selected, 0);
+             EXPECT_EQ(s.Notes[2][0].Lyric, QStringLiteral("二"));
+         }},
+        {"song length 1e300 s with a full tempo list", patched(fullTempo, [](QByteArray& b) {
+             qToLittleEndian<double>(1e300, b.data() + 9);
+         }), [](const Song& s) { EXPECT_EQ(s.SongSeconds, 600); }},
+        {"song length 2 s", patched(good, [](QByteArray& b) { qToLittleEndian<double>(2, b.data() + 9); }),
+         [](const Song& s) { EXPECT_EQ(s.SongSeconds, 10); }},
+        {"tempos outside 30..180", patched(fullTempo, [&](QByteArray& b) {
+             qToLittleEndian<float>(500.0f, b.data() + tempoAt + 4);
+             qToLittleEndian<float>(1.5f, b.data() + tempoAt + 8 * 7 + 4);
+         }), [](const Song& s) {
+             EXPECT_EQ(s.TempoChangeBpm[0], 180.0f);
+             EXPECT_EQ(s.TempoChangeBpm[7], 30.0f);
+         }},
+        {"volumes -5 and 300", patched(good, [](QByteArray& b) {
+             PutI16(b, 512 + 6 + 4 + 2 + 2, -5);    // part 1: name of 4 bytes, no audio path
+             PutI16(b, 1024 + 6 + 4 + 2 + 2, 300);  // part 2
+         }), [](const Song& s) {
+             EXPECT_EQ(s.Parts[1].Volume, 1);
+             EXPECT_EQ(s.Parts[2].Volume, 127);
+         }},
+        {"note at the latest tick", patched(good, [](QByteArray& b) {
+             qToLittleEndian<int32_t>(kMaxNoteStart, b.data() + 3072);
+         }), [](const Song& s) { EXPECT_EQ(s.Notes[1][0].Start, kMaxNoteStart); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProjectLoad first = ParseProjectFile(c.bytes, at("damaged.brc"));
+        ASSERT_TRUE(first.Ok) << first.Error.toStdString();
+        c.check(*first.LoadedSong);
+        Song& song = *first.LoadedSong;
+        RebuildTimeline(song, false);
+        EXPECT_LE(song.TempoLastIndex, kMaxTempoLastIndex);
+        EXPECT_LE(song.SongLength, kMaxSongTicks);
+        ComputeRulerMarks(song, 800);
+        ASSERT_TRUE(SaveProjectFile(at("again.brc"), song, first.Extras).Ok);
+        ProjectLoad again = ReadProjectFile(at("again.brc"));
+        ASSERT_TRUE(again.Ok) << again.Error.toStdString();
+        c.check(*again.LoadedSong);
+        EXPECT_EQ(again.LoadedSong->TempoLastIndex, song.TempoLastIndex);
+    }
 }
