@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <csignal>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -15,6 +16,7 @@
 
 #include "document/projectfile.h"
 #include "document/newsong.h"
+#include "document/songcodes.h"
 #include "document/timeline.h"
 #include "platform/textcodec.h"
 
@@ -647,4 +649,47 @@ TEST_F(ProjectFileTest, DamagedFilesTheLoaderAcceptsAreReadWithinRangeSavedAndOp
         c.check(*again.LoadedSong);
         EXPECT_EQ(again.LoadedSong->TempoLastIndex, song.TempoLastIndex);
     }
+}
+
+TEST_F(ProjectFileTest, EveryMutatedFileTheLoaderAcceptsIsSavedAsAFileItOpensAgain) {
+    auto song = testsongs::NewSong();
+    for (int i = 0; i < 6; ++i) AddNote(*song, 1 + i % 3, 96 * i, 48, uint8_t(60 + i), QStringLiteral("晚风"));
+    for (int k = 1; k <= 3; ++k) {
+        song->TempoChangeTicks[k] = 960 * k;
+        song->TempoChangeBpm[k] = 60.0f + 30 * k;
+    }
+    song->TempoLastIndex = 3;
+    song->TimeSigTicks[1] = 768;
+    song->TimeSigCodes[1] = TimeSigTextToCode("3/4");
+    song->TimeSigLastIndex = 1;
+    const QByteArray seed = BuildProjectFileBytes(*song, ProjectExtras{});
+    std::mt19937 rng(11);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    int accepted = 0;
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray b = seed;
+        for (int e = pick(1, 4); e > 0; --e) {
+            // Fields of the header, the title and part records, the notes and the lists.
+            const int at = pick(0, 3) == 0 ? pick(0, 160) : pick(3072, b.size() - 8);
+            switch (pick(0, 3)) {
+            case 0: b[at] = char(pick(0, 255)); break;
+            case 1: qToLittleEndian<int32_t>(int32_t(rng()), b.data() + at); break;
+            case 2: qToLittleEndian<float>(float(pick(-1000, 100000)), b.data() + at); break;
+            default: qToLittleEndian<double>(std::ldexp(1.0, pick(-60, 1020)), b.data() + at); break;
+            }
+        }
+        ProjectLoad first = ParseProjectFile(b, at("m.brc"));
+        if (!first.Ok) continue;
+        ++accepted;
+        Song& s = *first.LoadedSong;
+        RebuildTimeline(s, false);
+        ComputeRulerMarks(s, 800);
+        ASSERT_LE(s.SongLength, kMaxSongTicks);
+        ProjectLoad again = ParseProjectFile(BuildProjectFileBytes(s, first.Extras), at("m.brc"));
+        ASSERT_TRUE(again.Ok) << i << " " << again.Error.toStdString();
+        RebuildTimeline(*again.LoadedSong, false);
+        ASSERT_EQ(again.LoadedSong->SongLength, s.SongLength) << i;
+        ASSERT_EQ(again.LoadedSong->TempoLastIndex, s.TempoLastIndex) << i;
+    }
+    EXPECT_GT(accepted, 200);
 }
