@@ -89,4 +89,15 @@ TEST_F(Form1Test, AFailedSaveIsShownAndKeepsTheSongModifiedAndTheProgramOpen) {
     ASSERT_EQ(dialogs.MsgBoxCalls().size(), 1u);
     EXPECT_EQ(dialogs.MsgBoxCalls()[0].prompt, "无法保存文件:[keyset.dat]，写入文件时出错！");
     EXPECT_EQ(read("keyset.dat"), "\x01\x01\x01\x01\x01\x01");
+
+    // 退出 answered No with changed settings: set.ini cannot be written, which is said; the program ends.
+    write("set.ini", "old");
+    f.SettingsChanged = -1;
+    dialogs.calls.clear();
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);
+    click(f.Command2[4]);
+    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 2u);
+    EXPECT_EQ(dialogs.MsgBoxCalls()[1].prompt, "无法保存文件:[set.ini]，写入文件时出错！");
+    EXPECT_EQ(read("set.ini"), "old");
+    EXPECT_TRUE(f.Exited());
 }
