@@ -1,5 +1,5 @@
-// Every file the program writes keeps its old content when a write fails part-way, and the window
-// says so and keeps what was not saved.
+// Every file the program writes keeps its old content when a write fails part-way; the window says
+// so and keeps what was not saved.
 #include "app/form1_fixture.h"
 
 #include <QtTest/QTest>
@@ -27,7 +27,7 @@ struct FailingWrites {
     ~FailingWrites() { savefile::SetWriteHook({}); }
 };
 
-void click(vb::Control& control) { QTest::mouseClick(control.widget(), Qt::LeftButton); }
+QString Failed(const char* name) { return QStringLiteral("无法保存文件:[%1]，写入文件时出错！").arg(name); }
 
 }  // namespace
 
@@ -46,58 +46,44 @@ TEST_F(Form1Test, EveryWriterKeepsTheOldFileWhenAWriteFailsPartWay) {
             EXPECT_FALSE(save(path(name))) << name;
         }
         EXPECT_EQ(read(name), "old") << name;
-        EXPECT_TRUE(save(path(name))) << name;
-        EXPECT_GT(read(name).size(), 3) << name;
+        EXPECT_TRUE(save(path(name)) && read(name).size() > 3) << name;
     }
-    FailingWrites failing;
-    EXPECT_EQ(doc::SaveProjectFile(path("x.brc"), *song, {}).Message, "无法保存文件:[x.brc]，写入文件时出错！");
 }
 
 TEST_F(Form1Test, AFailedSaveIsShownAndKeepsTheSongModifiedAndTheProgramOpen) {
     Form1& f = start();
     f.show();
+    auto click = [&](int index, std::initializer_list<int> answers) {
+        dialogs.calls.clear();
+        dialogs.msgBoxAnswers.insert(dialogs.msgBoxAnswers.end(), answers);
+        QTest::mouseClick(f.Command2[index].widget(), Qt::LeftButton);
+        QStringList prompts;
+        for (const auto& c : dialogs.MsgBoxCalls()) prompts << c.prompt;
+        return prompts;
+    };
     dialogs.fileAnswers.push_back(path("song.brc"));
-    click(f.Command2[1]);
+    click(1, {});
     const QByteArray saved = read("song.brc");
     ASSERT_EQ(saved.size(), 3100);
-    FailingWrites failing;
-    f.song->Title = "改了";
-    f.song->Modified = -1;
-    dialogs.calls.clear();
-    click(f.Command2[1]);  // 保存
-    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 1u);
-    EXPECT_EQ(dialogs.MsgBoxCalls()[0].prompt, "无法保存文件:[song.brc]，写入文件时出错！");
-    EXPECT_EQ(read("song.brc"), saved);
-    EXPECT_EQ(f.song->Modified, -1);
-
-    // 退出, Yes to the save question: the save fails, the program stays.
-    dialogs.calls.clear();
-    dialogs.msgBoxAnswers.push_back(vb::vbYes);
-    click(f.Command2[4]);
-    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 2u);
-    EXPECT_EQ(dialogs.MsgBoxCalls()[0].prompt, "当前正在编辑的文件没有保存。是否先保存?");
-    EXPECT_EQ(dialogs.MsgBoxCalls()[1].prompt, "无法保存文件:[song.brc]，写入文件时出错！");
-    EXPECT_FALSE(f.Exited());
-    EXPECT_EQ(quitCalls, 0);
-    EXPECT_EQ(read("song.brc"), saved);
-
-    // The keyboard-entry panel's OK: the settings file stays as it was, with a message.
     write("keyset.dat", "\x01\x01\x01\x01\x01\x01");
-    f.Command2_Click(22);
-    dialogs.calls.clear();
-    click(f.Command2[24]);
-    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 1u);
-    EXPECT_EQ(dialogs.MsgBoxCalls()[0].prompt, "无法保存文件:[keyset.dat]，写入文件时出错！");
+    write("set.ini", "old");
+    FailingWrites failing;
+    f.song->Modified = -1;
+    const QString saveQuestion = QStringLiteral("当前正在编辑的文件没有保存。是否先保存?");
+
+    EXPECT_EQ(click(1, {}), QStringList{Failed("song.brc")});  // 保存
+    EXPECT_EQ(f.song->Modified, -1);
+    EXPECT_EQ(click(4, {vb::vbYes}), QStringList({saveQuestion, Failed("song.brc")}));  // 退出, Yes
+    EXPECT_FALSE(f.Exited());
+    EXPECT_EQ(read("song.brc"), saved);
+
+    f.Command2_Click(22);  // the keyboard-entry panel, then its OK
+    EXPECT_EQ(click(24, {}), QStringList{Failed("keyset.dat")});
     EXPECT_EQ(read("keyset.dat"), "\x01\x01\x01\x01\x01\x01");
 
-    // 退出 answered No with changed settings: set.ini cannot be written, which is said; the program ends.
-    write("set.ini", "old");
+    // 退出, No, with changed settings: set.ini is not written, which is said, and the program ends.
     f.SettingsChanged = -1;
-    dialogs.calls.clear();
-    dialogs.msgBoxAnswers.push_back(vb::vbNo);
-    click(f.Command2[4]);
-    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 2u);
-    EXPECT_EQ(dialogs.MsgBoxCalls()[1].prompt, "无法保存文件:[set.ini]，写入文件时出错！");
+    EXPECT_EQ(click(4, {vb::vbNo}), QStringList({saveQuestion, Failed("set.ini")}));
     EXPECT_EQ(read("set.ini"), "old");
     EXPECT_TRUE(f.Exited());
 }

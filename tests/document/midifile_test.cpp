@@ -238,39 +238,26 @@ TEST(MidiImport, NoteOffNeverEndsANoteThePartAlreadyHad) {
 TEST(MidiImport, NotesWithoutAPlaceRefuseTheImportAndChangeNothing) {
     QByteArray tenNotes;
     for (int i = 0; i < 10; ++i) tenNotes += hex("00 90 40 50");
-    struct Case {
-        const char* what;
-        int division;
-        QList<QByteArray> tracks;
-        std::vector<int> targets;
-        int rowsUsed;  // rows of part 1 in use before
+    // What is imported, into which parts, with how many rows of part 1 in use; the last case fits.
+    const std::tuple<int, QList<QByteArray>, std::vector<int>, int, bool> cases[] = {
+        {96, {hex("00 90 3C 50 00 90 14 50")}, {1}, 0, false},              // key 20
+        {96, {hex("00 90 6D 50")}, {1}, 0, false},                          // key 109
+        {1, {hex("00 90 3C 50 FF FF FF 7F 90 3E 50")}, {1}, 0, false},      // beyond the latest tick
+        {96, {tenNotes, hex("00 90 3C 50")}, {1, 1}, 4086, false},          // eleven notes, ten rows
+        {96, {tenNotes, hex("00 90 3C 50")}, {1, 2}, 4086, true},
     };
-    const Case cases[] = {
-        {"key below the sung range", 96, {hex("00 90 3C 50 00 90 14 50")}, {1}, 0},
-        {"key above it", 96, {hex("00 90 6D 50")}, {1}, 0},
-        {"start beyond the latest tick", 1, {hex("00 90 3C 50 FF FF FF 7F 90 3E 50")}, {1}, 0},
-        {"part without room for all", 96, {tenNotes}, {1}, 4090},
-        {"two tracks filling one part", 96, {tenNotes, hex("00 90 3C 50")}, {1, 1}, 4086},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [division, tracks, targets, rowsUsed, fits] : cases) {
         auto s = testsongs::NewSong(true, false, true);
-        for (int i = 0; i < c.rowsUsed; ++i) s->Notes[1][i] = NoteRecord{i * 48, 48, 60, "-", 0};
-        s->Parts[1].NoteCount = int16_t(c.rowsUsed);
-        QList<QByteArray> tracks;
-        for (const QByteArray& t : c.tracks) tracks << t + kEnd;
-        auto r = importBytes(*s, smf(c.division, tracks), c.targets);
-        EXPECT_FALSE(r.Ok) << c.what;
-        EXPECT_EQ(r.Message, QString::fromUtf8("Midi文件读取错误。")) << c.what;
-        EXPECT_TRUE(r.JournalLines.isEmpty()) << c.what;
-        EXPECT_EQ(s->Parts[1].NoteCount, c.rowsUsed) << c.what;
-        EXPECT_EQ(s->Parts[2].NoteCount, 0) << c.what;
-        EXPECT_EQ(s->Modified, 0) << c.what;
+        s->Parts[1].NoteCount = int16_t(rowsUsed);
+        QList<QByteArray> ended;
+        for (const QByteArray& t : tracks) ended << t + kEnd;
+        auto r = importBytes(*s, smf(division, ended), targets);
+        EXPECT_EQ(r.Ok, fits) << rowsUsed;
+        EXPECT_EQ(r.Message, QString::fromUtf8(fits ? "导入完成" : "Midi文件读取错误。"));
+        EXPECT_EQ(s->Parts[1].NoteCount, fits ? 4096 : rowsUsed);
+        EXPECT_EQ(s->Modified, fits ? -1 : 0);
+        if (!fits) EXPECT_TRUE(r.JournalLines.isEmpty() && s->Parts[2].NoteCount == 0);
     }
-    // The last free rows are filled exactly.
-    auto s = testsongs::NewSong(true);
-    s->Parts[1].NoteCount = 4086;
-    EXPECT_TRUE(importBytes(*s, smf(96, {tenNotes + kEnd}), {1}).Ok);
-    EXPECT_EQ(s->Parts[1].NoteCount, 4096);
 }
 
 TEST(MidiImport, OnlyRowsOfTheOpenFileAndExistingPartsAreRead) {
