@@ -38,7 +38,9 @@ void Form1::LoadKeySet() { KeyRowOctaves = app::LoadKeySet(ProgramPath(kKeySetFi
 void Form1::SaveKeySet() {
     KeySettings settings;
     settings.rowOctaves = KeyRowOctaves;
-    app::SaveKeySet(ProgramPath(kKeySetFile), settings);
+    if (!app::SaveKeySet(ProgramPath(kKeySetFile), settings))
+        Dialogs().MsgBox(SettingsSaveFailedMessage(kKeySetFile), vb::vbOKOnly + vb::vbSystemModal,
+                         kSettingsMessageTitle);
 }
 
 void Form1::BuildKeyNoteMap() {

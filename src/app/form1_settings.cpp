@@ -103,7 +103,12 @@ SystemSettings Form1::CurrentSettings() const {
     return s;
 }
 
-void Form1::SaveSystemSettings() { app::SaveSystemSettings(ProgramPath(kSystemSettingsFile), CurrentSettings()); }
+// A failed write keeps the old file and says so.
+void Form1::SaveSystemSettings() {
+    if (!app::SaveSystemSettings(ProgramPath(kSystemSettingsFile), CurrentSettings()))
+        Dialogs().MsgBox(SettingsSaveFailedMessage(kSystemSettingsFile), vb::vbOKOnly + vb::vbSystemModal,
+                         kSettingsMessageTitle);
+}
 
 void Form1::HScroll3_Change(int index) {
     const int value = HScroll3[index].Value();

@@ -152,6 +152,10 @@ bool SaveSystemSettings(const QString& path, const SystemSettings& s) {
     return WriteSettingsFile(path, bytes);
 }
 
+QString SettingsSaveFailedMessage(const QString& fileName) {
+    return QStringLiteral("无法保存文件:[") + fileName + QStringLiteral("]，写入文件时出错！");
+}
+
 QString SliderValueText(int index, int value) {
     switch (index) {
     case kZoomSlider:

@@ -126,6 +126,8 @@ TrackPage TrackPageForZoom(int32_t cursorTick, int zoomPercent);
 inline constexpr double kLargestFontPoints = 60;
 inline constexpr const char* kFontTooLargeMessage = "字体太大";
 inline constexpr const char* kSettingsMessageTitle = "提示";
+// A settings file that could not be written: "无法保存文件:[name]，写入文件时出错！".
+QString SettingsSaveFailedMessage(const QString& fileName);
 bool IsFontTooLarge(double points);
 
 }  // namespace app

@@ -1,9 +1,9 @@
 #include "app/settings_io.h"
 
+#include "platform/savefile.h"
 #include "platform/textcodec.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace app {
 
@@ -14,13 +14,7 @@ std::optional<QByteArray> ReadSettingsFile(const QString& path) {
 }
 
 bool WriteSettingsFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return savefile::SaveWhole(path, bytes).ok();
 }
 
 namespace {

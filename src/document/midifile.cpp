@@ -1,12 +1,12 @@
 #include "document/midifile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <tuple>
 
+#include "platform/savefile.h"
 #include "platform/sortlist.h"
 #include "platform/textcodec.h"
 #include "platform/vbtext.h"
@@ -29,14 +29,30 @@ bool hasTag(const QByteArray& bytes, int64_t pos, const char* tag) {
            std::equal(tag, tag + 4, bytes.constData() + pos);
 }
 
-// Reads the events of one track chunk, [pos, end), keeping its note events. False when an event
-// runs past the end of the chunk.
+// Data bytes of a system message F1..FE inside a track (FF meta and F0/F7 system-exclusive events
+// carry their own lengths): song position two, time-code quarter frame and song select one, the
+// rest none.
+int64_t systemDataBytes(uint8_t status) {
+    if (status == 0xF2) return 2;
+    return status == 0xF1 || status == 0xF3 ? 1 : 0;
+}
+
+// Reads the events of one track chunk, [pos, end), keeping its note events. A data byte where a
+// status is due continues the last channel status (running status), across meta, system-exclusive
+// and system events too. False when the reader loses its place: an event running past the end of
+// the chunk, a data byte with no status to continue, or a status byte where a data byte is due.
 bool parseTrackEvents(const QByteArray& bytes, int64_t pos, int64_t end, MidiTrack& track) {
     int64_t acc = 0;
-    uint8_t running = 0;  // status of the last channel message, 0 = none
+    uint8_t running = 0;  // status of the last channel message, 0 = none yet
     auto skip = [&](int64_t n) {
         if (n < 0 || n > end - pos) return false;
         pos += n;
+        return true;
+    };
+    auto dataBytesAhead = [&](int64_t n) {
+        if (n > end - pos) return false;
+        for (int64_t i = 0; i < n; ++i)
+            if (byteAt(bytes, pos + i) >= 0x80) return false;
         return true;
     };
     while (pos < end) {
@@ -46,35 +62,30 @@ bool parseTrackEvents(const QByteArray& bytes, int64_t pos, int64_t end, MidiTra
         if (pos >= end) return false;
         uint8_t status = byteAt(bytes, pos);
         if (status < 0x80) {
-            if (running == 0) {
-                // A data byte where a status is expected, with no status to repeat: step over it.
-                if (!skip(2)) return false;
-                continue;
-            }
-            status = running;  // running status: this byte is the first data byte
+            if (running == 0) return false;
+            status = running;  // this byte is the first data byte
         } else {
             ++pos;
         }
 
         if (status == 0xFF) {
-            running = 0;
-            if (pos >= end) return false;
+            if (!dataBytesAhead(1)) return false;
             uint8_t type = byteAt(bytes, pos++);
             if (type == 0x2F) return true;  // end of track
             auto len = ReadVarLen(bytes, pos, end);
             if (!len || !skip(*len)) return false;
         } else if (status == 0xF0 || status == 0xF7) {
-            running = 0;
             auto len = ReadVarLen(bytes, pos, end);
             if (!len || !skip(*len)) return false;
         } else if (status > 0xF0) {
-            running = 0;
-            if (!skip(1)) return false;
+            const int64_t n = systemDataBytes(status);
+            if (!dataBytesAhead(n)) return false;
+            pos += n;
         } else {
             running = status;
             uint8_t kind = status & 0xF0;
             int64_t dataBytes = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-            if (dataBytes > end - pos) return false;
+            if (!dataBytesAhead(dataBytes)) return false;
             if (kind == 0x80 || kind == 0x90) {
                 uint8_t key = byteAt(bytes, pos);
                 uint8_t velocity = byteAt(bytes, pos + 1);
@@ -95,9 +106,9 @@ std::optional<uint32_t> ReadVarLen(const QByteArray& bytes, int64_t& pos, int64_
         if (pos < 0 || pos >= end) return std::nullopt;
         uint8_t b = byteAt(bytes, pos++);
         value = (value << 7) | (b & 0x7F);
-        if (b < 0x80) break;
+        if (b < 0x80) return value;
     }
-    return value;
+    return std::nullopt;  // a fourth byte that asks for a fifth
 }
 
 std::optional<MidiFile> ParseMidiFile(const QByteArray& bytes) {
@@ -152,35 +163,54 @@ int MidiImportTargetPart(const QString& entry) {
     return static_cast<int>(vb::Val(vb::Right(entry, 1)));
 }
 
-MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::vector<int>& targets) {
-    MidiImportResult result;
-    result.Ok = true;
-    result.Message = kMidiImportDoneText;
-    if (file.Division <= 0) {
-        result.Ok = false;
-        result.Message = kMidiReadErrorText;
-        return result;
-    }
-    const int rows = std::min<int>(file.Tracks.size(), targets.size());
+namespace {
+
+double songTick(const MidiFile& file, const MidiNoteEvent& ev) {
+    return vb::Round(double(ev.FileTick) / file.Division * 48);
+}
+
+bool importedPart(const Song& song, int part) { return part >= 1 && part <= song.PartCount && part <= kMaxParts; }
+
+// True when every note of the chosen tracks finds its place: a sung key, a start within the song's
+// tick range and a free row of its part.
+bool everyNoteFits(const Song& song, const MidiFile& file, const std::vector<int>& targets, int rows) {
+    std::array<int, kMaxParts + 1> taken{};
+    for (int p = 1; p <= kMaxParts; ++p) taken[p] = std::clamp<int>(song.Parts[p].NoteCount, 0, kRowsPerPart);
     for (int r = 0; r < rows; ++r) {
         const int part = targets[r];
-        if (part < 1 || part > song.PartCount || part > kMaxParts) continue;
+        if (!importedPart(song, part)) continue;
+        for (const MidiNoteEvent& ev : file.Tracks[r].Notes) {
+            if (!ev.On) continue;
+            if (!IsSungPitch(ev.Key) || ev.Key > kHighestPitch) return false;
+            if (songTick(file, ev) > kMaxNoteStart) return false;
+            if (++taken[part] > kRowsPerPart) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::vector<int>& targets) {
+    MidiImportResult result;
+    result.Message = kMidiReadErrorText;
+    const int rows = std::min<int>(file.Tracks.size(), targets.size());
+    if (file.Division <= 0 || !everyNoteFits(song, file, targets, rows)) return result;
+    result.Ok = true;
+    result.Message = kMidiImportDoneText;
+    for (int r = 0; r < rows; ++r) {
+        const int part = targets[r];
+        if (!importedPart(song, part)) continue;
         PartRecord& rec = song.Parts[part];
         const int first = std::clamp<int>(rec.NoteCount, 0, kRowsPerPart);
         rec.NoteCount = static_cast<int16_t>(first);
         song.Modified = song.PlayEventsStale = song.NeedsRetypeset = -1;
 
-        // Notes of this track still waiting for their note-off, per key, latest last: the row it
-        // added, or -1 for a note the part had no room for (its note-off must not end another).
+        // Notes of this track still waiting for their note-off, per key, latest last.
         std::array<std::vector<int>, 256> open;
         for (const MidiNoteEvent& ev : file.Tracks[r].Notes) {
-            const double tick = vb::Round(double(ev.FileTick) / file.Division * 48);
+            const double tick = songTick(file, ev);
             if (ev.On) {
-                if (ev.Key < 21 || ev.Key > 108) continue;
-                if (rec.NoteCount >= kRowsPerPart || tick > std::numeric_limits<int32_t>::max()) {
-                    open[ev.Key].push_back(-1);
-                    continue;
-                }
                 NoteRecord& n = song.Notes[part][rec.NoteCount];
                 n.Pitch = ev.Key;
                 n.Start = static_cast<int32_t>(tick);
@@ -194,7 +224,6 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
                 if (waiting.empty()) continue;
                 const int row = waiting.back();
                 waiting.pop_back();
-                if (row < 0) continue;
                 NoteRecord& n = song.Notes[part][row];
                 const double length = tick - n.Start;
                 if (length >= kMidiImportMinLength && length <= kMidiImportMaxLength)
@@ -364,14 +393,8 @@ QByteArray BuildMidiFile(const Song& song, const QStringList& instrumentNames) {
 std::optional<QString> ExportMidiFile(const Song& song, const QStringList& instrumentNames,
                                       const QString& path) {
     const QByteArray bytes = BuildMidiFile(song, instrumentNames);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return f.errorString();
-    if (f.write(bytes) != bytes.size()) {
-        QString error = f.errorString();
-        f.cancelWriting();
-        return error;
-    }
-    if (!f.commit()) return f.errorString();
+    const savefile::Result saved = savefile::SaveWhole(path, bytes);
+    if (!saved.ok()) return saved.errorText;
     return std::nullopt;
 }
 

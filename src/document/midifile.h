@@ -53,11 +53,13 @@ struct MidiFile {
 
 // Reads a whole Standard MIDI File held in memory. Nothing when the file is damaged: no "MThd"
 // header of at least 6 bytes, a division of 0 or in time-code form, a chunk that is not "MTrk" where
-// a track is expected, or a chunk or event running past the end of the data.
+// a track is expected, a chunk or event running past the end of the data, or a byte the reader
+// cannot place (a data byte with no running status to continue, a status byte where data is due).
 std::optional<MidiFile> ParseMidiFile(const QByteArray& bytes);
 
 // A variable-length quantity at `pos` (0-based) of `bytes`, read no further than `end`: up to four
-// bytes, 7 bits each, most significant first. `pos` moves past it. Nothing when it runs past `end`.
+// bytes, 7 bits each, most significant first. `pos` moves past it. Nothing when it runs past `end` or
+// its fourth byte asks for a fifth.
 std::optional<uint32_t> ReadVarLen(const QByteArray& bytes, int64_t& pos, int64_t end);
 
 // The model half of opening a file for import: the file read and checked. Nothing when it cannot be
@@ -92,9 +94,11 @@ struct MidiImportResult {
 
 // Appends the notes of the assigned tracks to their parts. `targets[r]` is the part chosen for track
 // row r (0 = not imported); only rows of the file's listed tracks are examined, and a target outside
-// 1 .. PartCount is skipped. Notes keep the file's note number; notes outside 21..108 are skipped; a
-// part stops taking notes at its last row. A note-off (or velocity-0 note-on) ends the most recent
-// still-open note of its key that the same track added.
+// 1 .. PartCount is skipped. Notes keep the file's note number. Either every note of the chosen
+// tracks arrives or nothing is imported (kMidiReadErrorText, song unchanged): a key outside 21..108,
+// a start beyond kMaxNoteStart or a part without rows for all its notes refuses the import. A
+// note-off (or velocity-0 note-on) ends the most recent still-open note of its key that the same
+// track added.
 MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::vector<int>& targets);
 // Reads the file at `path` again and imports it as above.
 MidiImportResult ImportMidiTracks(Song& song, const QString& path, const std::vector<int>& targets);

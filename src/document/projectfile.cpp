@@ -1,13 +1,13 @@
 #include "document/projectfile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "platform/savefile.h"
 #include "platform/textcodec.h"
 #include "platform/vbtext.h"
 
@@ -174,6 +174,9 @@ bool ValidTimeSigCode(int code) {
 
 bool Finite(double v) { return std::isfinite(v); }
 
+// Ticks of notes and changes lie between the song start and kMaxNoteStart.
+bool ValidTick(int32_t tick) { return tick >= 0 && tick <= kMaxNoteStart; }
+
 }  // namespace
 
 QString StoredFileName(const QString& storedPath) {
@@ -308,13 +311,9 @@ SaveResult SaveProjectFile(const QString& path, const Song& song, const ProjectE
     if (!bad.isEmpty()) return fail(bad);
     const QByteArray bytes = BuildProjectFileBytes(song, extras);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return fail(QStringLiteral("无法在该位置写入文件"));
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return fail(QStringLiteral("写入文件时出错"));
-    }
-    if (!file.commit()) return fail(QStringLiteral("写入文件时出错"));
+    const savefile::Result saved = savefile::SaveWhole(path, bytes);
+    if (saved.failure == savefile::Failure::Open) return fail(QStringLiteral("无法在该位置写入文件"));
+    if (!saved.ok()) return fail(QStringLiteral("写入文件时出错"));
     result.Ok = true;
     return result;
 }
@@ -360,7 +359,7 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         if (timeSigLast < 0 || timeSigLast > kMaxTimeSigLastIndex || tempoLast < 0 ||
             tempoLast > kMaxTempoLastIndex || keyLast < 0 || keyLast > kMaxKeyLastIndex)
             return fail(damaged);
-        if (!Finite(songStart) || songStart < 0 || !Finite(songSeconds) || songSeconds <= 0) return fail(damaged);
+        if (!Finite(songStart) || songStart < 0 || !Finite(songSeconds)) return fail(damaged);
         if (in.size() < kSlotBytes * (partCount + 1)) return fail(truncated);
 
         r.LoadedSong = current ? std::make_unique<Song>(*current) : std::make_unique<Song>();
@@ -369,13 +368,16 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         ProjectExtras& extras = r.Extras;
         PageSetupValues& page = extras.Page;
 
-        // Title block.
+        // Title block. A title longer than its room was cut by the page-number position written
+        // over its end: what the room holds is read.
         QString titles[5];
         for (int i = 0; i < 5; ++i) {
             int at = RecordOffset(kTitleRecords[i]);
             int n = in.u16(at);
-            if (n > (i == 0 ? kTitleBytes : kRecordTextBytes)) return fail(damaged);
-            titles[i] = Decode(in.bytes(at + 2, n));
+            if (n > kRecordTextBytes) return fail(damaged);
+            QByteArray text = in.bytes(at + 2, n);
+            if (i == 0 && n > kTitleBytes) text = textcodec::gbkPrefix(text, kTitleBytes);
+            titles[i] = Decode(text);
         }
         QString fontNames[5];
         for (int i = 0; i < 5; ++i) {
@@ -414,6 +416,7 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
             part.DisplayMode = in.u8(at + 34);
             part.ShowInScore = in.u8(at + 35);
             part.AudioOffsetMs = in.i16(at + 36);
+            part.Volume = int16_t(std::clamp<int>(part.Volume, kMinVolume, kMaxVolume));
             if (part.NoteCount < 0 || part.NoteCount > kRowsPerPart) return fail(damaged);
             if (part.Program < 0 || part.Program > 127) return fail(damaged);
             noteTotal += part.NoteCount;
@@ -435,10 +438,17 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
                 n.Start = in.i32(at);
                 n.Length = in.i16(at + 4);
                 n.Pitch = in.u8(at + 6);
+                if (n.Start < 0 || n.Start > kMaxNoteStart) return fail(damaged);
                 const int lyricBytes = in.u16(at + 7);
-                if (kNoteRecordFixedBytes + lyricBytes > kNoteSlotBytes) return fail(damaged);
-                n.Lyric = Decode(in.bytes(at + 9, lyricBytes));
-                n.Selected = in.i16(at + 9 + lyricBytes);
+                if (lyricBytes > kRecordTextBytes) return fail(damaged);
+                if (kNoteRecordFixedBytes + lyricBytes <= kNoteSlotBytes) {
+                    n.Lyric = Decode(in.bytes(at + 9, lyricBytes));
+                    n.Selected = in.i16(at + 9 + lyricBytes);
+                } else {
+                    // A lyric longer than the slot's room: what the slot holds, the flag cleared.
+                    n.Lyric = Decode(textcodec::gbkPrefix(in.bytes(at + 9, lyricBytes), kLyricBytes));
+                    n.Selected = 0;
+                }
             }
         }
 
@@ -446,18 +456,19 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         for (int k = 0; k <= timeSigLast; ++k) {
             song.TimeSigTicks[k] = in.i32(listsAt + 6 * k);
             song.TimeSigCodes[k] = in.i16(listsAt + 6 * k + 4);
-            if (song.TimeSigTicks[k] < 0 || !ValidTimeSigCode(song.TimeSigCodes[k])) return fail(damaged);
+            if (!ValidTick(song.TimeSigTicks[k]) || !ValidTimeSigCode(song.TimeSigCodes[k])) return fail(damaged);
         }
         for (int k = 0; k <= tempoLast; ++k) {
             song.TempoChangeTicks[k] = in.i32(tempoAt + 8 * k);
             song.TempoChangeBpm[k] = in.f32(tempoAt + 8 * k + 4);
-            if (song.TempoChangeTicks[k] < 0 || !Finite(song.TempoChangeBpm[k]) || song.TempoChangeBpm[k] <= 0)
+            if (!ValidTick(song.TempoChangeTicks[k]) || !Finite(song.TempoChangeBpm[k]) || song.TempoChangeBpm[k] <= 0)
                 return fail(damaged);
+            song.TempoChangeBpm[k] = float(std::clamp<double>(song.TempoChangeBpm[k], kMinTempo, kMaxTempo));
         }
         for (int k = 0; k <= keyLast; ++k) {
             song.KeyChangeTicks[k] = in.i32(keyAt + 6 * k);
             song.KeyChangeKeys[k] = in.i16(keyAt + 6 * k + 4);
-            if (song.KeyChangeTicks[k] < 0 || song.KeyChangeKeys[k] < -12 || song.KeyChangeKeys[k] > 11)
+            if (!ValidTick(song.KeyChangeTicks[k]) || song.KeyChangeKeys[k] < -12 || song.KeyChangeKeys[k] > 11)
                 return fail(damaged);
         }
         if (song.TimeSigTicks[0] != 0 || song.TempoChangeTicks[0] != 0 || song.KeyChangeTicks[0] != 0)
@@ -475,7 +486,7 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         // The file is sound: fill in the song.
         song.PartCount = int16_t(partCount);
         song.SongStartSeconds = songStart;
-        song.SongSeconds = songSeconds;
+        song.SongSeconds = std::clamp(songSeconds, kMinSongSeconds, kMaxSongSeconds);
         song.TimeSigLastIndex = int16_t(timeSigLast);
         song.TempoLastIndex = int16_t(tempoLast);
         song.KeyChangeLastIndex = int16_t(keyLast);

@@ -141,6 +141,10 @@ using FontCheck = std::function<bool(const QString&)>;
 // except their note counts, the cursor and the loop) keeps its value; likewise the extras start from
 // `currentExtras`. A style whose stored font is not installed (per `fontInstalled`; every font counts
 // as installed when it is empty) keeps its font and gives a notice.
+// Values no command produces are brought into the commands' ranges (song length 10..600 s, tempi
+// 30..180, volumes 1..127) or refuse the file (ticks before the song start or beyond kMaxNoteStart,
+// counts beyond the lists' room); a title or lyric longer than its room in the file is read as far
+// as that room holds, at a character boundary.
 ProjectLoad ReadProjectFile(const QString& path, const Song* current = nullptr,
                             const ProjectExtras* currentExtras = nullptr, const FontCheck& fontInstalled = {});
 

@@ -18,6 +18,20 @@ constexpr int kTempoCapacity = 41;
 constexpr int kTicksPerQuarter = 48;
 constexpr int kTicksPerWhole = 192;
 
+// The ranges the song-settings and change-list commands keep to.
+constexpr double kMinSongSeconds = 10;
+constexpr double kMaxSongSeconds = 600;
+constexpr double kMinTempo = 30;
+constexpr double kMaxTempo = 180;
+// The longest song: 600 s at 180 quarter notes per minute.
+constexpr int32_t kMaxSongTicks = 86400;
+// The latest tick a note or a change may start at: far beyond any song's end, so notes imported from
+// long MIDI files keep their places, yet every sum of a start and a length stays small.
+constexpr int32_t kMaxNoteStart = 9999999;
+constexpr int kHighestPitch = 108;
+constexpr int kMinVolume = 1;
+constexpr int kMaxVolume = 127;
+
 // Pitch values below 21 mark items, not sung notes.
 enum ItemCode : uint8_t {
     kComment = 0,           // "/m"

@@ -5,6 +5,7 @@
 #include "platform/vbtext.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace doc {
 
@@ -117,6 +118,7 @@ void SortKeys(Song& song) {
 // The tempo list in tick order (values pass through three decimals), then the tempo map and
 // the song length; tempo changes at or after the song end drop out.
 void BuildTempoMap(Song& song) {
+    song.TempoLastIndex = int16_t(std::clamp<int>(song.TempoLastIndex, 0, kTempoCapacity - 1));
     SortList list;
     for (int i = 1; i <= song.TempoLastIndex; ++i)
         list.AddItem(vb::Format(song.TempoChangeTicks[i], kTickKey) + vb::Format(song.TempoChangeBpm[i], "000.000"));
@@ -131,11 +133,14 @@ void BuildTempoMap(Song& song) {
     int c = 0;
     song.TempoMapSeconds[0] = 0;
     song.TempoMapTicks[0] = 0;
-    for (int j = 0; j < list.ListCount(); ++j) {
+    // The last item is the sentinel: the song always ends at it at the latest, so the map never
+    // takes more entries than the tempo list has room for.
+    const int sentinel = list.ListCount() - 1;
+    for (int j = 0; j <= sentinel; ++j) {
         const QString& item = list.List(j);
         double t = vb::Val(vb::Mid(item, 1, 8));
         double s = prevSeconds + (t - prevTick) / prevBpm * 1.25;
-        if (s < song.SongSeconds) {
+        if (j < sentinel && s < song.SongSeconds) {
             song.TempoMapSeconds[j + 1] = s;
             song.TempoMapTicks[j + 1] = t;
             prevSeconds = s;
@@ -145,6 +150,10 @@ void BuildTempoMap(Song& song) {
             continue;
         }
         double e = vb::Round(prevTick + (song.SongSeconds - prevSeconds) * 0.8 * prevBpm);
+        // Beyond the longest song (or no number at all) only when the inputs lie outside the
+        // commands' ranges: the song then ends at the longest length.
+        if (!(e <= kMaxSongTicks)) e = kMaxSongTicks;
+        if (!(e >= 0)) e = 0;
         e = double(vb::IDiv(e - 1, 48)) * 48 + 48;
         int16_t offset = 0;
         GetBarPosition(song, int32_t(e), offset);
@@ -169,6 +178,9 @@ int16_t TrimAtSongEnd(const std::array<int32_t, N>& ticks, int16_t last, int32_t
 }  // namespace
 
 void RebuildTimeline(Song& song, bool loopOn) {
+    // Counts beyond the lists' room come from no command; keep every pass inside the arrays.
+    song.TimeSigLastIndex = int16_t(std::clamp<int>(song.TimeSigLastIndex, 0, kTimeSigCapacity - 2));
+    song.KeyChangeLastIndex = int16_t(std::clamp<int>(song.KeyChangeLastIndex, 0, kKeyCapacity - 1));
     SortTimeSignatures(song);
     SnapTimeSignatures(song);
     BuildTempoMap(song);

@@ -26,7 +26,7 @@ void CollectRows(const doc::Song& song, int part, const TrackViewPage& page, std
     const int32_t end = page.pageEnd();
     for (int row = 0; row < song.Parts[part].NoteCount; ++row) {
         const doc::NoteRecord& n = song.Notes[part][row];
-        if (n.Start + n.Length < page.cursorTick || n.Start > end) continue;
+        if (int64_t(n.Start) + n.Length < page.cursorTick || n.Start > end) continue;
         if (n.Pitch == doc::kComment) comments.push_back({n.Start, row});
         else if (n.Pitch >= 20) notes.push_back({n.Start, row});
     }
@@ -37,7 +37,9 @@ void CollectRows(const doc::Song& song, int part, const TrackViewPage& page, std
     std::sort(comments.begin(), comments.end(), byStart);
 }
 
-int32_t XOf(const TrackViewPage& page, int32_t tick) { return vb::CLng((tick - page.cursorTick) * page.scale); }
+int32_t XOf(const TrackViewPage& page, int32_t tick) {
+    return vb::CLng((double(tick) - page.cursorTick) * page.scale);
+}
 
 // "词": syllable boxes on the row of the pitch, each followed by its bar; a held syllable ("-")
 // joins the bar before it with a slant.

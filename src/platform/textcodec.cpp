@@ -101,4 +101,15 @@ QByteArray toGbkFitting(const QString& text, int maxBytes, bool* lossless) {
     return out;
 }
 
+QByteArray gbkPrefix(const QByteArray& bytes, int maxBytes) {
+    int end = 0;
+    while (end < bytes.size()) {
+        const uchar lead = uchar(bytes[end]);
+        const int width = lead >= 0x81 && lead <= 0xFE ? 2 : 1;
+        if (end + width > maxBytes || end + width > bytes.size()) break;
+        end += width;
+    }
+    return bytes.left(end);
+}
+
 }  // namespace textcodec

@@ -19,4 +19,8 @@ int gbkLength(const QString& text);
 // Characters without a GBK form are reported through `lossless` (false) and written as "?".
 QByteArray toGbkFitting(const QString& text, int maxBytes, bool* lossless = nullptr);
 
+// The longest start of GBK bytes that holds at most maxBytes bytes and ends at a character boundary
+// (a lead byte is never kept without its trail byte).
+QByteArray gbkPrefix(const QByteArray& bytes, int maxBytes);
+
 }  // namespace textcodec

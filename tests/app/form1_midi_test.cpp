@@ -304,3 +304,27 @@ TEST_F(Form1MidiTest, Screenshot) {
     QTest::qWait(300);
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }
+
+TEST_F(Form1MidiTest, RunningStatusAcrossEventsImportsAndNotesWithoutAPlaceRefuseTheFile) {
+    Form1& f = start();
+    f.show();
+    // The half note of the example, its note-off in running status after a text event and a stray F8.
+    write("running.mid", smf(96, {Hex("00 90 3C 64 00 FF 01 01 41 00 F8 81 40 3C 00") + kEnd}));
+    write("high.mid", smf(96, {Hex("00 90 3C 64 00 90 6D 64") + kEnd}));  // key 109 has no row
+    auto importInto = [&](const char* name, int part) {
+        dialogs.fileAnswers.push_back(path(name));
+        QTest::mouseClick(f.Command4[4].widget(), Qt::LeftButton);
+        assign(0, part);
+        dialogs.calls.clear();
+        QTest::mouseClick(f.Command4[9].widget(), Qt::LeftButton);
+        return dialogs.MsgBoxCalls().empty() ? QString() : dialogs.MsgBoxCalls().back().prompt;
+    };
+    EXPECT_EQ(importInto("running.mid", 1), "导入完成");
+    EXPECT_EQ(notesOf(*f.song, 1), (std::vector<NoteKey>{{0, 96, 60, "-"}}));
+    const QStringList journal = f.journal.listcx();
+    clearFlags();
+    EXPECT_EQ(importInto("high.mid", 1), "Midi文件读取错误。");
+    EXPECT_EQ(f.song->Parts[1].NoteCount, 1);
+    EXPECT_EQ(f.song->Modified, 0);
+    EXPECT_EQ(f.journal.listcx(), journal);
+}

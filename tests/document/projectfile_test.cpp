@@ -8,12 +8,15 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <csignal>
+#include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <sys/resource.h>
 
 #include "document/projectfile.h"
 #include "document/newsong.h"
+#include "document/timeline.h"
 #include "platform/textcodec.h"
 
 using namespace doc;
@@ -479,10 +482,10 @@ TEST_F(ProjectFileTest, DamagedFilesAreRefusedWithAMessage) {
         {17, 20},             // the time-signature list would fill its last entry
         {19, 41},             // tempo count
         {21, -1},             // key count
-        {128, 23},            // title running into the page-number position
+        {128, 31},            // title past its record
         {288, 31},            // font name past its record
         {516, 470},           // part name past its slot
-        {3072 + 7, 22},       // lyric past its slot
+        {3072 + 7, 31},       // lyric past the room of a record
         {3136 + 4, 0},        // time-signature code 0
         {3136 + 6 + 4 + 8 + 4 + 4, 12},  // key 12
     };
@@ -496,6 +499,16 @@ TEST_F(ProjectFileTest, DamagedFilesAreRefusedWithAMessage) {
         b = good;
         b[0] = parts;
         refused(b, "part count");
+    }
+    // Ticks no command produces: note starts before the song or beyond the latest tick, and a tempo
+    // change beyond it (a second tempo entry, at 100 per minute, moves the key list on by 8 bytes).
+    const std::pair<int, int32_t> ticks[] = {{3072, -1}, {3104, kMaxNoteStart + 1}, {3072, 2147483647},
+                                             {3154, kMaxNoteStart + 1}};
+    for (auto [at, value] : ticks) {
+        b = good;
+        if (at == 3154) PutI16(b, 19, 1), b.insert(at, Hex("000000000000C842"));
+        qToLittleEndian<int32_t>(value, b.data() + at);
+        refused(b, "tick");
     }
     b = good;
     qToLittleEndian<float>(0.0f, b.data() + 3136 + 6 + 4 + 4);
@@ -548,4 +561,87 @@ TEST_F(ProjectFileTest, ASaveReplacesTheWholeFileAndAFailedOneLeavesItWhole) {
     EXPECT_FALSE(refused.Ok);
     EXPECT_EQ(refused.Message, QStringLiteral("无法保存文件:[keep.brc]，声部数超出范围！"));
     EXPECT_EQ(ReadAll(path), before);
+}
+
+// Loads, rebuilds the timeline and its ruler, saves and loads again: every file the loader accepts
+// gives a song inside the commands' ranges that is saved as a file it opens again.
+void ExpectRoundTrip(const QByteArray& bytes, const std::function<void(const Song&)>& check = {}) {
+    ProjectLoad first = ParseProjectFile(bytes, QStringLiteral("x.brc"));
+    if (!first.Ok) return;
+    if (check) check(*first.LoadedSong);
+    Song& s = *first.LoadedSong;
+    RebuildTimeline(s, false);
+    ComputeRulerMarks(s, 800);
+    ASSERT_LE(s.SongLength, kMaxSongTicks);
+    ProjectLoad again = ParseProjectFile(BuildProjectFileBytes(s, first.Extras), QStringLiteral("x.brc"));
+    ASSERT_TRUE(again.Ok) << again.Error.toStdString();
+    if (check) check(*again.LoadedSong);
+    RebuildTimeline(*again.LoadedSong, false);
+    ASSERT_EQ(again.LoadedSong->SongLength, s.SongLength);
+    ASSERT_EQ(again.LoadedSong->TempoLastIndex, s.TempoLastIndex);
+}
+
+TEST_F(ProjectFileTest, DamagedFilesTheLoaderAcceptsAreReadWithinRangeSavedAndOpenedAgain) {
+    auto song = testsongs::NewSong();
+    AddNote(*song, 1, 0, 48, 60, QStringLiteral("一"));
+    AddNote(*song, 2, 48, 48, 64, QStringLiteral("二"));
+    for (int k = 1; k <= kMaxTempoLastIndex; ++k) {
+        song->TempoChangeTicks[k] = 96 * k;
+        song->TempoChangeBpm[k] = 180;
+    }
+    song->TempoLastIndex = kMaxTempoLastIndex;
+    const QByteArray good = BuildProjectFileBytes(*song, ProjectExtras{});
+    const int tempoAt = 3136 + 6 + 4;
+    const QByteArray wide = Gbk(QStringLiteral("晚风吹过山岗啊啊啊啊啊啊啊"));  // 26 bytes
+    const std::pair<std::function<void(QByteArray&)>, std::function<void(const Song&)>> cases[] = {
+        {[&](QByteArray& b) { PutI16(b, 128, 23), b.replace(130, 22, "A" + wide.left(21)); },  // cut character
+         [](const Song& s) { EXPECT_EQ(s.Title, QStringLiteral("A晚风吹过山岗啊啊啊啊")); }},
+        {[&](QByteArray& b) { PutI16(b, 3072 + 7, 25), b.replace(3072 + 9, 23, "ab" + wide.left(21)); },
+         [](const Song& s) {
+             EXPECT_EQ(s.Notes[1][0].Lyric, QStringLiteral("ab晚风吹过山岗啊啊啊"));
+             EXPECT_EQ(s.Notes[2][0].Lyric, QStringLiteral("二"));
+         }},
+        {[](QByteArray& b) { qToLittleEndian<double>(1e300, b.data() + 9); },  // beyond the end sentinel
+         [](const Song& s) { EXPECT_EQ(s.SongSeconds, 600); }},
+        {[](QByteArray& b) { qToLittleEndian<double>(-2, b.data() + 9); },
+         [](const Song& s) { EXPECT_EQ(s.SongSeconds, 10); }},
+        {[&](QByteArray& b) {
+             qToLittleEndian<float>(500.0f, b.data() + tempoAt + 4);
+             qToLittleEndian<float>(1.5f, b.data() + tempoAt + 8 * 7 + 4);
+         },
+         [](const Song& s) { EXPECT_TRUE(s.TempoChangeBpm[0] == 180 && s.TempoChangeBpm[7] == 30); }},
+        {[](QByteArray& b) { PutI16(b, 526, -5), PutI16(b, 1038, 300); },  // volumes of parts 1 and 2
+         [](const Song& s) { EXPECT_TRUE(s.Parts[1].Volume == 1 && s.Parts[2].Volume == 127); }},
+        {[](QByteArray& b) { qToLittleEndian<int32_t>(kMaxNoteStart, b.data() + 3072); },
+         [](const Song& s) { EXPECT_EQ(s.Notes[1][0].Start, kMaxNoteStart); }},
+    };
+    for (const auto& [damage, check] : cases) {
+        QByteArray b = good;
+        damage(b);
+        ASSERT_TRUE(ParseProjectFile(b, at("x.brc")).Ok);
+        ExpectRoundTrip(b, check);
+    }
+}
+
+TEST_F(ProjectFileTest, EveryMutatedFileTheLoaderAcceptsIsSavedAsAFileItOpensAgain) {
+    auto song = testsongs::NewSong();
+    for (int i = 0; i < 6; ++i) AddNote(*song, 1 + i % 3, 96 * i, 48, uint8_t(60 + i), QStringLiteral("晚风"));
+    for (int k = 1; k <= 3; ++k) song->TempoChangeTicks[k] = 960 * k, song->TempoChangeBpm[k] = 60.0f + 30 * k;
+    song->TempoLastIndex = 3;
+    const QByteArray seed = BuildProjectFileBytes(*song, ProjectExtras{});
+    std::mt19937 rng(11);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    int accepted = 0;
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray b = seed;
+        for (int e = pick(1, 4); e > 0; --e) {  // fields of the header, the notes and the lists
+            const int at = pick(0, 3) == 0 ? pick(0, 160) : pick(3072, b.size() - 8);
+            if (pick(0, 1)) qToLittleEndian<int32_t>(int32_t(rng()), b.data() + at);
+            else qToLittleEndian<double>(std::ldexp(1.0, pick(-60, 1020)), b.data() + at);
+        }
+        SCOPED_TRACE(i);
+        accepted += ParseProjectFile(b, at("x.brc")).Ok;
+        ExpectRoundTrip(b);
+    }
+    EXPECT_GT(accepted, 200);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "support/songs.h"
 
 #include "document/newsong.h"
@@ -67,6 +70,21 @@ TEST(TempoMap, ChangesAreSortedRoundedAndDroppedAtTheEnd) {
     EXPECT_EQ(song->TempoLastIndex, 1);
     EXPECT_EQ(song->TempoChangeTicks[2], 3840);  // still in the arrays, out of use
     EXPECT_EQ(song->SongLength, 3840);
+}
+
+TEST(TempoMap, StaysInsideItsArraysWhateverTheInput) {
+    // A full tempo list and song lengths beyond the end sentinel or beyond any number: the
+    // sentinel always ends the map and the song never outgrows the longest one (600 s at 180).
+    for (double seconds : {1e7, 1e300, std::numeric_limits<double>::infinity()}) {
+        auto song = testsongs::NewSong();
+        for (int k = 1; k <= 40; ++k) AddTempo(*song, 96 * k, 180);
+        song->SongSeconds = seconds;
+        RebuildTimeline(*song, true);
+        EXPECT_EQ(song->TempoLastIndex, 40) << seconds;
+        EXPECT_EQ(song->SongLength, kMaxSongTicks) << seconds;
+        EXPECT_EQ(song->TempoMapTicks[41], kMaxSongTicks) << seconds;
+        EXPECT_EQ(ComputeRulerMarks(*song, 800).tempos.size(), 40u) << seconds;
+    }
 }
 
 TEST(Meter, TimeSignatureChangesMoveOntoBarLines) {

@@ -134,6 +134,7 @@ TEST(TrackViewDraw, PageWindowAndVerse) {
     v.Put(1, 150, 62, 60, "b|B");   // still sounding at the cursor: negative x
     v.Put(1, 2168, 64, 48, "c|C");  // starts exactly at the page end: shown
     v.Put(1, 2169, 65, 48, "d|D");  // after it
+    v.Put(1, 2147483647, 66, 48, "e|E");  // the latest start a row holds: far after it
     v.Stack();
     v.song->Parts[1].DisplayMode = 1;
     v.page.cursorTick = 200;
