@@ -12,71 +12,53 @@ namespace {
 
 struct Pages {
     std::map<int, vb::RecordingSurface> byPage;
-    PageSurfaces surfaces() {
-        return [this](int k) -> vb::Surface* { return &byPage[k]; };
-    }
+    PageSurfaces surfaces() { return [this](int k) -> vb::Surface* { return &byPage[k]; }; }
 };
 
-MarkStyle DecoStyle() {
+MarkStyle DecoStyle() {  // d 6, p 80
     MarkStyle st = Style();
-    st.RowPercent = 150;  // d 6
-    st.PartRowHeight = 70;
-    st.PartRowGap = 10;   // p 80
-    st.LeftMargin = 57;
+    st.RowPercent = 150, st.PartRowHeight = 70, st.PartRowGap = 10, st.LeftMargin = 57;
     return st;
 }
 
 // Two systems on page 0, three slots a page after it, four systems: page 1 holds systems 2 and 3.
 SystemLayout Layout(int rows) {
-    SystemLayout lay;
-    lay.Rows = rows;
-    lay.SystemHeight = 240;
-    lay.SystemGap = 30;
-    lay.FirstPageSystemGap = 20;
-    lay.FirstPageTopOffset = 90;
-    lay.FirstPageSystems = 2;
-    lay.SystemsPerPage = 3;
-    lay.LastPage = 1;
-    lay.LastSystem = 3;
-    lay.FirstBeatX = 140;
-    lay.SystemStartTicks = {0, 384, 768, 1152, 1536};
-    lay.BarIndex = [](int32_t tick) { return int(tick / 192); };
-    return lay;
-}
-
-// The glyphs of the first slot of page 1 (T 0).
-std::vector<Printed> FirstSlot(const vb::RecordingSurface& s, const QString& glyph) {
-    std::vector<Printed> out;
-    for (const Printed& p : Prints(s, glyph))
-        if (p.y < 200) out.push_back(p);
-    return out;
+    return {.Rows = rows, .SystemHeight = 240, .SystemGap = 30, .FirstPageSystemGap = 20, .FirstPageTopOffset = 90,
+            .FirstPageSystems = 2, .SystemsPerPage = 3, .LastPage = 1, .LastSystem = 3, .FirstBeatX = 140,
+            .SystemStartTicks = {0, 384, 768, 1152, 1536}, .BarIndex = [](int32_t tick) { return int(tick / 192); }};
 }
 
 }  // namespace
 
 TEST(LineDecorations, JoinsAndBracketsStandAtTheLeftOfEverySystem) {
     const MarkStyle st = DecoStyle();
-    struct Case { int rows; bool independent; QString glyph; std::vector<double> ys; };
-    const std::vector<Case> cases = {
-        {3, false, "v", {6}},  {3, false, "u", Steps(18, 150, 12)}, {3, false, "w", {166}},
-        {3, true, "v", {86}},  {3, true, "u", Steps(98, 146, 12)},  {3, true, "z", {6, 30, 54, 78}},
-        {2, true, "|", {6, 30, 54, 78, 86}},                        {1, false, "|", {}},
+    const std::string x2 = "59.535,", x3 = "60.51,";  // LM + 0.195 w and LM + 0.27 w
+    struct Case { int rows; bool independent; QString glyph; std::string at; };
+    const Case cases[] = {
+        {3, false, "v", x3 + "6 " + x3 + "276"}, {3, false, "w", x3 + "166 " + x3 + "436"}, {3, true, "v", x3 + "86 " + x3 + "356"},
+        {3, true, "z", x3 + "6 " + x3 + "30 " + x3 + "54 " + x3 + "78 " + x3 + "276 " + x3 + "300 " + x3 + "324 " + x3 + "348"},
+        {2, true, "|", x2 + "6 " + x2 + "30 " + x2 + "54 " + x2 + "78 " + x2 + "86 " + x2 + "276 " + x2 + "300 " + x2 + "324 " + x2 + "348 " + x2 + "356"},
+        {1, false, "|", ""},
     };
     for (const Case& c : cases) {
         Pages pages;
         SystemLayout lay = Layout(c.rows);
         lay.IndependentTopPart = c.independent;
+        DrawLineDecorationsPage(pages.surfaces(), st, lay);  // page 1: two systems, T 0 and 270; the third slot stays bare
+        EXPECT_EQ(At(pages.byPage[1], c.glyph, true), c.at) << c.rows << c.independent << c.glyph.toStdString();
+    }
+    for (auto [independent, at] : {std::pair{false, Range(18, 150, 12)}, {true, Range(98, 146, 12)}}) {
+        Pages pages;
+        SystemLayout lay = Layout(3);
+        lay.IndependentTopPart = independent, lay.LastSystem = 2;
         DrawLineDecorationsPage(pages.surfaces(), st, lay);
-        const auto got = FirstSlot(pages.byPage[1], c.glyph);
-        EXPECT_EQ(Ys(got), c.ys) << c.rows << " " << c.independent << " " << c.glyph.toStdString();
-        for (const Printed& p : got) EXPECT_DOUBLE_EQ(p.x, c.rows == 2 ? 57 + 2.535 : 57 + 3.51);
+        QStringList ys;
+        for (const Printed& p : Prints(pages.byPage[1], "u")) ys << QString::number(p.y);
+        EXPECT_EQ(ys.join(' ').toStdString(), at);
     }
     Pages pages;
     DrawLineDecorationsPage(pages.surfaces(), st, Layout(3));
-    EXPECT_EQ(Prints(pages.byPage[1], "v").size(), 2u);  // the empty third slot gets no bracket
-    EXPECT_EQ(Prints(pages.byPage[0], "v")[0].x, 140 - 6.5);  // the score's first system: at its first beat
-    EXPECT_EQ(Prints(pages.byPage[0], "v")[1].x, 57 + 3.51);
-    EXPECT_EQ(Prints(pages.byPage[0], "v")[1].y, 260 + 90 + 6);
+    EXPECT_EQ(At(pages.byPage[0], "v", true), "133.5,96 60.51,356");  // the score's first system: at its first beat
 }
 
 TEST(LineDecorations, MeasureNumbersForEverySystemButTheFirstAndNoneBelowTheLast) {
@@ -86,48 +68,34 @@ TEST(LineDecorations, MeasureNumbersForEverySystemButTheFirstAndNoneBelowTheLast
     lay.MeasureNumbers = true;
     Pages pages;
     DrawLineDecorationsPage(pages.surfaces(), st, lay);
-    const auto first = Prints(pages.byPage[0]);
-    ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].text, " 3 ");
-    EXPECT_EQ(first[0].x, 57);
-    EXPECT_EQ(first[0].y, 350 + 6 + 57 - 12);
-    EXPECT_DOUBLE_EQ(first[0].size, 12 * 0.618);
-    EXPECT_EQ(Texts(Prints(pages.byPage[1])), " 5   7 ");
-    EXPECT_EQ(Xs(Prints(pages.byPage[1])), (std::vector<double>{50.5, 50.5}));
-    EXPECT_EQ(Ys(Prints(pages.byPage[1])), (std::vector<double>{51, 321}));
+    EXPECT_EQ(At(pages.byPage[0], " 3 ", true), "57,401");
+    EXPECT_EQ(Prints(pages.byPage[0]).size(), 1u);
+    EXPECT_DOUBLE_EQ(Prints(pages.byPage[0])[0].size, 12 * 0.618);
+    EXPECT_EQ(At(pages.byPage[1], " 5 ", true) + " " + At(pages.byPage[1], " 7 ", true), "50.5,51 50.5,321");
 
     lay = Layout(3);  // a one-system song
-    lay.MeasureNumbers = true;
-    lay.LastSystem = 0;
-    lay.LastPage = 0;
-    lay.FirstPageSystems = 3;
+    lay.MeasureNumbers = true, lay.LastSystem = 0, lay.LastPage = 0, lay.FirstPageSystems = 3;
     Pages one;
     DrawLineDecorationsPage(one.surfaces(), st, lay);
-    for (const Printed& p : Prints(one.byPage[0])) EXPECT_EQ(p.font, "Qelto") << p.text.toStdString();
-    EXPECT_EQ(Prints(one.byPage[0], "v").size(), 1u);
+    EXPECT_EQ(Texts(Prints(one.byPage[0])), "u u u u u u u u u u u u v w");
 }
 
 TEST(LineDecorations, ThePrinterGetsOnePageWithItsTimeSignaturesAndItsNumber) {
     const MarkStyle st = DecoStyle();
     SystemLayout lay = Layout(2);
     lay.MeasureNumbers = true;
-    const std::vector<MeterChange> changes = {{384, doc::TimeSigTextToCode("3/4")},
-                                              {1200, doc::TimeSigTextToCode("6/8")}};
+    const std::vector<MeterChange> changes = {{384, doc::TimeSigTextToCode("3/4")}, {1200, doc::TimeSigTextToCode("6/8")}};
     const std::vector<BeatPlace> beats = {{0, 140, 100, 384}, {1, 300, 60, 1200}};
-    const PageNumberLabel number{{QStringLiteral("宋体"), 9, false, false}, 380, 1080, QStringLiteral("- 2 -")};
-    vb::RecordingSurface printer;
+    const PageNumberLabel number{{QStringLiteral("宋体"), 9}, 380, 1080, QStringLiteral("- 2 -")};
+    vb::RecordingSurface printer, beyond;
     DrawLineDecorationsPrinter(printer, 1, st, lay, changes, beats, number);
+    DrawLineDecorationsPrinter(beyond, 2, st, lay, changes, beats, number);
     Pages pages;
     DrawLineDecorationsPage(pages.surfaces(), st, lay);
-    EXPECT_EQ(Ys(Prints(printer, "|")), Ys(Prints(pages.byPage[1], "|")));
-    EXPECT_EQ(Prints(printer, "|").size(), 10u);  // two systems of five strokes
-    EXPECT_EQ(Xs(Prints(printer, " 6 ")), (std::vector<double>{306.5, 306.5}));
-    EXPECT_TRUE(Prints(printer, " 3 ").empty());  // its beat is on page 0
-    const Printed last = Prints(printer).back();
-    EXPECT_EQ(last.text, "- 2 -");
-    EXPECT_EQ(last.x, 380);
-    EXPECT_EQ(last.font, "宋体");
-    vb::RecordingSurface beyond;
-    DrawLineDecorationsPrinter(beyond, 2, st, lay, changes, beats, number);
+    EXPECT_EQ(At(printer, "|", true), At(pages.byPage[1], "|", true));
+    EXPECT_EQ(At(printer, " 5 ") + " " + At(printer, " 6 ", true), "50.5 306.5,48 306.5,128");
+    EXPECT_EQ(At(printer, " 3 "), "");  // its beat is on page 0
+    EXPECT_EQ(At(printer, "- 2 -", true), "380,1080");
+    EXPECT_EQ(Prints(printer).back().font, "宋体");
     EXPECT_EQ(Texts(Prints(beyond)), "- 2 -");
 }

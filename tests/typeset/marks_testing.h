@@ -44,6 +44,18 @@ inline std::vector<double> Ys(const std::vector<Printed>& p) {
     for (const Printed& g : p) v.push_back(g.y);
     return v;
 }
+// Where one glyph was printed: "x,y x,y ..." (or only the x values).
+inline std::string At(const vb::RecordingSurface& s, const QString& glyph, bool withY = false) {
+    QStringList v;
+    for (const Printed& p : Prints(s, glyph))
+        v << (withY ? QString::number(p.x) + "," + QString::number(p.y) : QString::number(p.x));
+    return v.join(' ').toStdString();
+}
+inline std::string Range(int from, int to, int step) {
+    QStringList v;
+    for (int x = from; x <= to; x += step) v << QString::number(x);
+    return v.join(' ').toStdString();
+}
 inline QString Texts(const std::vector<Printed>& p) {
     QStringList t;
     for (const Printed& g : p) t << g.text;
@@ -68,13 +80,8 @@ inline std::vector<double> Steps(double from, double to, double step) {
 
 // The worked examples' digit cell: 13 × 24, fonts as the page setup starts.
 inline typeset::MarkStyle Style(int w = 13, int h = 24) {
-    typeset::MarkStyle st;
-    st.W = w;
-    st.H = h;
-    st.HExact = h;
-    st.Digit = {QStringLiteral("黑体"), 18, false, false};
-    st.Lyric = {QStringLiteral("宋体"), 12, false, false};
-    st.Expression = {QStringLiteral("宋体"), 12, false, false};
+    typeset::MarkStyle st{.W = w, .H = h, .HExact = double(h)};
+    st.Digit = {QStringLiteral("黑体"), 18}, st.Lyric = {QStringLiteral("宋体"), 12}, st.Expression = st.Lyric;
     return st;
 }
 
