@@ -32,13 +32,12 @@ SystemLayout Layout(int rows) {
 
 TEST(LineDecorations, JoinsAndBracketsStandAtTheLeftOfEverySystem) {
     const MarkStyle st = DecoStyle();
-    const std::string x2 = "59.535,", x3 = "60.51,";  // LM + 0.195 w and LM + 0.27 w
+    const double x2 = 57 + 13 * 0.195, x3 = 57 + 13 * 0.27;
     struct Case { int rows; bool independent; QString glyph; std::string at; };
     const Case cases[] = {
-        {3, false, "v", x3 + "6 " + x3 + "276"}, {3, false, "w", x3 + "166 " + x3 + "436"}, {3, true, "v", x3 + "86 " + x3 + "356"},
-        {3, true, "z", x3 + "6 " + x3 + "30 " + x3 + "54 " + x3 + "78 " + x3 + "276 " + x3 + "300 " + x3 + "324 " + x3 + "348"},
-        {2, true, "|", x2 + "6 " + x2 + "30 " + x2 + "54 " + x2 + "78 " + x2 + "86 " + x2 + "276 " + x2 + "300 " + x2 + "324 " + x2 + "348 " + x2 + "356"},
-        {1, false, "|", ""},
+        {3, false, "v", Column(x3, {6, 276})},  {3, false, "w", Column(x3, {166, 436})},
+        {3, true, "v", Column(x3, {86, 356})},  {3, true, "z", Column(x3, {6, 30, 54, 78, 276, 300, 324, 348})},
+        {2, true, "|", Column(x2, {6, 30, 54, 78, 86, 276, 300, 324, 348, 356})},  {1, false, "|", ""},
     };
     for (const Case& c : cases) {
         Pages pages;

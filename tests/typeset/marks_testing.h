@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QRegularExpression>
+#include <initializer_list>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -51,6 +52,12 @@ inline std::string At(const vb::RecordingSurface& s, const QString& glyph, bool 
         v << (withY ? QString::number(p.x) + "," + QString::number(p.y) : QString::number(p.x));
     return v.join(' ').toStdString();
 }
+// "x,y1 x,y2 ..." for a column of glyphs.
+inline std::string Column(double x, std::initializer_list<double> ys) {
+    QStringList v;
+    for (double y : ys) v << QString::number(x) + "," + QString::number(y);
+    return v.join(' ').toStdString();
+}
 inline std::string Range(int from, int to, int step) {
     QStringList v;
     for (int x = from; x <= to; x += step) v << QString::number(x);
@@ -72,12 +79,6 @@ inline std::vector<Drawn> Lines(const vb::RecordingSurface& s) {
     }
     return out;
 }
-inline std::vector<double> Steps(double from, double to, double step) {
-    std::vector<double> v;
-    for (double x = from; x <= to; x += step) v.push_back(x);
-    return v;
-}
-
 // The worked examples' digit cell: 13 × 24, fonts as the page setup starts.
 inline typeset::MarkStyle Style(int w = 13, int h = 24) {
     typeset::MarkStyle st{.W = w, .H = h, .HExact = double(h)};

@@ -45,20 +45,15 @@ public:
 TEST(TextMarks, DynamicsAndExpressionTextsStandAboveTheirCell) {
     MarkDraw m;
     m.cells.X[1] = 300;
-    const auto f = Prints(m.draw(2, 96, 0, "6"));
-    ASSERT_EQ(f.size(), 1u);
-    EXPECT_EQ(f[0].text, "f");
-    EXPECT_EQ(f[0].x, 300);
-    EXPECT_EQ(f[0].y, 464);
-    EXPECT_TRUE(f[0].italic);
+    EXPECT_EQ(At(m.draw(2, 96, 0, "6"), QString(), true), "300,464");
+    EXPECT_TRUE(Prints(m.s, "f").at(0).italic);
     struct Case { int code; QString text, drawn; };
     for (const Case& c : {Case{2, "", "mp"}, {2, "x", "mp"}, {2, "15", "sffz"}, {2, "16", ""}, {2, "--", ""},
-                          {4, "2", m.st.ExpressionList.value(2)}, {3, "渐强|x", "渐强|x"}, {3, "--", ""}}) {
+                          {4, "2", "渐快"}, {3, "渐强|x", "渐强|x"}, {3, "--", ""}}) {  // 渐快: line 3 of explin.txt
         const auto p = Prints(m.draw(c.code, 0, 0, c.text));
         EXPECT_EQ(Texts(p), c.drawn) << c.code << " " << c.text.toStdString();
         if (!p.empty()) EXPECT_EQ(p[0].italic, c.code == 2);
     }
-    EXPECT_EQ(m.st.ExpressionList.value(2), "渐快");  // the third line of explin.txt
 }
 
 TEST(SpecialMarks, HairpinsAndBracketLines) {
@@ -81,47 +76,30 @@ TEST(SpecialMarks, HairpinsAndBracketLines) {
         const QString label = c.text.startsWith('V') || c.text.startsWith('T') ? "ab" : "";
         EXPECT_EQ(Texts(Prints(s)), c.text.endsWith("--") ? "" : label) << c.text.toStdString();
     }
-    const auto label = Prints(m.draw(5, 0, 96, "Tab"));
-    EXPECT_EQ(label[0].x, 200);
-    EXPECT_EQ(label[0].y, 476);
-    EXPECT_DOUBLE_EQ(label[0].size, 18 * 0.618);
+    EXPECT_EQ(At(m.draw(5, 0, 96, "Tab"), "ab", true), "200,476");
+    EXPECT_DOUBLE_EQ(Prints(m.s).at(0).size, 18 * 0.618);
 }
 
 TEST(SpecialMarks, GlyphMarksVerseTextsAndOrnaments) {
     MarkDraw m;
-    struct Case { int32_t start; QString text; int row; QString glyphs; std::vector<double> xs, ys; };
-    const std::vector<Case> cases = {
-        {0, "x", 1, "x x x", {200 - 9.1, 200 - 9.1, 200 - 9.1}, {500, 580, 660}},
-        {0, "x", 2, "", {}, {}},
-        {0, "}", 1, "}", {200 - 13 * 1.6}, {500}},      // on a bar line
-        {96, "}", 1, "}", {392 - 13 / 3.0}, {500}},
-        {96, "(ab", 1, "(ab", {392 - 13 / 3.2}, {500}},
-        {96, "#b", 1, "#b", {392}, {464}},
-        {96, "pq", 1, "pq", {392}, {520}},
-        {96, "?a|bb", 1, "a bb", {392 - 13 * 0.68, 392 - 13 * 2 * 0.68}, {540, 560}},
-        {192, "HII", 1, "H" + QString(" I").repeated(19), Steps(600, 850, 13), std::vector<double>(20, 464)},
+    struct Case { int code; int32_t start; QString text; int row; QString glyphs; std::string at; };
+    const Case cases[] = {
+        {5, 0, "x", 1, "x x x", "190.9,500 190.9,580 190.9,660"},  {5, 0, "x", 2, "", ""},
+        {5, 0, "}", 1, "}", "179.2,500"},  // on a bar line
+        {5, 96, "}", 1, "}", "387.667,500"},  {5, 96, "(ab", 1, "(ab", "387.938,500"},
+        {5, 96, "#b", 1, "#b", "392,464"},  {5, 96, "pq", 1, "pq", "392,520"},
+        {5, 96, "?a|bb", 1, "a bb", "383.16,540 374.32,560"},
+        {6, 96, "12", 1, "n 12 c c c c c c", "382,500 376,476 376,468 382,468 387.2,468 376,464.8 382,464.8 387.2,464.8"},
+        {6, 96, "", 1, "c c", "387.2,468 387.2,464.8"},
     };
     for (const Case& c : cases) {
-        const auto p = Prints(m.draw(5, c.start, 300, c.text, c.row));
-        EXPECT_EQ(Texts(p), c.glyphs) << c.text.toStdString();
-        ASSERT_EQ(p.size(), c.xs.size()) << c.text.toStdString();
-        for (size_t i = 0; i < p.size(); ++i) EXPECT_NEAR(p[i].x, c.xs[i], 1e-9) << c.text.toStdString();
-        EXPECT_EQ(Ys(p), c.ys) << c.text.toStdString();
+        auto& s = m.draw(c.code, c.start, 300, c.text, c.row);
+        EXPECT_EQ(Texts(Prints(s)), c.glyphs) << c.text.toStdString();
+        EXPECT_EQ(At(s, QString(), true), c.at) << c.text.toStdString();
     }
+    EXPECT_EQ(At(m.draw(5, 192, 300, "HII"), "I"), Range(613, 850, 13));  // up to the system's end, not the closing cell
     m.draw(5, 0, 0, "{");
     EXPECT_TRUE(m.run.StackMode);
     m.draw(5, 96, 0, "}");
     EXPECT_FALSE(m.run.StackMode);
-
-    const auto orn = Prints(m.draw(6, 96, 0, "12"));
-    EXPECT_EQ(Texts(orn), "n 12 c c c c c c");
-    EXPECT_EQ(orn[0].x, 382);                                   // x0 − width("o")
-    EXPECT_EQ(orn[1].x, 392 - 16);                              // two small digits ending at x0
-    EXPECT_EQ(orn[1].y, 476);
-    EXPECT_EQ(Xs(std::vector<Printed>(orn.begin() + 2, orn.begin() + 5)), (std::vector<double>{376, 382, 387.2}));
-    EXPECT_EQ(orn[2].y, 468);
-    EXPECT_EQ(orn[5].y, 500 - 40 * 0.88);
-    const auto empty = Prints(m.draw(6, 96, 0, ""));
-    EXPECT_EQ(Texts(empty), "c c");
-    EXPECT_EQ(Xs(empty), (std::vector<double>{392 - 4.8, 392 - 4.8}));
 }
