@@ -81,7 +81,8 @@ inline std::vector<Drawn> Lines(const vb::RecordingSurface& s) {
 }
 // The worked examples' digit cell: 13 × 24, fonts as the page setup starts.
 inline typeset::MarkStyle Style(int w = 13, int h = 24) {
-    typeset::MarkStyle st{.W = w, .H = h, .HExact = double(h)};
+    typeset::MarkStyle st;
+    st.W = w, st.H = h, st.HExact = h;
     st.Digit = {QStringLiteral("黑体"), 18}, st.Lyric = {QStringLiteral("宋体"), 12}, st.Expression = st.Lyric;
     return st;
 }

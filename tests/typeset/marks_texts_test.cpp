@@ -52,7 +52,7 @@ TEST(TextMarks, DynamicsAndExpressionTextsStandAboveTheirCell) {
                           {4, "2", "渐快"}, {3, "渐强|x", "渐强|x"}, {3, "--", ""}}) {  // 渐快: line 3 of explin.txt
         const auto p = Prints(m.draw(c.code, 0, 0, c.text));
         EXPECT_EQ(Texts(p), c.drawn) << c.code << " " << c.text.toStdString();
-        if (!p.empty()) EXPECT_EQ(p[0].italic, c.code == 2);
+        for (const Printed& g : p) EXPECT_EQ(g.italic, c.code == 2);
     }
 }
 
