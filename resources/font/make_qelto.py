@@ -340,8 +340,11 @@ gl = Glyph("m", 220)      # augmentation dot
 gl.dot(110, 357, 58)
 gl.done()
 
-gl = Glyph("l", D)        # octave dot, low in the box
-gl.dot(275, -262, 62)
+# Octave dot, low in the box: printed 0.87 H above a digit's top it clears the
+# digit's ink by a tenth of a cell; printed 0.48 H below, it clears the digit's
+# baseline (or the underlines, which move it down by H/6 each).
+gl = Glyph("l", D)
+gl.dot(275, -143, 62)
 gl.done()
 
 # Underline: the first one, printed H/8 below the digit's top, lies just under
@@ -428,7 +431,9 @@ gl.rect(70, BOTTOM - 12, 150, TOP + 12)
 gl.done()
 
 # Bracket: "v" from the top of the first row down past half a row, "u" half a
-# row high (printed every H/2), "w" from the top of the last row to its bottom.
+# row high (printed every H/2), "w" from the top of the last row to its bottom,
+# reaching half a row above it: the column of "u" stops up to H/2 short of the
+# last row wherever the row pitch is no multiple of H/2.
 BR = 95
 HALF = H // 2 + 24
 gl = Glyph("v", 400)
@@ -445,7 +450,7 @@ gl = Glyph("u", 400)
 gl.rect(0, TOP - HALF, BR, TOP + 12)
 gl.done()
 gl = Glyph("w", 400)
-gl.rect(0, BOTTOM + 60, BR, TOP + 12)
+gl.rect(0, BOTTOM + 60, BR, TOP + 560)
 c = fontforge.contour()
 c.moveTo(0, BOTTOM + 60)
 c.lineTo(BR, BOTTOM + 150)

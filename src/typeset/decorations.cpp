@@ -1,0 +1,120 @@
+// The marks at the left end of every system: the column joining two rows, the bracket of three or
+// more rows (optionally leaving an independent top row outside it), and the measure numbers.
+#include "typeset/marks.h"
+
+#include <algorithm>
+
+#include "platform/vbtext.h"
+
+namespace typeset {
+
+namespace {
+
+int roundi(double x) { return int(vb::Round(x)); }
+
+struct Slot {
+    int page = 0;
+    int slot = 0;
+    int system = 0;  // index of the system in the whole score
+    double top = 0;  // T, without the top margin
+};
+
+// The places of pages first..last that hold systems 0..LastSystem.
+std::vector<Slot> slotsOf(const SystemLayout& lay, int first, int last) {
+    std::vector<Slot> out;
+    for (int k = std::max(first, 0); k <= std::min(last, lay.LastPage); ++k) {
+        const int count = k == 0 ? lay.FirstPageSystems : lay.SystemsPerPage;
+        for (int s = 0; s < count; ++s) {
+            const int g = k == 0 ? s : lay.FirstPageSystems + (k - 1) * lay.SystemsPerPage + s;
+            if (g > lay.LastSystem) break;
+            const double top = k == 0 ? (lay.SystemHeight + lay.FirstPageSystemGap) * s + lay.FirstPageTopOffset
+                                      : (lay.SystemHeight + lay.SystemGap) * s;
+            out.push_back({k, s, g, top});
+        }
+    }
+    return out;
+}
+
+// Glyph g at x on y1, y1 + step, ... while y <= y2 (page y = y + top margin); a step below 1 draws nothing.
+void column(vb::Surface& s, const MarkStyle& st, const QString& g, double x, int y1, int y2, int step) {
+    if (step < 1) return;
+    for (int y = y1; y <= y2; y += step) PrintAt(s, x, y + st.TopMargin, g);
+}
+
+void decorate(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout& lay, int first, int last) {
+    const int w = st.W, h = st.H, d = st.DigitOffset(), p = st.RowPitch();
+    const int lastRow = p * (lay.Rows - 1);
+    const std::vector<Slot> places = slotsOf(lay, first, last);
+    int shownPage = -1;
+    vb::Surface* s = nullptr;
+    auto surfaceOf = [&](int page, bool notation) -> vb::Surface* {
+        if (page != shownPage) {
+            shownPage = page;
+            s = pages ? pages(page) : nullptr;
+            if (s) {
+                if (notation) {
+                    UseNotationFont(*s, st);
+                } else {
+                    UseExpressionFont(*s, st);
+                    s->SetFontSize(s->FontSize() * 0.618);
+                }
+            }
+        }
+        return s;
+    };
+    if (lay.Rows >= 2) {
+        const bool independent = lay.Rows > 2 && lay.IndependentTopPart;
+        const int firstRow = independent ? p : 0;
+        for (const Slot& slot : places) {
+            vb::Surface* page = surfaceOf(slot.page, true);
+            if (!page) continue;
+            const bool scoreStart = slot.page == 0 && slot.slot == 0;
+            const double T = slot.top;
+            if (lay.Rows == 2) {
+                const double x = scoreStart ? lay.FirstBeatX : st.LeftMargin + w * 0.195;
+                column(*page, st, QStringLiteral("|"), x, roundi(T + d), roundi(T + lastRow + d), h);
+                PrintAt(*page, x, T + lastRow + d + st.TopMargin, QStringLiteral("|"));
+            } else {
+                const double x = scoreStart ? lay.FirstBeatX - w * 0.5 : st.LeftMargin + w * 0.27;
+                column(*page, st, QStringLiteral("u"), x, roundi(T + firstRow + d + h / 2.0),
+                       roundi(T + lastRow + d - h / 2.0), roundi(h / 2.0));
+                PrintAt(*page, x, T + firstRow + d + st.TopMargin, QStringLiteral("v"));
+                PrintAt(*page, x, T + lastRow + d + st.TopMargin, QStringLiteral("w"));
+                if (independent) column(*page, st, QStringLiteral("z"), x, roundi(T + d), roundi(T + p + d), h);
+            }
+        }
+    }
+    if (lay.MeasureNumbers) {
+        shownPage = -1;
+        for (const Slot& slot : places) {
+            vb::Surface* page = surfaceOf(slot.page, false);
+            if (slot.system == 0 || !page) continue;  // the score's first system has no number
+            if (slot.system >= int(lay.SystemStartTicks.size())) break;
+            const int bar = lay.BarIndex ? lay.BarIndex(lay.SystemStartTicks[slot.system]) : 0;
+            const double x = slot.page == 0 ? st.LeftMargin : st.LeftMargin - w * 0.5;
+            PrintAt(*page, x, slot.top + d + st.TopMargin - h * 0.5, vb::PrintNumber(bar + 1));
+        }
+    }
+}
+
+}  // namespace
+
+void DrawLineDecorationsPage(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout& lay) {
+    decorate(pages, st, lay, 0, lay.LastPage);
+}
+
+void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle& st, const SystemLayout& lay,
+                                const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats,
+                                const PageNumberLabel& number) {
+    const PageSurfaces only = [&](int k) -> vb::Surface* { return k == page ? &printer : nullptr; };
+    UseNotationFont(printer, st);
+    decorate(only, st, lay, page, page);
+    DrawTimeSignatures(only, st, lay.Rows, changes, beats);
+    printer.SetFontName(number.Font.Name);
+    printer.SetFontSize(number.Font.Size);
+    printer.SetFontBold(number.Font.Bold);
+    printer.SetFontItalic(number.Font.Italic);
+    PrintAt(printer, number.Left, number.Top, number.Caption);
+}
+
+}  // namespace typeset

@@ -1,0 +1,211 @@
+// The marks of the numbered-notation score, drawn through `Surface` from plain values: the
+// measures and fonts of the page setup, the cells of the line being drawn and the item to draw.
+// Each page/printer pair is one routine; the printer surface scales page pixels itself.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "document/song.h"
+#include "platform/surface.h"
+
+namespace typeset {
+
+// A font of the page setup (name, size in points, bold, italic).
+struct FontStyle {
+    QString Name;
+    double Size = 9;
+    bool Bold = false;
+    bool Italic = false;
+};
+
+// The notation font's name.
+inline constexpr const char* kNotationFont = "Qelto";
+
+// The measures, fonts and page values the marks are placed with (page pixels).
+struct MarkStyle {
+    int W = 13;                  // digit cell width (digit sample, rounded)
+    int H = 24;                  // digit cell height (rounded)
+    double HExact = 24;          // the digit sample's unrounded height
+    int RowPercent = 100;        // note row-height percentage ("行高-音符", 100 = unscaled)
+    int LeftMargin = 0;
+    int TopMargin = 0;
+    int PrintableWidth = 0;
+    int PartRowHeight = 0;
+    int PartRowGap = 0;
+    int GlyphWidthO = 0;         // width of "o" in the notation font
+    int GlyphWidthC = 0;         // width of "c" in the notation font
+    FontStyle Digit, Lyric, Expression;
+    QString DynamicsFontName = QStringLiteral("宋体");  // font name of the dynamics list
+    QStringList DynamicsList;    // the dynamics pick list, index 0..15
+    QStringList ExpressionList;  // the expression pick list (explin.txt)
+
+    int R() const { return LeftMargin + PrintableWidth; }    // right end of a system
+    int RowPitch() const { return PartRowHeight + PartRowGap; }
+    // Shift of the digits inside an enlarged row: Round(HExact / 200 × (RowPercent − 100)).
+    int DigitOffset() const;
+};
+
+// Font setters on a surface.
+void UseNotationFont(vb::Surface& s, const MarkStyle& st);   // Qelto at the digit size and weight
+void UseDigitFont(vb::Surface& s, const MarkStyle& st);
+void UseLyricFont(vb::Surface& s, const MarkStyle& st);
+void UseExpressionFont(vb::Surface& s, const MarkStyle& st);
+void UseDynamicsFont(vb::Surface& s, const MarkStyle& st);   // dynamics name, expression size, italic
+// Prints `text` with its top-left corner at (x, y), keeping the print position behind it.
+void PrintAt(vb::Surface& s, double x, double y, const QString& text);
+
+// ---- Line and arc marks (glyph runs of the notation font) ----
+// All except the underlines and the closing mark draw at the surface's CurrentY.
+
+void DrawExtensionLine(vb::Surface& s, const MarkStyle& st, int x1, int x2);
+void DrawExtensionLinePage(vb::Surface& page, const MarkStyle& st, int x1, int x2);
+void DrawExtensionLinePrinter(vb::Surface& printer, const MarkStyle& st, int x1, int x2);
+void DrawExtensionContinuation(vb::Surface& s, const MarkStyle& st, int x1, int x2);
+void DrawExtensionContinuationPage(vb::Surface& page, const MarkStyle& st, int x1, int x2);
+void DrawExtensionContinuationPrinter(vb::Surface& printer, const MarkStyle& st, int x1, int x2);
+void DrawSlur(vb::Surface& s, const MarkStyle& st, int x1, int x2);
+void DrawSlurPage(vb::Surface& page, const MarkStyle& st, int x1, int x2);
+void DrawSlurPrinter(vb::Surface& printer, const MarkStyle& st, int x1, int x2);
+void DrawTupletArc(vb::Surface& s, const MarkStyle& st, int x1, int x2);
+void DrawTupletArcPage(vb::Surface& page, const MarkStyle& st, int x1, int x2);
+void DrawTupletArcPrinter(vb::Surface& printer, const MarkStyle& st, int x1, int x2);
+// Underlines joining two cells: 4 − max(code1, code2) lines, h/8 apart below y, a "c" every half
+// cell from x1 + w to x2. The caller has set the notation font.
+void DrawUnderlines(vb::Surface& s, const MarkStyle& st, int code1, int code2, int x1, int x2, double y);
+void DrawUnderlinesPage(vb::Surface& page, const MarkStyle& st, int code1, int code2, int x1, int x2, double y);
+void DrawUnderlinesPrinter(vb::Surface& printer, const MarkStyle& st, int code1, int code2, int x1, int x2,
+                           double y);
+// The closing glyph "x" on every row of the last system, at (scoreEndX, scoreEndY + row offset).
+void DrawEndMark(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY);
+void DrawEndMarkPage(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY);
+void DrawEndMarkPrinter(vb::Surface& printer, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY);
+
+// ---- Time-signature marks ----
+
+// Adds 1 to a value that is odd and not a multiple of 3 (an odd tick that is no tuplet tick).
+void RoundOddUpUnlessTuplet(int32_t& value);
+
+// A typeset beat as the marks need it (the page, left edge and system top of a `BeatBox`).
+struct BeatPlace {
+    int Page = 0;
+    int X = 0;
+    int Y = 0;
+    int32_t Tick = 0;
+};
+// A time-signature change of the song after its start.
+struct MeterChange {
+    int32_t Tick = 0;
+    int Code = 0;  // TimeSignatureCode
+};
+// The surface of a page, or nullptr when that page is not drawn.
+using PageSurfaces = std::function<vb::Surface*(int page)>;
+
+// The fraction of every change at the first beat that has its tick, on every row of that system.
+void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
+                        const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats);
+void DrawTimeSignaturesPage(const PageSurfaces& pages, const MarkStyle& st, int rows,
+                            const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats);
+// The time-sig changes after the song start (entries 1..TimeSigLastIndex).
+std::vector<MeterChange> MeterChangesOf(const doc::Song& song);
+
+// ---- Line decorations ----
+
+struct SystemLayout {
+    int Rows = 0;                     // RowsPerSystem
+    double SystemHeight = 0;
+    double SystemGap = 0;
+    double FirstPageSystemGap = 0;
+    double FirstPageTopOffset = 0;
+    int FirstPageSystems = 1;
+    int SystemsPerPage = 1;
+    int LastPage = 0;
+    int LastSystem = 0;
+    int FirstBeatX = 0;               // BeatBoxes(0).X
+    bool IndependentTopPart = false;  // "有一个独立的声部"
+    bool MeasureNumbers = false;      // "提示小节"
+    std::vector<int32_t> SystemStartTicks;
+    std::function<int(int32_t tick)> BarIndex;  // 0-based bar holding a tick (GetBarPosition)
+};
+// The page number of a printed page: the font of the first page-number label, the place and
+// caption of that page's label.
+struct PageNumberLabel {
+    FontStyle Font;
+    double Left = 0, Top = 0;
+    QString Caption;
+};
+
+// Joins, brackets and measure numbers of systems 0..LastSystem on every page.
+void DrawLineDecorationsPage(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout& lay);
+// One printed page: its joins, brackets and measure numbers, its time signatures and its number.
+void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle& st, const SystemLayout& lay,
+                                const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats,
+                                const PageNumberLabel& number);
+
+// ---- Notes, rests and the marks of one row ----
+
+// The cells of the line being drawn: Ticks[0..n] with the closing entry (LineEndTick) last.
+struct LineCells {
+    std::vector<int32_t> Ticks;
+    std::vector<int> X;
+};
+// Index of the cell with this tick, else of the nearest one before it; −1 when none.
+int CellAtOrBefore(const LineCells& cells, int32_t tick);
+// Index of the cell with exactly this tick; −1 when none.
+int CellAt(const LineCells& cells, int32_t tick);
+
+// One row of one system, as the line loop gives it.
+struct RowContext {
+    const doc::Song* Meter = nullptr;  // beat and bar queries
+    const LineCells* Cells = nullptr;
+    int32_t LineEndTick = 0;
+    int Row = 1;           // 1 = top row of the system
+    int Rows = 1;          // rows of the system
+    int RowDigitY = 0;     // top of the digit cells of the row
+    int RowLyricY = 0;     // top of verse line 1
+    int LyricLineHeight = 0;
+    int Verses = 1;
+    int BracketWidth = 0;
+};
+
+// What a row keeps from event to event; reset at every row of every line.
+struct RowState {
+    int TupletStartX = -1, TupletEndX = -1;
+    double TupletY = 0;          // arc height of the open tuplet group
+    int PrevLevel = 4, PrevCellX = 0;
+    int32_t PrevEventStart = -1;
+    QString BarAccidentals = QString(7, QLatin1Char(' '));
+};
+// What carries over the whole run (rows and lines).
+struct RunState {
+    int EventX = 0;              // x of the last event's cell
+    int PenX = 0;                // print x after the last cell
+    int SpanEndX = 0;            // end x of the last spanning mark
+    QString LastDigit;           // digit of the last plain quarter cell, emptied at bar lines
+    bool LastCellWasDash = false;
+    bool StackMode = false;      // between "{" and "}"
+    int StackIndex = 0;
+};
+
+// A note, a note without pitch or a rest (code > 18): lyrics, accidental and duration cells.
+void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
+                   const doc::NoteRecord& ev);
+// Ends a row of a line: a tuplet group still open gets its arc.
+void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs);
+// Dynamics (code 2), expression text (3) and chosen expression text (4).
+void DrawTextMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
+                  const doc::NoteRecord& ev);
+// Special mark (code 5).
+void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
+                     const doc::NoteRecord& ev);
+// Ornament (code 6).
+void DrawOrnament(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
+                  const doc::NoteRecord& ev);
+// Hands one event of a row to the routine of its code; other codes draw nothing.
+void DrawRowEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
+                  const doc::NoteRecord& ev);
+
+}  // namespace typeset

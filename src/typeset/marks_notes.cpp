@@ -1,0 +1,214 @@
+// A note, a note without pitch or a rest of one row: the lyrics of every verse under it, its
+// accidental, and its duration as cells cut at every beat (digit or dash, underlines, dot, octave
+// dots), tied within the event, with tuplet arcs over groups of tuplet cells.
+#include "typeset/marks.h"
+
+#include "document/lyrics.h"
+#include "document/timeline.h"
+#include "platform/vbtext.h"
+#include "typeset/pitchinbar.h"
+
+namespace typeset {
+
+namespace {
+
+int roundi(double x) { return int(vb::Round(x)); }
+
+class NoteDrawer {
+public:
+    NoteDrawer(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run)
+        : s_(s), st_(st), row_(row), rs_(rs), run_(run), song_(*row.Meter) {}
+
+    void draw(const doc::NoteRecord& ev) {
+        int32_t start = ev.Start, length = ev.Length;
+        RoundOddUpUnlessTuplet(start);
+        RoundOddUpUnlessTuplet(length);
+        const int32_t end = start + length;
+        QString lyric = ev.Lyric == QStringLiteral("-") ? QString() : ev.Lyric;
+        digitY_ = row_.RowDigitY;
+        arcY_ = digitY_ - 0.9 * st_.H;
+        if (lyric == QStringLiteral("--")) {  // carried over from the previous line: the tie's end
+            UseNotationFont(s_, st_);
+            PrintAt(s_, st_.LeftMargin + row_.BracketWidth, arcY_, QStringLiteral("Y"));
+            lyric.clear();
+        }
+        tieFromX_ = -1;
+        // A note on a bar line is read against the new bar's accidentals.
+        if (doc::IsOnBarline(song_, start)) resetBar();
+        digit_ = PitchToDigitInBar(ev.Pitch, octave_, accidental_, rs_.BarAccidentals);
+
+        run_.StackIndex = start == rs_.PrevEventStart ? run_.StackIndex + 1 : 0;
+        rs_.PrevEventStart = start;
+        if (run_.StackMode) {
+            digitY_ = roundi(row_.RowDigitY + (0.6 - 1.2 * run_.StackIndex) * st_.H);
+            arcY_ = digitY_ - 0.9 * st_.H;
+        }
+
+        const int cell = CellAtOrBefore(*row_.Cells, start);
+        if (cell >= 0) run_.EventX = row_.Cells->X[cell];
+        run_.PenX = run_.EventX;
+        UseLyricFont(s_, st_);
+        for (int v = 1; v <= row_.Verses; ++v) {
+            const QString verse = doc::GetVerseText(lyric, v - 1);
+            if (verse != QStringLiteral("-"))  // "-" is a verse without a syllable
+                PrintAt(s_, run_.EventX, (v - 1) * row_.LyricLineHeight + row_.RowLyricY, verse);
+        }
+        if (!accidental_.isEmpty()) {
+            UseNotationFont(s_, st_);
+            PrintAt(s_, run_.EventX - st_.W / 4.0, digitY_, accidental_);
+        }
+
+        eventStart_ = start;
+        firstPiece_ = true;
+        int32_t p = start;
+        int32_t nextBeat = doc::GetNextBeatTick(song_, start);
+        while (nextBeat < end && nextBeat > p) {
+            piece(p, nextBeat - p);
+            p = nextBeat;
+            nextBeat = doc::GetNextBeatTick(song_, nextBeat);
+            firstPiece_ = false;
+        }
+        piece(p, end - p);
+    }
+
+private:
+    void resetBar() {
+        run_.LastDigit.clear();
+        rs_.BarAccidentals = FreshBarAccidentals();
+    }
+
+    void closeTuplet() {
+        if (rs_.TupletStartX < 0) return;
+        s_.SetCurrentY(rs_.TupletY);
+        DrawTupletArc(s_, st_, rs_.TupletStartX, rs_.TupletEndX);
+        rs_.TupletStartX = -1;
+    }
+
+    void piece(int32_t p, int32_t n) {
+        if (doc::IsOnBeat(song_, p)) {
+            closeTuplet();
+            if (p != eventStart_ && doc::IsOnBarline(song_, p)) resetBar();
+        }
+        pieceStart_ = p;
+        tuplet_ = n % 3 != 0;
+        int32_t units = tuplet_ ? roundi(n * 1.5) : n;
+        while (units >= 3) {
+            int level = 0;
+            bool dotted = false;
+            for (int l = 4; l >= 0; --l) {
+                const int unit = 1 << l;
+                if (4.5 * unit <= units && units < 6 * unit) {
+                    level = l, dotted = true;
+                    break;
+                }
+                if (units >= 3 * unit) {
+                    level = l;
+                    break;
+                }
+            }
+            cell(level, dotted);
+            const int unit = 1 << level;
+            pieceStart_ += roundi(unit * (dotted ? (tuplet_ ? 3 : 4.5) : (tuplet_ ? 2 : 3)));
+            units -= roundi(unit * (dotted ? 4.5 : 3));
+        }
+    }
+
+    void cell(int level, bool dotted) {
+        const int c = CellAt(*row_.Cells, pieceStart_);
+        if (c >= 0) run_.PenX = row_.Cells->X[c];
+        run_.EventX = run_.PenX;
+        const int x = run_.EventX;
+        if (tuplet_) {
+            if (rs_.TupletStartX < 0) rs_.TupletStartX = x, rs_.TupletY = arcY_;
+            rs_.TupletEndX = x;
+        } else {
+            closeTuplet();
+        }
+        const bool pitched = digit_ != QStringLiteral("0");
+        if (dotted) {
+            if (pitched && tieFromX_ >= 0) tie(x);
+            UseDigitFont(s_, st_);
+            PrintAt(s_, x, digitY_, digit_);
+            tieFromX_ = x;
+            UseNotationFont(s_, st_);
+            if (level == 4) s_.Print(QStringLiteral("a"), true);
+            if (level == 3) s_.Print(QStringLiteral("b"), true);
+            s_.Print(QStringLiteral("m"), true);
+            run_.PenX = roundi(s_.CurrentX());
+            marksUnder(level, x);
+            return;
+        }
+        UseDigitFont(s_, st_);
+        const bool dash = digit_ == run_.LastDigit && level == 4 && !tuplet_ && !firstPiece_;
+        PrintAt(s_, x, digitY_, dash ? QStringLiteral("-") : digit_);
+        run_.LastCellWasDash = dash;
+        if (pitched && level == 4) run_.LastDigit = digit_;
+        run_.PenX = roundi(s_.CurrentX());
+        if (dash) return;
+        if (pitched && tieFromX_ >= 0) tie(x);
+        tieFromX_ = x;
+        marksUnder(level, x);
+    }
+
+    void tie(int x) {
+        s_.SetCurrentY(arcY_);
+        DrawSlur(s_, st_, tieFromX_, x);
+    }
+
+    // Underlines, joined underlines and octave dots of a cell at x.
+    void marksUnder(int level, int x) {
+        UseNotationFont(s_, st_);
+        for (int v = 1; v <= 4 - level; ++v) PrintAt(s_, x, digitY_ + v * st_.H / 8.0, QStringLiteral("_"));
+        if (!doc::IsOnBeat(song_, pieceStart_))
+            DrawUnderlines(s_, st_, level, rs_.PrevLevel, rs_.PrevCellX, x, digitY_);
+        rs_.PrevLevel = level;
+        rs_.PrevCellX = x;
+        for (int v = 1; v <= -octave_; ++v)
+            PrintAt(s_, x, digitY_ + (v - level) * st_.H / 6.0 + 0.48 * st_.H, QStringLiteral("l"));
+        for (int v = 1; v <= octave_; ++v)
+            PrintAt(s_, x, digitY_ - v * st_.H / 6.0 - 0.87 * st_.H, QStringLiteral("l"));
+    }
+
+    vb::Surface& s_;
+    const MarkStyle& st_;
+    const RowContext& row_;
+    RowState& rs_;
+    RunState& run_;
+    const doc::Song& song_;
+    QString digit_, accidental_;
+    int16_t octave_ = 0;
+    double digitY_ = 0, arcY_ = 0;
+    int tieFromX_ = -1;
+    bool firstPiece_ = true, tuplet_ = false;
+    int32_t eventStart_ = 0, pieceStart_ = 0;
+};
+
+}  // namespace
+
+void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
+                   const doc::NoteRecord& ev) {
+    if (!row.Meter || !row.Cells) return;
+    NoteDrawer(s, st, row, rs, run).draw(ev);
+}
+
+void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs) {
+    if (rs.TupletStartX < 0) return;
+    s.SetCurrentY(rs.TupletY);
+    DrawTupletArc(s, st, rs.TupletStartX, rs.TupletEndX);
+    rs.TupletStartX = -1;
+}
+
+void DrawRowEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
+                  const doc::NoteRecord& ev) {
+    if (ev.Pitch > 18) {
+        DrawNoteEvent(s, st, row, rs, run, ev);
+    } else if (ev.Pitch >= 2 && ev.Pitch <= 4) {
+        DrawTextMark(s, st, row, run, ev);
+    } else if (ev.Pitch == 5) {
+        DrawSpecialMark(s, st, row, run, ev);
+    } else if (ev.Pitch == 6) {
+        DrawOrnament(s, st, row, run, ev);
+    }
+}
+
+}  // namespace typeset

@@ -1,0 +1,159 @@
+// Special marks (glyphs beside or above the digits, verse texts, chord brackets, hairpins,
+// extension lines, bracket lines, glyphs through every row) and ornaments.
+#include "typeset/marks.h"
+
+#include <algorithm>
+
+#include "document/lyrics.h"
+#include "document/texthelpers.h"
+#include "document/timeline.h"
+#include "platform/vbtext.h"
+
+namespace typeset {
+
+namespace {
+
+int roundi(double x) { return int(vb::Round(x)); }
+
+void line(vb::Surface& s, double x1, double y1, double x2, double y2) { s.Line(x1, y1, x2, y2, 0); }
+
+}  // namespace
+
+void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
+                     const doc::NoteRecord& ev) {
+    if (!row.Cells) return;
+    const QString t = ev.Lyric;
+    // A mark continued from the line before draws again only as a hairpin or a bracket line.
+    if (t == QStringLiteral("--")) return;
+    UseNotationFont(s, st);
+    int cell = CellAtOrBefore(*row.Cells, ev.Start);
+    if (cell >= 0) run.EventX = row.Cells->X[cell];
+    int32_t length = ev.Length;
+    RoundOddUpUnlessTuplet(length);
+    bool clipped = false;
+    if (ev.Start + length > row.LineEndTick) {
+        length = row.LineEndTick - ev.Start;
+        clipped = true;
+    }
+    cell = CellAtOrBefore(*row.Cells, ev.Start + length);
+    if (cell >= 0) run.SpanEndX = row.Cells->X[cell];
+
+    const double x0 = run.EventX, x1 = run.SpanEndX, Y = row.RowDigitY, H = st.H, W = st.W;
+    const double L = st.LeftMargin, R = st.R();
+    const bool onBar = row.Meter && doc::IsOnBarline(*row.Meter, ev.Start);
+    const QChar first = t.isEmpty() ? QChar() : t[0];
+    switch (first.unicode()) {
+    case '?': {  // a text under the note, one field per verse
+        UseLyricFont(s, st);
+        for (int v = 1; v <= row.Verses; ++v) {
+            const QString text = doc::GetVerseText(t.mid(1), v - 1);
+            if (text == QStringLiteral("-")) continue;
+            PrintAt(s, x0 - W * doc::MeasureTextWidth(text) * 0.68, row.RowLyricY + (v - 1) * row.LyricLineHeight, text);
+        }
+        return;
+    }
+    case '(': PrintAt(s, x0 - W / 3.2, Y, t); return;
+    case ')': PrintAt(s, onBar ? x0 - W * 1.6 : x0 - W / 3.2, Y, t); return;
+    case '{':
+        run.StackMode = true;
+        PrintAt(s, x0 - W / 3, Y, QStringLiteral("{"));
+        return;
+    case '}':
+        run.StackMode = false;
+        run.StackIndex = 0;
+        PrintAt(s, onBar ? x0 - W * 1.6 : x0 - W / 3, Y, QStringLiteral("}"));
+        return;
+    case '|': PrintAt(s, x0 - W / 3, Y, QStringLiteral("|")); return;
+    case '<':
+        if (t == QStringLiteral("<--")) {
+            line(s, L, Y - 0.3 * H, x1, Y - 0.1 * H);
+            line(s, L, Y - 0.5 * H, x1, Y - 0.7 * H);
+        } else if (clipped) {
+            line(s, x0, Y - 0.4 * H, R, Y - 0.2 * H);
+            line(s, x0, Y - 0.4 * H, R, Y - 0.6 * H);
+        } else {
+            line(s, x0, Y - 0.4 * H, x1, Y - 0.1 * H);
+            line(s, x0, Y - 0.4 * H, x1, Y - 0.7 * H);
+        }
+        return;
+    case '>':
+        if (t == QStringLiteral(">--")) {
+            line(s, L, Y - 0.2 * H, x1, Y - 0.4 * H);
+            line(s, L, Y - 0.6 * H, x1, Y - 0.4 * H);
+        } else if (clipped) {
+            line(s, x0, Y - 0.1 * H, R, Y - 0.3 * H);
+            line(s, x0, Y - 0.7 * H, R, Y - 0.5 * H);
+        } else {
+            line(s, x0, Y - 0.1 * H, x1, Y - 0.4 * H);
+            line(s, x0, Y - 0.7 * H, x1, Y - 0.4 * H);
+        }
+        return;
+    case 'H':
+    case 'I':
+        s.SetCurrentY(Y - H * 0.9);
+        if (t == QStringLiteral("HII"))
+            DrawExtensionLine(s, st, run.EventX, run.SpanEndX);
+        else if (t == QStringLiteral("II"))
+            DrawExtensionContinuation(s, st, run.EventX, run.SpanEndX);
+        else
+            PrintAt(s, x0, Y - H * 0.9, t);
+        return;
+    case 'T':
+    case 'V': {
+        const bool endHook = first == QLatin1Char('V');
+        const double yb = Y - H * 0.6;
+        if (t.endsWith(QStringLiteral("--"))) {  // continued from the line before: no start hook, no label
+            line(s, L - W * 0.4, yb, x1 - W, yb);
+            if (endHook) line(s, x1 - W, yb, x1 - W, Y);
+            return;
+        }
+        const double right = clipped ? R : x1 - W;
+        line(s, x0 - W * 0.4, yb, right, yb);
+        if (endHook) line(s, right, yb, right, Y);
+        line(s, x0 - W * 0.4, yb, x0 - W * 0.4, Y);
+        QString label = t.mid(1);
+        doc::ReplaceAll(label, QStringLiteral("--"), QString());
+        UseDigitFont(s, st);
+        s.SetFontSize(s.FontSize() * 0.618);
+        PrintAt(s, x0, yb, label);
+        return;
+    }
+    case 'h':
+    case 'i':
+    case 'j':
+    case 'x': {  // a glyph through every row of the system, from the top row only
+        if (row.Row != 1) return;
+        const double k = first == QLatin1Char('h') ? 0.9 : first == QLatin1Char('i') ? 1.1 : 0.7;
+        for (int r = 1; r <= row.Rows; ++r) PrintAt(s, x0 - W * k, Y + (r - 1) * st.RowPitch(), QString(first));
+        return;
+    }
+    case 'p': PrintAt(s, x0, Y + H * 0.5, t); return;
+    default: PrintAt(s, x0, Y - H * 0.9, t); return;
+    }
+}
+
+void DrawOrnament(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
+                  const doc::NoteRecord& ev) {
+    if (!row.Cells || ev.Lyric == QStringLiteral("--")) return;
+    const int cell = CellAtOrBefore(*row.Cells, ev.Start);
+    if (cell >= 0) run.EventX = row.Cells->X[cell];
+    const QString t = ev.Lyric;
+    const double x0 = run.EventX, Y = row.RowDigitY, H = st.H;
+    UseNotationFont(s, st);
+    const int n = int(t.size());
+    const int m = int(vb::Int(n * 0.618 + 0.5));
+    for (int v = 1; v <= m; ++v) PrintAt(s, x0 - st.GlyphWidthO * v, Y, v == m ? QStringLiteral("n") : QStringLiteral("o"));
+    UseDigitFont(s, st);
+    s.SetFontSize(s.FontSize() * 0.618);
+    const int ws = roundi(st.W * 0.618);
+    PrintAt(s, x0 - ws * n, Y - H * 0.6, t);
+    UseNotationFont(s, st);
+    const int wc = st.GlyphWidthC;
+    for (double y : {Y - H * 0.8, Y - H * 0.88}) {
+        const int e = roundi(x0 - wc * 0.8);
+        for (int x = roundi(x0 - ws * n); x <= e; x += std::max(wc, 1)) PrintAt(s, x, y, QStringLiteral("c"));
+        PrintAt(s, x0 - wc * 0.8, y, QStringLiteral("c"));
+    }
+}
+
+}  // namespace typeset

@@ -1,0 +1,54 @@
+// Time-signature changes inside the score: a small fraction at the beat where the change takes
+// effect, on every row of that system; and the rounding of odd ticks.
+#include "typeset/marks.h"
+
+#include <limits>
+
+#include "document/songcodes.h"
+#include "platform/vbtext.h"
+
+namespace typeset {
+
+void RoundOddUpUnlessTuplet(int32_t& value) {
+    if (value % 3 != 0 && value % 2 != 0 && value < std::numeric_limits<int32_t>::max()) value += 1;
+}
+
+std::vector<MeterChange> MeterChangesOf(const doc::Song& song) {
+    std::vector<MeterChange> out;
+    for (int i = 1; i <= song.TimeSigLastIndex && i < doc::kTimeSigCapacity; ++i)
+        out.push_back({song.TimeSigTicks[i], song.TimeSigCodes[i]});
+    return out;
+}
+
+void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
+                        const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats) {
+    for (const MeterChange& change : changes) {
+        const BeatPlace* box = nullptr;
+        for (const BeatPlace& b : beats)
+            if (b.Tick == change.Tick) {
+                box = &b;
+                break;
+            }
+        if (!box) continue;  // no typeset beat starts there
+        vb::Surface* s = pages ? pages(box->Page) : nullptr;
+        if (!s) continue;
+        UseNotationFont(*s, st);
+        const int n = doc::GetTimeSigNumerator(change.Code);
+        const int m = doc::GetTimeSigDenominator(change.Code);
+        const double indent = st.W * (n <= 9 && m <= 9 ? 0.5 : 0.0);
+        const double x = box->X + indent;
+        for (int r = 0; r < rows; ++r) {
+            const int y = st.RowPitch() * r + box->Y;
+            PrintAt(*s, x, y, QStringLiteral("_"));
+            PrintAt(*s, n <= 9 ? x : box->X, y - st.H / 2.0, vb::PrintNumber(n));
+            PrintAt(*s, m <= 9 ? x : box->X, y + st.H / 2.0, vb::PrintNumber(m));
+        }
+    }
+}
+
+void DrawTimeSignaturesPage(const PageSurfaces& pages, const MarkStyle& st, int rows,
+                            const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats) {
+    DrawTimeSignatures(pages, st, rows, changes, beats);
+}
+
+}  // namespace typeset

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "marks_testing.h"
+#include "support/songs.h"
+
+using namespace markstest;
+using namespace typeset;
+
+namespace {
+
+struct Ev { int32_t start; int16_t length; int pitch; QString lyric = QString(); };
+
+// One row of a 4/4 line 0..384, a cell at every tick the events name at x = 100 + 4 × tick,
+// digits at y 200 (H 24), verse lines from y 240. Draws the events and, when asked, ends the row.
+struct RowDraw {
+    explicit RowDraw(const std::vector<Ev>& events, bool stack = false, bool close = false, int verses = 1) {
+        std::set<int32_t> ticks = {0};
+        for (const Ev& e : events) ticks.insert({e.start, e.start + e.length});
+        for (int32_t t : ticks) cells.Ticks.push_back(t), cells.X.push_back(x(t));
+        cells.Ticks.push_back(384), cells.X.push_back(900);
+        st.PrintableWidth = 850;
+        row = {.Meter = song.get(), .Cells = &cells, .LineEndTick = 384, .RowDigitY = 200, .RowLyricY = 240,
+               .LyricLineHeight = 20, .Verses = verses};
+        run.StackMode = stack;
+        for (const Ev& e : events)
+            DrawRowEvent(s, st, row, rs, run, {.Start = e.start, .Length = e.length, .Pitch = uint8_t(e.pitch), .Lyric = e.lyric});
+        if (close) CloseRow(s, st, rs);
+    }
+    static int x(int32_t tick) { return 100 + 4 * tick; }
+    // The texts printed in a font, in order, leaving out the arc and underline pieces.
+    QString texts(const QString& font) const {
+        QStringList out;
+        for (const Printed& p : Prints(s))
+            if (p.font == font && p.text != "c" && p.text != "Z" && p.text != "X") out << p.text;
+        return out.join(' ');
+    }
+    std::unique_ptr<doc::Song> song = testsongs::NewSong(true);
+    MarkStyle st = Style();
+    LineCells cells;
+    RowContext row;
+    RowState rs;
+    RunState run;
+    vb::RecordingSurface s;
+};
+
+}  // namespace
+
+TEST(NoteGlyphs, DurationsAreCutAtBeatsIntoDigitsDashesDotsUnderlinesAndArcs) {
+    struct Case { std::vector<Ev> events; QString digits, notation; };
+    const std::vector<Case> cases = {
+        {{{0, 96, 67}}, "5 -", ""},                                       // half note
+        {{{0, 72, 67}}, "5 5", "Y W _"},                                  // dotted quarter: a tied eighth
+        {{{0, 36, 67}}, "5", "b m _"},                                    // dotted eighth
+        {{{0, 96, 19}}, "0 0", ""},                                       // two-beat rest
+        {{{0, 48, 67}, {48, 48, 67}}, "5 5", ""},                         // a new note shows its digit
+        {{{144, 96, 67}}, "5 5", "Y W"},                                  // across a bar line: tied again
+        {{{0, 24, 60}, {24, 12, 62}, {36, 12, 64}}, "1 2 3", "_ _ _ _ _"},  // eighth and two sixteenths
+        {{{0, 16, 60}, {16, 16, 62}, {32, 16, 64}}, "1 2 3", "_ _ _"},      // triplet eighths, open at the row end
+        {{{0, 16, 60}, {16, 16, 62}, {32, 16, 64}, {48, 48, 65}}, "1 2 3 4", "_ _ _ W Y M"},  // closed at the beat
+    };
+    for (const Case& c : cases) {
+        RowDraw r(c.events);
+        EXPECT_EQ(r.texts("黑体"), c.digits) << c.digits.toStdString();
+        EXPECT_EQ(r.texts("Qelto"), c.notation) << c.digits.toStdString();
+    }
+    RowDraw joined({{0, 24, 60}, {24, 12, 62}, {36, 12, 64}});  // one line joins 1 to 2, two join 2 to 3
+    EXPECT_EQ(At(joined.s, "c"), Range(113, 191, 6) + " " + Range(209, 239, 6) + " " + Range(209, 239, 6));
+    std::vector<double> ys(20, 203);
+    ys.resize(26, 206);
+    EXPECT_EQ(Ys(Prints(joined.s, "c")), ys);
+    EXPECT_EQ(Ys(Prints(joined.s, "_")), (std::vector<double>{203, 203, 206, 203, 206}));
+    RowDraw closed({{0, 16, 60}, {16, 16, 62}, {32, 16, 64}}, false, true);
+    EXPECT_EQ(At(closed.s, "M", true), "164,178.4");  // the arc of a group ending the row, at the row's end
+}
+
+TEST(NoteGlyphs, OctaveDotsStackingAccidentalsAndLyrics) {
+    EXPECT_EQ(Ys(Prints(RowDraw({{0, 48, 84}}).s, "l")), (std::vector<double>{200 - 4 - 0.87 * 24, 200 - 8 - 0.87 * 24}));
+    // An eighth an octave down: the dot one step below the quarter's place, under the underline.
+    EXPECT_EQ(Ys(Prints(RowDraw({{0, 24, 48}}).s, "l")), std::vector<double>{200 + (1 - 3) * 4 + 0.48 * 24});
+    RowDraw chord({{0, 48, 60}, {0, 48, 64}}, true);
+    EXPECT_EQ(At(chord.s, "1", true) + " " + At(chord.s, "3", true), "100,214 100,186");  // 1.2 H apart, rounded
+
+    struct Case { std::vector<Ev> events; QString signs; };
+    for (const Case& c : {Case{{{0, 48, 66}, {48, 48, 65}}, "t s"}, Case{{{0, 48, 66}, {48, 48, 66}}, "t"},
+                          Case{{{144, 48, 66}, {192, 48, 66}}, "t t"}})
+        EXPECT_EQ(RowDraw(c.events).texts("Qelto"), c.signs) << c.signs.toStdString();
+
+    RowDraw words({{0, 48, 60, "la|-|mi"}, {48, 48, 62, "-"}, {96, 48, 64, "--"}}, false, false, 3);
+    EXPECT_EQ(At(words.s, "la", true) + " " + At(words.s, "mi", true), "100,240 100,280");
+    EXPECT_EQ(words.texts("宋体"), "la mi");     // "-" is a verse without a syllable
+    EXPECT_EQ(At(words.s, "Y", true), "0,178.4");  // the carried-over tie ends at the line start
+
+    RowDraw odd({{0, 47, 60}, {47, 49, 62}});  // 47 rounds to 48, which has no cell: the cell before it
+    EXPECT_EQ(Xs(Prints(odd.s, "2")).front(), RowDraw::x(47));
+}
