@@ -95,8 +95,10 @@ protected:
     void closePanels() {
         for (vb::Control* panel : std::initializer_list<vb::Control*>{&form->Frame2, &form->Frame3, &form->Picture10,
                                                                       &form->Picture2[0], &form->Picture2[1],
-                                                                      &form->Picture2[2], &form->Picture14})
+                                                                      &form->Picture2[2], &form->Picture14,
+                                                                      &form->Picture16})
             panel->SetVisible(false);
+        if (form->Form3_Visible()) form->Command4_Click(1);
         form->Picct.SetEnabled(true);
         form->PlayMode = 0;
     }
@@ -139,6 +141,7 @@ TEST_F(ClicksTest, EveryReachableButtonOfTheWindowAndItsPanelsRaisesItsClick) {
         {"time signature", [&] { closePanels(); locate(); trackKey(Qt::Key_R); }, f.Picture2[0].widget()},
         {"tempo", [&] { closePanels(); locate(); trackKey(Qt::Key_T); }, f.Picture2[1].widget()},
         {"key", [&] { closePanels(); locate(); trackKey(Qt::Key_V); }, f.Picture2[2].widget()},
+        {"typesetting", [&] { closePanels(); click(f.Command10[2]); }, f.Picture16.widget()},
         {"system settings", [&] { closePanels(); waitForTheStartUpWindowToEnd(); click(f.Command2[5]); }, f.Frame3.widget()},
         {"keys", [&] { closePanels(); click(f.Command2[5]); click(f.Command2[22]); }, f.Picture14.widget()},
         {"MIDI import",
@@ -188,7 +191,8 @@ TEST_F(ClicksTest, CommandColumnAndToolbarByClicks) {
         on(f.Command2[26], [] { return true; }),
         on(f.Command10[2], [] { return true; }),
         on(f.Command4[0], [] { return true; }),
-        on(f.Command4[1], [] { return true; }),
+        on(f.Command4[1], [&] { return f.Form3_Visible(); }),
+        on(f.Command4[1], [&] { return !f.Form3_Visible(); }),
         on(f.Command4[5], [] { return true; }),
         on(f.Command4[11], [&] { return f.Command4[11].Caption() == "2"; }, [&] { f.HScroll4.SetValue(3); }),
         on(f.Command4[2], [&] { return parts[f.song->CurrentPart].Url() == "/tmp/alto.mp3"; },
