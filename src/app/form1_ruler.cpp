@@ -178,7 +178,7 @@ void Form1::Picture8_MouseDown(int button, int shift, double x, double) {
 // The loop markers take an Alt+click as a loop click on the ruler at the same place.
 void Form1::Label10_MouseDown(int index, int button, int shift, double x, double) {
     if ((shift & 4) == 0) return;
-    Picture1_MouseDown(button, shift, x * Label10[index].MouseUnits() + Label10[index].Left(), 0);
+    Picture1_MouseDown(button, shift, Label10[index].ContainerX(x), 0);
 }
 
 // What is in force at the cursor, in the position labels and the state the player and the

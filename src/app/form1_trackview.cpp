@@ -40,6 +40,10 @@ void Form1::BindTrackViewHandlers() {
     Label1.MouseDown = [this](int, int button, int shift, double x, double y) { Label1_MouseDown(button, shift, x, y); };
     Label12.Click = [this](int) { Label12_Click(); };
     Label2.Bind(&vb::Control::DblClick, [this](int i) { Label2_DblClick(i); });
+    // The name keeps its presses from the header column; a press on it selects its part all the same.
+    Label2.Bind(&vb::Control::MouseDown, [this](int i, int button, int shift, double x, double y) {
+        Label1_MouseDown(button, shift, Label2[i].ContainerX(x), Label2[i].ContainerY(y));
+    });
     Text4.KeyDown = [this](int, int keyCode, int shift) { Text4_KeyDown(keyCode, shift); };
     Label11.Bind(&vb::Control::Click, [this](int i) { Label11_Click(i); });
     Command11.Bind(&vb::Control::Click, [this](int i) { Command11_Click(i); });

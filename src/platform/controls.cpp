@@ -329,6 +329,25 @@ void Label::fontChanged() {
     if (autoSize_) fitCaption();
 }
 
+bool Label::event(QObject* target, QEvent* e) {
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        if (target != label_) break;
+        // A label transparent for the mouse, or a disabled one, raises nothing: its container has
+        // the event.
+        if (!label_->isEnabled() || label_->testAttribute(Qt::WA_TransparentForMouseEvents)) return false;
+        // Handled and accepted here, the event is not passed on to the parent widget.
+        Control::event(target, e);
+        e->accept();
+        return true;
+    default: break;
+    }
+    return Control::event(target, e);
+}
+
 void Label::applyStyle() {
     Qt::Alignment h = alignment_ == 1 ? Qt::AlignRight : alignment_ == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
     label_->setAlignment(h | Qt::AlignTop);

@@ -52,6 +52,10 @@ public:
     double Units() const { return units_; }
     void SetMouseUnits(double unitsPerPixel) { mouseUnits_ = unitsPerPixel > 0 ? unitsPerPixel : 1; }
     double MouseUnits() const { return mouseUnits_; }
+    // A mouse position this control reported, as pixels of its container (for handlers that pass
+    // a press on to the container's handler).
+    double ContainerX(double x) const { return Left() / units_ + x / mouseUnits_; }
+    double ContainerY(double y) const { return Top() / units_ + y / mouseUnits_; }
 
     double Left() const;
     double Top() const;
@@ -175,6 +179,10 @@ public:
 
 protected:
     void fontChanged() override;
+    // A label keeps the mouse presses, moves, releases and double-clicks made on it: they raise its
+    // own handlers and never reach the container's. A label made transparent for the mouse (or a
+    // disabled one) leaves them to the container.
+    bool event(QObject* target, QEvent* e) override;
 
 private:
     void applyStyle();
