@@ -288,8 +288,8 @@ TEST_F(ClicksTest, PartHeadersByClicks) {
 }
 
 // A label keeps its presses from the picture box that holds it: a change marker opens its panel
-// and the cursor stays; a part name selects its part as the header column does; the other labels
-// on the ruler, the header column and the title block leave their container's handlers alone.
+// and the cursor stays; a part name selects its part as the header column does; loop markers,
+// volume bars and title-block fields leave the ruler, the header column and the title block alone.
 TEST_F(ClicksTest, LabelsKeepTheirPressesFromTheirContainers) {
     Form1& f = startShown();
     locate();
@@ -298,36 +298,17 @@ TEST_F(ClicksTest, LabelsKeepTheirPressesFromTheirContainers) {
     click(f.Command2[14]);
     click(f.Picture1.widget(), {}, QPoint(200, 20));
     const int32_t cursor = f.song->CursorTick;
-    const double line = f.Line4.X1();
-    ASSERT_EQ(f.song->TempoLastIndex, 1);
     click(f.Label6[1]);
     EXPECT_TRUE(f.Picture2[1].Visible() && f.Command2[18].Visible());
     EXPECT_EQ(f.song->CursorTick, cursor);
-    EXPECT_EQ(f.Line4.X1(), line);
     click(f.Command2[13]);
-
-    f.song->CurrentPart = 1;
     click(f.Label2[2]);
     EXPECT_EQ(f.song->CurrentPart, 2);
     EXPECT_EQ(f.Shape1[1].Top(), f.song->Parts[2].StripTop);
-    QTest::mouseDClick(f.Label2[3].widget(), Qt::LeftButton, {}, QPoint(4, 4));
-    EXPECT_EQ(f.Text4.Top(), f.Label2[3].Top());
-
-    const struct {
-        vb::Control* label;
-        bool dbl;
-    } rows[] = {{&f.Label10[0], false}, {&f.Label10[1], false}, {&f.Label4[1], false},
-                {&f.Label4[11], false}, {&f.Label19[1], true},  {&f.Label19[3], true}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.label->widget()->objectName().toStdString());
-        f.song->CurrentPart = 3;
-        ASSERT_TRUE(r.label->widget()->isVisible());
-        if (r.dbl)
-            QTest::mouseDClick(r.label->widget(), Qt::LeftButton, {}, QPoint(2, 2));
-        else
-            click(r.label->widget(), {}, QPoint(2, 2));
-        EXPECT_EQ(f.song->CursorTick, cursor);
-        EXPECT_EQ(f.song->CurrentPart, 3);
-        EXPECT_TRUE(f.Picture13.Visible());
+    for (vb::Control* label : std::initializer_list<vb::Control*>{&f.Label10[1], &f.Label4[3], &f.Label19[1]}) {
+        QTest::mouseDClick(label->widget(), Qt::LeftButton, {}, QPoint(2, 2));
+        click(label->widget(), {}, QPoint(2, 2));
+        EXPECT_TRUE(f.song->CursorTick == cursor && f.song->CurrentPart == 2 && f.Picture13.Visible())
+            << label->widget()->objectName().toStdString();
     }
 }
