@@ -159,8 +159,8 @@ void AudioEngine::Mix(float* out, int frames) {
             if (pos >= double(clip.frames)) break;
             float l, r;
             clip.SampleAt(pos, l, r);
-            out[2 * f] += l;
-            out[2 * f + 1] += r;
+            out[2 * f] += l * v.gain;
+            out[2 * f + 1] += r * v.gain;
             ++v.mixed;
         }
     }
@@ -184,10 +184,10 @@ void AudioEngine::RemoveSource(const Source* source) {
                    sources_.end());
 }
 
-void AudioEngine::StartSound(std::shared_ptr<const AudioClip> clip) {
+void AudioEngine::StartSound(std::shared_ptr<const AudioClip> clip, float gain) {
     if (!clip || clip->frames <= 0) return;
     std::lock_guard<std::mutex> g(mutex_);
-    voices_.push_back(Voice{std::move(clip), 0});
+    voices_.push_back(Voice{std::move(clip), 0, gain});
 }
 
 int AudioEngine::ActiveSounds() {

@@ -76,15 +76,16 @@ public:
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(mutex_); }
     void AddSource(std::shared_ptr<Source> source);
     void RemoveSource(const Source* source);
-    // Starts a short sound at once at full level; it is dropped when it ends. The same clip may
+    // Starts a short sound at once at `gain` (1 the file's own level); it is dropped when it ends. The same clip may
     // play several times over itself.
-    void StartSound(std::shared_ptr<const AudioClip> clip);
+    void StartSound(std::shared_ptr<const AudioClip> clip, float gain = 1.0f);
     int ActiveSounds();
 
 private:
     struct Voice {
         std::shared_ptr<const AudioClip> clip;
         int64_t mixed = 0;
+        float gain = 1.0f;
     };
 
     static void SdlCallback(void* self, uint8_t* stream, int len);
