@@ -26,7 +26,8 @@ AudioEngine::AudioEngine(Output output) {
     // A new synthesizer's reverb starts on whatever its delay lines were allocated over, which can
     // be NaN that then circulates for good; a reset clears the effect buffers before the first block.
     fluid_synth_system_reset(synth_);
-    if (output == Output::Device) OpenDevice();
+    realtime_ = output == Output::Device;
+    if (realtime_) OpenDevice();
 }
 
 AudioEngine::~AudioEngine() {
@@ -126,8 +127,10 @@ void AudioEngine::Mix(float* out, int frames) {
     fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
 
     std::lock_guard<std::mutex> g(mutex_);
+    const auto now = std::chrono::steady_clock::now();
     for (const auto& src : sources_) {
         if (src->state != Source::State::Playing || !src->clip) continue;
+        src->mixedAt = now;
         const AudioClip& clip = *src->clip;
         const double step = src->Step();
         const double end = double(clip.frames);

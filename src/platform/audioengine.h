@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,9 @@ public:
         float gain = 1.0f;    // volume / 100, 0 while muted
         // Called on the mixing thread, under the lock, when the file has played to its end.
         std::function<void()> onEnd;
+        // When the mixer last advanced the position (or it was sought or started): the position is
+        // interpolated from there on a real-time engine.
+        std::chrono::steady_clock::time_point mixedAt{};
 
         double Step() const { return clip ? double(clip->rate) / kRate : 0.0; }
         double Frame() const;                  // current file frame
@@ -57,6 +61,9 @@ public:
 
     // True when an SDL device plays the mix; otherwise `OutputError` tells why (empty for Output::None).
     bool HasDevice() const { return device_ != 0; }
+    // True when the mix is pulled in real time (a device or the silent clock), so positions may be
+    // interpolated between blocks; false for an engine mixed by hand.
+    bool Realtime() const { return realtime_; }
     QString OutputError() const { return outputError_; }
 
     // The synthesizer (channels 0 to 15, General MIDI). Its API is safe to call from the GUI thread.
@@ -102,6 +109,7 @@ private:
     std::vector<Voice> voices_;
 
     uint32_t device_ = 0;
+    bool realtime_ = false;
     bool sdlAudioInit_ = false;
     QString outputError_;
 

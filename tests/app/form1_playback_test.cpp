@@ -134,6 +134,9 @@ TEST_F(PlaybackTest, SongSFromTheStartWithTheMetronome) {
         EXPECT_EQ(clicks[i].first, want[i].first) << i;
         EXPECT_TRUE(clicks[i].second.endsWith("/" + want[i].second)) << i;
     }
+    // At the volume of "节拍器音量:" (1 to 127).
+    const double volume = f.HScroll3[kMetronomeVolumeSlider].Value() / 127.0;
+    EXPECT_TRUE(std::all_of(wave.volumes.begin(), wave.volumes.end(), [&](double v) { return v == volume; }));
     const auto end = messagesAt(9000);
     ASSERT_EQ(end.size(), 440u);
     EXPECT_EQ(end.front(), 0x1580u);

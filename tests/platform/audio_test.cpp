@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <set>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -507,6 +510,34 @@ TEST(AudioDevice, PauseHoldsThePosition) {
     EXPECT_EQ(player.CurrentPosition(), held);
     player.Play();
     ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > held; }));
+}
+
+// Between the mixer's blocks the position runs on with the steady clock, never backwards, and a
+// seek is exact.
+TEST(AudioDevice, PositionIsSmoothBetweenBlocks) {
+    QTemporaryDir dir;
+    QString file = WriteConstant(dir.filePath("long.wav"), 8000, 1, 30.0, 0.0f);
+    AudioEngine engine;
+    EngineMediaPlayer player(engine);
+    ASSERT_TRUE(player.SetUrl(file));
+    player.Play();
+    ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > 0.05; }));
+    std::set<double> seen;
+    double last = 0;
+    bool backwards = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 100) {
+        const double p = player.CurrentPosition();
+        backwards |= p < last;
+        last = p;
+        seen.insert(p);
+    }
+    EXPECT_FALSE(backwards);
+    EXPECT_GT(seen.size(), 40u);  // 100 ms hold about 9 blocks of 512 frames
+    player.Pause();
+    player.SetCurrentPosition(2.5);
+    EXPECT_EQ(player.CurrentPosition(), 2.5);
 }
 
 // --- the doubles ---
