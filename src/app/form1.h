@@ -571,6 +571,7 @@ private:
     double lastTurnSeconds_ = 0;        // song time of the last turn
     double clickVolume_ = -1;           // the volume last given to the click player
     QTimer* playbackTick_ = nullptr;    // wakes the yield every millisecond
+    bool yieldMayWait_ = false;         // no event is due within the next millisecond
 };
 
 // Moves a control into another container, keeping its place and visibility.

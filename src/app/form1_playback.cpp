@@ -185,12 +185,14 @@ void Form1::Picture6_KeyDown(int keyCode, int shift) {
 
 // Pending events first; when none is left, wait for the next one, at most the 1 ms tick.
 void Form1::DefaultPlaybackYield() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(yieldMayWait_ ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
+                                                  : QEventLoop::AllEvents);
 }
 
 void Form1::RunLearningPlayback() {
     ++playLoops_;
     const bool realYield = !PlaybackYield;
+    yieldMayWait_ = false;
     if (realYield) playbackTick_->start();
     while (IsPlaying) {
         if (realYield)
@@ -221,6 +223,9 @@ void Form1::RunLearningPlayback() {
         }
         if (ended || !IsPlaying) break;
         ScrollTrackViewWithPlay();
+        // An event due within the next millisecond is not waited past.
+        yieldMayWait_ = NextEventIndex < 0 || NextEventIndex >= int(PlayEvents.size()) ||
+                        PlayEvents[size_t(NextEventIndex)].Time - t > 0.001;
     }
     if (realYield) playbackTick_->stop();
     --playLoops_;

@@ -25,6 +25,10 @@ PlayEvent Make(double seconds, int kind, int32_t data) {
 
 std::vector<PlayEvent> BuildPlaybackEvents(doc::Song& song, double midiDelay) {
     std::vector<PlayEvent> list;
+    size_t expected = 64 + size_t(std::max(0, song.SongLength)) / 12;  // the beats at most
+    for (int p = 1; p <= std::min<int>(song.PartCount, doc::kMaxParts); ++p)
+        expected += 2 * size_t(std::clamp<int>(song.Parts[p].NoteCount, 0, doc::kRowsPerPart));
+    list.reserve(expected);
     song.PlayEventsStale = 0;
     auto seconds = [&](int32_t tick) { return doc::TickToSeconds(song, tick); };
 
@@ -88,13 +92,21 @@ std::vector<PlayEvent> BuildPlaybackEvents(doc::Song& song, double midiDelay) {
         list.push_back(e);
     }
 
-    std::stable_sort(list.begin(), list.end(), [](const PlayEvent& a, const PlayEvent& b) {
-        const int64_t ta = TimeKey(a.Time), tb = TimeKey(b.Time);
-        if (ta != tb) return ta < tb;
-        if (a.Kind != b.Kind) return a.Kind < b.Kind;
-        return a.Data < b.Data;
-    });
-    return list;
+    // Sorted through one packed key per event: time (1e-8 s, offset to stay positive), kind,
+    // data (offset likewise) and the event's place, compared as one 128-bit number.
+    using Key = unsigned __int128;
+    std::vector<Key> keys(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const PlayEvent& e = list[i];
+        const uint64_t time = uint64_t(TimeKey(e.Time) + (int64_t(1) << 40));
+        const uint64_t low = uint64_t(e.Kind) << 56 | uint64_t(uint32_t(e.Data) ^ 0x80000000u) << 24 | uint64_t(i);
+        keys[i] = Key(time) << 64 | low;
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<PlayEvent> sorted;
+    sorted.reserve(list.size());
+    for (const Key& k : keys) sorted.push_back(list[size_t(uint64_t(k) & 0xFFFFFF)]);
+    return sorted;
 }
 
 int FirstEventAtOrAfter(const std::vector<PlayEvent>& events, double seconds) {
