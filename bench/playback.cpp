@@ -70,7 +70,8 @@ public:
     bool Open(int device) override { return synth_.Open(device); }
     void Close() override { synth_.Close(); }
     bool IsOpen() const override { return synth_.IsOpen(); }
-    void ShortMsg(uint32_t message) override {
+    void ShortMsg(uint32_t message) override { synth_.ShortMsg(message); }
+    void ShortMsgDue(uint32_t message, double lateSeconds) override {
         const int status = message & 0xF0;
         if (form && form->IsPlaying && (status == 0x80 || status == 0x90)) {
             const int i = form->NextEventIndex - 1;
@@ -80,7 +81,7 @@ public:
                 lateness.push_back(form->WMP().CurrentPosition() - form->AudioTimeOffsets[0] -
                                    form->PlayEvents[size_t(i)].Time);
         }
-        synth_.ShortMsg(message);
+        synth_.ShortMsgDue(message, lateSeconds);
     }
     app::Form1* form = nullptr;
     std::vector<double> lateness;

@@ -516,6 +516,8 @@ public:
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);
+    // A note of the player, `lateSeconds` past its due time: device 0 places it by that time.
+    void midiOutShortMsgDue(uint32_t message, double lateSeconds);
     // Where the program's files lie.
     QString ProgramPath(const QString& name) const;
     vb::Dialogs& Dialogs() const { return *services_.dialogs; }

@@ -48,6 +48,10 @@ void Form1::BindPlaybackHandlers() {
 
 // ---- note messages ------------------------------------------------------------------------------
 
+void Form1::midiOutShortMsgDue(uint32_t message, double lateSeconds) {
+    if (MidiOutHandle != 0 && services_.midi) services_.midi->ShortMsgDue(message, lateSeconds);
+}
+
 void Form1::PrepareNoteOnMessage(int part) {
     if (part < 1 || part > doc::kMaxParts) return;
     NoteTemplates.PrepareNoteOn(part, CurrentKey, song->Parts[part].Volume, Check1[part + 20].Value() == 1);
@@ -235,11 +239,11 @@ bool Form1::DispatchPlayEvent(const playback::PlayEvent& e) {
     using namespace playback;
     doc::Song& s = *song;
     if (IsNoteOn(e.Kind)) {
-        midiOutShortMsg(NoteTemplates.NoteOn(e.Kind, e.Data));
+        midiOutShortMsgDue(NoteTemplates.NoteOn(e.Kind, e.Data), lastTurnSeconds_ - e.Time);
         return false;
     }
     if (IsNoteOff(e.Kind)) {
-        midiOutShortMsg(NoteTemplates.NoteOff(e.Kind - 20, e.Data));
+        midiOutShortMsgDue(NoteTemplates.NoteOff(e.Kind - 20, e.Data), lastTurnSeconds_ - e.Time);
         return false;
     }
     // A fresh start fires no beat, change or marker before the cursor (only the early notes).

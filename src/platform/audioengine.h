@@ -80,6 +80,16 @@ public:
     // an engine built with Output::None.
     void Mix(float* out, int frames);
 
+    // Applies one packed MIDI message (status | data1 << 8 | data2 << 16) to the synthesizer at once.
+    void ApplyMidi(uint32_t message);
+    // Queues `message` to be applied `delaySeconds` from now on the engine's clock, at its sample in
+    // the mix (a delay of 0 or less: at the start of the next block).
+    void ScheduleMidi(uint32_t message, double delaySeconds);
+    // Drops the queued note-ons of `channel` and `key`: a note-off sent at once releases them too.
+    void CancelQueuedNoteOns(int channel, int key);
+    void ClearQueuedMidi();
+    int QueuedMidi();
+
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(mutex_); }
     void AddSource(std::shared_ptr<Source> source);
     void RemoveSource(const Source* source);
@@ -103,6 +113,19 @@ private:
     fluid_synth_t* synth_ = nullptr;
     int soundFontId_ = -1;
     QString soundFont_;
+
+    // Engine frames mixed so far and when the last block was mixed (steady clock, ns): the clock
+    // the queued MIDI messages are placed on.
+    int64_t NowFrame() const;
+    struct TimedMidi {
+        int64_t frame;
+        uint32_t message;
+    };
+    std::mutex midiMutex_;
+    std::vector<TimedMidi> queuedMidi_;  // by frame
+    std::vector<TimedMidi> dueMidi_;     // the mixing thread's scratch
+    std::atomic<int64_t> mixedTotal_{0};
+    std::atomic<int64_t> lastMixNs_{0};
 
     std::mutex mutex_;
     std::vector<std::shared_ptr<Source>> sources_;

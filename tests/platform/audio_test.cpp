@@ -176,6 +176,24 @@ TEST(SynthMidiOut, NoteOnIsHeardAndSilenceBeforeIt) {
     EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()), 0);
 }
 
+// A player's note sounds 160 ms after its due time, at its sample; an immediate release also
+// drops what is still queued on that key.
+TEST(SynthMidiOut, PlayerNotesSoundAfterTheOutputDelay) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    ASSERT_TRUE(midi.Open(0));
+    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    midi.ShortMsgDue(Pack(0x90, 60, 100), 0.010);  // due 10 ms ago: sounds at 150 ms, frame 6615
+    EXPECT_LT(Rms(MixFrames(engine, 6400)), 1e-6);
+    const std::vector<float> block = MixFrames(engine, 512);
+    EXPECT_LT(Rms(std::vector<float>(block.begin(), block.begin() + 2 * 215)), 1e-6);
+    EXPECT_GT(Rms(std::vector<float>(block.begin() + 2 * 215, block.end())), 1e-3);
+
+    midi.ShortMsgDue(Pack(0x90, 64, 100), 0);
+    midi.ShortMsg(Pack(0x80, 64, 0));
+    EXPECT_EQ(engine.QueuedMidi(), 0);
+}
+
 TEST(SynthMidiOut, ProgramChangeUsesOneDataByte) {
     AudioEngine engine(AudioEngine::Output::None);
     SynthMidiOut midi(engine);
