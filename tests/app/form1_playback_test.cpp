@@ -393,3 +393,22 @@ TEST_F(PlaybackTest, PageMarkerFollowsTheBeatBoxes) {
     EXPECT_EQ(f3.Shape2[1].Width(), 60);
     EXPECT_EQ(f3.Shape2[0].Top(), -5000);
 }
+
+// A restart due while another playback runs (started by the count-in's end within the 100 ms)
+// stops that one and starts once its loop has returned: no re-arming, no nesting.
+TEST_F(PlaybackTest, ARestartDueDuringAPlaybackWaitsForItsLoop) {
+    Form1& f = startSong(60);
+    actions.insert({300, [&] { rulerClick(500); }});
+    actions.insert({350, [&] {
+                        f.Check2.SetEnabled(true);
+                        f.Check2.SetValue(1);
+                    }});
+    stopAt = 900;
+    click(f.Check2);
+    advance(600);
+    EXPECT_FALSE(f.Timer2.Enabled());
+    EXPECT_EQ(wmp.calls.filter("SetCurrentPosition 30").size(), 1);
+    EXPECT_NEAR(wmp.position, 30.5, 0.002);  // played from 400 ms to the stop at 900
+    EXPECT_TRUE(f.Check2.Enabled());
+    EXPECT_TRUE(f.Picture1.Enabled());
+}
