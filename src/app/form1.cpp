@@ -361,6 +361,7 @@ void Form1::BindHandlers() {
     BindRulerHandlers();
     BindSongSettingsHandlers();
     BindPendingHandlers();
+    BindPlaybackHandlers();
     BindMidiHandlers();
     BindTrackViewHandlers();
     BindFilesHandlers();

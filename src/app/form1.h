@@ -7,6 +7,8 @@
 //   form1_timers.cpp    Timload, Timer5, Timer6, focus returns after button clicks
 //   form1_typeset.cpp   the typesetting panel, page setup, the page strip and numbers, the title
 //                       block, the page window Form3 and its clicks, the score's measures and fonts
+//   form1_playback.cpp  learning playback: the play toggle, stop, the player loop and its events,
+//                       the note messages, the restart, rewind and count-in timers, Space
 //   form1_pending.cpp   handlers and procedures of the views that are still to be built
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
@@ -34,6 +36,8 @@
 #include "platform/midiout.h"
 #include "platform/timer.h"
 #include "platform/waveplayer.h"
+#include "playback/events.h"
+#include "playback/notes.h"
 #include "typeset/fonts.h"
 #include "typeset/form3.h"
 #include "typeset/geometry.h"
@@ -41,6 +45,7 @@
 #include "typeset/pageclick.h"
 
 class QCloseEvent;
+class QTimer;
 
 namespace app {
 
@@ -322,7 +327,6 @@ public:
     void Command2_ExportMidi();
     void Command2_ExportPages();
     void Command2_Print();
-    void Command3_Click();
     void Command4_Click(int index);
     void Command4_OpenMidi();      // toolbar 4: open a MIDI file into the import panel
     void Command4_ImportMidi();    // toolbar 9: import the assigned tracks
@@ -332,7 +336,6 @@ public:
     void ShowPartNames();
     void Command10_Click(int index);
     void Check1_Click(int index);
-    void Check2_Click();
     void Check3_Click(int index);
     void Combo2_Click(int index);
     void Combo6_Click();
@@ -348,15 +351,13 @@ public:
     void DrawPartRangeBands();
     void DrawTrackViewPage();
     void RefreshPianoRoll();
-    void PrepareNoteOnMessage(int part);
-    void PrepareNoteOffMessages();
     void BuildSentenceLists(int part);
     void RebuildTimeline();
-    void Timer2_Timer();
-    void Timer3_Timer();
-    void Timer4_Timer();
-    void Timjp_Timer();
     void Timly_Timer();
+    // The editor-window box applied to the piano roll, and the lyrics window's "合并下一句" and
+    // "分离" (Form2.Command1(0), (1)): the piano-roll and lyrics-window work.
+    void Label14_MouseUp(int button, int shift, double x, double y);
+    void SetLyricsWindowButtonsEnabled(bool enabled);
     void Timdcjp_Timer();
     bool Form3_Visible();
 
@@ -392,6 +393,38 @@ public:
     void Command4_PageWindow();    // 1: show or hide the page window
     void Command4_Editor();        // 5: show or hide the piano-roll editor
     void Picture6_KeyDown(int keyCode, int shift);
+
+    // ---- learning playback (form1_playback.cpp) ---------------------------------------------
+    std::vector<playback::PlayEvent> PlayEvents;  // the event list of the last build
+    int NextEventIndex = 0;       // the next event to fire
+    int16_t IsPlaying = 0;        // -1 while the player loop is to run
+    double PlayTick = 0;          // song position of the current turn
+    double AnchorSeconds = 0;     // song time and tick of the last timing anchor
+    int32_t AnchorTick = 0;
+    int32_t FrontPageTick = 0;    // page start of the front track-view canvas
+    double RollRulerScale = 0;    // piano-roll ruler units per tick
+    int16_t PlayLineGap = 0;      // Line5 - Line4 at the start, restored at a pause
+    int16_t CountInBeats = 0;     // count-in clicks still to play
+    QString LastSentence;         // the sentence being played alone (its end in the last five digits)
+    playback::NoteMessages NoteTemplates;  // NoteOnTemplates and NoteOffTemplates
+    // The loop's yield: runs pending events and waits at most 1 ms when none is due. Tests set it
+    // to a step of a fake clock.
+    std::function<void()> PlaybackYield;
+    void BindPlaybackHandlers();
+    void Check2_Click();
+    void Command3_Click();
+    void Check2_MouseUp();
+    void Command3_MouseUp();
+    void RunLearningPlayback();
+    void WMP_StatusEvent(const QString& status);
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Timjp_Timer();
+    void PrepareNoteOnMessage(int part);
+    void PrepareNoteOffMessages();
+    void SendAllNotesOff();
+
     // ---- song ruler, position display (form1_ruler.cpp), song settings and change points
     //      (form1_songsettings.cpp)
     double CursorSeconds = 0;     // CursorTick through the tempo map
@@ -491,6 +524,8 @@ public:
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);
+    // A note of the player, `lateSeconds` past its due time: device 0 places it by that time.
+    void midiOutShortMsgDue(uint32_t message, double lateSeconds);
     // Where the program's files lie.
     QString ProgramPath(const QString& name) const;
     vb::Dialogs& Dialogs() const { return *services_.dialogs; }
@@ -508,6 +543,16 @@ private:
     void BindKeyboardHandlers();
     void BindTimerHandlers();
     void BindPendingHandlers();
+    void StartLearningPlayback();
+    void PauseLearningPlayback();
+    bool DispatchPlayEvent(const playback::PlayEvent& e);  // true: the loop ends
+    bool PlayBeat(const playback::PlayEvent& e);
+    void ScrollTrackViewWithPlay();
+    void PlayClick(const QString& file);
+    void JumpToLoopStart();
+    void RestartAfterLocate(bool rollRuler);
+    void LocateExactly(int32_t tick);
+    void DefaultPlaybackYield();
     void BindMidiHandlers();
     void CreateMidiPanel();
     void BindTrackViewHandlers();
@@ -531,6 +576,16 @@ private:
     QString midiImportPath_;  // the file the import panel lists; empty until one is opened
     std::unique_ptr<typeset::Form3> form3_;
     std::vector<std::unique_ptr<vb::Label>> panelCaptions_;  // captions of the typesetting panel
+    // Learning playback.
+    bool revertingPlayToggle_ = false;  // Check2 set back to 0 without a pause
+    int playLoops_ = 0;                 // player loops running (0 or 1)
+    int pendingRestart_ = 0;            // 2 / 4: Timer2 / Timer4 fired while a loop ran
+    int32_t exactRestartTick_ = -1;     // the loop jump restarts exactly here
+    double skipNonNotesBefore_ = 0;     // a fresh start fires no beat or change before the cursor
+    double lastTurnSeconds_ = 0;        // song time of the last turn
+    double clickVolume_ = -1;           // the volume last given to the click player
+    QTimer* playbackTick_ = nullptr;    // wakes the yield every millisecond
+    bool yieldMayWait_ = false;         // no event is due within the next millisecond
 };
 
 // Moves a control into another container, keeping its place and visibility.

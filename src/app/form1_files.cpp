@@ -290,7 +290,8 @@ void Form1::ApplyLoadedProject(doc::ProjectLoad& load) {
 
     // The accompaniment: a recording not found leaves the player on silence, not on the old song's.
     Text3.SetText(e.AccompanimentText);
-    WMP().SetUrl(load.AccompanimentFile.isEmpty() ? ProgramPath("none.wav") : load.AccompanimentFile);
+    // One that cannot be decoded does too, so the playback clock always runs.
+    if (load.AccompanimentFile.isEmpty() || !WMP().SetUrl(load.AccompanimentFile)) WMP().SetUrl(ProgramPath("none.wav"));
     Dialogs().Beep();
 
     Combo6.SetListIndex(page.PaperIndex);

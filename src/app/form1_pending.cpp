@@ -9,18 +9,12 @@ namespace app {
 
 void Form1::BindPendingHandlers() {
     Check1.Bind(&vb::Control::Click, [this](int i) { Check1_Click(i); });
-    Check2.Click = [this](int) { Check2_Click(); };
     Check3.Bind(&vb::Control::Click, [this](int i) { Check3_Click(i); });
     Combo2.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Combo8.Click = [this](int) { Combo8_Click(); };
     VScroll3.Change = [this](int) { VScroll3_Change(); };
-    Command3.Click = [this](int) { Command3_Click(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
-    Timer2.OnTimer = [this] { Timer2_Timer(); };
-    Timer3.OnTimer = [this] { Timer3_Timer(); };
-    Timer4.OnTimer = [this] { Timer4_Timer(); };
-    Timjp.OnTimer = [this] { Timjp_Timer(); };
     Timly.OnTimer = [this] { Timly_Timer(); };
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
 }
@@ -29,16 +23,10 @@ void Form1::BindPendingHandlers() {
 void Form1::Command2_ExportPages() {}
 void Form1::Command2_Print() {}
 
-// Stop: the playback work.
-void Form1::Command3_Click() {}
-// Play toggle: the playback work.
-void Form1::Check2_Click() {}
 // Toolbar 0: the lyrics-window work shows or hides the lyrics window.
 void Form1::Command4_LyricsWindow() {}
 // Toolbar 5: the piano-roll work shows or hides the editor.
 void Form1::Command4_Editor() {}
-// Keys of the piano-roll canvas (Space plays or stops): the piano-roll work.
-void Form1::Picture6_KeyDown(int, int) {}
 
 // The part switches store their values in the part records; the players and MIDI templates they
 // also set come with the playback work.
@@ -90,20 +78,16 @@ void Form1::MovePageLoopStartMarker() {}
 void Form1::MovePageLoopEndMarker() {}
 // Piano roll: the piano-roll work.
 void Form1::RefreshPianoRoll() {}
-// Note message templates: the playback work.
-void Form1::PrepareNoteOnMessage(int) {}
-void Form1::PrepareNoteOffMessages() {}
 
 // Lyric sentence lists: the lyrics-window work (it also shows the list of the part a page click
 // makes current in place of the old one's).
 void Form1::BuildSentenceLists(int) {}
 void Form1::SwapLyricsWindowList(int, int) {}
 
-// Restart after a locate while playing, rewind at the end, count-in clicks: the playback work.
-void Form1::Timer2_Timer() { Timer2.SetEnabled(false); }
-void Form1::Timer3_Timer() { Timer3.SetEnabled(false); }
-void Form1::Timer4_Timer() { Timer4.SetEnabled(false); }
-void Form1::Timjp_Timer() { Timjp.SetEnabled(false); }
+// The editor-window box applied to the piano roll: the piano-roll work.
+void Form1::Label14_MouseUp(int, int, double, double) {}
+// The lyrics window's "合并下一句" and "分离", disabled while playing: the lyrics-window work.
+void Form1::SetLyricsWindowButtonsEnabled(bool) {}
 // Growing bar of a recorded note: the recording work.
 void Form1::Timly_Timer() { Timly.SetEnabled(false); }
 // First page image of a picture export: the page-image work.

@@ -125,10 +125,8 @@ void Form1::HScroll3_Change(int index) {
             const double x = double(TrackPageEnd) / song->SongLength * Picture1.Width();
             Line5.SetPoints(x, Line5.Y1(), x, Line5.Y2());
         }
-        if (PlayMode == 6) {
-            Picture1_MouseDown(1, 0, Line4.X1(), 0);
-            if (PlayMode == 6) PlayMode = 5;
-        }
+        // Moved during a pause by the toggle: playback stays paused and the next start resumes.
+        if (PlayMode == 6) PlayMode = 5;
         TrackScale = TrackPageSpan > 0 ? Picture3.Width() / TrackPageSpan : 0;
         TrackPageSpan += kTrackPageMargin;
         TrackPageEnd += kTrackPageMargin;

@@ -26,7 +26,8 @@ AudioEngine::AudioEngine(Output output) {
     // A new synthesizer's reverb starts on whatever its delay lines were allocated over, which can
     // be NaN that then circulates for good; a reset clears the effect buffers before the first block.
     fluid_synth_system_reset(synth_);
-    if (output == Output::Device) OpenDevice();
+    realtime_ = output == Output::Device;
+    if (realtime_) OpenDevice();
 }
 
 AudioEngine::~AudioEngine() {
@@ -119,15 +120,97 @@ bool AudioEngine::LoadSoundFont(const QStringList& candidates) {
     return false;
 }
 
+int64_t AudioEngine::NowFrame() const {
+    int64_t frame = mixedTotal_.load();
+    if (!realtime_) return frame;
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch()).count();
+    const int64_t ahead = (now - lastMixNs_.load()) * kRate / 1000000000;
+    return frame + std::clamp<int64_t>(ahead, 0, kBlockFrames);
+}
+
+void AudioEngine::ScheduleMidi(uint32_t message, double delaySeconds) {
+    const int64_t frame = NowFrame() + int64_t(std::max(0.0, delaySeconds) * kRate);
+    std::lock_guard<std::mutex> g(midiMutex_);
+    auto at = std::upper_bound(queuedMidi_.begin(), queuedMidi_.end(), frame,
+                               [](int64_t f, const TimedMidi& m) { return f < m.frame; });
+    queuedMidi_.insert(at, TimedMidi{frame, message});
+}
+
+void AudioEngine::CancelQueuedNoteOns(int channel, int key) {
+    std::lock_guard<std::mutex> g(midiMutex_);
+    queuedMidi_.erase(std::remove_if(queuedMidi_.begin(), queuedMidi_.end(),
+                                     [&](const TimedMidi& m) {
+                                         return (m.message & 0xFF) == uint32_t(0x90 | channel) &&
+                                                int(m.message >> 8 & 0x7F) == key;
+                                     }),
+                      queuedMidi_.end());
+}
+
+void AudioEngine::ClearQueuedMidi() {
+    std::lock_guard<std::mutex> g(midiMutex_);
+    queuedMidi_.clear();
+}
+
+int AudioEngine::QueuedMidi() {
+    std::lock_guard<std::mutex> g(midiMutex_);
+    return int(queuedMidi_.size());
+}
+
+void AudioEngine::ApplyMidi(uint32_t message) {
+    fluid_synth_t* synth = synth_;
+    const int status = message & 0xFF;
+    const int data1 = (message >> 8) & 0x7F;
+    const int data2 = (message >> 16) & 0x7F;
+    const int chan = status & 0x0F;
+    switch (status & 0xF0) {
+    case 0x80: fluid_synth_noteoff(synth, chan, data1); break;
+    case 0x90: fluid_synth_noteon(synth, chan, data1, data2); break;  // velocity 0 is a note-off
+    case 0xA0: fluid_synth_key_pressure(synth, chan, data1, data2); break;
+    case 0xB0: fluid_synth_cc(synth, chan, data1, data2); break;
+    case 0xC0: fluid_synth_program_change(synth, chan, data1); break;
+    case 0xD0: fluid_synth_channel_pressure(synth, chan, data1); break;
+    case 0xE0: fluid_synth_pitch_bend(synth, chan, data1 | (data2 << 7)); break;
+    case 0xF0:
+        if (status == 0xFF) fluid_synth_system_reset(synth);
+        // Other system messages (clock, start, stop, ...) mean nothing to the synthesizer.
+        break;
+    default: break;  // no status byte: not a message
+    }
+}
+
 void AudioEngine::Mix(float* out, int frames) {
     if (frames <= 0) return;
-    // The synthesizer has its own lock; render it before taking ours so the GUI is never held up
-    // by a synthesis block.
-    fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
+    // The queued MIDI messages due in this block go in at their frames. The synthesizer has its
+    // own lock; render it before taking ours so the GUI is never held up by a synthesis block.
+    const int64_t start = mixedTotal_.load();
+    dueMidi_.clear();
+    {
+        std::lock_guard<std::mutex> g(midiMutex_);
+        auto end = std::lower_bound(queuedMidi_.begin(), queuedMidi_.end(), start + frames,
+                                    [](const TimedMidi& m, int64_t f) { return m.frame < f; });
+        dueMidi_.assign(queuedMidi_.begin(), end);
+        queuedMidi_.erase(queuedMidi_.begin(), end);
+    }
+    int done = 0;
+    for (const TimedMidi& m : dueMidi_) {
+        const int at = int(std::clamp<int64_t>(m.frame - start, done, frames));
+        if (at > done) {
+            fluid_synth_write_float(synth_, at - done, out + 2 * done, 0, 2, out + 2 * done, 1, 2);
+            done = at;
+        }
+        ApplyMidi(m.message);
+    }
+    if (done < frames) fluid_synth_write_float(synth_, frames - done, out + 2 * done, 0, 2, out + 2 * done, 1, 2);
+    mixedTotal_ += frames;
+    lastMixNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                     std::chrono::steady_clock::now().time_since_epoch()).count();
 
     std::lock_guard<std::mutex> g(mutex_);
+    const auto now = std::chrono::steady_clock::now();
     for (const auto& src : sources_) {
         if (src->state != Source::State::Playing || !src->clip) continue;
+        src->mixedAt = now;
         const AudioClip& clip = *src->clip;
         const double step = src->Step();
         const double end = double(clip.frames);
@@ -159,8 +242,8 @@ void AudioEngine::Mix(float* out, int frames) {
             if (pos >= double(clip.frames)) break;
             float l, r;
             clip.SampleAt(pos, l, r);
-            out[2 * f] += l;
-            out[2 * f + 1] += r;
+            out[2 * f] += l * v.gain;
+            out[2 * f + 1] += r * v.gain;
             ++v.mixed;
         }
     }
@@ -184,10 +267,10 @@ void AudioEngine::RemoveSource(const Source* source) {
                    sources_.end());
 }
 
-void AudioEngine::StartSound(std::shared_ptr<const AudioClip> clip) {
+void AudioEngine::StartSound(std::shared_ptr<const AudioClip> clip, float gain) {
     if (!clip || clip->frames <= 0) return;
     std::lock_guard<std::mutex> g(mutex_);
-    voices_.push_back(Voice{std::move(clip), 0});
+    voices_.push_back(Voice{std::move(clip), 0, gain});
 }
 
 int AudioEngine::ActiveSounds() {

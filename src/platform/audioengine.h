@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,9 @@ public:
         float gain = 1.0f;    // volume / 100, 0 while muted
         // Called on the mixing thread, under the lock, when the file has played to its end.
         std::function<void()> onEnd;
+        // When the mixer last advanced the position (or it was sought or started): the position is
+        // interpolated from there on a real-time engine.
+        std::chrono::steady_clock::time_point mixedAt{};
 
         double Step() const { return clip ? double(clip->rate) / kRate : 0.0; }
         double Frame() const;                  // current file frame
@@ -57,6 +61,9 @@ public:
 
     // True when an SDL device plays the mix; otherwise `OutputError` tells why (empty for Output::None).
     bool HasDevice() const { return device_ != 0; }
+    // True when the mix is pulled in real time (a device or the silent clock), so positions may be
+    // interpolated between blocks; false for an engine mixed by hand.
+    bool Realtime() const { return realtime_; }
     QString OutputError() const { return outputError_; }
 
     // The synthesizer (channels 0 to 15, General MIDI). Its API is safe to call from the GUI thread.
@@ -73,18 +80,29 @@ public:
     // an engine built with Output::None.
     void Mix(float* out, int frames);
 
+    // Applies one packed MIDI message (status | data1 << 8 | data2 << 16) to the synthesizer at once.
+    void ApplyMidi(uint32_t message);
+    // Queues `message` to be applied `delaySeconds` from now on the engine's clock, at its sample in
+    // the mix (a delay of 0 or less: at the start of the next block).
+    void ScheduleMidi(uint32_t message, double delaySeconds);
+    // Drops the queued note-ons of `channel` and `key`: a note-off sent at once releases them too.
+    void CancelQueuedNoteOns(int channel, int key);
+    void ClearQueuedMidi();
+    int QueuedMidi();
+
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(mutex_); }
     void AddSource(std::shared_ptr<Source> source);
     void RemoveSource(const Source* source);
-    // Starts a short sound at once at full level; it is dropped when it ends. The same clip may
+    // Starts a short sound at once at `gain` (1 the file's own level); it is dropped when it ends. The same clip may
     // play several times over itself.
-    void StartSound(std::shared_ptr<const AudioClip> clip);
+    void StartSound(std::shared_ptr<const AudioClip> clip, float gain = 1.0f);
     int ActiveSounds();
 
 private:
     struct Voice {
         std::shared_ptr<const AudioClip> clip;
         int64_t mixed = 0;
+        float gain = 1.0f;
     };
 
     static void SdlCallback(void* self, uint8_t* stream, int len);
@@ -96,11 +114,25 @@ private:
     int soundFontId_ = -1;
     QString soundFont_;
 
+    // Engine frames mixed so far and when the last block was mixed (steady clock, ns): the clock
+    // the queued MIDI messages are placed on.
+    int64_t NowFrame() const;
+    struct TimedMidi {
+        int64_t frame;
+        uint32_t message;
+    };
+    std::mutex midiMutex_;
+    std::vector<TimedMidi> queuedMidi_;  // by frame
+    std::vector<TimedMidi> dueMidi_;     // the mixing thread's scratch
+    std::atomic<int64_t> mixedTotal_{0};
+    std::atomic<int64_t> lastMixNs_{0};
+
     std::mutex mutex_;
     std::vector<std::shared_ptr<Source>> sources_;
     std::vector<Voice> voices_;
 
     uint32_t device_ = 0;
+    bool realtime_ = false;
     bool sdlAudioInit_ = false;
     QString outputError_;
 

@@ -57,6 +57,7 @@ bool EngineMediaPlayer::SetUrl(const QString& path, QString* error) {
         source_->clip = clip;
         source_->state = state;
         source_->Seek(0);
+        lastRead_ = -1;
     }
     Notify(state);
     if (state == State::Failed) {
@@ -75,6 +76,7 @@ void EngineMediaPlayer::Play() {
         // A player already at the end finishes again at once rather than jumping back.
         next = source_->Frame() >= double(source_->clip->frames) ? State::Finished : State::Playing;
         source_->state = next;
+        source_->mixedAt = std::chrono::steady_clock::now();
     }
     Notify(next);
 }
@@ -92,19 +94,32 @@ void EngineMediaPlayer::Stop() {
         auto lock = engine_.Lock();
         if (!source_->clip) return;
         source_->Seek(0);
+        lastRead_ = -1;
     }
     ChangeState(State::Stopped);
 }
 
 double EngineMediaPlayer::CurrentPosition() const {
     auto lock = engine_.Lock();
-    return source_->clip ? source_->Frame() / source_->clip->rate : 0.0;
+    const AudioEngine::Source& src = *source_;
+    if (!src.clip) return 0.0;
+    double frame = src.Frame();
+    if (engine_.Realtime() && src.state == State::Playing) {
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - src.mixedAt).count();
+        const double ahead = std::clamp(elapsed * AudioEngine::kRate, 0.0, double(AudioEngine::kBlockFrames));
+        frame = std::min(frame + ahead * src.Step(), double(src.clip->frames));
+    }
+    const double seconds = std::max(frame / src.clip->rate, lastRead_);
+    lastRead_ = seconds;
+    return seconds;
 }
 
 void EngineMediaPlayer::SetCurrentPosition(double seconds) {
     auto lock = engine_.Lock();
     if (!source_->clip) return;
     source_->Seek(seconds * source_->clip->rate);
+    source_->mixedAt = std::chrono::steady_clock::now();
+    lastRead_ = -1;
 }
 
 double EngineMediaPlayer::Duration() const {

@@ -81,4 +81,7 @@ private:
     int volume_ = 100;
     bool mute_ = false;
     StatusCallback callback_;
+    // The last position read: between mixer blocks the position is interpolated from the steady
+    // clock, at most one block ahead, and never goes back (-1 after a seek: exact again).
+    mutable double lastRead_ = -1;
 };

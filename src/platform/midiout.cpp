@@ -22,29 +22,21 @@ bool SynthMidiOut::Open(int device) {
 
 void SynthMidiOut::ShortMsg(uint32_t message) {
     if (!open_) return;
-    fluid_synth_t* synth = engine_.Synth();
-    const int status = message & 0xFF;
-    const int data1 = (message >> 8) & 0x7F;
-    const int data2 = (message >> 16) & 0x7F;
-    const int chan = status & 0x0F;
-    switch (status & 0xF0) {
-    case 0x80: fluid_synth_noteoff(synth, chan, data1); break;
-    case 0x90: fluid_synth_noteon(synth, chan, data1, data2); break;  // velocity 0 is a note-off
-    case 0xA0: fluid_synth_key_pressure(synth, chan, data1, data2); break;
-    case 0xB0: fluid_synth_cc(synth, chan, data1, data2); break;
-    case 0xC0: fluid_synth_program_change(synth, chan, data1); break;
-    case 0xD0: fluid_synth_channel_pressure(synth, chan, data1); break;
-    case 0xE0: fluid_synth_pitch_bend(synth, chan, data1 | (data2 << 7)); break;
-    case 0xF0:
-        if (status == 0xFF) fluid_synth_system_reset(synth);
-        // Other system messages (clock, start, stop, ...) mean nothing to the synthesizer.
-        break;
-    default: break;  // no status byte: not a message
-    }
+    // A release sent at once also releases what is still queued to start on that key.
+    const int status = message & 0xF0;
+    if (status == 0x80 || (status == 0x90 && (message >> 16 & 0x7F) == 0))
+        engine_.CancelQueuedNoteOns(int(message & 0x0F), int(message >> 8 & 0x7F));
+    engine_.ApplyMidi(message);
+}
+
+void SynthMidiOut::ShortMsgDue(uint32_t message, double lateSeconds) {
+    if (!open_) return;
+    engine_.ScheduleMidi(message, kOutputDelay - lateSeconds);
 }
 
 void SynthMidiOut::Close() {
     if (!open_) return;
+    engine_.ClearQueuedMidi();
     fluid_synth_all_sounds_off(engine_.Synth(), -1);
     open_ = false;
 }

@@ -16,6 +16,10 @@ public:
     // Sends one packed message. Program change (0xCn) and channel pressure (0xDn) use data1 only;
     // the other byte is ignored. Messages sent while the device is closed go nowhere.
     virtual void ShortMsg(uint32_t message) = 0;
+    // Sends a message of the player, whose due time is `lateSeconds` past (negative: still to
+    // come). A device that corrects for an output delay places it by that time; by default it goes
+    // out at once.
+    virtual void ShortMsgDue(uint32_t message, double lateSeconds) { ShortMsg(message); }
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
 };
@@ -30,9 +34,13 @@ public:
 
     bool Open(int device) override;
     void ShortMsg(uint32_t message) override;
+    // Like the output the MIDI-delay setting corrects for, a player's message sounds
+    // kOutputDelay after its due time, at its sample in the mix; other messages sound at once.
+    void ShortMsgDue(uint32_t message, double lateSeconds) override;
     void Close() override;
     bool IsOpen() const override { return open_; }
     QString SoundFontError() const { return soundFontError_; }
+    static constexpr double kOutputDelay = 0.160;
 
 private:
     AudioEngine& engine_;

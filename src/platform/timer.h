@@ -2,6 +2,7 @@
 // code runs, only when it returns or yields with DoEvents).
 #pragma once
 
+#include <QString>
 #include <QTimer>
 #include <functional>
 
@@ -17,6 +18,8 @@ public:
     int Interval() const { return interval_; }
     // A new interval restarts the count of an enabled timer; 0 means the timer never fires.
     void SetInterval(int ms);
+    // A free text (the count-in keeps the beats of a bar in it).
+    QString Tag;
     // The handler (the runtime's Timer event).
     std::function<void()> OnTimer;
 

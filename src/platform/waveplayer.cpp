@@ -11,6 +11,8 @@ bool EngineWavePlayer::Play(const QString& path) {
         it = cache_.emplace(path, std::move(clip)).first;
     }
     lastError_.clear();
-    engine_.StartSound(it->second);
+    engine_.StartSound(it->second, volume_);
     return true;
 }
+
+void EngineWavePlayer::SetVolume(double volume) { volume_ = float(volume < 0 ? 0 : volume > 1 ? 1 : volume); }

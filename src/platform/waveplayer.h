@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/audiofile.h"
 
@@ -16,6 +17,8 @@ public:
     virtual ~WavePlayer() = default;
     // Starts the sound file at `path`. A file that cannot be decoded plays nothing and gives false.
     virtual bool Play(const QString& path) = 0;
+    // Level of the sounds started from now on, 0 to 1 (values outside are clamped).
+    virtual void SetVolume(double volume) = 0;
 };
 
 // Plays through the audio engine; each file is decoded once and kept.
@@ -23,12 +26,14 @@ class EngineWavePlayer : public WavePlayer {
 public:
     explicit EngineWavePlayer(AudioEngine& engine) : engine_(engine) {}
     bool Play(const QString& path) override;
+    void SetVolume(double volume) override;
     QString LastError() const { return lastError_; }
 
 private:
     AudioEngine& engine_;
     std::map<QString, std::shared_ptr<const AudioClip>> cache_;
     QString lastError_;
+    float volume_ = 1.0f;
 };
 
 // Test double: keeps the paths in the order played.
@@ -36,7 +41,11 @@ class FakeWavePlayer : public WavePlayer {
 public:
     bool Play(const QString& path) override {
         played.append(path);
+        volumes.push_back(volume);
         return true;
     }
+    void SetVolume(double v) override { volume = v < 0 ? 0 : v > 1 ? 1 : v; }
     QStringList played;
+    std::vector<double> volumes;  // the volume of each play
+    double volume = 1.0;
 };

@@ -1,5 +1,7 @@
 #include "playback/ruler.h"
 
+#include <cmath>
+
 #include "document/songcodes.h"
 #include "document/timeline.h"
 #include "platform/vbtext.h"
@@ -19,7 +21,10 @@ double LoopEndMarkerLeft(const doc::Song& song, double width) { return TickToRul
 
 int32_t SnapToRulerGrid(int32_t tick, double grid) {
     if (grid < 1) return tick;
-    return int32_t(double(grid) * double(vb::IDiv(vb::Round(grid / 2 + tick), grid)));
+    // The nearest multiple, a tick halfway between two going to the later one; the same on the
+    // odd grids (3, 1), where rounding the half grid first would overshoot.
+    const int32_t g = int32_t(vb::Round(grid));
+    return int32_t(double(g) * std::floor(double(tick) / g + 0.5));
 }
 
 RulerClick DecideSongRulerClick(int button, int shift, int playMode, bool loopOn, bool pianoRollShown) {

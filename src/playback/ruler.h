@@ -15,8 +15,8 @@ double TickToRulerX(const doc::Song& song, double tick, double width);
 double LoopStartMarkerLeft(const doc::Song& song, double width);
 double LoopEndMarkerLeft(const doc::Song& song, double width);
 
-// `tick` snapped to the ruler grid `grid` (ticks): grid × ((grid / 2 + tick, rounded) \ grid).
-// A grid below 1 leaves the tick as it is.
+// `tick` snapped to the nearest multiple of the ruler grid `grid` (ticks), halfway going to the
+// later one. A grid below 1 leaves the tick as it is.
 int32_t SnapToRulerGrid(int32_t tick, double grid);
 
 // What a mouse press on the song ruler does.

@@ -415,3 +415,16 @@ TEST_F(FilesTest, ScreenshotAfterOpen) {
     QTest::qWait(2600);
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }
+
+// An accompaniment that is there but cannot be decoded leaves the player on silence as well, so
+// the playback clock runs.
+TEST_F(FilesTest, UndecodableAccompanimentLeavesSilence) {
+    Form1& f = start();
+    f.Text3.SetText("D:\\伴奏\\bad.mp3");
+    saveAs("bad.brc");
+    write("bad.mp3", "not audio");
+    wmp.badFiles.insert(path("bad.mp3"));
+    open("bad.brc");
+    EXPECT_EQ(wmp.url, path("none.wav"));
+    EXPECT_TRUE(wmp.calls.contains("SetUrl " + path("bad.mp3")));
+}

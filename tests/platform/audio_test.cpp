@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <set>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -171,6 +174,24 @@ TEST(SynthMidiOut, NoteOnIsHeardAndSilenceBeforeIt) {
     midi.ShortMsg(Pack(0x90, 64, 0));
     MixFrames(engine, AudioEngine::kRate * 3);
     EXPECT_EQ(fluid_synth_get_active_voice_count(engine.Synth()), 0);
+}
+
+// A player's note sounds 160 ms after its due time, at its sample; an immediate release also
+// drops what is still queued on that key.
+TEST(SynthMidiOut, PlayerNotesSoundAfterTheOutputDelay) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    ASSERT_TRUE(midi.Open(0));
+    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    midi.ShortMsgDue(Pack(0x90, 60, 100), 0.010);  // due 10 ms ago: sounds at 150 ms, frame 6615
+    EXPECT_LT(Rms(MixFrames(engine, 6400)), 1e-6);
+    const std::vector<float> block = MixFrames(engine, 512);
+    EXPECT_LT(Rms(std::vector<float>(block.begin(), block.begin() + 2 * 215)), 1e-6);
+    EXPECT_GT(Rms(std::vector<float>(block.begin() + 2 * 215, block.end())), 1e-3);
+
+    midi.ShortMsgDue(Pack(0x90, 64, 100), 0);
+    midi.ShortMsg(Pack(0x80, 64, 0));
+    EXPECT_EQ(engine.QueuedMidi(), 0);
 }
 
 TEST(SynthMidiOut, ProgramChangeUsesOneDataByte) {
@@ -507,6 +528,34 @@ TEST(AudioDevice, PauseHoldsThePosition) {
     EXPECT_EQ(player.CurrentPosition(), held);
     player.Play();
     ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > held; }));
+}
+
+// Between the mixer's blocks the position runs on with the steady clock, never backwards, and a
+// seek is exact.
+TEST(AudioDevice, PositionIsSmoothBetweenBlocks) {
+    QTemporaryDir dir;
+    QString file = WriteConstant(dir.filePath("long.wav"), 8000, 1, 30.0, 0.0f);
+    AudioEngine engine;
+    EngineMediaPlayer player(engine);
+    ASSERT_TRUE(player.SetUrl(file));
+    player.Play();
+    ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > 0.05; }));
+    std::set<double> seen;
+    double last = 0;
+    bool backwards = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 100) {
+        const double p = player.CurrentPosition();
+        backwards |= p < last;
+        last = p;
+        seen.insert(p);
+    }
+    EXPECT_FALSE(backwards);
+    EXPECT_GT(seen.size(), 40u);  // 100 ms hold about 9 blocks of 512 frames
+    player.Pause();
+    player.SetCurrentPosition(2.5);
+    EXPECT_EQ(player.CurrentPosition(), 2.5);
 }
 
 // --- the doubles ---

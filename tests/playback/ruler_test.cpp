@@ -119,9 +119,13 @@ TEST(SongRuler, ClickLocatesTheSnappedTick) {
 TEST(SongRuler, GridSnapRoundsHalvesToEven) {
     EXPECT_EQ(SnapToRulerGrid(24, 48), 48);
     EXPECT_EQ(SnapToRulerGrid(23, 48), 0);
-    // A 21-tick grid: 10.5 + 0 -> 10 (even) -> 0; 10.5 + 11 = 21.5 -> 22 -> 21; 10.5 + 10 -> 20 -> 0.
+    // A 21-tick grid: 11 is nearer 21, 10 nearer 0.
     EXPECT_EQ(SnapToRulerGrid(11, 21), 21);
     EXPECT_EQ(SnapToRulerGrid(10, 21), 0);
+    // The odd grids give the nearest multiple too.
+    EXPECT_EQ(SnapToRulerGrid(4, 3), 3);
+    EXPECT_EQ(SnapToRulerGrid(5, 3), 6);
+    EXPECT_EQ(SnapToRulerGrid(7, 1), 7);
 }
 
 TEST(SongRuler, WhatAClickDoes) {
