@@ -365,6 +365,7 @@ void Form1::BindHandlers() {
     BindTrackViewHandlers();
     BindFilesHandlers();
     BindTypesetHandlers();
+    BindPianoRollHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // subsystem's own form1_*.cpp file).
 #include "app/form1.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace app {
@@ -14,7 +15,6 @@ void Form1::BindPendingHandlers() {
     Combo2.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Combo8.Click = [this](int) { Combo8_Click(); };
-    VScroll3.Change = [this](int) { VScroll3_Change(); };
     Command3.Click = [this](int) { Command3_Click(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
     Timer2.OnTimer = [this] { Timer2_Timer(); };
@@ -35,10 +35,6 @@ void Form1::Command3_Click() {}
 void Form1::Check2_Click() {}
 // Toolbar 0: the lyrics-window work shows or hides the lyrics window.
 void Form1::Command4_LyricsWindow() {}
-// Toolbar 5: the piano-roll work shows or hides the editor.
-void Form1::Command4_Editor() {}
-// Keys of the piano-roll canvas (Space plays or stops): the piano-roll work.
-void Form1::Picture6_KeyDown(int, int) {}
 
 // The part switches store their values in the part records; the players and MIDI templates they
 // also set come with the playback work.
@@ -76,8 +72,6 @@ void Form1::Combo2_Click(int index) {
 
 // Verse chooser: the toolbar's verse button shows the verse number.
 void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
-// Key height of the piano roll: the piano-roll work lays the keyboard out (LayoutPianoRoll).
-void Form1::VScroll3_Change() {}
 
 // The score on the pages: the typesetter work draws the notes into the page pictures.
 void Form1::TypesetScorePages() {}
@@ -88,8 +82,26 @@ void Form1::SetF3Jp() {}
 void Form1::MovePageMarker() {}
 void Form1::MovePageLoopStartMarker() {}
 void Form1::MovePageLoopEndMarker() {}
-// Piano roll: the piano-roll work.
-void Form1::RefreshPianoRoll() {}
+// The note messages of a part's channel, the part's velocity and the key at the cursor built in:
+// the playback work sends these from its templates.
+uint32_t Form1::NoteOnMessage(int part, int pitch) {
+    const doc::PartRecord& p = song->Parts[std::clamp(part, 1, doc::kMaxParts)];
+    const int velocity = p.MidiOn ? std::clamp<int>(p.Volume, 0, 127) : 0;
+    return uint32_t(0x90 + (part - 1) + ((pitch + CurrentKey) & 0x7F) * 256 + velocity * 65536);
+}
+uint32_t Form1::NoteOffMessage(int part, int pitch) {
+    return uint32_t(0x80 + (std::clamp(part, 1, doc::kMaxParts) - 1) + ((pitch + CurrentKey) & 0x7F) * 256);
+}
+// Time-stretch bar over the piano-roll ruler: the time-stretch work.
+void Form1::ShowStretchBar() {}
+void Form1::PlaceStretchBar() {}
+// Quantise, breath handling, clear overlaps, fill durations and the automatic sentence split of the
+// note menu (items 12 to 15 and 20): the timing-tools work.
+void Form1::RunTimingTool(int) {}
+// The lyric-insertion panel opened from the note menu: the lyric-entry work.
+void Form1::OpenLyricInsertion() {}
+// Marks the next note for keyboard entry: the lyric-entry work.
+void Form1::SelectNextNote() {}
 // Note message templates: the playback work.
 void Form1::PrepareNoteOnMessage(int) {}
 void Form1::PrepareNoteOffMessages() {}
