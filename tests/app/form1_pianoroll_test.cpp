@@ -253,12 +253,57 @@ TEST_F(RollTest, NoteMenuCommands) {
     QTest::mouseClick(canvas(), Qt::RightButton, Qt::ControlModifier, QPoint(500, 100));
     QTest::mouseClick(f.Label18[16].widget(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "x y ");
+    // A right release on a note opens the menu there with lyric insertion; it goes with the focus.
+    QTest::mouseClick(label(1), Qt::RightButton, {}, QPoint(3, 3));
+    EXPECT_TRUE(f.Label18[6].Enabled());
+    EXPECT_EQ(f.Picture11.Tag, "1");
+    EXPECT_TRUE(f.Picture11.widget()->hasFocus());
+    f.Picture6.SetFocus();
+    EXPECT_LT(f.Picture11.Top(), 0);
+    // Keyboard entry switches its caption.
+    QTest::mouseClick(canvas(), Qt::RightButton, Qt::ControlModifier, QPoint(500, 100));
+    QTest::mouseClick(f.Label18[19].widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(f.Label18[19].Caption(), U("√键盘输入"));
     // Semitone up on part 2 keeps a note at 108.
     f.song->CurrentPart = 2;
     notes({{0, 48, 108, "啊", -1}}, 2);
     key(Qt::Key_Up);
     EXPECT_EQ(journalTail(2), (QStringList{U("20000010800048啊Y=108"), U("0升高半音")}));
     EXPECT_EQ(row(0, 2).Pitch, 108);
+}
+
+TEST_F(RollTest, CtrlZSkipsTheFirstEntryAndUndoesAPartDeletion) {
+    Form1& f = open();
+    notes({{96, 48, 60, "a"}}, 5);
+    f.journal.Commit(U("粘贴音符"));  // a first entry without lines
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(f.journal.UndoPosition, 1);
+    f.journal.Reset();
+    f.song->CurrentPart = 5;
+    dialogs.msgBoxAnswers.push_back(vb::vbYes);
+    QTest::mouseClick(f.Command4[3].widget(), Qt::LeftButton);
+    ASSERT_EQ(f.song->PartCount, 4);
+    f.Picture6.SetFocus();
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(f.song->PartCount, 5);
+    EXPECT_EQ(f.song->Parts[5].NoteCount, 1);
+}
+
+TEST_F(RollTest, MarksShowTheirListTextsAndTheRollOpensAtTheCursorWhenFollowing) {
+    Form1& f = open();
+    notes({{0, 96, doc::kDynamics, "3"}, {96, 96, doc::kChosenExpression, "1"}});
+    EXPECT_EQ(f.Labnot[1].Caption(), f.Combo7[2].List(3));
+    EXPECT_EQ(f.Labnot[2].Caption(), f.Combo7[0].List(1));
+    EXPECT_EQ(f.Labnot[1].BackStyle(), 0);
+    QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
+    f.song->CursorTick = 4800;
+    f.RedrawSongRuler();
+    f.Chegd.SetValue(1);
+    QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
+    EXPECT_LT(f.RollViewStart, 4800);
+    EXPECT_GT(f.RollViewEnd, 4800);
+    EXPECT_EQ(f.EditorScrollStep, int(std::lround(f.Label14.Width() * 0.05)));
+    EXPECT_DOUBLE_EQ(f.RollRulerScale, f.Picture8.Width() / f.RollViewSpan);
 }
 
 TEST_F(RollTest, ComputerAndScreenKeysSoundTheNote) {

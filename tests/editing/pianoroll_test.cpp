@@ -87,6 +87,19 @@ TEST(PianoRollGrid, BarNumbersAndSpacing) {
     EXPECT_DOUBLE_EQ(TickX(96 + 48, 0, 1920, 960) - TickX(96, 0, 1920, 960), 24);
 }
 
+TEST(PianoRollWindow, VisibleRowsAndThePoolLimit) {
+    Roll r;
+    r.Add(1, 0, 96, 60, "ends at the start");
+    r.Add(1, 50, 96, 60, "reaches in");
+    r.Add(1, 1920, 48, 60, "starts at the end");
+    EXPECT_EQ(VisibleRows(*r.song, 1, 96, 1920), (std::vector<int>{1}));
+    EXPECT_LT(TickX(50, 96, 1824, 960), 0);
+    for (int i = 0; i < 600; ++i) r.Add(1, 100 + i, 10, 60, "-");
+    const std::vector<int> rows = VisibleRows(*r.song, 1, 96, 1920);
+    ASSERT_EQ(rows.size(), 511u);
+    EXPECT_EQ(rows.back(), 512);  // row 1 and rows 3 to 512
+}
+
 TEST(PianoRollPointer, SnapsAndPlaceholders) {
     // Canvas 960 pixels for 1920 ticks: 2 ticks a pixel.
     EXPECT_EQ(PointerTick(3, 960, 0, 1920, 12, false), 12);
