@@ -60,9 +60,10 @@ void Form1::BindPianoRollHandlers() {
     Shape6.Move(Picture6.Width() + 20, 0, 1, 1);
     Shape6.SetBorderColor(0x000000);
     Picture6.widget()->setCursor(Qt::CrossCursor);
-    // The canvas and the keyboard scroll under the ruler and the tool panel; the play and stop
+    // The canvas and the keyboard scroll under the rulers and the tool panel; the play and stop
     // buttons lie over the panel while the roll is open.
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Picture8, &Picture9, &VScroll2, &VScroll3, &Check2, &Command3})
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Picture1, &HScroll1, &HScroll2, &Picture8, &Picture9,
+                                                               &VScroll2, &VScroll3, &Check2, &Command3})
         c->widget()->raise();
     Label14.SetMouseUnits(15);
     // Labels take their own presses; the containers never see them.
@@ -384,9 +385,10 @@ void Form1::Picture6_MouseUp(int button, int shift, double x, double y) {
     }
     if (button == vb::vbRightButton) {
         Picture6.widget()->setCursor(Qt::CrossCursor);
-    // The canvas and the keyboard scroll under the ruler and the tool panel; the play and stop
+    // The canvas and the keyboard scroll under the rulers and the tool panel; the play and stop
     // buttons lie over the panel while the roll is open.
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Picture8, &Picture9, &VScroll2, &VScroll3, &Check2, &Command3})
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Picture1, &HScroll1, &HScroll2, &Picture8, &Picture9,
+                                                               &VScroll2, &VScroll3, &Check2, &Command3})
         c->widget()->raise();
         Shape5.SetVisible(true);
         if (Shape6.Width() < 3 && Shape6.Height() < 3) {
