@@ -90,6 +90,11 @@ void Form1::BindPianoRollHandlers() {
     Label14.MouseMove = [this](int, int b, int s, double x, double y) { Label14_MouseMove(b, s, x, y); };
     Label14.MouseUp = [this](int, int b, int s, double x, double y) { Label14_MouseUp(b, s, x, y); };
     Picture1.DblClick = [this](int) { Picture1_DblClick(); };
+    // The piano-roll ruler and panel give the keys back to the canvas.
+    Picture8.MouseUp = [this](int, int, int, double, double) {
+        if (Picture6.Visible()) Picture6.SetFocus();
+    };
+    Picture9.MouseUp = [this](int, int, int, double, double) { Picture6.SetFocus(); };
     Picture6.MouseDown = [this](int, int b, int s, double x, double y) { Picture6_MouseDown(b, s, x, y); };
     Picture6.MouseMove = [this](int, int b, int s, double x, double y) { Picture6_MouseMove(b, s, x, y); };
     Picture6.MouseUp = [this](int, int b, int s, double x, double y) { Picture6_MouseUp(b, s, x, y); };

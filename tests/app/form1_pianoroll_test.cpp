@@ -218,7 +218,9 @@ TEST_F(RollTest, NoteMenuCommands) {
     Form1& f = open();
     notes({{192, 48, 62, "b", -1}, {96, 48, 60, "a", -1}});
     f.SelectionActive = -1;
-    f.song->CursorTick = 960;
+    QTest::mouseClick(f.Picture8.widget(), Qt::LeftButton, {}, QPoint(480, 10));  // the cursor at 960
+    ASSERT_EQ(f.song->CursorTick, 960);
+    EXPECT_TRUE(canvas()->hasFocus());
     key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(f.NoteClipboard, (QStringList{"00000192000048062b", "00000096000048060a"}));
     key(Qt::Key_V, Qt::ControlModifier);
