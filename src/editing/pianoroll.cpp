@@ -195,21 +195,6 @@ std::vector<int> VisibleRows(const doc::Song& song, int part, int32_t start, int
     return rows;
 }
 
-QString LabelCaption(const doc::Song& song, int part, int row, int verse, const QStringList& dynamics,
-                     const QStringList& expressions) {
-    const doc::NoteRecord& n = song.Notes[part][row];
-    auto entry = [&](const QStringList& list) {
-        const int i = int(Val(n.Lyric));
-        return i >= 0 && i < list.size() ? list[i] : QString();
-    };
-    switch (n.Pitch) {
-    case doc::kSentenceMarker: return doc::GetPhraseLyrics(song, part, row, verse);
-    case doc::kDynamics: return entry(dynamics);
-    case doc::kChosenExpression: return entry(expressions);
-    default: return n.Lyric;
-    }
-}
-
 std::pair<int, int> VerseSelection(const QString& text, int pitch, int verse) {
     const int len = int(text.size());
     if (pitch <= 19) return {0, len};

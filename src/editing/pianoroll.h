@@ -89,9 +89,6 @@ int DroppedPitch(int pitch, double labelTop, double outlineTop, int rowHeight);
 // ---- labels ----------------------------------------------------------------------------------------
 // Rows of the part overlapping the window, in row order, at most `limit`.
 std::vector<int> VisibleRows(const doc::Song& song, int part, int32_t start, int32_t end, int limit = kNoteLabelPool);
-// The caption a note's label shows.
-QString LabelCaption(const doc::Song& song, int part, int row, int verse, const QStringList& dynamics,
-                     const QStringList& expressions);
 // Where the lyric entry box selects on a double-click: (start, length) in characters.
 std::pair<int, int> VerseSelection(const QString& text, int pitch, int verse);
 // The entry form of a mark, put in front of (or replacing) the text.
