@@ -390,11 +390,6 @@ void Form1::Picture6_MouseUp(int button, int shift, double x, double y) {
     }
     if (button == vb::vbRightButton) {
         Picture6.widget()->setCursor(Qt::CrossCursor);
-    // The canvas and the keyboard scroll under the rulers and the tool panel; the play and stop
-    // buttons lie over the panel while the roll is open.
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Picture1, &HScroll1, &HScroll2, &Picture8, &Picture9,
-                                                               &VScroll2, &VScroll3, &Check2, &Command3})
-        c->widget()->raise();
         Shape5.SetVisible(true);
         if (Shape6.Width() < 3 && Shape6.Height() < 3) {
             int my = Whole(y);
