@@ -9,6 +9,8 @@
 //                       block, the page window Form3 and its clicks, the score's measures and fonts
 //   form1_playback.cpp  learning playback: the play toggle, stop, the player loop and its events,
 //                       the note messages, the restart, rewind and count-in timers, Space
+//   form1_pianoroll.cpp the piano roll: keys, canvas, grid, note labels, the editor-window box on
+//                       the song ruler, the note menu, the editor's toolbar button
 //   form1_pending.cpp   handlers and procedures of the views that are still to be built
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
@@ -28,6 +30,7 @@
 #include "document/changepoints.h"
 #include "document/song.h"
 #include "editing/partstrips.h"
+#include "editing/pianoroll.h"
 #include "editing/trackview.h"
 #include "editing/undojournal.h"
 #include "platform/controls.h"
@@ -354,9 +357,7 @@ public:
     void BuildSentenceLists(int part);
     void RebuildTimeline();
     void Timly_Timer();
-    // The editor-window box applied to the piano roll, and the lyrics window's "合并下一句" and
-    // "分离" (Form2.Command1(0), (1)): the piano-roll and lyrics-window work.
-    void Label14_MouseUp(int button, int shift, double x, double y);
+    // The lyrics window's "合并下一句" and "分离" (Form2.Command1(0), (1)): the lyrics-window work.
     void SetLyricsWindowButtonsEnabled(bool enabled);
     void Timdcjp_Timer();
     bool Form3_Visible();
@@ -402,7 +403,6 @@ public:
     double AnchorSeconds = 0;     // song time and tick of the last timing anchor
     int32_t AnchorTick = 0;
     int32_t FrontPageTick = 0;    // page start of the front track-view canvas
-    double RollRulerScale = 0;    // piano-roll ruler units per tick
     int16_t PlayLineGap = 0;      // Line5 - Line4 at the start, restored at a pause
     int16_t CountInBeats = 0;     // count-in clicks still to play
     QString LastSentence;         // the sentence being played alone (its end in the last five digits)
@@ -424,6 +424,7 @@ public:
     void PrepareNoteOnMessage(int part);
     void PrepareNoteOffMessages();
     void SendAllNotesOff();
+    void PlayOrStopBySpace();
 
     // ---- song ruler, position display (form1_ruler.cpp), song settings and change points
     //      (form1_songsettings.cpp)
@@ -521,6 +522,63 @@ public:
     // window's sentence list following the current part.
     void SetF3Jp();
     void SwapLyricsWindowList(int oldPart, int newPart);
+
+    // ---- piano roll (form1_pianoroll.cpp) ----------------------------------------------------
+    vb::Shape Shape5{Picture6.widget(), "Shape5"};  // the new-note and label-drag outline
+    vb::ControlArray<vb::Label> Label18{Picture11.widget(), "Label18", 0, editing::kNoteMenuItems - 1};
+    uint8_t RollRowHeight = 19;
+    uint8_t RollMouseRow = 0;
+    int32_t RollMouseTick = 0;
+    int32_t NewNoteLength = 24;
+    int16_t SelectionActive = 0;
+    int16_t NoteLabelCount = 0;
+    int16_t RecordLabelCount = 0;
+    std::array<int16_t, 109> NoteKeyDown{};
+    double RollGridStepWidth = 0;
+    double RollRulerScale = 0;
+    QString NoteDragMode;
+    int32_t AnchorNoteStart = 0;
+    int32_t AnchorNoteLength = 0;
+    int32_t MouseDownX = 0;
+    int32_t MouseDownY = 0;
+    QStringList NoteClipboard;  // Listfz
+    bool rollCanvasPressed_ = false;  // the canvas itself, not a label on it, took the last press
+    int drawPitch_ = 0;               // the note sounded by the press that began a drawing
+    int labelSoundPitch_ = 0;         // the note sounded by a label press
+    void BindPianoRollHandlers();
+    void LayoutPianoRoll();
+    void DrawPianoRollGrid();
+    void VScroll2_Change();
+    void Label14_MouseDown(int button, int shift, double x, double y);
+    void Label14_MouseMove(int button, int shift, double x, double y);
+    void Label14_MouseUp(int button, int shift, double x, double y);
+    void Picture1_DblClick();
+    void Picture6_MouseDown(int button, int shift, double x, double y);
+    void Picture6_MouseMove(int button, int shift, double x, double y);
+    void Picture6_MouseUp(int button, int shift, double x, double y);
+    void Picture6_KeyUp(int keyCode, int shift);
+    void Picture6_LostFocus();
+    void Labnot_MouseDown(int index, int button, int shift, double x, double y);
+    void Labnot_MouseMove(int index, int button, int shift, double x, double y);
+    void Labnot_MouseUp(int index, int button, int shift, double x, double y);
+    void Labnot_DblClick(int index);
+    void RefreshPhraseLabels(int part, int row);
+    void Label13_MouseDown(int index, int button, int shift, double x, double y);
+    void Label13_MouseUp(int index, int button, int shift, double x, double y);
+    void PlaceNoteMenu(int x, int& y);
+    void UpdateNoteMenuState();
+    void Label18_MouseDown(int index, int button, int shift, double x, double y);
+    void Label18_MouseMove(int index, int button, int shift, double x, double y);
+    // The note messages of a part's channel from the playback templates.
+    uint32_t NoteOnMessage(int part, int pitch);
+    uint32_t NoteOffMessage(int part, int pitch);
+    // Placeholders of later work (form1_pending.cpp): the time-stretch bar, the timing and sentence
+    // tools, the lyric-insertion panel and the next-note walker of keyboard entry.
+    void PlaceStretchBar();
+    void ShowStretchBar();
+    void RunTimingTool(int index);
+    void OpenLyricInsertion();
+    void SelectNextNote();
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);

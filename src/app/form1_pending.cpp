@@ -3,6 +3,7 @@
 // subsystem's own form1_*.cpp file).
 #include "app/form1.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace app {
@@ -13,7 +14,6 @@ void Form1::BindPendingHandlers() {
     Combo2.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Combo8.Click = [this](int) { Combo8_Click(); };
-    VScroll3.Change = [this](int) { VScroll3_Change(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
     Timly.OnTimer = [this] { Timly_Timer(); };
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
@@ -25,8 +25,6 @@ void Form1::Command2_Print() {}
 
 // Toolbar 0: the lyrics-window work shows or hides the lyrics window.
 void Form1::Command4_LyricsWindow() {}
-// Toolbar 5: the piano-roll work shows or hides the editor.
-void Form1::Command4_Editor() {}
 
 // The part switches store their values in the part records; the players and MIDI templates they
 // also set come with the playback work.
@@ -64,8 +62,6 @@ void Form1::Combo2_Click(int index) {
 
 // Verse chooser: the toolbar's verse button shows the verse number.
 void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
-// Key height of the piano roll: the piano-roll work lays the keyboard out (LayoutPianoRoll).
-void Form1::VScroll3_Change() {}
 
 // The score on the pages: the typesetter work draws the notes into the page pictures.
 void Form1::TypesetScorePages() {}
@@ -76,16 +72,22 @@ void Form1::SetF3Jp() {}
 void Form1::MovePageMarker() {}
 void Form1::MovePageLoopStartMarker() {}
 void Form1::MovePageLoopEndMarker() {}
-// Piano roll: the piano-roll work.
-void Form1::RefreshPianoRoll() {}
+// Time-stretch bar over the piano-roll ruler: the time-stretch work.
+void Form1::ShowStretchBar() {}
+void Form1::PlaceStretchBar() {}
+// Quantise, breath handling, clear overlaps, fill durations and the automatic sentence split of the
+// note menu (items 12 to 15 and 20): the timing-tools work.
+void Form1::RunTimingTool(int) {}
+// The lyric-insertion panel opened from the note menu: the lyric-entry work.
+void Form1::OpenLyricInsertion() {}
+// Marks the next note for keyboard entry: the lyric-entry work.
+void Form1::SelectNextNote() {}
 
 // Lyric sentence lists: the lyrics-window work (it also shows the list of the part a page click
 // makes current in place of the old one's).
 void Form1::BuildSentenceLists(int) {}
 void Form1::SwapLyricsWindowList(int, int) {}
 
-// The editor-window box applied to the piano roll: the piano-roll work.
-void Form1::Label14_MouseUp(int, int, double, double) {}
 // The lyrics window's "合并下一句" and "分离", disabled while playing: the lyrics-window work.
 void Form1::SetLyricsWindowButtonsEnabled(bool) {}
 // Growing bar of a recorded note: the recording work.

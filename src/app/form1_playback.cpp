@@ -59,6 +59,9 @@ void Form1::PrepareNoteOnMessage(int part) {
 
 void Form1::PrepareNoteOffMessages() { NoteTemplates.PrepareNoteOff(CurrentKey); }
 
+uint32_t Form1::NoteOnMessage(int part, int pitch) { return NoteTemplates.NoteOn(part, pitch); }
+uint32_t Form1::NoteOffMessage(int part, int pitch) { return NoteTemplates.NoteOff(part, pitch); }
+
 void Form1::SendAllNotesOff() {
     for (uint32_t message : NoteTemplates.AllNotesOff(song->PartCount)) midiOutShortMsg(message);
 }
@@ -177,8 +180,8 @@ void Form1::Command3_MouseUp() {
 }
 
 // Space plays, or stops while playing. The piano roll's other keys come with the piano roll.
-void Form1::Picture6_KeyDown(int keyCode, int shift) {
-    if (keyCode != 32 || shift != 0) return;
+// Space in the piano roll and the track view: play, or stop while playing.
+void Form1::PlayOrStopBySpace() {
     if (Check2.Value() == 0 && Check2.Visible())
         Check2.SetValue(1);
     else if (Command3.Visible())

@@ -99,6 +99,7 @@ protected:
                                                                       &form->Picture16})
             panel->SetVisible(false);
         if (form->Form3_Visible()) form->Command4_Click(1);
+        if (form->Picture6.Visible()) form->Command4_Click(5);
         form->Picct.SetEnabled(true);
         form->PlayMode = 0;
     }
