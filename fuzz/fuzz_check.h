@@ -10,6 +10,7 @@
 
 #include "document/newsong.h"
 #include "document/song.h"
+#include "document/timeline.h"
 
 #define FUZZ_CHECK(cond, what)                                                               \
     do {                                                                                     \
@@ -21,11 +22,12 @@
 
 namespace fuzz {
 
-// A song as New leaves it, built once; each input starts from a copy.
+// A song as the New command leaves it (timeline built), made once; each input starts from a copy.
 inline const doc::Song& NewSongTemplate() {
     static const std::unique_ptr<doc::Song> song = [] {
         auto s = doc::Song::create();
         doc::NewProject(*s);
+        doc::RebuildTimeline(*s, false);
         return s;
     }();
     return *song;

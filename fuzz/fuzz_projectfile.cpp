@@ -31,7 +31,6 @@ protected:
 // What the window does with a loaded song before it is shown.
 void ShowLoadedSong(doc::Song& song, bool loopOn) {
     doc::RebuildTimeline(song, loopOn);
-    FUZZ_CHECK(song.SongLength > 0, "the timeline gives the song a length");
     doc::RulerMarks marks = doc::ComputeRulerMarks(song, kRulerWidth);
     (void)marks;
     for (int p = 1; p <= song.PartCount; ++p) editing::UpdatePartPitchRange(song, p, 10, 10);
@@ -40,6 +39,8 @@ void ShowLoadedSong(doc::Song& song, bool loopOn) {
     editing::TrackViewPage page;
     page.cursorTick = song.CursorTick;
     editing::DrawTrackViewPage(canvas, song, page);
+    FUZZ_CHECK(song.SongLength > 0, "the timeline gives the song a length");
+    FUZZ_CHECK(song.TempoLastIndex <= doc::kMaxTempoLastIndex, "the tempo map stays inside its arrays");
 }
 
 }  // namespace
