@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/wordlists.h"
 #include "document/midifile.h"
 #include "document/projectfile.h"
 #include "editing/partstrips.h"
@@ -18,15 +19,6 @@ namespace {
 
 // Latest song tick an export keeps (its file time, × 20, must fit a four-byte delta).
 constexpr int64_t kMaxExportTick = 0x0FFFFFFF / 20;
-
-const QStringList& InstrumentNames() {
-    static const QStringList names = [] {
-        QStringList n;
-        for (int i = 0; i < 128; ++i) n << QStringLiteral("乐器%1").arg(i);
-        return n;
-    }();
-    return names;
-}
 
 using NoteKeys = std::vector<std::pair<int32_t, int>>;
 
@@ -68,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int p : result.ImportedParts) editing::UpdatePartPitchRange(*song, p, 10, 10);
     editing::ArrangePartStrips(*song);
 
-    const QByteArray exported = doc::BuildMidiFile(*song, InstrumentNames());
+    const QByteArray exported = doc::BuildMidiFile(*song, app::builtin::InstrumentNames());
     const std::optional<doc::MidiFile> back = doc::ParseMidiFile(exported);
     FUZZ_CHECK(back.has_value(), "the exported file parses");
 

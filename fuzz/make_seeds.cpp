@@ -10,6 +10,7 @@
 
 #include "app/keyset.h"
 #include "app/settings.h"
+#include "app/wordlists.h"
 #include "document/midifile.h"
 #include "document/newsong.h"
 #include "document/projectfile.h"
@@ -104,8 +105,7 @@ int main(int argc, char** argv) {
     doc::RebuildTimeline(*newSong, false);
     auto fullLists = FullListsSong();
 
-    QStringList instruments;
-    for (int i = 0; i < 128; ++i) instruments << QStringLiteral("乐器%1").arg(i);
+    const QStringList& instruments = app::builtin::InstrumentNames();
     QFile sampleFile(samplePath);
     bool ok = sampleFile.open(QIODevice::ReadOnly) && Write(out + "/projectfile/sample.brc", sampleFile.readAll());
     ok = ok && Write(out + "/projectfile/new.brc", doc::BuildProjectFileBytes(*newSong, {}));
