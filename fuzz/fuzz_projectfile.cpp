@@ -1,9 +1,10 @@
-// Project files: load, rebuild the timeline, the ruler marks, the part strips and a track-view page as
-// the Open command does, save, and open the saved file again. Every file the program saves it must
+// Project files: load, rebuild the timeline, the ruler marks, the part strips, the sentence texts and a
+// track-view page as the Open command does, save, and open the saved file again. Every file the program saves it must
 // open again, and saving the reopened song writes the same bytes.
 #include <cstddef>
 #include <cstdint>
 
+#include "document/lyrics.h"
 #include "document/projectfile.h"
 #include "document/timeline.h"
 #include "editing/partstrips.h"
@@ -28,12 +29,25 @@ protected:
     void drawPicture(const QImage&, const QRectF&, const QRectF&) override {}
 };
 
+// The sentence texts of a part's first sentence markers in every verse, as the sentence lists show them.
+void ReadSentences(const doc::Song& song, int part, int verses) {
+    int markers = 0;
+    for (int row = 0; row < song.Parts[part].NoteCount && markers < 16; ++row) {
+        if (song.Notes[part][row].Pitch != doc::kSentenceMarker) continue;
+        ++markers;
+        for (int verse = 0; verse < verses; ++verse) (void)doc::GetPhraseLyrics(song, part, row, verse);
+    }
+}
+
 // What the window does with a loaded song before it is shown.
-void ShowLoadedSong(doc::Song& song, bool loopOn) {
+void ShowLoadedSong(doc::Song& song, const doc::ProjectExtras& extras, bool loopOn) {
     doc::RebuildTimeline(song, loopOn);
     doc::RulerMarks marks = doc::ComputeRulerMarks(song, kRulerWidth);
     (void)marks;
-    for (int p = 1; p <= song.PartCount; ++p) editing::UpdatePartPitchRange(song, p, 10, 10);
+    for (int p = 1; p <= song.PartCount; ++p) {
+        editing::UpdatePartPitchRange(song, p, 10, 10);
+        ReadSentences(song, p, extras.Page.Verses);
+    }
     editing::ArrangePartStrips(song);
     NullSurface canvas;
     editing::TrackViewPage page;
@@ -57,14 +71,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(load.LoadedSong != nullptr, "a loaded file gives a song");
     doc::Song& song = *load.LoadedSong;
-    ShowLoadedSong(song, loopOn);
+    ShowLoadedSong(song, load.Extras, loopOn);
 
     const QByteArray saved = doc::BuildProjectFileBytes(song, load.Extras);
     FUZZ_CHECK(!saved.isEmpty(), "a loaded song can be saved");
 
     doc::ProjectLoad again = doc::ParseProjectFile(saved, kPath, &song, &load.Extras, fuzz::FontInstalled);
     FUZZ_CHECK(again.Ok, "the saved file opens again");
-    ShowLoadedSong(*again.LoadedSong, loopOn);
+    ShowLoadedSong(*again.LoadedSong, again.Extras, loopOn);
     const QByteArray savedAgain = doc::BuildProjectFileBytes(*again.LoadedSong, again.Extras);
     FUZZ_CHECK(savedAgain == saved, "saving the reopened song writes the same file");
     return 0;
