@@ -21,9 +21,10 @@ QString KeyOctaveText(int value) {
     return value >= 0 && value < texts.size() ? texts[value] : texts[0];
 }
 
-KeySettings LoadKeySet(const QString& path) {
+KeySettings LoadKeySet(const QString& path) { return ParseKeySet(ReadSettingsFile(path)); }
+
+KeySettings ParseKeySet(const std::optional<QByteArray>& bytes) {
     KeySettings settings;
-    const auto bytes = ReadSettingsFile(path);
     if (!bytes) return settings;
     for (int i = 0; i < kKeyGroupCount && i < bytes->size(); ++i) {
         uint8_t v = uint8_t(bytes->at(i));
@@ -33,10 +34,13 @@ KeySettings LoadKeySet(const QString& path) {
 }
 
 bool SaveKeySet(const QString& path, const KeySettings& settings) {
-    QByteArray bytes = ReadSettingsFile(path).value_or(QByteArray());
+    return WriteSettingsFile(path, BuildKeySetBytes(ReadSettingsFile(path).value_or(QByteArray()), settings));
+}
+
+QByteArray BuildKeySetBytes(QByteArray bytes, const KeySettings& settings) {
     if (bytes.size() < kKeyGroupCount) bytes.append(QByteArray(kKeyGroupCount - bytes.size(), '\0'));
     for (int i = 0; i < kKeyGroupCount; ++i) bytes[i] = char(settings.rowOctaves[i]);
-    return WriteSettingsFile(path, bytes);
+    return bytes;
 }
 
 namespace {

@@ -91,9 +91,14 @@ bool readFlag(const QByteArray& bytes, int offset, bool& out) {
 
 SystemSettings LoadSystemSettings(const QString& path, const std::function<bool(const QString&)>& fontInstalled,
                                   SettingsLoadReport* report) {
+    return ParseSystemSettings(ReadSettingsFile(path), fontInstalled, report);
+}
+
+SystemSettings ParseSystemSettings(const std::optional<QByteArray>& file,
+                                   const std::function<bool(const QString&)>& fontInstalled,
+                                   SettingsLoadReport* report) {
     SystemSettings s;
     SettingsLoadReport r;
-    const auto file = ReadSettingsFile(path);
     if (!file) r.fileMissing = true;
     const QByteArray bytes = file.value_or(QByteArray());
     auto fieldOk = [&r](bool ok) {
@@ -136,7 +141,10 @@ SystemSettings LoadSystemSettings(const QString& path, const std::function<bool(
 }
 
 bool SaveSystemSettings(const QString& path, const SystemSettings& s) {
-    QByteArray bytes = ReadSettingsFile(path).value_or(QByteArray());
+    return WriteSettingsFile(path, BuildSystemSettingsBytes(ReadSettingsFile(path).value_or(QByteArray()), s));
+}
+
+QByteArray BuildSystemSettingsBytes(QByteArray bytes, const SystemSettings& s) {
     if (bytes.size() < setini::kLength) bytes.append(QByteArray(setini::kLength - bytes.size(), '\0'));
     // Byte pass.
     for (int i = 0; i < kOptionCount; ++i) WriteByte(bytes, setini::kOptions + i, s.options[i]);
@@ -149,7 +157,7 @@ bool SaveSystemSettings(const QString& path, const SystemSettings& s) {
     // Record pass.
     WriteRecordText(bytes, setini::kLyricFontRecord, s.lyricFontName);
     WriteRecordText(bytes, setini::kRightsFontRecord, s.rightsFontName);
-    return WriteSettingsFile(path, bytes);
+    return bytes;
 }
 
 QString SettingsSaveFailedMessage(const QString& fileName) {

@@ -3,10 +3,12 @@
 // of the settings panel (value captions, derived values, the font-size check).
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace app {
 
@@ -100,9 +102,15 @@ struct SettingsLoadReport {
 SystemSettings LoadSystemSettings(const QString& path,
                                   const std::function<bool(const QString&)>& fontInstalled = IsFontInstalled,
                                   SettingsLoadReport* report = nullptr);
+// The same over the file's bytes already read (nothing: the file is missing).
+SystemSettings ParseSystemSettings(const std::optional<QByteArray>& file,
+                                   const std::function<bool(const QString&)>& fontInstalled = IsFontInstalled,
+                                   SettingsLoadReport* report = nullptr);
 // Writes every field at its place; bytes of an existing file outside the fields are kept. The file is
 // replaced whole, so a failed write leaves the old one. False when it could not be written.
 bool SaveSystemSettings(const QString& path, const SystemSettings& settings);
+// The bytes such a save writes over a file that held `existing`.
+QByteArray BuildSystemSettingsBytes(QByteArray existing, const SystemSettings& settings);
 
 // Panel logic.
 // The text of a slider's value label ("100%", "127", "键盘触发", ...).
