@@ -79,8 +79,6 @@ void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.List
 // Key height of the piano roll: the piano-roll work lays the keyboard out (LayoutPianoRoll).
 void Form1::VScroll3_Change() {}
 
-// The score on the pages: the typesetter work draws the notes into the page pictures.
-void Form1::TypesetScorePages() {}
 // The page window's position marker at the cursor's beat: the typesetter work.
 void Form1::SetF3Jp() {}
 // Position and loop markers of the page window (at the beat box of the cursor, of the loop start

@@ -165,11 +165,11 @@ TEST_F(TypesetTest, PageClicksLocateAndChooseTheRowsPart) {
     f.song->TimeSigCodes[0] = 6 + 32 * 4;  // 6/8
     f.RebuildTimeline();
     f.SnapGrid[0] = 48;
+    typeset::Form3& w = f.Form3();
+    f.Command4_PageWindow();  // typesets the song; the boxes below stand in for its layout
+    ASSERT_TRUE(f.Form3_Visible());
     f.BeatBoxes = {{0, 100, 50, 40, 0}, {0, 140, 50, 40, 24}, {0, 180, 50, 40, 48}};
     f.ScoreRowParts = "31";
-    typeset::Form3& w = f.Form3();
-    f.Command4_PageWindow();
-    ASSERT_TRUE(f.Form3_Visible());
     QTest::mouseClick(page(f, 0), Qt::LeftButton, {}, QPoint(140, 60));
     EXPECT_EQ(f.song->CursorTick, 0);
     EXPECT_EQ(f.song->CurrentPart, 3);
