@@ -4,6 +4,7 @@
 #include <QtTest/QTest>
 
 #include "app/settings.h"
+#include "app/startup.h"
 #include "document/timeline.h"
 
 using namespace app;
@@ -222,4 +223,51 @@ TEST_F(TypesetTest, PrinterFontSettersLeaveThePagesAlone) {
     EXPECT_EQ(p.FontName(), "Qelto");
     EXPECT_EQ(f.GetNoteCellWidth(48), 24);
     EXPECT_EQ(f.GetMaxPartNameWidth(), 38);
+}
+
+// Renders the pages of a song file into PNG files for looking at them: TYPESET_PNG names the
+// folder, TYPESET_SONG the song (the sample song when unset).
+TEST_F(TypesetTest, RenderPages) {
+    const QString target = QString::fromLocal8Bit(qgetenv("TYPESET_PNG"));
+    if (target.isEmpty()) GTEST_SKIP() << "TYPESET_PNG not set";
+    QString song = QString::fromLocal8Bit(qgetenv("TYPESET_SONG"));
+    if (song.isEmpty()) song = QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc");
+    app::installFonts(PROGRAM_DIR);
+    Form1& f = start();
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);
+    dialogs.fileAnswers.push_back(song);
+    f.Command2_Click(2);
+    f.Command4_PageWindow();
+    ASSERT_TRUE(f.Form3_Visible());
+    for (int i = 0; i <= f.Page.LastPage; ++i)
+        ASSERT_TRUE(f.Form3().Picpage[i].Canvas().Image().save(QDir(target).filePath(QString("page%1.png").arg(i + 1))));
+}
+
+// The toolbar's "谱" shows the typeset song; a part switched off during the five-second throttle
+// leaves the score once the throttle ends.
+TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
+    Form1& f = start();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.Timer5.SetInterval(400);  // the five seconds, shortened
+    QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+    ASSERT_TRUE(f.Form3_Visible());
+    EXPECT_EQ(f.ScoreRowParts, "12345");
+    EXPECT_TRUE(f.Timer5.Enabled());
+    // Default geometry: system tops 148, 466, 784 on page 0, then 57, 420, 784.
+    QStringList tops;
+    for (const typeset::BeatBox& b : f.BeatBoxes)
+        if (tops.isEmpty() || tops.last() != QString("%1:%2").arg(b.Page).arg(b.Y)) tops << QString("%1:%2").arg(b.Page).arg(b.Y);
+    EXPECT_EQ(tops.mid(0, 6).join(' '), "0:148 0:466 0:784 1:57 1:420 1:784");
+    QTest::qWait(600);
+    EXPECT_FALSE(f.Timer5.Enabled());
+    auto clickBox = [&](int part) { QTest::mouseClick(f.Check1[part].widget(), Qt::LeftButton, {}, QPoint(6, 6)); };
+    clickBox(2);  // typeset at once
+    EXPECT_EQ(f.ScoreRowParts, "1345");
+    clickBox(3);  // within the throttle: kept for later
+    EXPECT_EQ(f.ScoreRowParts, "1345");
+    EXPECT_TRUE(f.song->NeedsRetypeset);
+    QTest::qWait(600);
+    EXPECT_EQ(f.ScoreRowParts, "145");
+    EXPECT_FALSE(f.song->NeedsRetypeset);
 }
