@@ -471,7 +471,14 @@ void Form1::TypesetScorePages() {
     typeset::TypesetHooks hooks;
     hooks.Page = pages;
     hooks.Finish = [&](const typeset::TypesetResult& r) { typeset::FinishPages(in, r, pages); };
+    // The pages are drawn together once the layout is done.
+    std::vector<vb::PageSurface*> held;
+    for (int k = 0; k < typeset::kMaxPages; ++k) {
+        held.push_back(&f.Picpage[k].Canvas());
+        held.back()->BeginBatch();
+    }
     const typeset::TypesetResult r = typeset::RunTypesetter(in, hooks);
+    vb::PageSurface::EndBatches(held);
     ScoreRowParts = r.ScoreRowParts;
     RowsPerSystem = r.RowsPerSystem;
     BeatBoxes = r.BeatBoxes;

@@ -1,6 +1,11 @@
 #include "platform/surface.h"
 
 #include <QFontMetrics>
+#include <QHash>
+#include <QStaticText>
+#include <algorithm>
+#include <atomic>
+#include <thread>
 #include <QPainter>
 #include <cmath>
 #include <cstdlib>
@@ -90,28 +95,123 @@ PageSurface::PageSurface(int width, int height) : image_(blankImage(width, heigh
     image_.fill(ToQColor(backColor_));
 }
 
+// The fonts a surface has used lately, with their metrics and the widths of the texts measured
+// in them (the score switches between a few fonts for every glyph).
+struct PageSurface::FontCache {
+    struct Entry {
+        QString name;
+        double size = -1;
+        bool bold = false, italic = false;
+        QFont font;
+        QFontMetrics metrics{QFont()};
+        QHash<QString, int> widths;
+        int id = 0;  // tells the fonts of held texts apart
+    };
+    int nextId = 0;
+    std::vector<Entry> entries;  // the current font first
+};
+
 PageSurface::~PageSurface() = default;
 
-QFont PageSurface::font() const { return ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_); }
+const QFont& PageSurface::font() const { return metrics(), fontCache_->entries.front().font; }
 
-double PageSurface::TextWidth(const QString& text) const {
-    return QFontMetrics(font()).horizontalAdvance(text);
+const QFontMetrics& PageSurface::metrics() const {
+    auto* self = const_cast<PageSurface*>(this);
+    if (!fontCache_) self->fontCache_ = std::make_unique<FontCache>();
+    std::vector<FontCache::Entry>& e = self->fontCache_->entries;
+    auto same = [this](const FontCache::Entry& c) {
+        return c.size == fontSize_ && c.bold == fontBold_ && c.italic == fontItalic_ && c.name == fontName_;
+    };
+    if (!e.empty() && same(e.front())) return e.front().metrics;
+    auto it = std::find_if(e.begin(), e.end(), same);
+    if (it == e.end()) {
+        if (e.size() >= 16) e.pop_back();
+        FontCache::Entry c;
+        c.name = fontName_, c.size = fontSize_, c.bold = fontBold_, c.italic = fontItalic_;
+        c.font = ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_);
+        c.metrics = QFontMetrics(c.font);
+        c.id = self->fontCache_->nextId++;
+        e.insert(e.begin(), std::move(c));
+    } else {
+        std::rotate(e.begin(), it, it + 1);
+    }
+    return e.front().metrics;
 }
 
-double PageSurface::TextHeight(const QString&) const { return QFontMetrics(font()).height(); }
+double PageSurface::TextWidth(const QString& text) const {
+    const QFontMetrics& m = metrics();
+    QHash<QString, int>& widths = fontCache_->entries.front().widths;
+    auto it = widths.constFind(text);
+    if (it != widths.constEnd()) return *it;
+    const int w = m.horizontalAdvance(text);
+    if (widths.size() < 4096) widths.insert(text, w);
+    return w;
+}
+
+double PageSurface::TextHeight(const QString&) const { return metrics().height(); }
+
+struct PageSurface::Op {
+    enum Kind { Text, Line, Clear, Picture } kind = Text;
+    QFont font;
+    int fontId = 0;
+    QColor colour;
+    Colour lineColour = 0;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    QString text;
+    QImage image;
+    QRectF target, source;
+};
+
+void PageSurface::BeginBatch() {
+    if (!batch_) batch_ = std::make_unique<std::vector<Op>>();
+}
+
+namespace {
+// A text laid out for drawing: placed by its top-left corner, as the print position places it.
+QStaticText LaidOut(const QString& text, const QFont& font) {
+    QStaticText t(text);
+    t.setTextFormat(Qt::PlainText);
+    t.setPerformanceHint(QStaticText::AggressiveCaching);
+    t.prepare(QTransform(), font);
+    return t;
+}
+}  // namespace
+
+void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top,
+                              const QString& text) {
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawStaticText(QPointF(x, top), LaidOut(text, font));
+}
 
 void PageSurface::drawText(double x, double y, const QString& text) {
     if (text.isEmpty()) return;
+    if (batch_) {
+        Op op;
+        op.kind = Op::Text, op.font = font(), op.fontId = fontCache_->entries.front().id;
+        op.colour = ToQColor(foreColor_);
+        op.x1 = x, op.y2 = y, op.text = text;
+        batch_->push_back(std::move(op));
+        return;
+    }
     QPainter p(&image_);
-    QFont f = font();
-    p.setFont(f);
-    p.setPen(ToQColor(foreColor_));
-    p.drawText(QPointF(x, y + QFontMetrics(f).ascent()), text);
+    drawTextNow(p, font(), ToQColor(foreColor_), x, y, text);
     p.end();
     notify();
 }
 
 void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour colour) {
+    if (batch_) {
+        Op op;
+        op.kind = Op::Line, op.x1 = x1, op.y1 = y1, op.x2 = x2, op.y2 = y2, op.lineColour = colour;
+        batch_->push_back(std::move(op));
+        return;
+    }
+    drawLineNow(x1, y1, x2, y2, colour);
+    notify();
+}
+
+void PageSurface::drawLineNow(double x1, double y1, double x2, double y2, Colour colour) {
     // Bresenham from the first point up to, but not including, the last one.
     int x = whole(x1), y = whole(y1);
     const int ex = whole(x2), ey = whole(y2);
@@ -128,19 +228,87 @@ void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour co
         if (e2 >= dy) { err += dy; x += sx; }
         if (e2 <= dx) { err += dx; y += sy; }
     }
-    notify();
 }
 
 void PageSurface::clear() {
+    if (batch_) {
+        batch_->clear();  // everything held before is covered
+        Op op;
+        op.kind = Op::Clear;
+        batch_->push_back(std::move(op));
+        return;
+    }
+    clearNow();
+    notify();
+}
+
+void PageSurface::clearNow() {
     image_.fill(ToQColor(backColor_));
     if (!picture_.isNull()) {
         QPainter p(&image_);
         p.drawImage(0, 0, picture_);
     }
-    notify();
+}
+
+void PageSurface::replayBatch() {
+    if (!batch_) return;
+    std::unique_ptr<QPainter> p;
+    QHash<QPair<int, QString>, QStaticText> laidOut;  // each text of each font laid out once
+    int fontId = -1;
+    for (const Op& op : *batch_) {
+        switch (op.kind) {
+        case Op::Text: {
+            if (!p) p = std::make_unique<QPainter>(&image_);
+            auto it = laidOut.find({op.fontId, op.text});
+            if (it == laidOut.end()) it = laidOut.insert({op.fontId, op.text}, LaidOut(op.text, op.font));
+            if (fontId != op.fontId) p->setFont(op.font), fontId = op.fontId;
+            p->setPen(op.colour);
+            p->drawStaticText(QPointF(op.x1, op.y2), *it);
+            break;
+        }
+        case Op::Picture:
+            if (!p) p = std::make_unique<QPainter>(&image_);
+            p->drawImage(op.target, op.image, op.source);
+            break;
+        case Op::Line:
+            p.reset();
+            fontId = -1;
+            drawLineNow(op.x1, op.y1, op.x2, op.y2, op.lineColour);
+            break;
+        case Op::Clear:
+            p.reset();
+            fontId = -1;
+            clearNow();
+            break;
+        }
+    }
+    p.reset();
+    batch_.reset();
+}
+
+void PageSurface::EndBatches(const std::vector<PageSurface*>& surfaces) {
+    std::vector<PageSurface*> held;
+    for (PageSurface* s : surfaces)
+        if (s && s->batch_) held.push_back(s);
+    const size_t threads = std::min<size_t>(held.size(), std::max(1u, std::thread::hardware_concurrency()));
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < held.size(); i = next++) held[i]->replayBatch();
+    };
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+    for (PageSurface* s : held) s->notify();
 }
 
 void PageSurface::drawPicture(const QImage& image, const QRectF& target, const QRectF& source) {
+    if (batch_) {
+        Op op;
+        op.kind = Op::Picture, op.image = image, op.target = target, op.source = source;
+        batch_->push_back(std::move(op));
+        return;
+    }
     QPainter p(&image_);
     p.drawImage(target, image, source);
     p.end();
