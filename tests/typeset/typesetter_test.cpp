@@ -167,6 +167,35 @@ TEST(TypesetLineLoop, SystemsFillThePagesInTurn) {
     EXPECT_EQ(pages.byPage[2].Log().first(), "Cls");  // cleared before system 7 is drawn on it
     EXPECT_EQ(r.LastPageDrawn, 2);
     EXPECT_EQ(r.ScoreEndY, 40);
+    // The finish: the closing mark on the last system only.
+    FinishPages(Input(*song, LinesEvery(192, 1536)), r, pages.hooks().Page);
+    EXPECT_EQ(At(pages.byPage[2], "x", true), std::to_string(r.ScoreEndX) + ",40");
+    EXPECT_EQ(At(pages.byPage[1], "x"), "");
+
+    // Drawing stops after the last system of the last page the window holds.
+    Pages two;
+    TypesetInput in = Input(*song, LinesEvery(192, 1536));
+    in.MaxPages = 2;
+    const TypesetResult cut = RunTypesetter(in, two.hooks());
+    EXPECT_EQ(cut.LastSystemDrawn, 6);
+    EXPECT_EQ(cut.BeatBoxes.size(), 28u);
+    FinishPages(in, cut, two.hooks().Page);
+    EXPECT_EQ(two.byPage.count(2), 0u);
+    EXPECT_EQ(At(two.byPage[1], "x"), "");
+}
+
+TEST(TypesetLineLoop, ATupletGroupEndingALineGetsItsArc) {
+    auto song = Bars(2);
+    AddNote(*song, 1, 0, 144, 60);
+    AddNote(*song, 1, 144, 16, 62), AddNote(*song, 1, 160, 16, 64), AddNote(*song, 1, 176, 16, 65);
+    AddNote(*song, 1, 192, 192, 67);
+    Pages pages;
+    const TypesetResult r = RunTypesetter(Input(*song, LinesEvery(192, 384)), pages.hooks());
+    const std::vector<Printed> m = Prints(pages.byPage[0], "M");
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].y, 140 - 0.9 * 24);  // over the first line's group
+    EXPECT_GT(m[0].x, r.BeatBoxes[3].X);  // the arc spans the last beat of the line
+    EXPECT_EQ(r.BeatBoxes[4].Page, 0);
 }
 
 TEST(TypesetLineLoop, OneRowStartsBareTwoRowsGetBarRoomAndInnerBarLines) {
