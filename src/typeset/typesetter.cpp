@@ -270,6 +270,8 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         }
         cells.Ticks.push_back(lineEnd);
         cells.X.push_back(g.PaperWidth + W);
+        // A stretched line keeps room for its closing bar, as every bar inside it has.
+        if (!isLast) lineX += in.BarGlyphWidth;
         if (boxes.size() > firstBox) boxes.back().Width = lineX - boxes.back().X;
 
         // Stretch to the printable width; the last system keeps its natural width.
