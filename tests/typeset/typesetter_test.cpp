@@ -156,7 +156,13 @@ TEST(TypesetLineLoop, RestsContinuationsAndTheirGlyphs) {
 TEST(TypesetLineLoop, SystemsFillThePagesInTurn) {
     auto song = Bars(8);
     Pages pages;
-    const TypesetResult r = RunTypesetter(Input(*song, LinesEvery(192, 1536)), pages.hooks());
+    TypesetHooks hooks = pages.hooks();
+    std::string filled;
+    hooks.PageFilled = [&](int page, const TypesetResult& sofar) {
+        filled += std::to_string(page) + ":" + std::to_string(sofar.BeatBoxes.size()) + " ";
+    };
+    const TypesetResult r = RunTypesetter(Input(*song, LinesEvery(192, 1536)), hooks);
+    EXPECT_EQ(filled, "0:12 1:28 2:32 ");  // each page once its boxes are complete
     std::string pageOf, tops;
     for (size_t v = 0; v < r.BeatBoxes.size(); v += 4) {
         pageOf += std::to_string(r.BeatBoxes[v].Page) + " ";
