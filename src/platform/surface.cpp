@@ -107,8 +107,8 @@ struct PageSurface::FontCache {
         QHash<QString, int> widths;
         int id = 0;  // tells the fonts of held texts apart
     };
-    int nextId = 0;
     std::vector<Entry> entries;  // the current font first
+    std::vector<QFont> byId;     // every font made, by its id
 };
 
 PageSurface::~PageSurface() = default;
@@ -118,6 +118,7 @@ const QFont& PageSurface::font() const { return metrics(), fontCache_->entries.f
 const QFontMetrics& PageSurface::metrics() const {
     auto* self = const_cast<PageSurface*>(this);
     if (!fontCache_) self->fontCache_ = std::make_unique<FontCache>();
+    if (!batch_ && self->fontCache_->byId.size() > 256) self->fontCache_ = std::make_unique<FontCache>();
     std::vector<FontCache::Entry>& e = self->fontCache_->entries;
     auto same = [this](const FontCache::Entry& c) {
         return c.size == fontSize_ && c.bold == fontBold_ && c.italic == fontItalic_ && c.name == fontName_;
@@ -130,7 +131,8 @@ const QFontMetrics& PageSurface::metrics() const {
         c.name = fontName_, c.size = fontSize_, c.bold = fontBold_, c.italic = fontItalic_;
         c.font = ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_);
         c.metrics = QFontMetrics(c.font);
-        c.id = self->fontCache_->nextId++;
+        c.id = int(self->fontCache_->byId.size());
+        self->fontCache_->byId.push_back(c.font);
         e.insert(e.begin(), std::move(c));
     } else {
         std::rotate(e.begin(), it, it + 1);
@@ -152,7 +154,6 @@ double PageSurface::TextHeight(const QString&) const { return metrics().height()
 
 struct PageSurface::Op {
     enum Kind { Text, Line, Clear, Picture } kind = Text;
-    QFont font;
     int fontId = 0;
     QColor colour;
     Colour lineColour = 0;
@@ -163,7 +164,9 @@ struct PageSurface::Op {
 };
 
 void PageSurface::BeginBatch() {
-    if (!batch_) batch_ = std::make_unique<std::vector<Op>>();
+    if (batch_) return;
+    batch_ = std::make_unique<std::vector<Op>>();
+    batch_->reserve(4096);
 }
 
 namespace {
@@ -188,7 +191,7 @@ void PageSurface::drawText(double x, double y, const QString& text) {
     if (text.isEmpty()) return;
     if (batch_) {
         Op op;
-        op.kind = Op::Text, op.font = font(), op.fontId = fontCache_->entries.front().id;
+        op.kind = Op::Text, op.fontId = fontCache_->entries.front().id;
         op.colour = ToQColor(foreColor_);
         op.x1 = x, op.y2 = y, op.text = text;
         batch_->push_back(std::move(op));
@@ -260,8 +263,9 @@ void PageSurface::replayBatch() {
         case Op::Text: {
             if (!p) p = std::make_unique<QPainter>(&image_);
             auto it = laidOut.find({op.fontId, op.text});
-            if (it == laidOut.end()) it = laidOut.insert({op.fontId, op.text}, LaidOut(op.text, op.font));
-            if (fontId != op.fontId) p->setFont(op.font), fontId = op.fontId;
+            const QFont& font = fontCache_->byId[op.fontId];
+            if (it == laidOut.end()) it = laidOut.insert({op.fontId, op.text}, LaidOut(op.text, font));
+            if (fontId != op.fontId) p->setFont(font), fontId = op.fontId;
             p->setPen(op.colour);
             p->drawStaticText(QPointF(op.x1, op.y2), *it);
             break;
