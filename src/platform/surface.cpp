@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QStaticText>
 #include <algorithm>
+#include <array>
+#include <unordered_map>
 #include <atomic>
 #include <thread>
 #include <QPainter>
@@ -105,6 +107,8 @@ struct PageSurface::FontCache {
         QFont font;
         QFontMetrics metrics{QFont()};
         QHash<QString, int> widths;
+        std::array<int, 128> asciiWidths;  // single ASCII characters (-1 not measured yet)
+        std::unordered_map<char16_t, int> charWidths;  // other single characters
         int id = 0;  // tells the fonts of held texts apart
     };
     std::vector<Entry> entries;  // the current font first
@@ -131,6 +135,7 @@ const QFontMetrics& PageSurface::metrics() const {
         c.name = fontName_, c.size = fontSize_, c.bold = fontBold_, c.italic = fontItalic_;
         c.font = ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_);
         c.metrics = QFontMetrics(c.font);
+        c.asciiWidths.fill(-1);
         c.id = int(self->fontCache_->byId.size());
         self->fontCache_->byId.push_back(c.font);
         e.insert(e.begin(), std::move(c));
@@ -142,7 +147,18 @@ const QFontMetrics& PageSurface::metrics() const {
 
 double PageSurface::TextWidth(const QString& text) const {
     const QFontMetrics& m = metrics();
-    QHash<QString, int>& widths = fontCache_->entries.front().widths;
+    FontCache::Entry& e = fontCache_->entries.front();
+    if (text.size() == 1 && text[0].unicode() < 128) {
+        int& w = e.asciiWidths[text[0].unicode()];
+        if (w < 0) w = m.horizontalAdvance(text);
+        return w;
+    }
+    if (text.size() == 1 && !text[0].isSurrogate()) {
+        const auto [it, added] = e.charWidths.try_emplace(text[0].unicode(), 0);
+        if (added) it->second = m.horizontalAdvance(text);
+        return it->second;
+    }
+    QHash<QString, int>& widths = e.widths;
     auto it = widths.constFind(text);
     if (it != widths.constEnd()) return *it;
     const int w = m.horizontalAdvance(text);
@@ -258,6 +274,8 @@ void PageSurface::replayBatch() {
     std::unique_ptr<QPainter> p;
     QHash<QPair<int, QString>, QStaticText> laidOut;  // each text of each font laid out once
     int fontId = -1;
+    QColor pen;
+    bool penSet = false;
     for (const Op& op : *batch_) {
         switch (op.kind) {
         case Op::Text: {
@@ -266,7 +284,7 @@ void PageSurface::replayBatch() {
             const QFont& font = fontCache_->byId[op.fontId];
             if (it == laidOut.end()) it = laidOut.insert({op.fontId, op.text}, LaidOut(op.text, font));
             if (fontId != op.fontId) p->setFont(font), fontId = op.fontId;
-            p->setPen(op.colour);
+            if (!penSet || pen != op.colour) p->setPen(op.colour), pen = op.colour, penSet = true;
             p->drawStaticText(QPointF(op.x1, op.y2), *it);
             break;
         }
@@ -276,12 +294,12 @@ void PageSurface::replayBatch() {
             break;
         case Op::Line:
             p.reset();
-            fontId = -1;
+            fontId = -1, penSet = false;
             drawLineNow(op.x1, op.y1, op.x2, op.y2, op.lineColour);
             break;
         case Op::Clear:
             p.reset();
-            fontId = -1;
+            fontId = -1, penSet = false;
             clearNow();
             break;
         }
