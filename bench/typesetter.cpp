@@ -89,16 +89,20 @@ void BM_TypesetFullToPageImages(benchmark::State& state) {
     std::vector<std::unique_ptr<vb::PageSurface>> pages;
     for (int k = 0; k < kMaxPages; ++k) pages.push_back(std::make_unique<vb::PageSurface>(g.PaperWidth, g.PaperHeight));
     const auto surfaces = [&](int k) -> vb::Surface* { return k >= 0 && k < kMaxPages ? pages[k].get() : nullptr; };
-    TypesetHooks hooks;
-    hooks.Page = surfaces;
-    hooks.Finish = [&](const TypesetResult& r) { FinishPages(w.in, r, surfaces); };
     int lastPage = 0;
     std::vector<vb::PageSurface*> held;
     for (auto& p : pages) held.push_back(p.get());
     for (auto _ : state) {
         for (vb::PageSurface* p : held) p->BeginBatch();
+        vb::HeldDrawing drawing;
+        TypesetHooks hooks;
+        hooks.Page = surfaces;
+        hooks.PageFilled = [&](int page, const TypesetResult& sofar) {
+            FinishPage(w.in, sofar, page, *held[page]);
+            drawing.Post(held[page]);
+        };
         const TypesetResult r = RunTypesetter(w.in, hooks);
-        vb::PageSurface::EndBatches(held);
+        drawing.Finish(held);
         lastPage = r.LastPageDrawn;
         benchmark::DoNotOptimize(r.BeatBoxes.data());
     }

@@ -468,17 +468,22 @@ void Form1::TypesetScorePages() {
     const auto pages = [&f](int k) -> vb::Surface* {
         return k >= 0 && k < typeset::kMaxPages ? &f.Picpage[k].Canvas() : nullptr;
     };
-    typeset::TypesetHooks hooks;
-    hooks.Page = pages;
-    hooks.Finish = [&](const typeset::TypesetResult& r) { typeset::FinishPages(in, r, pages); };
-    // The pages are drawn together once the layout is done.
+    // Each page is drawn out on a worker as soon as its systems and marks are laid out.
     std::vector<vb::PageSurface*> held;
     for (int k = 0; k < typeset::kMaxPages; ++k) {
         held.push_back(&f.Picpage[k].Canvas());
         held.back()->BeginBatch();
     }
+    vb::HeldDrawing drawing;
+    typeset::TypesetHooks hooks;
+    hooks.Page = pages;
+    hooks.PageFilled = [&](int page, const typeset::TypesetResult& sofar) {
+        if (page < 0 || page >= typeset::kMaxPages) return;
+        typeset::FinishPage(in, sofar, page, *held[page]);
+        drawing.Post(held[page]);
+    };
     const typeset::TypesetResult r = typeset::RunTypesetter(in, hooks);
-    vb::PageSurface::EndBatches(held);
+    drawing.Finish(held);
     ScoreRowParts = r.ScoreRowParts;
     RowsPerSystem = r.RowsPerSystem;
     BeatBoxes = r.BeatBoxes;

@@ -7,6 +7,9 @@
 #include <array>
 #include <unordered_map>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 #include <QPainter>
 #include <cmath>
@@ -399,6 +402,64 @@ void RecordingSurface::drawPicture(const QImage&, const QRectF& t, const QRectF&
     log_ << QStringLiteral("PaintPicture %1,%2,%3,%4 from %5,%6,%7,%8")
                 .arg(Num(t.x()), Num(t.y()), Num(t.width()), Num(t.height()))
                 .arg(Num(s.x()), Num(s.y()), Num(s.width()), Num(s.height()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// HeldDrawing
+
+struct HeldDrawing::Impl {
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<PageSurface*> queue;
+    std::vector<PageSurface*> posted;
+    std::vector<std::thread> workers;
+    bool closing = false;
+    void work() {
+        for (;;) {
+            PageSurface* s = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(m);
+                cv.wait(lock, [&] { return closing || !queue.empty(); });
+                if (queue.empty()) return;
+                s = queue.front();
+                queue.pop_front();
+            }
+            s->replayBatch();
+        }
+    }
+    void close() {
+        {
+            std::lock_guard<std::mutex> lock(m);
+            closing = true;
+        }
+        cv.notify_all();
+        for (std::thread& t : workers) t.join();
+        workers.clear();
+    }
+};
+
+HeldDrawing::HeldDrawing() : d_(std::make_unique<Impl>()) {
+    const unsigned n = std::max(1u, std::thread::hardware_concurrency());
+    for (unsigned i = 0; i < n; ++i) d_->workers.emplace_back([this] { d_->work(); });
+}
+
+HeldDrawing::~HeldDrawing() { d_->close(); }
+
+void HeldDrawing::Post(PageSurface* surface) {
+    if (!surface || !surface->batch_) return;
+    {
+        std::lock_guard<std::mutex> lock(d_->m);
+        d_->queue.push_back(surface);
+        d_->posted.push_back(surface);
+    }
+    d_->cv.notify_one();
+}
+
+void HeldDrawing::Finish(const std::vector<PageSurface*>& all) {
+    d_->close();
+    PageSurface::EndBatches(all);  // what was never handed over
+    for (PageSurface* s : d_->posted) s->notify();
+    d_->posted.clear();
 }
 
 }  // namespace vb

@@ -148,6 +148,7 @@ public:
     // come out as drawing every call at once makes them.
     void BeginBatch();
     static void EndBatches(const std::vector<PageSurface*>& surfaces);
+    friend class HeldDrawing;
 
 protected:
     void drawText(double x, double y, const QString& text) override;
@@ -170,6 +171,22 @@ private:
     QImage picture_;
     struct FontCache;
     std::unique_ptr<FontCache> fontCache_;
+};
+
+// Draws out the held batches of page surfaces on worker threads as they are handed over, while
+// the caller goes on with other surfaces; a surface handed over must not be used until Finish.
+class HeldDrawing {
+public:
+    HeldDrawing();
+    ~HeldDrawing();
+    void Post(PageSurface* surface);
+    // Waits for every surface handed over, draws out the batches still held by `all`, and tells
+    // each surface's watcher that its image changed.
+    void Finish(const std::vector<PageSurface*>& all);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
 };
 
 // The printer: page pixels in, points out (× 0.75). Paper, orientation and quality are set before

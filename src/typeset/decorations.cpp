@@ -103,6 +103,10 @@ void DrawLineDecorationsPage(const PageSurfaces& pages, const MarkStyle& st, con
     decorate(pages, st, lay, 0, lay.LastPage);
 }
 
+void DrawLineDecorationsOnPage(vb::Surface& s, int page, const MarkStyle& st, const SystemLayout& lay) {
+    decorate([&](int k) -> vb::Surface* { return k == page ? &s : nullptr; }, st, lay, page, page);
+}
+
 void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle& st, const SystemLayout& lay,
                                 const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
                                 const PageNumberLabel& number) {

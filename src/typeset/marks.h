@@ -117,6 +117,8 @@ struct PageNumberLabel {
 
 // Joins, brackets and measure numbers of systems 0..LastSystem on every page.
 void DrawLineDecorationsPage(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout& lay);
+// The same for the systems of one page only.
+void DrawLineDecorationsOnPage(vb::Surface& s, int page, const MarkStyle& st, const SystemLayout& lay);
 // One printed page: its joins, brackets and measure numbers, its time signatures and its number.
 void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle& st, const SystemLayout& lay,
                                 const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,

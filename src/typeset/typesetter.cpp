@@ -401,18 +401,36 @@ SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
     return lay;
 }
 
-void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::function<vb::Surface*(int)>& pages) {
-    if (!r.Drawn || !in.Song || r.LastSystemDrawn < 0) return;
+namespace {
+MarkStyle finishStyle(const TypesetInput& in) {
     MarkStyle st = in.Style;
     const PageGeometry& g = in.Geometry;
     st.LeftMargin = g.LeftMargin, st.TopMargin = g.TopMargin, st.PrintableWidth = g.PrintableWidth;
     st.PartRowHeight = g.PartRowHeight, st.PartRowGap = g.PartRowGap;
+    return st;
+}
+bool endsScore(const TypesetInput& in, const TypesetResult& r) {
+    return r.LastSystemDrawn == std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
+}
+}  // namespace
+
+void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::function<vb::Surface*(int)>& pages) {
+    if (!r.Drawn || !in.Song || r.LastSystemDrawn < 0) return;
+    const MarkStyle st = finishStyle(in);
     DrawLineDecorationsPage(pages, st, SystemLayoutOf(in, r));
     DrawTimeSignaturesPage(pages, st, r.RowsPerSystem, MeterChangesOf(*in.Song), r.BeatBoxes);
-    const int lastSystem = std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
-    if (r.LastSystemDrawn == lastSystem)
+    if (endsScore(in, r))
         if (vb::Surface* last = pages ? pages(r.LastPageDrawn) : nullptr)
             DrawEndMarkPage(*last, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY);
+}
+
+void FinishPage(const TypesetInput& in, const TypesetResult& r, int page, vb::Surface& s) {
+    if (!r.Drawn || !in.Song || r.LastSystemDrawn < 0) return;
+    const MarkStyle st = finishStyle(in);
+    DrawLineDecorationsOnPage(s, page, st, SystemLayoutOf(in, r));
+    DrawTimeSignaturesPage([&](int k) -> vb::Surface* { return k == page ? &s : nullptr; }, st, r.RowsPerSystem,
+                           MeterChangesOf(*in.Song), r.BeatBoxes);
+    if (page == r.LastPageDrawn && endsScore(in, r)) DrawEndMarkPage(s, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY);
 }
 
 }  // namespace typeset

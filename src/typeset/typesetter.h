@@ -108,6 +108,9 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
 
 // The finish of the page pictures: line decorations, time signatures and the closing mark.
 void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::function<vb::Surface*(int)>& pages);
+// The same for one filled page (its systems are all drawn), so that it can be drawn out while the
+// next pages are laid out.
+void FinishPage(const TypesetInput& in, const TypesetResult& r, int page, vb::Surface& s);
 
 // The layout of the systems for the line decorations.
 SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r);

@@ -256,7 +256,12 @@ TEST(PageSurfaceTest, HeldDrawingMatchesImmediateDrawing) {
     draw(held), draw(other);
     EXPECT_EQ(held.CurrentX(), now.CurrentX());
     EXPECT_EQ(held.Point(10, 50), 0xFFFFFF);  // nothing drawn while held
-    PageSurface::EndBatches({&held, &other});
+    int told = 0;
+    other.changed = [&] { ++told; };
+    HeldDrawing drawing;  // one surface drawn out on a worker, the other at the end
+    drawing.Post(&other);
+    drawing.Finish({&held, &other});
+    EXPECT_EQ(told, 1);
     EXPECT_TRUE(held.Image() == now.Image());
     EXPECT_TRUE(other.Image() == now.Image());
     EXPECT_TRUE(inked(now, 5, 5, 60, 25));

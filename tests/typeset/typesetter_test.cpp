@@ -173,8 +173,15 @@ TEST(TypesetLineLoop, SystemsFillThePagesInTurn) {
     EXPECT_EQ(pages.byPage[2].Log().first(), "Cls");  // cleared before system 7 is drawn on it
     EXPECT_EQ(r.LastPageDrawn, 2);
     EXPECT_EQ(r.ScoreEndY, 40);
+    // Finishing page by page as each fills draws what the finish of all pages draws.
+    Pages byPage;
+    TypesetHooks each = byPage.hooks();
+    const TypesetInput in8 = Input(*song, LinesEvery(192, 1536));
+    each.PageFilled = [&](int page, const TypesetResult& sofar) { FinishPage(in8, sofar, page, byPage.byPage[page]); };
+    RunTypesetter(in8, each);
     // The finish: the closing mark on the last system only.
     FinishPages(Input(*song, LinesEvery(192, 1536)), r, pages.hooks().Page);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(byPage.byPage[k].Log(), pages.byPage[k].Log()) << k;
     EXPECT_EQ(At(pages.byPage[2], "x", true), std::to_string(r.ScoreEndX) + ",40");
     EXPECT_EQ(At(pages.byPage[1], "x"), "");
 
