@@ -422,19 +422,23 @@ c.closed = True
 gl.layer += c
 gl.done()
 
-# Bar line and join column: the whole box high, so a column printed every H joins.
+# Bar line and join column: one em high from the top of the box (the digit row's
+# height) and one pixel more at the digit size (PX units), so copies printed every
+# row height overlap by a pixel; their edges fall on whole pixels at that size, so
+# the overlaps do not darken an antialiased edge (a column would look dashed).
+PX = 1000 / 24
 gl = Glyph("|", 250)
-gl.rect(100, BOTTOM - 12, 150, TOP + 12)
+gl.rect(3 * PX, TOP - 1000 - PX, 5 * PX, TOP)
 gl.done()
 gl = Glyph("z", 250)
-gl.rect(70, BOTTOM - 12, 150, TOP + 12)
+gl.rect(2 * PX, TOP - 1000 - PX, 4 * PX, TOP)
 gl.done()
 
 # Bracket: "v" from the top of the first row down past half a row, "u" half a
 # row high (printed every H/2), "w" from the top of the last row to its bottom,
 # reaching half a row above it: the column of "u" stops up to H/2 short of the
 # last row wherever the row pitch is no multiple of H/2.
-BR = 95
+BR = 3 * PX
 HALF = H // 2 + 24
 gl = Glyph("v", 400)
 gl.rect(0, TOP - HALF, BR, TOP)
@@ -447,7 +451,7 @@ c.closed = True
 gl.layer += c
 gl.done()
 gl = Glyph("u", 400)
-gl.rect(0, TOP - HALF, BR, TOP + 12)
+gl.rect(0, TOP - 500 - PX, BR, TOP)  # half an em and a pixel: copies every half row overlap
 gl.done()
 gl = Glyph("w", 400)
 gl.rect(0, BOTTOM + 60, BR, TOP + 560)
