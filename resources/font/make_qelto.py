@@ -422,16 +422,16 @@ c.closed = True
 gl.layer += c
 gl.done()
 
-# Bar line and join column: one em high from the top of the box (the digit row's
-# height) and one pixel more at the digit size (PX units), so copies printed every
-# row height overlap by a pixel; their edges fall on whole pixels at that size, so
-# the overlaps do not darken an antialiased edge (a column would look dashed).
+# Bar line and join column: the whole box high, so a column printed every H joins.
+# Their sides fall on whole pixels at the usual digit size (PX units to the pixel),
+# so where copies overlap no antialiased edge gets darker (the column would look
+# dashed).
 PX = 1000 / 24
 gl = Glyph("|", 250)
-gl.rect(3 * PX, TOP - 1000 - PX, 5 * PX, TOP)
+gl.rect(3 * PX, BOTTOM - 12, 5 * PX, TOP + 12)
 gl.done()
 gl = Glyph("z", 250)
-gl.rect(2 * PX, TOP - 1000 - PX, 4 * PX, TOP)
+gl.rect(2 * PX, BOTTOM - 12, 4 * PX, TOP + 12)
 gl.done()
 
 # Bracket: "v" from the top of the first row down past half a row, "u" half a
@@ -451,7 +451,7 @@ c.closed = True
 gl.layer += c
 gl.done()
 gl = Glyph("u", 400)
-gl.rect(0, TOP - 500 - PX, BR, TOP)  # half an em and a pixel: copies every half row overlap
+gl.rect(0, TOP - HALF, BR, TOP + 12)
 gl.done()
 gl = Glyph("w", 400)
 gl.rect(0, BOTTOM + 60, BR, TOP + 560)
