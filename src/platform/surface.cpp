@@ -203,7 +203,8 @@ void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, dou
                               const QString& text) {
     p.setFont(font);
     p.setPen(colour);
-    p.drawStaticText(QPointF(x, top), LaidOut(text, font));
+    // Text lands on whole pixels, as on the screen's picture boxes.
+    p.drawStaticText(QPointF(whole(x), whole(top)), LaidOut(text, font));
 }
 
 void PageSurface::drawText(double x, double y, const QString& text) {
@@ -288,7 +289,7 @@ void PageSurface::replayBatch() {
             if (it == laidOut.end()) it = laidOut.insert({op.fontId, op.text}, LaidOut(op.text, font));
             if (fontId != op.fontId) p->setFont(font), fontId = op.fontId;
             if (!penSet || pen != op.colour) p->setPen(op.colour), pen = op.colour, penSet = true;
-            p->drawStaticText(QPointF(op.x1, op.y2), *it);
+            p->drawStaticText(QPointF(whole(op.x1), whole(op.y2)), *it);
             break;
         }
         case Op::Picture:
