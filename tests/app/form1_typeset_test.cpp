@@ -316,6 +316,10 @@ TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     f.Timer5.SetInterval(400);  // the five seconds, shortened
+    f.song->NeedsRetypeset = 0;  // nothing asked: nothing runs, the throttle stays off
+    f.TypesetScorePages();
+    EXPECT_FALSE(f.Timer5.Enabled());
+    f.song->NeedsRetypeset = -1;
     QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
     ASSERT_TRUE(f.Form3_Visible());
     EXPECT_EQ(f.ScoreRowParts, "12345");
