@@ -423,18 +423,22 @@ gl.layer += c
 gl.done()
 
 # Bar line and join column: the whole box high, so a column printed every H joins.
+# Their sides fall on whole pixels at the usual digit size (PX units to the pixel),
+# so where copies overlap no antialiased edge gets darker (the column would look
+# dashed).
+PX = 1000 / 24
 gl = Glyph("|", 250)
-gl.rect(100, BOTTOM - 12, 150, TOP + 12)
+gl.rect(3 * PX, BOTTOM - 12, 5 * PX, TOP + 12)
 gl.done()
 gl = Glyph("z", 250)
-gl.rect(70, BOTTOM - 12, 150, TOP + 12)
+gl.rect(2 * PX, BOTTOM - 12, 4 * PX, TOP + 12)
 gl.done()
 
 # Bracket: "v" from the top of the first row down past half a row, "u" half a
 # row high (printed every H/2), "w" from the top of the last row to its bottom,
 # reaching half a row above it: the column of "u" stops up to H/2 short of the
 # last row wherever the row pitch is no multiple of H/2.
-BR = 95
+BR = 3 * PX
 HALF = H // 2 + 24
 gl = Glyph("v", 400)
 gl.rect(0, TOP - HALF, BR, TOP)

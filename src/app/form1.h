@@ -46,6 +46,7 @@
 #include "typeset/geometry.h"
 #include "typeset/measures.h"
 #include "typeset/pageclick.h"
+#include "typeset/typesetter.h"
 
 class QCloseEvent;
 class QTimer;
@@ -475,7 +476,11 @@ public:
     // each row of a system, the page showing the position marker.
     std::vector<typeset::BeatBox> BeatBoxes;
     QString ScoreRowParts;
+    int RowsPerSystem = 0;
+    int32_t ScoreEndX = 0, ScoreEndY = 0;  // the end of the last system (its closing mark)
     int16_t MarkerPage = 0;
+    // The typesetter's values from the panel, the samples, the pick lists and the key names.
+    typeset::TypesetInput TypesetValues();
     // The printer of the print run under way (none outside one).
     vb::Surface* Printer = nullptr;
     // The page window, created (hidden) on first reference.

@@ -63,8 +63,6 @@ void Form1::Combo2_Click(int index) {
 // Verse chooser: the toolbar's verse button shows the verse number.
 void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
 
-// The score on the pages: the typesetter work draws the notes into the page pictures.
-void Form1::TypesetScorePages() {}
 // The page window's position marker at the cursor's beat: the typesetter work.
 void Form1::SetF3Jp() {}
 // Position and loop markers of the page window (at the beat box of the cursor, of the loop start

@@ -26,8 +26,12 @@ void Form1::Timload_Timer() {
     HScroll3_Change(kZoomSlider);
 }
 
-// The typesetting throttle has cooled.
-void Form1::Timer5_Timer() { Timer5.SetEnabled(false); }
+// The typesetting throttle has cooled: a request that came while it ran is typeset now, while the
+// pages are shown.
+void Form1::Timer5_Timer() {
+    Timer5.SetEnabled(false);
+    if (song->NeedsRetypeset && Form3_Visible()) TypesetScorePages();
+}
 
 // The clock: hours and minutes, 24-hour form.
 void Form1::Timer6_Timer() { Command14.SetCaption(QTime::currentTime().toString("HH:mm:ss").left(5)); }

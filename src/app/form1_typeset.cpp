@@ -414,3 +414,82 @@ void Form1::SetDigitFontPrinter() { if (Printer) typeset::SetDigitFont(*Printer,
 void Form1::SetNotationFontPrinter() { if (Printer) typeset::SetNotationFont(*Printer, CurrentCategoryFonts()); }
 
 }  // namespace app
+
+// ---------------------------------------------------------------------------------------------
+// The score on the pages
+
+namespace app {
+
+typeset::TypesetInput Form1::TypesetValues() {
+    typeset::TypesetInput in;
+    in.Song = song.get();
+    in.Geometry = Page;
+    in.Lines = Lines;
+    typeset::MarkStyle& st = in.Style;
+    const QSize digit = SampleSize(2);
+    st.W = digit.width();
+    st.H = digit.height();
+    st.HExact = digit.height();
+    st.RowPercent = VScroll5[0].Value();
+    st.Fonts = CurrentCategoryFonts();
+    st.GlyphWidthO = MeasureGlyphWidth(QStringLiteral("o"));
+    st.GlyphWidthC = MeasureGlyphWidth(QStringLiteral("c"));
+    for (int i = 0; i < Combo7[2].ListCount(); ++i) st.DynamicsList << Combo7[2].List(i);
+    for (int i = 0; i < Combo7[0].ListCount(); ++i) st.ExpressionList << Combo7[0].List(i);
+    in.LyricPercent = VScroll5[1].Value();
+    in.LyricSampleHeight = SampleSize(1).height();
+    in.Verses = HScroll4.Value();
+    in.BarGlyphWidth = MeasureGlyphWidth(QStringLiteral("|"));
+    in.BracketGlyphWidth = MeasureGlyphWidth(QStringLiteral("w"));
+    in.PartNameWidth = GetMaxPartNameWidth();
+    in.PartNames.assign(doc::kMaxParts + 1, QString());
+    for (int p = 1; p <= doc::kMaxParts; ++p) in.PartNames[p] = Label2[p].Caption();
+    for (int i = 0; i < Combo3[2].ListCount(); ++i) in.KeyNames << Combo3[2].List(i);
+    in.IndependentTopPart = Check8[1].Value() == 1;
+    in.MeasureNumbers = Check8[2].Value() == 1;
+    return in;
+}
+
+// Typesets when asked to, at most once in five seconds: a request while the throttle runs stays
+// asked and is typeset when it ends.
+void Form1::TypesetScorePages() {
+    if (!song->NeedsRetypeset) return;
+    if (Timer5.Enabled()) return;
+    song->NeedsRetypeset = 0;
+    Timer5.SetEnabled(true);
+    typeset::Form3& f = Form3();
+    // The time-signature list ends with a sentinel entry past the song's end.
+    const int after = song->TimeSigLastIndex + 1;
+    if (after >= 1 && after < doc::kTimeSigCapacity) {
+        song->TimeSigTicks[after] = song->SongLength + 192;
+        song->TimeSigBarNumbers[after] = 4096;
+    }
+    const typeset::TypesetInput in = TypesetValues();
+    const auto pages = [&f](int k) -> vb::Surface* {
+        return k >= 0 && k < typeset::kMaxPages ? &f.Picpage[k].Canvas() : nullptr;
+    };
+    // Each page is drawn out on a worker as soon as its systems and marks are laid out.
+    std::vector<vb::PageSurface*> held;
+    for (int k = 0; k < typeset::kMaxPages; ++k) {
+        held.push_back(&f.Picpage[k].Canvas());
+        held.back()->BeginBatch();
+    }
+    vb::HeldDrawing drawing;
+    typeset::TypesetHooks hooks;
+    hooks.Page = pages;
+    hooks.PageFilled = [&](int page, const typeset::TypesetResult& sofar) {
+        if (page < 0 || page >= typeset::kMaxPages) return;
+        typeset::FinishPage(in, sofar, page, *held[page]);
+        drawing.Post(held[page]);
+    };
+    const typeset::TypesetResult r = typeset::RunTypesetter(in, hooks);
+    drawing.Finish(held);
+    ScoreRowParts = r.ScoreRowParts;
+    RowsPerSystem = r.RowsPerSystem;
+    BeatBoxes = r.BeatBoxes;
+    if (!r.Drawn) return;
+    ScoreEndX = r.ScoreEndX;
+    ScoreEndY = r.ScoreEndY;
+}
+
+}  // namespace app

@@ -1,6 +1,16 @@
 #include "platform/surface.h"
 
 #include <QFontMetrics>
+#include <QHash>
+#include <QStaticText>
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <QPainter>
 #include <cmath>
 #include <cstdlib>
@@ -90,28 +100,141 @@ PageSurface::PageSurface(int width, int height) : image_(blankImage(width, heigh
     image_.fill(ToQColor(backColor_));
 }
 
+// The fonts a surface has used lately, with their metrics and the widths of the texts measured
+// in them (the score switches between a few fonts for every glyph).
+struct PageSurface::FontCache {
+    struct Entry {
+        QString name;
+        double size = -1;
+        bool bold = false, italic = false;
+        QFont font;
+        QFontMetrics metrics{QFont()};
+        QHash<QString, int> widths;
+        std::array<int, 128> asciiWidths;  // single ASCII characters (-1 not measured yet)
+        std::unordered_map<char16_t, int> charWidths;  // other single characters
+        int id = 0;  // tells the fonts of held texts apart
+    };
+    std::vector<Entry> entries;  // the current font first
+    std::vector<QFont> byId;     // every font made, by its id
+};
+
 PageSurface::~PageSurface() = default;
 
-QFont PageSurface::font() const { return ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_); }
+const QFont& PageSurface::font() const { return metrics(), fontCache_->entries.front().font; }
 
-double PageSurface::TextWidth(const QString& text) const {
-    return QFontMetrics(font()).horizontalAdvance(text);
+const QFontMetrics& PageSurface::metrics() const {
+    auto* self = const_cast<PageSurface*>(this);
+    if (!fontCache_) self->fontCache_ = std::make_unique<FontCache>();
+    if (!batch_ && self->fontCache_->byId.size() > 256) self->fontCache_ = std::make_unique<FontCache>();
+    std::vector<FontCache::Entry>& e = self->fontCache_->entries;
+    auto same = [this](const FontCache::Entry& c) {
+        return c.size == fontSize_ && c.bold == fontBold_ && c.italic == fontItalic_ && c.name == fontName_;
+    };
+    if (!e.empty() && same(e.front())) return e.front().metrics;
+    auto it = std::find_if(e.begin(), e.end(), same);
+    if (it == e.end()) {
+        if (e.size() >= 16) e.pop_back();
+        FontCache::Entry c;
+        c.name = fontName_, c.size = fontSize_, c.bold = fontBold_, c.italic = fontItalic_;
+        c.font = ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_);
+        c.metrics = QFontMetrics(c.font);
+        c.asciiWidths.fill(-1);
+        c.id = int(self->fontCache_->byId.size());
+        self->fontCache_->byId.push_back(c.font);
+        e.insert(e.begin(), std::move(c));
+    } else {
+        std::rotate(e.begin(), it, it + 1);
+    }
+    return e.front().metrics;
 }
 
-double PageSurface::TextHeight(const QString&) const { return QFontMetrics(font()).height(); }
+double PageSurface::TextWidth(const QString& text) const {
+    const QFontMetrics& m = metrics();
+    FontCache::Entry& e = fontCache_->entries.front();
+    if (text.size() == 1 && text[0].unicode() < 128) {
+        int& w = e.asciiWidths[text[0].unicode()];
+        if (w < 0) w = m.horizontalAdvance(text);
+        return w;
+    }
+    if (text.size() == 1 && !text[0].isSurrogate()) {
+        const auto [it, added] = e.charWidths.try_emplace(text[0].unicode(), 0);
+        if (added) it->second = m.horizontalAdvance(text);
+        return it->second;
+    }
+    QHash<QString, int>& widths = e.widths;
+    auto it = widths.constFind(text);
+    if (it != widths.constEnd()) return *it;
+    const int w = m.horizontalAdvance(text);
+    if (widths.size() < 4096) widths.insert(text, w);
+    return w;
+}
+
+double PageSurface::TextHeight(const QString&) const { return metrics().height(); }
+
+struct PageSurface::Op {
+    enum Kind { Text, Line, Clear, Picture } kind = Text;
+    int fontId = 0;
+    QColor colour;
+    Colour lineColour = 0;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    QString text;
+    QImage image;
+    QRectF target, source;
+};
+
+void PageSurface::BeginBatch() {
+    if (batch_) return;
+    batch_ = std::make_unique<std::vector<Op>>();
+    batch_->reserve(4096);
+}
+
+namespace {
+// A text laid out for drawing: placed by its top-left corner, as the print position places it.
+QStaticText LaidOut(const QString& text, const QFont& font) {
+    QStaticText t(text);
+    t.setTextFormat(Qt::PlainText);
+    t.setPerformanceHint(QStaticText::AggressiveCaching);
+    t.prepare(QTransform(), font);
+    return t;
+}
+}  // namespace
+
+void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top,
+                              const QString& text) {
+    p.setFont(font);
+    p.setPen(colour);
+    // Text lands on whole pixels, as on the screen's picture boxes.
+    p.drawStaticText(QPointF(whole(x), whole(top)), LaidOut(text, font));
+}
 
 void PageSurface::drawText(double x, double y, const QString& text) {
     if (text.isEmpty()) return;
+    if (batch_) {
+        Op op;
+        op.kind = Op::Text, op.fontId = fontCache_->entries.front().id;
+        op.colour = ToQColor(foreColor_);
+        op.x1 = x, op.y2 = y, op.text = text;
+        batch_->push_back(std::move(op));
+        return;
+    }
     QPainter p(&image_);
-    QFont f = font();
-    p.setFont(f);
-    p.setPen(ToQColor(foreColor_));
-    p.drawText(QPointF(x, y + QFontMetrics(f).ascent()), text);
+    drawTextNow(p, font(), ToQColor(foreColor_), x, y, text);
     p.end();
     notify();
 }
 
 void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour colour) {
+    if (batch_) {
+        Op op;
+        op.kind = Op::Line, op.x1 = x1, op.y1 = y1, op.x2 = x2, op.y2 = y2, op.lineColour = colour;
+        batch_->push_back(std::move(op));
+        return;
+    }
+    drawLineNow(x1, y1, x2, y2, colour);
+    notify();
+}
+
+void PageSurface::drawLineNow(double x1, double y1, double x2, double y2, Colour colour) {
     // Bresenham from the first point up to, but not including, the last one.
     int x = whole(x1), y = whole(y1);
     const int ex = whole(x2), ey = whole(y2);
@@ -128,19 +251,90 @@ void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour co
         if (e2 >= dy) { err += dy; x += sx; }
         if (e2 <= dx) { err += dx; y += sy; }
     }
-    notify();
 }
 
 void PageSurface::clear() {
+    if (batch_) {
+        batch_->clear();  // everything held before is covered
+        Op op;
+        op.kind = Op::Clear;
+        batch_->push_back(std::move(op));
+        return;
+    }
+    clearNow();
+    notify();
+}
+
+void PageSurface::clearNow() {
     image_.fill(ToQColor(backColor_));
     if (!picture_.isNull()) {
         QPainter p(&image_);
         p.drawImage(0, 0, picture_);
     }
-    notify();
+}
+
+void PageSurface::replayBatch() {
+    if (!batch_) return;
+    std::unique_ptr<QPainter> p;
+    QHash<QPair<int, QString>, QStaticText> laidOut;  // each text of each font laid out once
+    int fontId = -1;
+    QColor pen;
+    bool penSet = false;
+    for (const Op& op : *batch_) {
+        switch (op.kind) {
+        case Op::Text: {
+            if (!p) p = std::make_unique<QPainter>(&image_);
+            auto it = laidOut.find({op.fontId, op.text});
+            const QFont& font = fontCache_->byId[op.fontId];
+            if (it == laidOut.end()) it = laidOut.insert({op.fontId, op.text}, LaidOut(op.text, font));
+            if (fontId != op.fontId) p->setFont(font), fontId = op.fontId;
+            if (!penSet || pen != op.colour) p->setPen(op.colour), pen = op.colour, penSet = true;
+            p->drawStaticText(QPointF(whole(op.x1), whole(op.y2)), *it);
+            break;
+        }
+        case Op::Picture:
+            if (!p) p = std::make_unique<QPainter>(&image_);
+            p->drawImage(op.target, op.image, op.source);
+            break;
+        case Op::Line:
+            p.reset();
+            fontId = -1, penSet = false;
+            drawLineNow(op.x1, op.y1, op.x2, op.y2, op.lineColour);
+            break;
+        case Op::Clear:
+            p.reset();
+            fontId = -1, penSet = false;
+            clearNow();
+            break;
+        }
+    }
+    p.reset();
+    batch_.reset();
+}
+
+void PageSurface::EndBatches(const std::vector<PageSurface*>& surfaces) {
+    std::vector<PageSurface*> held;
+    for (PageSurface* s : surfaces)
+        if (s && s->batch_) held.push_back(s);
+    const size_t threads = std::min<size_t>(held.size(), std::max(1u, std::thread::hardware_concurrency()));
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < held.size(); i = next++) held[i]->replayBatch();
+    };
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+    for (PageSurface* s : held) s->notify();
 }
 
 void PageSurface::drawPicture(const QImage& image, const QRectF& target, const QRectF& source) {
+    if (batch_) {
+        Op op;
+        op.kind = Op::Picture, op.image = image, op.target = target, op.source = source;
+        batch_->push_back(std::move(op));
+        return;
+    }
     QPainter p(&image_);
     p.drawImage(target, image, source);
     p.end();
@@ -209,6 +403,64 @@ void RecordingSurface::drawPicture(const QImage&, const QRectF& t, const QRectF&
     log_ << QStringLiteral("PaintPicture %1,%2,%3,%4 from %5,%6,%7,%8")
                 .arg(Num(t.x()), Num(t.y()), Num(t.width()), Num(t.height()))
                 .arg(Num(s.x()), Num(s.y()), Num(s.width()), Num(s.height()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// HeldDrawing
+
+struct HeldDrawing::Impl {
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<PageSurface*> queue;
+    std::vector<PageSurface*> posted;
+    std::vector<std::thread> workers;
+    bool closing = false;
+    void work() {
+        for (;;) {
+            PageSurface* s = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(m);
+                cv.wait(lock, [&] { return closing || !queue.empty(); });
+                if (queue.empty()) return;
+                s = queue.front();
+                queue.pop_front();
+            }
+            s->replayBatch();
+        }
+    }
+    void close() {
+        {
+            std::lock_guard<std::mutex> lock(m);
+            closing = true;
+        }
+        cv.notify_all();
+        for (std::thread& t : workers) t.join();
+        workers.clear();
+    }
+};
+
+HeldDrawing::HeldDrawing() : d_(std::make_unique<Impl>()) {
+    const unsigned n = std::max(1u, std::thread::hardware_concurrency());
+    for (unsigned i = 0; i < n; ++i) d_->workers.emplace_back([this] { d_->work(); });
+}
+
+HeldDrawing::~HeldDrawing() { d_->close(); }
+
+void HeldDrawing::Post(PageSurface* surface) {
+    if (!surface || !surface->batch_) return;
+    {
+        std::lock_guard<std::mutex> lock(d_->m);
+        d_->queue.push_back(surface);
+        d_->posted.push_back(surface);
+    }
+    d_->cv.notify_one();
+}
+
+void HeldDrawing::Finish(const std::vector<PageSurface*>& all) {
+    d_->close();
+    PageSurface::EndBatches(all);  // what was never handed over
+    for (PageSurface* s : d_->posted) s->notify();
+    d_->posted.clear();
 }
 
 }  // namespace vb

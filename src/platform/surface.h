@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 class QPainter;
 class QPrinter;
@@ -141,6 +142,14 @@ public:
     // Called after every change of the image (the widget showing it repaints).
     std::function<void()> changed;
 
+    // Batched drawing: from BeginBatch on, texts, lines, clears and pictures are held (the print
+    // position and the measures still follow every call) and drawn in their order by EndBatches,
+    // which draws the held batches of several surfaces at once, each with one painter. The images
+    // come out as drawing every call at once makes them.
+    void BeginBatch();
+    static void EndBatches(const std::vector<PageSurface*>& surfaces);
+    friend class HeldDrawing;
+
 protected:
     void drawText(double x, double y, const QString& text) override;
     void drawLine(double x1, double y1, double x2, double y2, Colour colour) override;
@@ -148,10 +157,36 @@ protected:
     void drawPicture(const QImage& image, const QRectF& target, const QRectF& source) override;
 
 private:
-    QFont font() const;
+    struct Op;
+    void drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top, const QString& text);
+    void drawLineNow(double x1, double y1, double x2, double y2, Colour colour);
+    void clearNow();
+    void replayBatch();
+    std::unique_ptr<std::vector<Op>> batch_;
+    // The font of the current settings and its metrics, made again only when a setting changed.
+    const QFont& font() const;
+    const QFontMetrics& metrics() const;
     void notify() { if (changed) changed(); }
     QImage image_;
     QImage picture_;
+    struct FontCache;
+    std::unique_ptr<FontCache> fontCache_;
+};
+
+// Draws out the held batches of page surfaces on worker threads as they are handed over, while
+// the caller goes on with other surfaces; a surface handed over must not be used until Finish.
+class HeldDrawing {
+public:
+    HeldDrawing();
+    ~HeldDrawing();
+    void Post(PageSurface* surface);
+    // Waits for every surface handed over, draws out the batches still held by `all`, and tells
+    // each surface's watcher that its image changed.
+    void Finish(const std::vector<PageSurface*>& all);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
 };
 
 // The printer: page pixels in, points out (× 0.75). Paper, orientation and quality are set before

@@ -53,9 +53,9 @@ void decorate(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout
             s = pages ? pages(page) : nullptr;
             if (s) {
                 if (notation) {
-                    UseNotationFont(*s, st);
+                    SetNotationFont(*s, st.Fonts);
                 } else {
-                    UseExpressionFont(*s, st);
+                    SetExpressionFont(*s, st.Fonts);
                     s->SetFontSize(s->FontSize() * 0.618);
                 }
             }
@@ -103,11 +103,15 @@ void DrawLineDecorationsPage(const PageSurfaces& pages, const MarkStyle& st, con
     decorate(pages, st, lay, 0, lay.LastPage);
 }
 
+void DrawLineDecorationsOnPage(vb::Surface& s, int page, const MarkStyle& st, const SystemLayout& lay) {
+    decorate([&](int k) -> vb::Surface* { return k == page ? &s : nullptr; }, st, lay, page, page);
+}
+
 void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle& st, const SystemLayout& lay,
-                                const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats,
+                                const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
                                 const PageNumberLabel& number) {
     const PageSurfaces only = [&](int k) -> vb::Surface* { return k == page ? &printer : nullptr; };
-    UseNotationFont(printer, st);
+    SetNotationFont(printer, st.Fonts);
     decorate(only, st, lay, page, page);
     DrawTimeSignatures(only, st, lay.Rows, changes, beats);
     printer.SetFontName(number.Font.Name);

@@ -26,4 +26,20 @@ void SetItalicExpressionFont(vb::Surface& s, const CategoryFonts& f);
 // weight or slant of whatever font was set before).
 void SetNotationFont(vb::Surface& s, const CategoryFonts& f);
 
+// The page and printer names of the setters: the same fonts on a page picture or on the printer.
+inline void SetPartNameFontPage(vb::Surface& page, const CategoryFonts& f) { SetPartNameFont(page, f); }
+inline void SetExpressionFontPage(vb::Surface& page, const CategoryFonts& f) { SetExpressionFont(page, f); }
+inline void SetLyricFontPage(vb::Surface& page, const CategoryFonts& f) { SetLyricFont(page, f); }
+inline void SetDigitFontPage(vb::Surface& page, const CategoryFonts& f) { SetDigitFont(page, f); }
+inline void SetItalicExpressionFontPage(vb::Surface& page, const CategoryFonts& f) { SetItalicExpressionFont(page, f); }
+inline void SetNotationFontPage(vb::Surface& page, const CategoryFonts& f) { SetNotationFont(page, f); }
+inline void SetPartNameFontPrinter(vb::Surface& printer, const CategoryFonts& f) { SetPartNameFont(printer, f); }
+inline void SetExpressionFontPrinter(vb::Surface& printer, const CategoryFonts& f) { SetExpressionFont(printer, f); }
+inline void SetLyricFontPrinter(vb::Surface& printer, const CategoryFonts& f) { SetLyricFont(printer, f); }
+inline void SetDigitFontPrinter(vb::Surface& printer, const CategoryFonts& f) { SetDigitFont(printer, f); }
+inline void SetItalicExpressionFontPrinter(vb::Surface& printer, const CategoryFonts& f) {
+    SetItalicExpressionFont(printer, f);
+}
+inline void SetNotationFontPrinter(vb::Surface& printer, const CategoryFonts& f) { SetNotationFont(printer, f); }
+
 }  // namespace typeset

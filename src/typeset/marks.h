@@ -11,19 +11,10 @@
 
 #include "document/song.h"
 #include "platform/surface.h"
+#include "typeset/fonts.h"
+#include "typeset/pageclick.h"
 
 namespace typeset {
-
-// A font of the page setup (name, size in points, bold, italic).
-struct FontStyle {
-    QString Name;
-    double Size = 9;
-    bool Bold = false;
-    bool Italic = false;
-};
-
-// The notation font's name.
-inline constexpr const char* kNotationFont = "Qelto";
 
 // The measures, fonts and page values the marks are placed with (page pixels).
 struct MarkStyle {
@@ -38,8 +29,7 @@ struct MarkStyle {
     int PartRowGap = 0;
     int GlyphWidthO = 0;         // width of "o" in the notation font
     int GlyphWidthC = 0;         // width of "c" in the notation font
-    FontStyle Digit, Lyric, Expression;
-    QString DynamicsFontName = QStringLiteral("宋体");  // font name of the dynamics list
+    CategoryFonts Fonts;         // the font samples (lyrics 1, digits 2, expression texts 4) and dynamics font
     QStringList DynamicsList;    // the dynamics pick list, index 0..15
     QStringList ExpressionList;  // the expression pick list (explin.txt)
 
@@ -49,12 +39,6 @@ struct MarkStyle {
     int DigitOffset() const;
 };
 
-// Font setters on a surface.
-void UseNotationFont(vb::Surface& s, const MarkStyle& st);   // Qelto at the digit size and weight
-void UseDigitFont(vb::Surface& s, const MarkStyle& st);
-void UseLyricFont(vb::Surface& s, const MarkStyle& st);
-void UseExpressionFont(vb::Surface& s, const MarkStyle& st);
-void UseDynamicsFont(vb::Surface& s, const MarkStyle& st);   // dynamics name, expression size, italic
 // Prints `text` with its top-left corner at (x, y), keeping the print position behind it.
 void PrintAt(vb::Surface& s, double x, double y, const QString& text);
 
@@ -89,13 +73,6 @@ void DrawEndMarkPrinter(vb::Surface& printer, const MarkStyle& st, int rows, int
 // Adds 1 to a value that is odd and not a multiple of 3 (an odd tick that is no tuplet tick).
 void RoundOddUpUnlessTuplet(int32_t& value);
 
-// A typeset beat as the marks need it (the page, left edge and system top of a `BeatBox`).
-struct BeatPlace {
-    int Page = 0;
-    int X = 0;
-    int Y = 0;
-    int32_t Tick = 0;
-};
 // A time-signature change of the song after its start.
 struct MeterChange {
     int32_t Tick = 0;
@@ -106,9 +83,9 @@ using PageSurfaces = std::function<vb::Surface*(int page)>;
 
 // The fraction of every change at the first beat that has its tick, on every row of that system.
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                        const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats);
+                        const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats);
 void DrawTimeSignaturesPage(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                            const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats);
+                            const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats);
 // The time-sig changes after the song start (entries 1..TimeSigLastIndex).
 std::vector<MeterChange> MeterChangesOf(const doc::Song& song);
 
@@ -133,16 +110,18 @@ struct SystemLayout {
 // The page number of a printed page: the font of the first page-number label, the place and
 // caption of that page's label.
 struct PageNumberLabel {
-    FontStyle Font;
+    FontSpec Font;
     double Left = 0, Top = 0;
     QString Caption;
 };
 
 // Joins, brackets and measure numbers of systems 0..LastSystem on every page.
 void DrawLineDecorationsPage(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout& lay);
+// The same for the systems of one page only.
+void DrawLineDecorationsOnPage(vb::Surface& s, int page, const MarkStyle& st, const SystemLayout& lay);
 // One printed page: its joins, brackets and measure numbers, its time signatures and its number.
 void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle& st, const SystemLayout& lay,
-                                const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats,
+                                const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
                                 const PageNumberLabel& number);
 
 // ---- Notes, rests and the marks of one row ----

@@ -17,9 +17,9 @@ void DrawTextMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, Ru
                   const doc::NoteRecord& ev) {
     if (ev.Lyric == QStringLiteral("--")) return;  // the piece of a mark continued from the line before
     if (ev.Pitch == doc::kDynamics)
-        UseDynamicsFont(s, st);
+        SetItalicExpressionFont(s, st.Fonts);
     else
-        UseExpressionFont(s, st);
+        SetExpressionFont(s, st.Fonts);
     const int cell = row.Cells ? CellAtOrBefore(*row.Cells, ev.Start) : -1;
     if (cell >= 0) run.EventX = row.Cells->X[cell];
     QString text;

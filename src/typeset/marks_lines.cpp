@@ -27,7 +27,7 @@ void arcFill(vb::Surface& s, int w, int x1, int e) {
 }  // namespace
 
 void DrawExtensionLine(vb::Surface& s, const MarkStyle& st, int x1, int x2) {
-    UseNotationFont(s, st);
+    SetNotationFont(s, st.Fonts);
     if (st.W < 1) return;  // a zero-width cell draws nothing
     const int limit = std::min(x2, st.R());
     PrintAt(s, x1, s.CurrentY(), QStringLiteral("H"));
@@ -35,12 +35,12 @@ void DrawExtensionLine(vb::Surface& s, const MarkStyle& st, int x1, int x2) {
 }
 
 void DrawExtensionContinuation(vb::Surface& s, const MarkStyle& st, int x1, int x2) {
-    UseNotationFont(s, st);
+    SetNotationFont(s, st.Fonts);
     run(s, QStringLiteral("I"), x1, std::min(x2, st.R()), st.W);
 }
 
 void DrawSlur(vb::Surface& s, const MarkStyle& st, int x1, int x2) {
-    UseNotationFont(s, st);
+    SetNotationFont(s, st.Fonts);
     const int w = st.W;
     if (w < 1) return;
     const double y = s.CurrentY();
@@ -55,7 +55,7 @@ void DrawSlur(vb::Surface& s, const MarkStyle& st, int x1, int x2) {
 }
 
 void DrawTupletArc(vb::Surface& s, const MarkStyle& st, int x1, int x2) {
-    UseNotationFont(s, st);
+    SetNotationFont(s, st.Fonts);
     const int w = st.W;
     if (w < 1) return;
     const double y = s.CurrentY();
@@ -75,7 +75,7 @@ void DrawUnderlines(vb::Surface& s, const MarkStyle& st, int code1, int code2, i
 }
 
 void DrawEndMark(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY) {
-    UseNotationFont(lastPage, st);
+    SetNotationFont(lastPage, st.Fonts);
     const int o = st.DigitOffset();
     for (int r = 0; r < rows; ++r) PrintAt(lastPage, scoreEndX, scoreEndY + r * st.RowPitch() + o, QStringLiteral("x"));
 }

@@ -28,7 +28,7 @@ public:
         digitY_ = row_.RowDigitY;
         arcY_ = digitY_ - 0.9 * st_.H;
         if (lyric == QStringLiteral("--")) {  // carried over from the previous line: the tie's end
-            UseNotationFont(s_, st_);
+            SetNotationFont(s_, st_.Fonts);
             PrintAt(s_, st_.LeftMargin + row_.BracketWidth, arcY_, QStringLiteral("Y"));
             lyric.clear();
         }
@@ -47,14 +47,14 @@ public:
         const int cell = CellAtOrBefore(*row_.Cells, start);
         if (cell >= 0) run_.EventX = row_.Cells->X[cell];
         run_.PenX = run_.EventX;
-        UseLyricFont(s_, st_);
+        SetLyricFont(s_, st_.Fonts);
         for (int v = 1; v <= row_.Verses; ++v) {
             const QString verse = doc::GetVerseText(lyric, v - 1);
             if (verse != QStringLiteral("-"))  // "-" is a verse without a syllable
                 PrintAt(s_, run_.EventX, (v - 1) * row_.LyricLineHeight + row_.RowLyricY, verse);
         }
         if (!accidental_.isEmpty()) {
-            UseNotationFont(s_, st_);
+            SetNotationFont(s_, st_.Fonts);
             PrintAt(s_, run_.EventX - st_.W / 4.0, digitY_, accidental_);
         }
 
@@ -127,10 +127,10 @@ private:
         const bool pitched = digit_ != QStringLiteral("0");
         if (dotted) {
             if (pitched && tieFromX_ >= 0) tie(x);
-            UseDigitFont(s_, st_);
+            SetDigitFont(s_, st_.Fonts);
             PrintAt(s_, x, digitY_, digit_);
             tieFromX_ = x;
-            UseNotationFont(s_, st_);
+            SetNotationFont(s_, st_.Fonts);
             if (level == 4) s_.Print(QStringLiteral("a"), true);
             if (level == 3) s_.Print(QStringLiteral("b"), true);
             s_.Print(QStringLiteral("m"), true);
@@ -138,7 +138,7 @@ private:
             marksUnder(level, x);
             return;
         }
-        UseDigitFont(s_, st_);
+        SetDigitFont(s_, st_.Fonts);
         const bool dash = digit_ == run_.LastDigit && level == 4 && !tuplet_ && !firstPiece_;
         PrintAt(s_, x, digitY_, dash ? QStringLiteral("-") : digit_);
         run_.LastCellWasDash = dash;
@@ -157,7 +157,7 @@ private:
 
     // Underlines, joined underlines and octave dots of a cell at x.
     void marksUnder(int level, int x) {
-        UseNotationFont(s_, st_);
+        SetNotationFont(s_, st_.Fonts);
         for (int v = 1; v <= 4 - level; ++v) PrintAt(s_, x, digitY_ + v * st_.H / 8.0, QStringLiteral("_"));
         if (!doc::IsOnBeat(song_, pieceStart_))
             DrawUnderlines(s_, st_, level, rs_.PrevLevel, rs_.PrevCellX, x, digitY_);

@@ -25,7 +25,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     const QString t = ev.Lyric;
     // A mark continued from the line before draws again only as a hairpin or a bracket line.
     if (t == QStringLiteral("--")) return;
-    UseNotationFont(s, st);
+    SetNotationFont(s, st.Fonts);
     int cell = CellAtOrBefore(*row.Cells, ev.Start);
     if (cell >= 0) run.EventX = row.Cells->X[cell];
     int32_t length = ev.Length;
@@ -44,7 +44,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     const QChar first = t.isEmpty() ? QChar() : t[0];
     switch (first.unicode()) {
     case '?': {  // a text under the note, one field per verse
-        UseLyricFont(s, st);
+        SetLyricFont(s, st.Fonts);
         for (int v = 1; v <= row.Verses; ++v) {
             const QString text = doc::GetVerseText(t.mid(1), v - 1);
             if (text == QStringLiteral("-")) continue;
@@ -113,7 +113,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
         line(s, x0 - W * 0.4, yb, x0 - W * 0.4, Y);
         QString label = t.mid(1);
         doc::ReplaceAll(label, QStringLiteral("--"), QString());
-        UseDigitFont(s, st);
+        SetDigitFont(s, st.Fonts);
         s.SetFontSize(s.FontSize() * 0.618);
         PrintAt(s, x0, yb, label);
         return;
@@ -139,15 +139,15 @@ void DrawOrnament(vb::Surface& s, const MarkStyle& st, const RowContext& row, Ru
     if (cell >= 0) run.EventX = row.Cells->X[cell];
     const QString t = ev.Lyric;
     const double x0 = run.EventX, Y = row.RowDigitY, H = st.H;
-    UseNotationFont(s, st);
+    SetNotationFont(s, st.Fonts);
     const int n = int(t.size());
     const int m = int(vb::Int(n * 0.618 + 0.5));
     for (int v = 1; v <= m; ++v) PrintAt(s, x0 - st.GlyphWidthO * v, Y, v == m ? QStringLiteral("n") : QStringLiteral("o"));
-    UseDigitFont(s, st);
+    SetDigitFont(s, st.Fonts);
     s.SetFontSize(s.FontSize() * 0.618);
     const int ws = roundi(st.W * 0.618);
     PrintAt(s, x0 - ws * n, Y - H * 0.6, t);
-    UseNotationFont(s, st);
+    SetNotationFont(s, st.Fonts);
     const int wc = st.GlyphWidthC;
     for (double y : {Y - H * 0.8, Y - H * 0.88}) {
         const int e = roundi(x0 - wc * 0.8);

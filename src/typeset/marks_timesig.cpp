@@ -21,10 +21,10 @@ std::vector<MeterChange> MeterChangesOf(const doc::Song& song) {
 }
 
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                        const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats) {
+                        const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats) {
     for (const MeterChange& change : changes) {
-        const BeatPlace* box = nullptr;
-        for (const BeatPlace& b : beats)
+        const BeatBox* box = nullptr;
+        for (const BeatBox& b : beats)
             if (b.Tick == change.Tick) {
                 box = &b;
                 break;
@@ -32,7 +32,7 @@ void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows
         if (!box) continue;  // no typeset beat starts there
         vb::Surface* s = pages ? pages(box->Page) : nullptr;
         if (!s) continue;
-        UseNotationFont(*s, st);
+        SetNotationFont(*s, st.Fonts);
         const int n = doc::GetTimeSigNumerator(change.Code);
         const int m = doc::GetTimeSigDenominator(change.Code);
         const double indent = st.W * (n <= 9 && m <= 9 ? 0.5 : 0.0);
@@ -47,7 +47,7 @@ void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows
 }
 
 void DrawTimeSignaturesPage(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                            const std::vector<MeterChange>& changes, const std::vector<BeatPlace>& beats) {
+                            const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats) {
     DrawTimeSignatures(pages, st, rows, changes, beats);
 }
 

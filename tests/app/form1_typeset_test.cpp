@@ -4,6 +4,8 @@
 #include <QtTest/QTest>
 
 #include "app/settings.h"
+#include "app/startup.h"
+#include "document/songcodes.h"
 #include "document/timeline.h"
 
 using namespace app;
@@ -165,11 +167,11 @@ TEST_F(TypesetTest, PageClicksLocateAndChooseTheRowsPart) {
     f.song->TimeSigCodes[0] = 6 + 32 * 4;  // 6/8
     f.RebuildTimeline();
     f.SnapGrid[0] = 48;
+    typeset::Form3& w = f.Form3();
+    f.Command4_PageWindow();  // typesets the song; the boxes below stand in for its layout
+    ASSERT_TRUE(f.Form3_Visible());
     f.BeatBoxes = {{0, 100, 50, 40, 0}, {0, 140, 50, 40, 24}, {0, 180, 50, 40, 48}};
     f.ScoreRowParts = "31";
-    typeset::Form3& w = f.Form3();
-    f.Command4_PageWindow();
-    ASSERT_TRUE(f.Form3_Visible());
     QTest::mouseClick(page(f, 0), Qt::LeftButton, {}, QPoint(140, 60));
     EXPECT_EQ(f.song->CursorTick, 0);
     EXPECT_EQ(f.song->CurrentPart, 3);
@@ -222,4 +224,120 @@ TEST_F(TypesetTest, PrinterFontSettersLeaveThePagesAlone) {
     EXPECT_EQ(p.FontName(), "Qelto");
     EXPECT_EQ(f.GetNoteCellWidth(48), 24);
     EXPECT_EQ(f.GetMaxPartNameWidth(), 38);
+}
+
+namespace {
+// A song holding every kind of mark over `rows` parts and three verses: tuplets, dots, octaves,
+// accidentals, ties and marks across line starts, key, tempo and meter changes.
+void FillMarksSong(Form1& f, int rows) {
+    doc::Song& s = *f.song;
+    s.TempoChangeBpm[0] = 100;
+    s.SongSeconds = 24 * 192 / (100 * 0.8);
+    s.TimeSigLastIndex = 2;
+    s.TimeSigTicks[1] = 1152, s.TimeSigCodes[1] = doc::TimeSigTextToCode("3/4");
+    s.TimeSigTicks[2] = 1152 + 144 * 4, s.TimeSigCodes[2] = doc::TimeSigTextToCode("6/8");
+    s.KeyChangeLastIndex = 1, s.KeyChangeTicks[1] = 768, s.KeyChangeKeys[1] = 3;
+    s.TempoLastIndex = 1, s.TempoChangeTicks[1] = 960, s.TempoChangeBpm[1] = 96;
+    f.RebuildTimeline();
+    auto add = [&](int part, int32_t start, int length, int pitch, const QString& text) {
+        doc::NoteRecord& n = s.Notes[part][s.Parts[part].NoteCount++];
+        n.Start = start, n.Length = int16_t(length), n.Pitch = uint8_t(pitch), n.Lyric = text;
+    };
+    for (int p = 1; p <= s.PartCount; ++p) {
+        s.Parts[p].NoteCount = 0;
+        s.Parts[p].ShowInScore = p <= rows ? 1 : 0;
+        const int d = (p - 1) * -5;
+        int32_t t = 0;
+        auto note = [&](int length, int pitch, const QString& words = "啦|一|甲") {
+            add(p, t, length, pitch + d, words);
+            t += length;
+        };
+        note(48, 60), note(48, 62, "长音的|第二|三段"), note(24, 64), note(12, 65), note(12, 67);  // bar 1
+        note(72, 67, "附|点|点"), note(24, 69), note(36, 71), note(12, 72), note(16, 74), note(16, 76), note(16, 77);
+        note(48, 84, "高|高|高"), note(48, 48, "低|低|低"), note(24, 66), note(24, 65), note(24, 66), note(24, 66);
+        note(96, 67), t += 48, note(48, 69, "-|空|-");  // a rest, then a verse without syllable
+        note(192 + 96, 72, "跨行的长音|二|三");  // across a line start
+        note(96, 71), note(48, 69), note(24, 67), note(24, 65);
+        note(144, 64), note(48, 62);  // key change at 768
+        while (t < 1152) note(48, 60 + (t / 48) % 7);
+        while (t < 1152 + 576) note(t % 144 == 0 ? 96 : 48, 67);  // 3/4
+        while (t < s.SongLength) note(24, 64 + (t / 24) % 5);  // 6/8
+    }
+    // Marks over the first part.
+    add(1, 0, 0, doc::kDynamics, "6");
+    add(1, 48, 0, doc::kExpression, "rit.");
+    add(1, 96, 0, doc::kChosenExpression, "2");
+    add(1, 192, 192, doc::kSpecialSymbol, "<");
+    add(1, 400, 300, doc::kSpecialSymbol, ">");  // across a line start
+    add(1, 576, 288, doc::kSpecialSymbol, "V1.");
+    add(1, 384, 0, doc::kSpecialSymbol, "x");
+    add(1, 240, 0, doc::kSpecialSymbol, "(");
+    add(1, 288, 0, doc::kSpecialSymbol, ")");
+    add(1, 336, 0, doc::kOrnament, "12");
+    add(1, 960, 0, doc::kSpecialSymbol, "?注|二|三");
+    add(1, 1008, 0, doc::kSpecialSymbol, "p");
+    add(rows, 1200, 0, doc::kSpecialSymbol, "{");
+    add(rows, 1200, 48, 64, "-"), add(rows, 1200, 48, 67, "-");
+    add(rows, 1248, 0, doc::kSpecialSymbol, "}");
+    f.HScroll4.SetValue(3);
+    f.Check8[2].SetValue(1);
+    s.NeedsRetypeset = -1;
+    f.RunPageSetup(true);
+}
+}  // namespace
+
+// Renders the pages of a song into PNG files for looking at them: TYPESET_PNG names the folder,
+// TYPESET_SONG the song file (the sample song when unset; "marks2" or "marks3" a song of every
+// kind of mark on two or three rows).
+TEST_F(TypesetTest, RenderPages) {
+    const QString target = QString::fromLocal8Bit(qgetenv("TYPESET_PNG"));
+    if (target.isEmpty()) GTEST_SKIP() << "TYPESET_PNG not set";
+    QString song = QString::fromLocal8Bit(qgetenv("TYPESET_SONG"));
+    if (song.isEmpty()) song = QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc");
+    app::installFonts(PROGRAM_DIR);
+    Form1& f = start();
+    if (song.startsWith("marks")) {
+        FillMarksSong(f, song.right(1).toInt());
+    } else {
+        dialogs.msgBoxAnswers.push_back(vb::vbNo);
+        dialogs.fileAnswers.push_back(song);
+        f.Command2_Click(2);
+    }
+    f.Command4_PageWindow();
+    ASSERT_TRUE(f.Form3_Visible());
+    for (int i = 0; i <= f.Page.LastPage; ++i)
+        ASSERT_TRUE(f.Form3().Picpage[i].Canvas().Image().save(QDir(target).filePath(QString("page%1.png").arg(i + 1))));
+}
+
+// The toolbar's "谱" shows the typeset song; a part switched off during the five-second throttle
+// leaves the score once the throttle ends.
+TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
+    Form1& f = start();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.Timer5.SetInterval(400);  // the five seconds, shortened
+    f.song->NeedsRetypeset = 0;  // nothing asked: nothing runs, the throttle stays off
+    f.TypesetScorePages();
+    EXPECT_FALSE(f.Timer5.Enabled());
+    f.song->NeedsRetypeset = -1;
+    QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+    ASSERT_TRUE(f.Form3_Visible());
+    EXPECT_EQ(f.ScoreRowParts, "12345");
+    EXPECT_TRUE(f.Timer5.Enabled());
+    // Default geometry: system tops 148, 466, 784 on page 0, then 57, 420, 784.
+    QStringList tops;
+    for (const typeset::BeatBox& b : f.BeatBoxes)
+        if (tops.isEmpty() || tops.last() != QString("%1:%2").arg(b.Page).arg(b.Y)) tops << QString("%1:%2").arg(b.Page).arg(b.Y);
+    EXPECT_EQ(tops.mid(0, 6).join(' '), "0:148 0:466 0:784 1:57 1:420 1:784");
+    QTest::qWait(600);
+    EXPECT_FALSE(f.Timer5.Enabled());
+    auto clickBox = [&](int part) { QTest::mouseClick(f.Check1[part].widget(), Qt::LeftButton, {}, QPoint(6, 6)); };
+    clickBox(2);  // typeset at once
+    EXPECT_EQ(f.ScoreRowParts, "1345");
+    clickBox(3);  // within the throttle: kept for later
+    EXPECT_EQ(f.ScoreRowParts, "1345");
+    EXPECT_TRUE(f.song->NeedsRetypeset);
+    QTest::qWait(600);
+    EXPECT_EQ(f.ScoreRowParts, "145");
+    EXPECT_FALSE(f.song->NeedsRetypeset);
 }

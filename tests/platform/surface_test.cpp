@@ -233,3 +233,36 @@ TEST_F(SurfaceTest, PrinterEndsAnEmptyDocumentQuietly) {
     p.EndDoc();
     EXPECT_EQ(p.PageCount(), 0);
 }
+
+// Held drawing comes out as drawing every call at once; a clear drops what was held before it.
+TEST(PageSurfaceTest, HeldDrawingMatchesImmediateDrawing) {
+    PageSurface now(200, 80), held(200, 80), other(200, 80);
+    auto draw = [](PageSurface& s) {
+        s.Print("gone");
+        s.Cls();
+        s.SetFontName("宋体");
+        s.SetFontSize(12);
+        s.SetCurrentX(5), s.SetCurrentY(5);
+        s.Print("晚风 5", true);
+        s.SetFontBold(true);
+        s.Print("x|", true);
+        s.Line(0, 40, 150, 70);
+        s.SetFontSize(18);
+        s.SetCurrentY(40);
+        s.Print("1=bE");
+    };
+    draw(now);
+    held.BeginBatch(), other.BeginBatch();
+    draw(held), draw(other);
+    EXPECT_EQ(held.CurrentX(), now.CurrentX());
+    EXPECT_EQ(held.Point(10, 50), 0xFFFFFF);  // nothing drawn while held
+    int told = 0;
+    other.changed = [&] { ++told; };
+    HeldDrawing drawing;  // one surface drawn out on a worker, the other at the end
+    drawing.Post(&other);
+    drawing.Finish({&held, &other});
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(held.Image() == now.Image());
+    EXPECT_TRUE(other.Image() == now.Image());
+    EXPECT_TRUE(inked(now, 5, 5, 60, 25));
+}

@@ -84,7 +84,7 @@ TEST(LineDecorations, ThePrinterGetsOnePageWithItsTimeSignaturesAndItsNumber) {
     SystemLayout lay = Layout(2);
     lay.MeasureNumbers = true;
     const std::vector<MeterChange> changes = {{384, doc::TimeSigTextToCode("3/4")}, {1200, doc::TimeSigTextToCode("6/8")}};
-    const std::vector<BeatPlace> beats = {{0, 140, 100, 384}, {1, 300, 60, 1200}};
+    const std::vector<BeatBox> beats = {{0, 140, 100, 0, 384}, {1, 300, 60, 0, 1200}};
     const PageNumberLabel number{{QStringLiteral("宋体"), 9}, 380, 1080, QStringLiteral("- 2 -")};
     vb::RecordingSurface printer, beyond;
     DrawLineDecorationsPrinter(printer, 1, st, lay, changes, beats, number);

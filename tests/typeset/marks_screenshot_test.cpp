@@ -15,9 +15,9 @@ TEST(MarksScreenshot, OneSystemOfMarks) {
     app::installFonts(PROGRAM_DIR);
     auto song = testsongs::NewSong(true);
     MarkStyle st = markstest::Style(36, 72);
-    st.Digit.Size = 54;
-    st.Lyric.Size = 36;
-    st.Expression.Size = 36;
+    st.Fonts.Samples[2].Size = 54;
+    st.Fonts.Samples[1].Size = 36;
+    st.Fonts.Samples[4].Size = 36;
     st.LeftMargin = 40, st.PrintableWidth = 1500, st.PartRowHeight = 230, st.PartRowGap = 20;
     vb::PageSurface page(1600, 900);
     page.SetForeColor(vb::RGB(200, 200, 200));
@@ -42,11 +42,11 @@ TEST(MarksScreenshot, OneSystemOfMarks) {
     ev(144, 36, 67), ev(180, 12, 55);
     ev(192, 96, 65), ev(288, 48, 19), ev(336, 48, 67);
     ev(0, 96, 5, "<"), ev(192, 96, 5, "V1."), ev(288, 0, 2, "6");
-    UseNotationFont(page, st);
+    SetNotationFont(page, st.Fonts);
     PrintAt(page, 120 + 192 * 3, 100, "|");
     PrintAt(page, 120 + 192 * 3, 350, "|");
     DrawTimeSignatures([&](int) { return &page; }, st, 2, {{192, doc::TimeSigTextToCode("3/4")}},
-                       {{0, 120 + 192 * 3 + 8, 350, 192}});
+                       {{0, 120 + 192 * 3 + 8, 350, 0, 192}});
     SystemLayout lay;
     lay.Rows = 3, lay.FirstPageTopOffset = 100, lay.FirstPageSystems = 1, lay.FirstBeatX = 80;
     DrawLineDecorationsPage([&](int) { return &page; }, st, lay);

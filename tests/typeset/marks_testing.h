@@ -83,7 +83,8 @@ inline std::vector<Drawn> Lines(const vb::RecordingSurface& s) {
 inline typeset::MarkStyle Style(int w = 13, int h = 24) {
     typeset::MarkStyle st;
     st.W = w, st.H = h, st.HExact = h;
-    st.Digit = {QStringLiteral("黑体"), 18}, st.Lyric = {QStringLiteral("宋体"), 12}, st.Expression = st.Lyric;
+    st.Fonts.Samples[2] = {QStringLiteral("黑体"), 18};
+    st.Fonts.Samples[1] = st.Fonts.Samples[4] = {QStringLiteral("宋体"), 12};
     return st;
 }
 

@@ -14,7 +14,7 @@ TEST(TimeSignatureMarks, AFractionOnEveryRowAtTheFirstBeatOfTheChange) {
     DrawTimeSignaturesPage(pages, st, 2,
                            {{384, doc::TimeSigTextToCode("3/4")}, {768, doc::TimeSigTextToCode("12/8")},
                             {500, doc::TimeSigTextToCode("2/4")}},  // no beat starts at 500
-                           {{0, 300, 500, 384}, {1, 320, 90, 384}, {1, 200, 90, 768}});
+                           {{0, 300, 500, 0, 384}, {1, 320, 90, 0, 384}, {1, 200, 90, 0, 768}});
     EXPECT_EQ(At(page0, "_", true), "306.5,500 306.5,580");
     EXPECT_EQ(At(page0, " 3 ", true), "306.5,488 306.5,568");
     EXPECT_EQ(At(page0, " 4 ", true), "306.5,512 306.5,592");

@@ -1,0 +1,436 @@
+#include "typeset/typesetter.h"
+
+#include <algorithm>
+#include <limits>
+#include <tuple>
+
+#include "document/songcodes.h"
+#include "document/timeline.h"
+#include "platform/vbtext.h"
+#include "typeset/fonts.h"
+#include "typeset/measures.h"
+
+namespace typeset {
+
+namespace {
+
+int roundi(double x) { return int(vb::Round(x)); }
+
+bool itemLess(const EventItem& a, const EventItem& b) {
+    return std::tie(a.Start, a.Code, a.End, a.Tag, a.Text) < std::tie(b.Start, b.Code, b.End, b.Tag, b.Text);
+}
+
+int16_t clampLength(int32_t v) {
+    return int16_t(std::clamp<int32_t>(v, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
+}
+
+// Rests for start..end, one per line the span touches.
+void addRest(std::vector<EventItem>& items, int32_t start, int32_t end, const LineTable& lines) {
+    const int32_t last = std::min<int32_t>(lines.LastSystem, int32_t(lines.Starts.size()) - 1);
+    int32_t s = start;
+    for (int32_t j = 1; j <= last; ++j) {
+        const int32_t cut = lines.Starts[j];
+        if (cut <= s) continue;
+        if (cut >= end) break;
+        items.push_back({s, 19, cut, kRestTag, {}});
+        s = cut;
+    }
+    items.push_back({s, 19, end, kRestTag, {}});
+}
+
+}  // namespace
+
+QString ScoreRowPartsOf(const doc::Song& song) {
+    std::vector<std::pair<int, int>> order;
+    for (int p = 1; p <= song.PartCount && p <= doc::kMaxParts; ++p)
+        if (song.Parts[p].ShowInScore == 1) order.push_back({song.Parts[p].StripTop, p});
+    std::sort(order.begin(), order.end());
+    QString rows;
+    for (const auto& [top, p] : order) rows += QString::number(p);
+    return rows;
+}
+
+std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const LineTable& lines) {
+    std::vector<EventItem> items;
+    if (part < 1 || part > doc::kMaxParts) return items;
+    std::vector<std::pair<int32_t, int32_t>> spans;
+    const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+    for (int i = 0; i < count; ++i) {
+        const doc::NoteRecord& n = song.Notes[part][i];
+        if (n.Pitch < 2) continue;  // comments and sentence markers are not typeset
+        const int32_t end = n.Start + n.Length;
+        if (n.Pitch > 18) spans.push_back({n.Start, end});
+        items.push_back({n.Start, n.Pitch, end, i, n.Lyric});
+    }
+    // Rests: the gaps between neighbouring spans in start order, before the first and after the last.
+    std::sort(spans.begin(), spans.end());
+    for (size_t k = 1; k < spans.size(); ++k)
+        if (spans[k - 1].second < spans[k].first) addRest(items, spans[k - 1].second, spans[k].first, lines);
+    if (spans.empty()) {
+        addRest(items, 0, song.SongLength, lines);
+    } else {
+        if (spans.back().second < song.SongLength) addRest(items, spans.back().second, song.SongLength, lines);
+        if (spans.front().first > 0) addRest(items, 0, spans.front().first, lines);
+    }
+    // Pieces: an event crossing line starts (the song end included) is cut at every one of them.
+    // Each piece but the last runs 48 ticks into the next line, onto its off-page closing cell.
+    const int32_t lastStart = std::min<int32_t>(lines.LastSystem + 1, int32_t(lines.Starts.size()) - 1);
+    std::vector<EventItem> pieces;
+    for (auto it = items.begin(); it != items.end();) {
+        std::vector<int32_t> cuts;
+        if (it->Tag < kFirstPieceTag)
+            for (int32_t k = 1; k <= lastStart; ++k)
+                if (it->Start < lines.Starts[k] && lines.Starts[k] < it->End) cuts.push_back(lines.Starts[k]);
+        if (cuts.empty()) {
+            ++it;
+            continue;
+        }
+        std::sort(cuts.begin(), cuts.end());
+        cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+        pieces.push_back({it->Start, it->Code, cuts[0] + 48, kFirstPieceTag, it->Text});
+        for (size_t j = 0; j < cuts.size(); ++j) {
+            const int32_t end = j + 1 < cuts.size() ? cuts[j + 1] + 48 : it->End;
+            pieces.push_back({cuts[j], it->Code, end, kContinuationTag, it->Text});
+        }
+        it = items.erase(it);
+    }
+    items.insert(items.end(), pieces.begin(), pieces.end());
+    std::sort(items.begin(), items.end(), itemLess);
+    return items;
+}
+
+std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const std::vector<EventItem>& items) {
+    std::vector<doc::NoteRecord> row;
+    row.reserve(items.size() + 2);
+    for (const EventItem& it : items) {
+        doc::NoteRecord n;
+        if (it.Tag >= kFirstPieceTag || it.Tag < 0 || part < 1 || part > doc::kMaxParts ||
+            it.Tag >= doc::kRowsPerPart) {
+            n.Start = it.Start;
+            n.Length = clampLength(it.End - it.Start);
+            n.Pitch = uint8_t(std::clamp(it.Code, 0, 255));
+            if (it.Tag == kRestTag) {
+                n.Pitch = 19;
+            } else if (it.Tag == kContinuationTag) {
+                const QChar first = it.Text.isEmpty() ? QChar() : it.Text[0];
+                const bool keeps = first == '<' || first == '>' || first == 'V' || first == 'T';
+                n.Lyric = keeps ? it.Text + QStringLiteral("--") : QStringLiteral("--");
+            } else {
+                n.Lyric = it.Text;
+            }
+        } else {
+            n = song.Notes[part][it.Tag];
+        }
+        row.push_back(n);
+    }
+    doc::NoteRecord end;
+    end.Start = song.SongLength, end.Length = 48;
+    row.push_back(end);
+    end.Start = song.SongLength + 48;
+    row.push_back(end);
+    return row;
+}
+
+std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& rowParts) {
+    std::vector<int32_t> grid;
+    for (int part : rowParts) {
+        if (part < 1 || part > doc::kMaxParts) continue;
+        const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+        for (int i = 0; i < count; ++i) {
+            const doc::NoteRecord& n = song.Notes[part][i];
+            if (n.Pitch < 2) continue;
+            grid.push_back(n.Start);
+            grid.push_back(n.Start + n.Length);
+        }
+    }
+    const int last = std::clamp<int>(song.TimeSigLastIndex, 0, doc::kTimeSigCapacity - 1);
+    for (int L = 0; L <= last; ++L) {
+        const int32_t until = L < last ? song.TimeSigTicks[L + 1] : song.SongLength + 192;
+        const int den = doc::GetTimeSigDenominator(song.TimeSigCodes[L]);
+        const int32_t beat = den > 0 ? std::max(1, 192 / den) : 48;
+        for (int32_t t = song.TimeSigTicks[L]; t < until; t += beat) {
+            grid.push_back(t);
+            if (t > song.SongLength) break;
+        }
+    }
+    grid.push_back(song.SongLength);
+    std::sort(grid.begin(), grid.end());
+    grid.erase(std::unique(grid.begin(), grid.end()), grid.end());
+    return grid;
+}
+
+PreparedScore PrepareScore(const doc::Song& song, const LineTable& lines) {
+    PreparedScore score;
+    score.ScoreRowParts = ScoreRowPartsOf(song);
+    for (QChar c : score.ScoreRowParts) score.RowParts.push_back(c.digitValue());
+    for (int part : score.RowParts) score.Rows.push_back(RowEventsOf(song, part, PartEventItems(song, part, lines)));
+    if (!score.RowParts.empty()) score.TickGrid = TickGridOf(song, score.RowParts);
+    return score;
+}
+
+QString KeyMarkText(const QStringList& keyNames, int key) {
+    if (key < 0) key += 12;
+    const QString name = key >= 0 && key < keyNames.size() ? keyNames[key] : QString();
+    return QStringLiteral("1=") + name.left(2);
+}
+
+TypesetResult RunTypesetter(const TypesetInput& in, const TypesetHooks& hooks) {
+    if (!in.Song) return {};
+    return LayOutScore(in, PrepareScore(*in.Song, in.Lines), hooks);
+}
+
+TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, const TypesetHooks& hooks) {
+    TypesetResult r;
+    r.ScoreRowParts = score.ScoreRowParts;
+    r.RowsPerSystem = int(score.ScoreRowParts.size());
+    if (!in.Song || r.RowsPerSystem == 0 || score.TickGrid.empty()) return r;
+    r.Drawn = true;
+    const doc::Song& song = *in.Song;
+    const PageGeometry& g = in.Geometry;
+    const int rows = r.RowsPerSystem;
+    MarkStyle st = in.Style;
+    st.LeftMargin = g.LeftMargin, st.TopMargin = g.TopMargin, st.PrintableWidth = g.PrintableWidth;
+    st.PartRowHeight = g.PartRowHeight, st.PartRowGap = g.PartRowGap;
+    const int W = st.W;
+    const double H = st.H;
+    const int pitch = st.RowPitch();
+    const int digitOffset = st.DigitOffset();
+    const double digitShift = st.HExact / 200.0 * (st.RowPercent - 100);
+    const int bracketWidth = rows == 1 ? 0 : rows == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
+    const int lyricLineHeight = roundi(in.LyricSampleHeight * in.LyricPercent / 100.0);
+    auto surface = [&](int page) -> vb::Surface* { return hooks.Page ? hooks.Page(page) : nullptr; };
+
+    if (hooks.Start) hooks.Start(score);
+    // The first page, with the part names before the rows of its first system.
+    vb::Surface* s = surface(0);
+    if (s) {
+        SetNotationFont(*s, st.Fonts);
+        s->Cls();
+        SetPartNameFont(*s, st.Fonts);
+        for (int w = 0; w < rows; ++w) {
+            const int part = score.RowParts[w];
+            const QString name = part >= 0 && part < int(in.PartNames.size()) ? in.PartNames[part] : QString();
+            PrintAt(*s, g.LeftMargin + 1, w * pitch + g.FirstPageTopOffset + digitShift + g.TopMargin, name);
+        }
+    }
+
+    const std::vector<int32_t>& grid = score.TickGrid;
+    const int lastSystem = std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
+    size_t tickCursor = 0;
+    std::vector<size_t> rowCursor(rows, 0);
+    int nextKey = 1, nextTempo = 1;
+    int pageIndex = 0, systemOnPage = 0;
+    bool pageReported = true;
+    std::vector<uint8_t> barStart;
+    RunState run;
+    LineCells cells;
+    std::vector<BeatBox>& boxes = r.BeatBoxes;
+    for (int sys = 0; sys <= lastSystem && pageIndex < in.MaxPages; ++sys) {
+        pageReported = false;
+        const int top = pageIndex == 0
+                            ? roundi(systemOnPage * (g.SystemHeight + g.FirstPageSystemGap) + g.FirstPageTopOffset +
+                                     g.TopMargin)
+                            : roundi(systemOnPage * (g.SystemHeight + g.SystemGap) + g.TopMargin);
+        const bool isLast = sys == lastSystem;
+        if (isLast) r.ScoreEndY = top;
+        const int32_t lineStart = in.Lines.Starts[sys], lineEnd = in.Lines.Starts[sys + 1];
+        int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
+        cells.Ticks.clear();
+        cells.X.clear();
+        const size_t firstBox = boxes.size();
+
+        // Cells: every tick of the grid inside the line, with room for bar lines, beats and meter changes.
+        int32_t t = tickCursor < grid.size() ? grid[tickCursor] : lineEnd;
+        while (t < lineEnd && tickCursor + 1 < grid.size()) {
+            ++tickCursor;
+            const int32_t next = grid[tickCursor];
+            const bool roomy = t > lineStart || rows > 1;
+            bool bar = false;
+            if (doc::IsOnBarline(song, t) && roomy) {
+                lineX += in.BarGlyphWidth;
+                bar = true;
+            }
+            if (doc::IsOnBeat(song, t)) {
+                BeatBox b;
+                b.Tick = t, b.X = lineX;
+                boxes.push_back(b);
+                barStart.push_back(bar ? 1 : 0);
+                if (roomy) lineX = roundi(lineX + W * 0.5);
+                // Room for the fraction of a meter change (the song's first meter is in the header).
+                for (int L = 1; L <= song.TimeSigLastIndex && L < doc::kTimeSigCapacity; ++L)
+                    if (song.TimeSigTicks[L] == t && doc::IsOnBarline(song, t)) {
+                        lineX += 2 * W;
+                        break;
+                    }
+            }
+            cells.Ticks.push_back(t);
+            cells.X.push_back(lineX);
+            lineX += GetNoteCellWidth(next - t, W);
+            t = next;
+        }
+        cells.Ticks.push_back(lineEnd);
+        cells.X.push_back(g.PaperWidth + W);
+        // A stretched line keeps room for its closing bar, as every bar inside it has.
+        if (!isLast) lineX += in.BarGlyphWidth;
+        if (boxes.size() > firstBox) boxes.back().Width = lineX - boxes.back().X;
+
+        // Stretch to the printable width; the last system keeps its natural width.
+        const double natural = lineX - g.LeftMargin;
+        const double stretch = isLast || natural <= 0 ? 1.0 : g.PrintableWidth / natural;
+        if (isLast) r.ScoreEndX = lineX;
+        s = surface(pageIndex);
+        if (s) SetNotationFont(*s, st.Fonts);
+        for (int& x : cells.X) x = roundi((x - g.LeftMargin) * stretch + g.LeftMargin);
+        for (size_t v = firstBox; v < boxes.size(); ++v) {
+            BeatBox& b = boxes[v];
+            b.Page = int16_t(pageIndex);
+            b.Y = top;
+            if (v + 1 < boxes.size()) b.Width = roundi((boxes[v + 1].X - b.X) * stretch);
+            b.X = roundi((b.X - g.LeftMargin) * stretch + g.LeftMargin);
+            if (s && barStart[v] && v > firstBox)
+                for (int w = 0; w < rows; ++w) PrintAt(*s, b.X, w * pitch + top + digitOffset, QStringLiteral("|"));
+        }
+        if (boxes.size() > firstBox) boxes.back().Width = g.LeftMargin + g.PrintableWidth - boxes.back().X;
+        if (s) {
+            for (int w = 0; w < rows; ++w)
+                PrintAt(*s, g.LeftMargin + g.PrintableWidth - in.BarGlyphWidth - 1, w * pitch + top + digitOffset,
+                        QStringLiteral("|"));
+            // Key and tempo changes inside the line, above the top row (entry 0 is in the header).
+            const double markY = top + digitOffset - H * 0.9;
+            for (; nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&
+                   song.KeyChangeTicks[nextKey] < lineEnd;
+                 ++nextKey) {
+                const int32_t tick = song.KeyChangeTicks[nextKey];
+                if (tick < lineStart) continue;
+                SetDigitFont(*s, st.Fonts);
+                s->SetFontSize(s->FontSize() * 0.618);
+                const int c = CellAt(cells, tick);
+                if (c >= 0) s->SetCurrentX(cells.X[c]);
+                s->SetCurrentY(markY);
+                s->Print(KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]), true);
+            }
+            for (; nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
+                   song.TempoChangeTicks[nextTempo] < lineEnd;
+                 ++nextTempo) {
+                const int32_t tick = song.TempoChangeTicks[nextTempo];
+                if (tick < lineStart) continue;
+                const int c = CellAt(cells, tick);
+                if (c >= 0) s->SetCurrentX(cells.X[c]);
+                s->SetCurrentY(markY);
+                SetNotationFont(*s, st.Fonts);
+                s->Print(QStringLiteral("q"), true);
+                SetDigitFont(*s, st.Fonts);
+                s->SetFontSize(s->FontSize() * 0.618);
+                s->Print(QStringLiteral(" =") + QString::number(roundi(song.TempoChangeBpm[nextTempo])), true);
+            }
+        } else {
+            while (nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&
+                   song.KeyChangeTicks[nextKey] < lineEnd)
+                ++nextKey;
+            while (nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
+                   song.TempoChangeTicks[nextTempo] < lineEnd)
+                ++nextTempo;
+        }
+
+        // The rows: every event from the row's cursor up to the line's end, at least one.
+        for (int w = 0; w < rows; ++w) {
+            const std::vector<doc::NoteRecord>& events = score.Rows[w];
+            RowContext row;
+            row.Meter = &song;
+            row.Cells = &cells;
+            row.LineEndTick = lineEnd;
+            row.Row = w + 1;
+            row.Rows = rows;
+            row.RowDigitY = roundi(w * pitch + top + digitShift);
+            row.RowLyricY = roundi(w * pitch + top + H * st.RowPercent / 100.0 +
+                                   in.LyricSampleHeight / 200.0 * (in.LyricPercent - 100));
+            row.LyricLineHeight = lyricLineHeight;
+            row.Verses = in.Verses;
+            row.BracketWidth = bracketWidth;
+            RowState rs;
+            size_t& cur = rowCursor[w];
+            int32_t e = 0;
+            do {
+                if (cur + 1 >= events.size()) break;
+                ++cur;
+                e = events[cur].Start;
+                if (s) DrawRowEvent(*s, st, row, rs, run, events[cur - 1]);
+            } while (e < lineEnd);
+            if (s) CloseRow(*s, st, rs);
+        }
+        r.LastSystemDrawn = sys;
+        r.LastPageDrawn = pageIndex;
+
+        // The next place: a full page hands over to the next one, which is cleared.
+        ++systemOnPage;
+        if (systemOnPage >= (pageIndex == 0 ? g.FirstPageSystems : g.SystemsPerPage)) {
+            if (hooks.PageFilled) hooks.PageFilled(pageIndex, r);
+            pageReported = true;
+            systemOnPage = 0;
+            ++pageIndex;
+            if (sys < lastSystem && pageIndex < in.MaxPages)
+                if (vb::Surface* next = surface(pageIndex)) next->Cls();
+        }
+    }
+    if (!pageReported && hooks.PageFilled) hooks.PageFilled(r.LastPageDrawn, r);
+    if (hooks.Finish) hooks.Finish(r);
+    return r;
+}
+
+SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
+    SystemLayout lay;
+    const PageGeometry& g = in.Geometry;
+    lay.Rows = r.RowsPerSystem;
+    lay.SystemHeight = g.SystemHeight;
+    lay.SystemGap = g.SystemGap;
+    lay.FirstPageSystemGap = g.FirstPageSystemGap;
+    lay.FirstPageTopOffset = g.FirstPageTopOffset;
+    lay.FirstPageSystems = g.FirstPageSystems;
+    lay.SystemsPerPage = g.SystemsPerPage;
+    lay.LastPage = std::max(0, r.LastPageDrawn);
+    lay.LastSystem = std::max(0, r.LastSystemDrawn);
+    lay.FirstBeatX = r.BeatBoxes.empty() ? g.LeftMargin : r.BeatBoxes.front().X;
+    lay.IndependentTopPart = in.IndependentTopPart;
+    lay.MeasureNumbers = in.MeasureNumbers;
+    lay.SystemStartTicks = in.Lines.Starts;
+    const doc::Song* song = in.Song;
+    lay.BarIndex = [song](int32_t tick) {
+        int16_t offset = 0;
+        return song ? int(doc::GetBarPosition(*song, tick, offset)) : 0;
+    };
+    return lay;
+}
+
+namespace {
+MarkStyle finishStyle(const TypesetInput& in) {
+    MarkStyle st = in.Style;
+    const PageGeometry& g = in.Geometry;
+    st.LeftMargin = g.LeftMargin, st.TopMargin = g.TopMargin, st.PrintableWidth = g.PrintableWidth;
+    st.PartRowHeight = g.PartRowHeight, st.PartRowGap = g.PartRowGap;
+    return st;
+}
+bool endsScore(const TypesetInput& in, const TypesetResult& r) {
+    return r.LastSystemDrawn == std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
+}
+}  // namespace
+
+void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::function<vb::Surface*(int)>& pages) {
+    if (!r.Drawn || !in.Song || r.LastSystemDrawn < 0) return;
+    const MarkStyle st = finishStyle(in);
+    DrawLineDecorationsPage(pages, st, SystemLayoutOf(in, r));
+    DrawTimeSignaturesPage(pages, st, r.RowsPerSystem, MeterChangesOf(*in.Song), r.BeatBoxes);
+    if (endsScore(in, r))
+        if (vb::Surface* last = pages ? pages(r.LastPageDrawn) : nullptr)
+            DrawEndMarkPage(*last, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY);
+}
+
+void FinishPage(const TypesetInput& in, const TypesetResult& r, int page, vb::Surface& s) {
+    if (!r.Drawn || !in.Song || r.LastSystemDrawn < 0) return;
+    const MarkStyle st = finishStyle(in);
+    DrawLineDecorationsOnPage(s, page, st, SystemLayoutOf(in, r));
+    DrawTimeSignaturesPage([&](int k) -> vb::Surface* { return k == page ? &s : nullptr; }, st, r.RowsPerSystem,
+                           MeterChangesOf(*in.Song), r.BeatBoxes);
+    if (page == r.LastPageDrawn && endsScore(in, r)) DrawEndMarkPage(s, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY);
+}
+
+}  // namespace typeset
