@@ -366,6 +366,7 @@ void Form1::BindHandlers() {
     BindTrackViewHandlers();
     BindFilesHandlers();
     BindTypesetHandlers();
+    BindRehearsalHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

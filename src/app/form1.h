@@ -9,6 +9,9 @@
 //                       block, the page window Form3 and its clicks, the score's measures and fonts
 //   form1_playback.cpp  learning playback: the play toggle, stop, the player loop and its events,
 //                       the note messages, the restart, rewind and count-in timers, Space
+//   form1_rehearsal.cpp the part switches, instruments, volume bars and offsets of the part
+//                       headers, the playback switches, the accompaniment file, and the lyrics
+//                       window Form2 with its sentence lists
 //   form1_pending.cpp   handlers and procedures of the views that are still to be built
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
@@ -37,6 +40,7 @@
 #include "platform/timer.h"
 #include "platform/waveplayer.h"
 #include "playback/events.h"
+#include "playback/form2.h"
 #include "playback/notes.h"
 #include "typeset/fonts.h"
 #include "typeset/form3.h"
@@ -335,8 +339,6 @@ public:
     void OpenChangePointAtCursor(int kind);
     void ShowPartNames();
     void Command10_Click(int index);
-    void Check1_Click(int index);
-    void Check3_Click(int index);
     void Combo2_Click(int index);
     void Combo6_Click();
     void Combo8_Click();
@@ -351,13 +353,10 @@ public:
     void DrawPartRangeBands();
     void DrawTrackViewPage();
     void RefreshPianoRoll();
-    void BuildSentenceLists(int part);
     void RebuildTimeline();
     void Timly_Timer();
-    // The editor-window box applied to the piano roll, and the lyrics window's "合并下一句" and
-    // "分离" (Form2.Command1(0), (1)): the piano-roll and lyrics-window work.
+    // The editor-window box applied to the piano roll: the piano-roll work.
     void Label14_MouseUp(int button, int shift, double x, double y);
-    void SetLyricsWindowButtonsEnabled(bool enabled);
     void Timdcjp_Timer();
     bool Form3_Visible();
 
@@ -389,7 +388,6 @@ public:
     void Command4_DeletePart();
     void Command4_NextVerse();
     // Toolbar targets of other windows (form1_pending.cpp until they are built).
-    void Command4_LyricsWindow();  // 0: show or hide the lyrics window
     void Command4_PageWindow();    // 1: show or hide the page window
     void Command4_Editor();        // 5: show or hide the piano-roll editor
     void Picture6_KeyDown(int keyCode, int shift);
@@ -517,10 +515,41 @@ public:
     void P3pCk(int page, double x, double y, int button);
     void P3pCkff(int page, double x, double y, int button);
     void Picpage_DblClick(int page);
-    // Placeholders (form1_pending.cpp): the position marker at the cursor's beat, and the lyrics
-    // window's sentence list following the current part.
+    // Placeholder (form1_pending.cpp): the position marker at the cursor's beat.
     void SetF3Jp();
+
+    // ---- rehearsal: part switches, instruments, volumes, offsets, lyrics window
+    //      (form1_rehearsal.cpp) -------------------------------------------------------------
+    // "定位" (the accompaniment file) and the MIDI stop byte, beside the accompaniment box.
+    vb::CommandButton Command6{Frame2.widget(), "Command6"};
+    vb::CommandButton Command8{Frame2.widget(), "Command8"};
+    void BindRehearsalHandlers();
+    void Check1_Click(int index);
+    void Check3_Click(int index);
+    void Check3_MouseUp();
+    void Chegd_Click();
+    void Label16_Click(int index);
+    void List3_Click();
+    void List3_DblClick();
+    void List3_MouseDown(int button);
+    void Label4_MouseDown(int index, int button, double x);
+    void Label4_MouseMove(int index, int buttons, double x);
+    void Labjq_Click(int index);
+    void Command6_Click();
+    void Command8_Click();
+    // The lyrics window, created (hidden) on first reference.
+    playback::Form2& Form2();
+    bool Form2Exists() const { return form2_ != nullptr; }
+    void Command4_LyricsWindow();  // toolbar 0: show or hide the lyrics window
+    void BuildSentenceLists(int part);
+    void ClearSentenceList(int part);
+    // The lyrics window shows the list of the part that became current in place of the old one's.
     void SwapLyricsWindowList(int oldPart, int newPart);
+    // "合并下一句" and "分离" of the lyrics window, disabled while playing.
+    void SetLyricsWindowButtonsEnabled(bool enabled);
+    void MixNext();
+    void FengLi();
+    void PlayPart(const QString& pjpstr);
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);
@@ -550,6 +579,10 @@ private:
     void ScrollTrackViewWithPlay();
     void PlayClick(const QString& file);
     void JumpToLoopStart();
+    // Stops, and 100 ms later plays again exactly from `tick`.
+    void RestartExactlyAt(int32_t tick);
+    bool List3Open() const;
+    void ParkList3();
     void RestartAfterLocate(bool rollRuler);
     void LocateExactly(int32_t tick);
     void DefaultPlaybackYield();
@@ -575,6 +608,7 @@ private:
     int wheelRemainder_ = 0;  // wheel movement over the track view short of a whole notch
     QString midiImportPath_;  // the file the import panel lists; empty until one is opened
     std::unique_ptr<typeset::Form3> form3_;
+    std::unique_ptr<playback::Form2> form2_;
     std::vector<std::unique_ptr<vb::Label>> panelCaptions_;  // captions of the typesetting panel
     // Learning playback.
     bool revertingPlayToggle_ = false;  // Check2 set back to 0 without a pause

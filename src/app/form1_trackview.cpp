@@ -240,8 +240,9 @@ void Form1::RefreshPartSlots() {
 
 void Form1::Picture4_MouseDown(int, int button, int, double, double y) {
     if (button != 1) return;
-    // The lyrics window shows the sentence list of the current part only, once that window exists.
-    editing::SelectPartAtY(*song, y);
+    // The lyrics window shows the sentence list of the current part only.
+    const int old = song->CurrentPart;
+    if (editing::SelectPartAtY(*song, y)) SwapLyricsWindowList(old, song->CurrentPart);
     const doc::PartRecord& cur = song->Parts[song->CurrentPart];
     for (int i = 0; i < 2; ++i) {
         Shape1[i].SetTop(cur.StripTop);
