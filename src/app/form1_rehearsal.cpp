@@ -226,6 +226,8 @@ playback::Form2& Form1::Form2() {
         f.FengLi = [this] { FengLi(); };
         f.PlayStop = [this] { Picture6_KeyDown(32, 0); };
         f.Form_Load();
+        // First shown at the bottom right, clear of the part headers and the command column.
+        f.move(std::max(0, ScreenWidthPx - f.width() - 20), std::max(0, ScreenHeightPx - f.height() - 80));
         f.ShowList(song->CurrentPart);
         f.Command1[0].SetEnabled(IsPlaying == 0);
         f.Command1[1].SetEnabled(IsPlaying == 0);

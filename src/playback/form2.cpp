@@ -28,6 +28,7 @@ Form2::Form2() : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint) {
         // Seen before the list's own handling: the right button must not move the selection.
         List1[p].widget()->setProperty("part", p);
         static_cast<QListWidget*>(List1[p].widget())->viewport()->installEventFilter(this);
+        List1[p].widget()->installEventFilter(this);
     }
     Timer1.OnTimer = [this] { Timer1_Timer(); };
     resize(kListWidth + 4, kListHeight + 2 * kButtonHeight + 12);
@@ -53,6 +54,15 @@ void Form2::closeEvent(QCloseEvent* e) {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* e) {
+    // A list taking the focus without a selection keeps it so: no sentence is chosen (and played)
+    // by the focus alone.
+    if (auto* focused = qobject_cast<QListWidget*>(watched)) {
+        if (e->type() == QEvent::FocusIn && focused->currentRow() < 0) {
+            focused->viewport()->update();
+            return true;
+        }
+        return false;
+    }
     auto* viewport = qobject_cast<QWidget*>(watched);
     auto* list = viewport ? qobject_cast<QListWidget*>(viewport->parentWidget()) : nullptr;
     if (!list) return false;

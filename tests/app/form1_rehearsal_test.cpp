@@ -103,6 +103,12 @@ TEST_F(RehearsalTest, ASentenceStartsAtItsExactFirstTickInBothViews) {
 
 TEST_F(RehearsalTest, StepButtonsSpaceAndTheRightButton) {
     Form1& f = startLyrics();
+    // A list taking the focus chooses no sentence.
+    QApplication::setActiveWindow(&f.Form2());
+    list()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(list()->hasFocus());
+    EXPECT_EQ(list()->currentRow(), -1);
+    EXPECT_FALSE(wmp.calls.contains("Play"));
     // Nothing selected: Space and "播放\停止" leave everything as it was.
     f.PlayMode = 3;
     QTest::keyClick(list(), Qt::Key_Space);
