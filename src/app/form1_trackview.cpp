@@ -164,7 +164,8 @@ void Form1::ApplyStripLayout(const editing::StripLayout& layout) {
     Picture4[1].SetHeight(layout.canvasHeight);
     Label12.SetTop(layout.addButtonTop);
     Label1.SetHeight(layout.headerColumnHeight);
-    Labjq[0].SetTop(layout.accompanimentOffsetTop);
+    // The accompaniment's offset label stays beside the accompaniment box when it sits there.
+    if (Labjq[0].widget()->parentWidget() == Label1.widget()) Labjq[0].SetTop(layout.accompanimentOffsetTop);
     for (int i = 0; i < 2; ++i) {
         Shape1[i].SetTop(layout.frameTop);
         Shape1[i].SetHeight(layout.frameHeight);

@@ -277,6 +277,9 @@ TEST_F(RehearsalTest, OffsetsAccompanimentFileAndMidiStop) {
         EXPECT_EQ(f.Labjq[2].Caption(), c.shown);
     }
     f.Command2_Click(6);  // the song-settings panel with the accompaniment box
+    const QRect panel(0, 0, int(f.Frame2.Width()), int(f.Frame2.Height()));
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&f.Labjq[0], &f.Text3, &f.Command6, &f.Command8})
+        EXPECT_TRUE(panel.contains(c->widget()->geometry())) << c->Name().toStdString();
     dialogs.inputAnswers.push_back("2");
     click(f.Labjq[0]);
     EXPECT_EQ(dialogs.calls.back().prompt, "请输入伴奏mp3文件时间偏移");
