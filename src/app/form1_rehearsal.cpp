@@ -47,6 +47,8 @@ void Form1::BindRehearsalHandlers() {
     Label4.Bind(&vb::Control::MouseMove,
                 [this](int i, int button, int, double x, double) { Label4_MouseMove(i, button, x); });
     Labjq.Bind(&vb::Control::Click, [this](int i) { Labjq_Click(i); });
+    // The loop markers show while the loop is on (the settings that tick it run the handler).
+    for (int i = 0; i < 2; ++i) Label10[i].SetVisible(Check3[2].Value() == 1);
     // "定位" beside the accompaniment box, and the MIDI stop byte below it.
     Text3.SetWidth(158);
     Command6.SetCaption("定位");
