@@ -287,6 +287,7 @@ void Form1::Label12_Click() {
         editing::AddPart(*song, journal, Dialogs(), NoteBarWidth, LyricNoteGap);
     if (!added) return;
     ShowPartHeader(added->part);
+    ClearSentenceList(added->part);  // the slot's list may hold an earlier part's sentences
     // The slot may have sounded with another part's switch and volume before.
     PrepareNoteOnMessage(added->part);
     midiOutShortMsg(added->programChange);

@@ -164,9 +164,15 @@ TEST_F(RehearsalTest, JoinSplitAndTheListsFollowThePartSwitches) {
     // Part switches: the track view's, New.
     QTest::mouseClick(f.Picture4[0].widget(), Qt::LeftButton, {}, QPoint(50, f.song->Parts[3].StripTop + 10));
     EXPECT_EQ(f.Form2().VisibleList(), 3);
+    f.song->Notes[6] = f.song->Notes[2];  // an earlier song's sixth part
+    f.song->Parts[6].NoteCount = f.song->Parts[2].NoteCount;
+    f.BuildSentenceLists(6);
+    ASSERT_EQ(list(6)->count(), 3);  // no joins there
     f.NewProject();
     EXPECT_EQ(f.Form2().VisibleList(), 1);
     EXPECT_EQ(list(2)->count(), 0);
+    click(f.Label12);  // a sixth part starts with an empty list
+    EXPECT_EQ(list(6)->count(), 0);
     // The window: on top, shown without activation; closing hides it; "词" shows it again.
     EXPECT_EQ(f.Form2().windowTitle(), "歌词窗口");
     EXPECT_TRUE(f.Form2().windowFlags() & Qt::WindowStaysOnTopHint);
