@@ -11,6 +11,9 @@
 //                       the note messages, the restart, rewind and count-in timers, Space
 //   form1_pianoroll.cpp the piano roll: keys, canvas, grid, note labels, the editor-window box on
 //                       the song ruler, the note menu, the editor's toolbar button
+//   form1_rehearsal.cpp the part switches, instruments, volume bars and offsets of the part
+//                       headers, the playback switches, the accompaniment file, and the lyrics
+//                       window Form2 with its sentence lists
 //   form1_pending.cpp   handlers and procedures of the views that are still to be built
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
@@ -40,6 +43,7 @@
 #include "platform/timer.h"
 #include "platform/waveplayer.h"
 #include "playback/events.h"
+#include "playback/form2.h"
 #include "playback/notes.h"
 #include "typeset/fonts.h"
 #include "typeset/form3.h"
@@ -339,8 +343,6 @@ public:
     void OpenChangePointAtCursor(int kind);
     void ShowPartNames();
     void Command10_Click(int index);
-    void Check1_Click(int index);
-    void Check3_Click(int index);
     void Combo2_Click(int index);
     void Combo6_Click();
     void Combo8_Click();
@@ -355,11 +357,8 @@ public:
     void DrawPartRangeBands();
     void DrawTrackViewPage();
     void RefreshPianoRoll();
-    void BuildSentenceLists(int part);
     void RebuildTimeline();
     void Timly_Timer();
-    // The lyrics window's "合并下一句" and "分离" (Form2.Command1(0), (1)): the lyrics-window work.
-    void SetLyricsWindowButtonsEnabled(bool enabled);
     void Timdcjp_Timer();
     bool Form3_Visible();
 
@@ -391,7 +390,6 @@ public:
     void Command4_DeletePart();
     void Command4_NextVerse();
     // Toolbar targets of other windows (form1_pending.cpp until they are built).
-    void Command4_LyricsWindow();  // 0: show or hide the lyrics window
     void Command4_PageWindow();    // 1: show or hide the page window
     void Command4_Editor();        // 5: show or hide the piano-roll editor
     void Picture6_KeyDown(int keyCode, int shift);
@@ -523,10 +521,41 @@ public:
     void P3pCk(int page, double x, double y, int button);
     void P3pCkff(int page, double x, double y, int button);
     void Picpage_DblClick(int page);
-    // Placeholders (form1_pending.cpp): the position marker at the cursor's beat, and the lyrics
-    // window's sentence list following the current part.
+    // Placeholder (form1_pending.cpp): the position marker at the cursor's beat.
     void SetF3Jp();
+
+    // ---- rehearsal: part switches, instruments, volumes, offsets, lyrics window
+    //      (form1_rehearsal.cpp) -------------------------------------------------------------
+    // "定位" (the accompaniment file) and the MIDI stop byte, beside the accompaniment box.
+    vb::CommandButton Command6{Frame2.widget(), "Command6"};
+    vb::CommandButton Command8{Frame2.widget(), "Command8"};
+    void BindRehearsalHandlers();
+    void Check1_Click(int index);
+    void Check3_Click(int index);
+    void Check3_MouseUp();
+    void Chegd_Click();
+    void Label16_Click(int index);
+    void List3_Click();
+    void List3_DblClick();
+    void List3_MouseDown(int button);
+    void Label4_MouseDown(int index, int button, double x);
+    void Label4_MouseMove(int index, int buttons, double x);
+    void Labjq_Click(int index);
+    void Command6_Click();
+    void Command8_Click();
+    // The lyrics window, created (hidden) on first reference.
+    playback::Form2& Form2();
+    bool Form2Exists() const { return form2_ != nullptr; }
+    void Command4_LyricsWindow();  // toolbar 0: show or hide the lyrics window
+    void BuildSentenceLists(int part);
+    void ClearSentenceList(int part);
+    // The lyrics window shows the list of the part that became current in place of the old one's.
     void SwapLyricsWindowList(int oldPart, int newPart);
+    // "合并下一句" and "分离" of the lyrics window, disabled while playing.
+    void SetLyricsWindowButtonsEnabled(bool enabled);
+    void MixNext();
+    void FengLi();
+    void PlayPart(const QString& pjpstr);
 
     // ---- piano roll (form1_pianoroll.cpp) ----------------------------------------------------
     vb::Shape Shape5{Picture6.widget(), "Shape5"};  // the new-note and label-drag outline
@@ -613,6 +642,10 @@ private:
     void ScrollTrackViewWithPlay();
     void PlayClick(const QString& file);
     void JumpToLoopStart();
+    // Stops, and 100 ms later plays again exactly from `tick`.
+    void RestartExactlyAt(int32_t tick);
+    bool List3Open() const;
+    void ParkList3();
     void RestartAfterLocate(bool rollRuler);
     void LocateExactly(int32_t tick);
     void DefaultPlaybackYield();
@@ -638,6 +671,7 @@ private:
     int wheelRemainder_ = 0;  // wheel movement over the track view short of a whole notch
     QString midiImportPath_;  // the file the import panel lists; empty until one is opened
     std::unique_ptr<typeset::Form3> form3_;
+    std::unique_ptr<playback::Form2> form2_;
     std::vector<std::unique_ptr<vb::Label>> panelCaptions_;  // captions of the typesetting panel
     // Learning playback.
     bool revertingPlayToggle_ = false;  // Check2 set back to 0 without a pause

@@ -105,7 +105,7 @@ void Form1::NewProject() {
 
     for (int p = 1; p <= s.PartCount; ++p) {
         const doc::PartRecord& part = s.Parts[p];
-        // The lyrics window clears its sentence list of the part here once it exists.
+        ClearSentenceList(p);
         Label2[p].SetCaption(part.Name);
         Label11[p].SetBackColor(part.Colour);
         Label11[p + 10].SetBackColor(part.Colour2);
@@ -116,6 +116,7 @@ void Form1::NewProject() {
     ApplyLyricFont(Label9.FontName(), Label9.FontSize(), Label9.FontBold(), Label9.FontItalic());
     for (int i = 0; i < 2; ++i) Picture4[i].SetBackColor(s.Parts[1].Colour);
 
+    SwapLyricsWindowList(s.CurrentPart, 1);
     s.CurrentPart = 1;
     for (int i = 0; i < 2; ++i) Shape1[i].Move(0, s.Parts[1].StripTop, Shape1[i].Width(), s.Parts[1].StripHeight);
 
@@ -320,7 +321,7 @@ void Form1::ApplyLoadedProject(doc::ProjectLoad& load) {
     Text1[2].SetText(SingleText(s.TempoChangeBpm[0]));
 
     HScroll3_Change(kZoomSlider);
-    // The lyrics window shows the sentence list of part 1 here once it exists.
+    SwapLyricsWindowList(s.CurrentPart, 1);
     s.CurrentPart = 1;
 
     for (int i = 1; i <= s.PartCount; ++i) {

@@ -372,10 +372,14 @@ void Form1::ScrollTrackViewWithPlay() {
 
 // The loop end: stop, and 100 ms later play again exactly from the loop start.
 void Form1::JumpToLoopStart() {
-    const bool roll = Picture6.Visible();
     PlayMode = 0;
+    RestartExactlyAt(song->LoopStart);
+}
+
+void Form1::RestartExactlyAt(int32_t tick) {
+    const bool roll = Picture6.Visible();
     Command3_Click();
-    exactRestartTick_ = song->LoopStart;
+    exactRestartTick_ = tick;
     Check2.SetEnabled(false);
     if (roll) {
         Picture8.SetEnabled(false);

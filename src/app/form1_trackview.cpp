@@ -164,7 +164,8 @@ void Form1::ApplyStripLayout(const editing::StripLayout& layout) {
     Picture4[1].SetHeight(layout.canvasHeight);
     Label12.SetTop(layout.addButtonTop);
     Label1.SetHeight(layout.headerColumnHeight);
-    Labjq[0].SetTop(layout.accompanimentOffsetTop);
+    // The accompaniment's offset label stays beside the accompaniment box when it sits there.
+    if (Labjq[0].widget()->parentWidget() == Label1.widget()) Labjq[0].SetTop(layout.accompanimentOffsetTop);
     for (int i = 0; i < 2; ++i) {
         Shape1[i].SetTop(layout.frameTop);
         Shape1[i].SetHeight(layout.frameHeight);
@@ -240,8 +241,9 @@ void Form1::RefreshPartSlots() {
 
 void Form1::Picture4_MouseDown(int, int button, int, double, double y) {
     if (button != 1) return;
-    // The lyrics window shows the sentence list of the current part only, once that window exists.
-    editing::SelectPartAtY(*song, y);
+    // The lyrics window shows the sentence list of the current part only.
+    const int old = song->CurrentPart;
+    if (editing::SelectPartAtY(*song, y)) SwapLyricsWindowList(old, song->CurrentPart);
     const doc::PartRecord& cur = song->Parts[song->CurrentPart];
     for (int i = 0; i < 2; ++i) {
         Shape1[i].SetTop(cur.StripTop);
@@ -285,6 +287,7 @@ void Form1::Label12_Click() {
         editing::AddPart(*song, journal, Dialogs(), NoteBarWidth, LyricNoteGap);
     if (!added) return;
     ShowPartHeader(added->part);
+    ClearSentenceList(added->part);  // the slot's list may hold an earlier part's sentences
     // The slot may have sounded with another part's switch and volume before.
     PrepareNoteOnMessage(added->part);
     midiOutShortMsg(added->programChange);

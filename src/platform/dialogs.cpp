@@ -89,13 +89,18 @@ int QtDialogs::MsgBox(const QString& prompt, int flags, const QString& title) {
 }
 
 QString QtDialogs::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+    return InputBoxOrCancel(prompt, title, defaultText).value_or(QString());
+}
+
+std::optional<QString> QtDialogs::InputBoxOrCancel(const QString& prompt, const QString& title,
+                                                   const QString& defaultText) {
     QInputDialog dlg(parent_);
     dlg.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
     dlg.setLabelText(prompt);
     dlg.setTextValue(defaultText);
     dlg.setOkButtonText(QStringLiteral("确定"));
     dlg.setCancelButtonText(QStringLiteral("取消"));
-    if (dlg.exec() != QDialog::Accepted) return QString();
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return dlg.textValue();
 }
 
@@ -184,9 +189,16 @@ int ScriptedDialogs::MsgBox(const QString& prompt, int flags, const QString& tit
 }
 
 QString ScriptedDialogs::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
-    calls.push_back(makeCall(QStringLiteral("InputBox"), prompt, title));
+    return InputBoxOrCancel(prompt, title, defaultText).value_or(QString());
+}
+
+std::optional<QString> ScriptedDialogs::InputBoxOrCancel(const QString& prompt, const QString& title,
+                                                         const QString& defaultText) {
+    Call c = makeCall(QStringLiteral("InputBox"), prompt, title);
+    c.defaultText = defaultText;
+    calls.push_back(c);
     if (!inputAnswers.empty()) {
-        QString a = inputAnswers.front();
+        std::optional<QString> a = inputAnswers.front();
         inputAnswers.pop_front();
         return a;
     }

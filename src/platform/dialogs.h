@@ -68,6 +68,9 @@ public:
     // The typed text; "" when cancelled (and when left empty).
     virtual QString InputBox(const QString& prompt, const QString& title = QString(),
                              const QString& defaultText = QString()) = 0;
+    // The same box where Cancel matters: nothing when cancelled, "" when left empty.
+    virtual std::optional<QString> InputBoxOrCancel(const QString& prompt, const QString& title = QString(),
+                                                    const QString& defaultText = QString()) = 0;
     // The chosen path, or nothing when cancelled.
     virtual std::optional<QString> ShowOpen(const FileRequest& request) = 0;
     virtual std::optional<QString> ShowSave(const FileRequest& request) = 0;
@@ -84,6 +87,8 @@ public:
     int MsgBox(const QString& prompt, int flags = vbOKOnly, const QString& title = QString()) override;
     QString InputBox(const QString& prompt, const QString& title = QString(),
                      const QString& defaultText = QString()) override;
+    std::optional<QString> InputBoxOrCancel(const QString& prompt, const QString& title = QString(),
+                                            const QString& defaultText = QString()) override;
     std::optional<QString> ShowOpen(const FileRequest& request) override;
     std::optional<QString> ShowSave(const FileRequest& request) override;
     std::optional<Colour> ShowColor(Colour initial) override;
@@ -106,11 +111,13 @@ public:
         int icon = 0;     // MsgBox: vbCritical, vbQuestion, vbExclamation, vbInformation or 0
         bool systemModal = false;
         FileRequest file;  // Open and Save: the whole request
+        QString defaultText;  // InputBox: the text the box showed
     };
 
     // Answers, used first in first out. An empty queue gives the default answers below.
     std::deque<int> msgBoxAnswers;
-    std::deque<QString> inputAnswers;
+    // Input answers; nothing is Cancel (InputBox then gives "").
+    std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<std::optional<Colour>> colorAnswers;
     std::deque<std::optional<FontChoice>> fontAnswers;
@@ -128,6 +135,8 @@ public:
     int MsgBox(const QString& prompt, int flags = vbOKOnly, const QString& title = QString()) override;
     QString InputBox(const QString& prompt, const QString& title = QString(),
                      const QString& defaultText = QString()) override;
+    std::optional<QString> InputBoxOrCancel(const QString& prompt, const QString& title = QString(),
+                                            const QString& defaultText = QString()) override;
     std::optional<QString> ShowOpen(const FileRequest& request) override;
     std::optional<QString> ShowSave(const FileRequest& request) override;
     std::optional<Colour> ShowColor(Colour initial) override;
