@@ -13,7 +13,6 @@ void Form1::BindPendingHandlers() {
     Check3.Bind(&vb::Control::Click, [this](int i) { Check3_Click(i); });
     Combo2.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
-    Combo8.Click = [this](int) { Combo8_Click(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
     Timly.OnTimer = [this] { Timly_Timer(); };
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
@@ -60,9 +59,6 @@ void Form1::Combo2_Click(int index) {
     if (Picture4[0].widget()->isVisible()) Picture4[0].SetFocus();
 }
 
-// Verse chooser: the toolbar's verse button shows the verse number.
-void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
-
 // The score on the pages: the typesetter work draws the notes into the page pictures.
 void Form1::TypesetScorePages() {}
 // The page window's position marker at the cursor's beat: the typesetter work.
@@ -78,10 +74,6 @@ void Form1::PlaceStretchBar() {}
 // Quantise, breath handling, clear overlaps, fill durations and the automatic sentence split of the
 // note menu (items 12 to 15 and 20): the timing-tools work.
 void Form1::RunTimingTool(int) {}
-// The lyric-insertion panel opened from the note menu: the lyric-entry work.
-void Form1::OpenLyricInsertion() {}
-// Marks the next note for keyboard entry: the lyric-entry work.
-void Form1::SelectNextNote() {}
 
 // Lyric sentence lists: the lyrics-window work (it also shows the list of the part a page click
 // makes current in place of the old one's).
