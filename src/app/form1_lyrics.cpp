@@ -123,6 +123,7 @@ void Form1::Text2_KeyDown(int keyCode, int) {
     case 13: {
         const editing::EntryLists lists{EntriesOf(Combo7[2]), Combo7[2].ListIndex(), EntriesOf(Combo7[0]),
                                         Combo7[0].ListIndex()};
+        const bool wasSung = song->Notes[part][row].Pitch > 19;
         const editing::EntryResult r = editing::CommitEntry(*song, journal, part, row, Text2.Text(), lists);
         label.SetCaption(r.caption);
         if (!r.stored) {
@@ -144,7 +145,8 @@ void Form1::Text2_KeyDown(int keyCode, int) {
             EditNextLyric();
         else
             Picture6.SetFocus();
-        if (r.code > 19) RefreshPhraseLabels(part, row);
+        // The sentence holding the note shows its new text, also when the note stopped being sung.
+        if (r.code > 19 || wasSung) RefreshPhraseLabels(part, row);
         break;
     }
     case 9:

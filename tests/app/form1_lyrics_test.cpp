@@ -326,6 +326,9 @@ TEST_F(LyricsTest, MarkListsVerseChooserAndCloseButton) {
     f.Combo8.SetListIndex(1);
     EXPECT_EQ(f.Command4[11].Caption(), "2");
     EXPECT_EQ(f.Labnot[2].Caption(), "xy");
+    type(4, "/m");  // a sung note made a comment leaves its sentence
+    key(Qt::Key_Return);
+    EXPECT_EQ(f.Labnot[2].Caption(), "x");
     // "X" closes the roll and clears the part's selection.
     row(2).Selected = row(3).Selected = -1;
     click(f.Command5);
