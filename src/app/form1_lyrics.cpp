@@ -296,7 +296,10 @@ void Form1::OpenLyricInsertion() {
 
 void Form1::Command7_Click(int index) {
     switch (index) {
-    case 0: Picture12.SetTop(-5000); break;
+    case 0:
+        Picture12.SetTop(-5000);
+        Picture6.SetFocus();  // the canvas keeps the keys, not the hidden button
+        break;
     case 1: {
         song->Modified = -1;
         Text5.SetText(editing::RemoveLineBreaks(Text5.Text()));

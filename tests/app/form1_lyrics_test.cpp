@@ -190,6 +190,7 @@ TEST_F(LyricsTest, LyricInsertionPanel) {
     EXPECT_EQ(f.Text5.Text(), U("你好世界ab"));
     click(f.Command7[0]);
     EXPECT_EQ(f.Picture12.Top(), -5000);
+    EXPECT_TRUE(f.Picture6.widget()->hasFocus());
 }
 
 TEST_F(LyricsTest, MarkListsVerseChooserCloseButtonAndKeyboardEntry) {
