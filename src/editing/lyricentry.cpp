@@ -182,10 +182,10 @@ std::vector<QString> SplitSyllables(const QString& text, bool oneCharacter) {
             i += n - 1;
         }
     } else {
-        // Empty pieces (spaces in a row, a leading space) are skipped, not the end of the words.
-        for (const QString& piece : text.split(' ', Qt::SkipEmptyParts)) {
+        // Empty words (spaces in a row, a leading space) are skipped, not the end of the list.
+        for (const QString& word : text.split(' ', Qt::SkipEmptyParts)) {
             if (int(out.size()) >= kMaxSyllables) break;
-            out.push_back(piece);
+            out.push_back(word);
         }
     }
     return out;
