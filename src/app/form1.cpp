@@ -368,6 +368,7 @@ void Form1::BindHandlers() {
     BindTypesetHandlers();
     BindPianoRollHandlers();
     BindRehearsalHandlers();
+    BindLyricHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

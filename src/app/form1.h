@@ -14,6 +14,8 @@
 //   form1_rehearsal.cpp the part switches, instruments, volume bars and offsets of the part
 //                       headers, the playback switches, the accompaniment file, and the lyrics
 //                       window Form2 with its sentence lists
+//   form1_lyrics.cpp    lyric and item entry: the entry box Text2, the walks to the next note, the
+//                       mark lists, the lyric-insertion panel, the verse chooser, the roll's "X"
 //   form1_pending.cpp   handlers and procedures of the views that are still to be built
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
@@ -345,7 +347,6 @@ public:
     void Command10_Click(int index);
     void Combo2_Click(int index);
     void Combo6_Click();
-    void Combo8_Click();
     void VScroll3_Change();
     void File1_Click();
     void Picture1_MouseDown(int button, int shift, double x, double y);
@@ -607,12 +608,32 @@ public:
     uint32_t NoteOnMessage(int part, int pitch);
     uint32_t NoteOffMessage(int part, int pitch);
     // Placeholders of later work (form1_pending.cpp): the time-stretch bar, the timing and sentence
-    // tools, the lyric-insertion panel and the next-note walker of keyboard entry.
+    // tools.
     void PlaceStretchBar();
     void ShowStretchBar();
     void RunTimingTool(int index);
-    void OpenLyricInsertion();
+
+    // ---- lyric and item entry (form1_lyrics.cpp) ------------------------------------------------
+    // The lyric-insertion panel Picture12: the text, "覆盖", "单字模式" and its four buttons.
+    vb::TextBox Text5{Picture12.widget(), "Text5"};
+    vb::ControlArray<vb::CheckBox> Check9{Picture12.widget(), "Check9", 0, 1};
+    vb::ControlArray<vb::CommandButton> Command7{Picture12.widget(), "Command7", 0, 3};
+    bool keepEntryBox_ = false;      // a message of the entry box has the focus
+    bool presettingCombo7_ = false;  // a mark list shows the entry's value: no choice
+    void BindLyricHandlers();
+    void Text2_KeyDown(int keyCode, int shift);
+    void Text2_MouseDown(int button, int shift, double x, double y);
+    void Text2_LostFocus();
+    // The first opaque note label right of `reference`, paging the editor window on as needed.
+    void WalkToNextNote(vb::Control& reference, const std::function<void(int)>& act);
+    void EditNextLyric();
     void SelectNextNote();
+    void OpenLyricInsertion();
+    void Command7_Click(int index);
+    void Combo7_Click(int index);
+    void Combo7_LostFocus(int index);
+    void Combo8_Click();
+    void Command5_Click();
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);

@@ -11,7 +11,6 @@ namespace app {
 void Form1::BindPendingHandlers() {
     Combo2.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
-    Combo8.Click = [this](int) { Combo8_Click(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
     Timly.OnTimer = [this] { Timly_Timer(); };
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
@@ -30,9 +29,6 @@ void Form1::Combo2_Click(int index) {
     if (Picture4[0].widget()->isVisible()) Picture4[0].SetFocus();
 }
 
-// Verse chooser: the toolbar's verse button shows the verse number.
-void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
-
 // The page window's position marker at the cursor's beat: the typesetter work.
 void Form1::SetF3Jp() {}
 // Position and loop markers of the page window (at the beat box of the cursor, of the loop start
@@ -46,10 +42,6 @@ void Form1::PlaceStretchBar() {}
 // Quantise, breath handling, clear overlaps, fill durations and the automatic sentence split of the
 // note menu (items 12 to 15 and 20): the timing-tools work.
 void Form1::RunTimingTool(int) {}
-// The lyric-insertion panel opened from the note menu: the lyric-entry work.
-void Form1::OpenLyricInsertion() {}
-// Marks the next note for keyboard entry: the lyric-entry work.
-void Form1::SelectNextNote() {}
 
 // Growing bar of a recorded note: the recording work.
 void Form1::Timly_Timer() { Timly.SetEnabled(false); }

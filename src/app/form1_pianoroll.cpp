@@ -112,7 +112,7 @@ void Form1::BindPianoRollHandlers() {
     }
     Label18.Bind(&vb::Control::MouseDown, [this](int i, int b, int s, double x, double y) {
         Label18_MouseDown(i, b, s, x, y);
-        if (Picture6.Visible()) Picture6.SetFocus();
+        if (Picture6.Visible() && i != 6) Picture6.SetFocus();  // lyric insertion keeps its text box
     });
     Label18.Bind(&vb::Control::MouseMove, [this](int i, int b, int s, double x, double y) { Label18_MouseMove(i, b, s, x, y); });
 }
@@ -624,6 +624,8 @@ void Form1::Labnot_DblClick(int index) {
     Text2.SetSelStart(sel.first);
     Text2.SetSelLength(sel.second);
     Text2.SetFocus();
+    if (pitch == doc::kDynamics || pitch == doc::kChosenExpression || pitch == doc::kSpecialSymbol)
+        Text2_MouseDown(vb::vbLeftButton, 0, 0, 0);
 }
 
 void Form1::RefreshPhraseLabels(int part, int row) {
