@@ -8,34 +8,12 @@
 #include <cstdlib>
 
 #include "app/form1.h"
-#include "platform/dialogs.h"
-#include "platform/mediaplayer_fake.h"
-#include "platform/midiout.h"
-#include "platform/waveplayer.h"
+#include "support/fake_window.h"
 
 namespace {
 
-struct Window {
-    vb::ScriptedDialogs dialogs;
-    MidiOutRecorder midi;
-    FakeMediaPlayer wmp;
-    FakeMediaPlayer parts[10];
-    FakeWavePlayer wave;
-    std::unique_ptr<app::Form1> form;
-
-    Window() {
-        app::Form1::Services s;
-        s.programDir = QCoreApplication::applicationDirPath();
-        s.screenWidth = 1024;
-        s.screenHeight = 768;
-        s.dialogs = &dialogs;
-        s.midi = &midi;
-        s.wmp = &wmp;
-        for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
-        s.wave = &wave;
-        form = std::make_unique<app::Form1>(s);
-        form->Form_Load();
-    }
+struct Window : FakeWindow {
+    Window() { build(services(QCoreApplication::applicationDirPath())); }
 };
 
 void FillFullSong(doc::Song& song) {

@@ -98,19 +98,12 @@ void BM_LivePlaybackRun(benchmark::State& state) {
         std::array<std::unique_ptr<EngineMediaPlayer>, 10> parts;
         EngineWavePlayer clicks(engine);
         vb::ScriptedDialogs dialogs;
-        app::Form1::Services s;
-        s.programDir = QCoreApplication::applicationDirPath();
-        s.screenWidth = 1024;
-        s.screenHeight = 768;
-        s.dialogs = &dialogs;
-        s.midi = &midi;
-        s.wmp = &accompaniment;
+        app::Form1::Services s{QCoreApplication::applicationDirPath(), 1024, 768, &dialogs, &midi, &accompaniment,
+                               {}, &clicks, [] {}};
         for (int p = 1; p <= 9; ++p) {
             parts[p] = std::make_unique<EngineMediaPlayer>(engine);
             s.wmps[p] = parts[p].get();
         }
-        s.wave = &clicks;
-        s.quit = [] {};
         app::Form1 form(s);
         form.Form_Load();
         form.Timload_Timer();

@@ -8,13 +8,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/form1.h"
-#include "platform/dialogs.h"
-#include "platform/mediaplayer_fake.h"
-#include "platform/midiout.h"
-#include "platform/waveplayer.h"
+#include "support/fake_window.h"
 
-class Form1Test : public ::testing::Test {
+class Form1Test : public ::testing::Test, protected FakeWindow {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -42,19 +38,9 @@ protected:
 
     // Builds the window and runs its start-up.
     app::Form1& start() {
-        app::Form1::Services s;
-        s.programDir = dir.path();
-        s.screenWidth = 1024;
-        s.screenHeight = 768;
-        s.dialogs = &dialogs;
-        s.midi = &midi;
-        s.wmp = &wmp;
-        for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
-        s.wave = &wave;
+        app::Form1::Services s = services(dir.path());
         s.quit = [this] { ++quitCalls; };
-        form = std::make_unique<app::Form1>(s);
-        form->Form_Load();
-        return *form;
+        return build(s);
     }
 
     // Exit, answering the save question with No.
@@ -64,13 +50,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    vb::ScriptedDialogs dialogs;
-    MidiOutRecorder midi;
-    FakeMediaPlayer wmp;
-    FakeMediaPlayer parts[10];
-    FakeWavePlayer wave;
     int quitCalls = 0;
-    std::unique_ptr<app::Form1> form;
 };
 
 inline QByteArray Hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }

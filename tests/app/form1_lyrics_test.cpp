@@ -26,10 +26,9 @@ struct FocusTakingDialogs : vb::ScriptedDialogs {
 class LyricsTest : public Form1Test {
 protected:
     Form1& open(std::initializer_list<doc::NoteRecord> list) {
-        Form1::Services s{dir.path(), 1081, 768, &boxes, &midi, &wmp, {}, &wave, [] {}};
-        for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
-        form = std::make_unique<Form1>(s);
-        form->Form_Load();
+        Form1::Services s = services(dir.path(), 1081);
+        s.dialogs = &boxes;
+        build(s);
         form->show();
         form->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));

@@ -17,18 +17,7 @@ const QString U(const char* s) { return QString::fromUtf8(s); }
 class RollTest : public Form1Test {
 protected:
     Form1& open(bool roll = true) {
-        Form1::Services s;
-        s.programDir = dir.path();
-        s.screenWidth = 1081;
-        s.screenHeight = 768;
-        s.dialogs = &dialogs;
-        s.midi = &midi;
-        s.wmp = &wmp;
-        for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
-        s.wave = &wave;
-        s.quit = [] {};
-        form = std::make_unique<Form1>(s);
-        form->Form_Load();
+        build(services(dir.path(), 1081));
         form->show();
         form->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
