@@ -668,6 +668,7 @@ private:
     bool List3Open() const;
     void ParkList3();
     void RestartAfterLocate(bool rollRuler);
+    void RestartWhenStopped(bool rollRuler);
     void LocateExactly(int32_t tick);
     void DefaultPlaybackYield();
     void BindMidiHandlers();

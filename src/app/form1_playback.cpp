@@ -429,25 +429,24 @@ void Form1::RestartAfterLocate(bool rollRuler) {
     Check2.SetValue(1);
 }
 
-void Form1::Timer2_Timer() {
-    Timer2.SetEnabled(false);
-    // A playback still running is stopped; the restart waits until its loop has returned.
+// A playback still running is stopped; the restart waits until its loop has returned.
+void Form1::RestartWhenStopped(bool rollRuler) {
     if (playLoops_ > 0) {
-        pendingRestart_ = 2;
+        pendingRestart_ = rollRuler ? 4 : 2;
         if (IsPlaying) Command3_Click();
         return;
     }
-    RestartAfterLocate(false);
+    RestartAfterLocate(rollRuler);
+}
+
+void Form1::Timer2_Timer() {
+    Timer2.SetEnabled(false);
+    RestartWhenStopped(false);
 }
 
 void Form1::Timer4_Timer() {
     Timer4.SetEnabled(false);
-    if (playLoops_ > 0) {
-        pendingRestart_ = 4;
-        if (IsPlaying) Command3_Click();
-        return;
-    }
-    RestartAfterLocate(true);
+    RestartWhenStopped(true);
 }
 
 // The end of the song: the cursor and the page window back to the start.

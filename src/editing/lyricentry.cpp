@@ -41,12 +41,7 @@ bool WriteLyrics(doc::Song& song, UndoJournal& journal, int part, const std::vec
     journal.TruncateRedoTail();
     for (const Change& c : changes) {
         doc::NoteRecord& n = song.note(part, c.row);
-        NoteLine line;
-        line.part = part;
-        line.start = n.Start;
-        line.pitch = n.Pitch;
-        line.length = n.Length;
-        line.lyric = n.Lyric;
+        NoteLine line = NoteLineFor(part, n);
         line.newLyric = c.lyric;
         journal.AddNoteLine(line);
         n.Lyric = c.lyric;
@@ -122,12 +117,7 @@ EntryResult CommitEntry(doc::Song& song, UndoJournal& journal, int part, int row
     } else if (code < 21) {
         code = 64;
     }
-    NoteLine line;
-    line.part = part;
-    line.start = n.Start;
-    line.pitch = n.Pitch;
-    line.length = n.Length;
-    line.lyric = n.Lyric;
+    NoteLine line = NoteLineFor(part, n);
     if (code != n.Pitch) {
         line.newPitch = code;
         r.codeChanged = true;

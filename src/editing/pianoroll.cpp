@@ -408,7 +408,11 @@ bool DeleteSelected(doc::Song& song, UndoJournal& journal, int part) {
     return any;
 }
 
-bool ShiftSemitone(doc::Song& song, UndoJournal& journal, int part, int step) {
+namespace {
+// Runs `change` on each selected note of the part, items left out. The first change marks the
+// song changed and drops the redo tail; the step is committed as `action` when any note changed.
+template <typename Change>
+bool ChangeSelectedNotes(doc::Song& song, UndoJournal& journal, int part, const char* action, Change change) {
     bool any = false;
     for (int i = 0; i < song.Parts[part].NoteCount; ++i) {
         doc::NoteRecord& n = song.Notes[part][i];
@@ -418,29 +422,26 @@ bool ShiftSemitone(doc::Song& song, UndoJournal& journal, int part, int step) {
             journal.TruncateRedoTail();
             any = true;
         }
+        change(n);
+    }
+    if (any) journal.Commit(QString::fromUtf8(action));
+    return any;
+}
+}  // namespace
+
+bool ShiftSemitone(doc::Song& song, UndoJournal& journal, int part, int step) {
+    return ChangeSelectedNotes(song, journal, part, step > 0 ? "升高半音" : "降低半音", [&](doc::NoteRecord& n) {
         const QString line = NoteLineOf(part, n);
         n.Pitch = uint8_t(std::clamp(n.Pitch + step, kLowestKey, kHighestKey));
         journal.AddItem(line + "Y=" + Format(n.Pitch, "000"));
-    }
-    if (any) journal.Commit(QString::fromUtf8(step > 0 ? "升高半音" : "降低半音"));
-    return any;
+    });
 }
 
 bool ClearLyrics(doc::Song& song, UndoJournal& journal, int part) {
-    bool any = false;
-    for (int i = 0; i < song.Parts[part].NoteCount; ++i) {
-        doc::NoteRecord& n = song.Notes[part][i];
-        if (n.Selected == 0 || n.Pitch <= 20) continue;
-        if (!any) {
-            MarkChanged(song);
-            journal.TruncateRedoTail();
-            any = true;
-        }
+    return ChangeSelectedNotes(song, journal, part, "清除歌词", [&](doc::NoteRecord& n) {
         journal.AddItem(NoteLineOf(part, n) + "S=");
         n.Lyric.clear();
-    }
-    if (any) journal.Commit(QString::fromUtf8("清除歌词"));
-    return any;
+    });
 }
 
 QString CopyLyrics(const doc::Song& song, int part, int verse) {

@@ -31,6 +31,16 @@ ActionClass ClassOfAction(const QString& action) {
     return ActionClass::Changing;
 }
 
+NoteLine NoteLineFor(int part, const doc::NoteRecord& note) {
+    NoteLine line;
+    line.part = part;
+    line.start = note.Start;
+    line.pitch = note.Pitch;
+    line.length = note.Length;
+    line.lyric = note.Lyric;
+    return line;
+}
+
 QString NoteLineText(const NoteLine& line) {
     QString text = DigitOf(line.part) + Format(line.start, "00000") + Format(line.pitch, "000") +
                    Format(line.length, "00000") + line.lyric;
@@ -84,15 +94,7 @@ void UndoJournal::AddNoteLine(const NoteLine& line) {
     items_.push_back(item);
 }
 
-void UndoJournal::AddNoteLine(int part, const doc::NoteRecord& before) {
-    NoteLine line;
-    line.part = part;
-    line.start = before.Start;
-    line.pitch = before.Pitch;
-    line.length = before.Length;
-    line.lyric = before.Lyric;
-    AddNoteLine(line);
-}
+void UndoJournal::AddNoteLine(int part, const doc::NoteRecord& before) { AddNoteLine(NoteLineFor(part, before)); }
 
 void UndoJournal::AddItem(const QString& text) {
     Item item;

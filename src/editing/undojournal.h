@@ -32,6 +32,9 @@ struct NoteLine {
     std::optional<QString> newLyric;   // "S="
 };
 
+// The line naming a note by its present values (part, Start, Pitch, Length, lyric), no new values.
+NoteLine NoteLineFor(int part, const doc::NoteRecord& note);
+
 // The line as the journal shows it: part digit, Start "00000", Pitch "000", Length "00000",
 // the lyric, then the tags present.
 QString NoteLineText(const NoteLine& line);

@@ -14,7 +14,7 @@ struct Ev { int32_t start; int16_t length; int pitch; QString lyric = QString();
 
 // One row of a 4/4 line 0..384, a cell at every tick the events name at x = 100 + 4 × tick,
 // digits at y 200 (H 24), verse lines from y 240. Draws the events and, when asked, ends the row.
-struct RowDraw {
+struct RowDraw : RowDrawState {
     explicit RowDraw(const std::vector<Ev>& events, bool stack = false, bool close = false, int verses = 1) {
         std::set<int32_t> ticks = {0};
         for (const Ev& e : events) ticks.insert({e.start, e.start + e.length});
@@ -36,13 +36,6 @@ struct RowDraw {
             if (p.font == font && p.text != "c" && p.text != "Z" && p.text != "X") out << p.text;
         return out.join(' ');
     }
-    std::unique_ptr<doc::Song> song = testsongs::NewSong(true);
-    MarkStyle st = Style();
-    LineCells cells;
-    RowContext row;
-    RowState rs;
-    RunState run;
-    vb::RecordingSurface s;
 };
 
 }  // namespace

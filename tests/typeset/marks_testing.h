@@ -3,11 +3,13 @@
 
 #include <QRegularExpression>
 #include <initializer_list>
+#include <memory>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
 #include "platform/surface.h"
+#include "support/songs.h"
 #include "typeset/marks.h"
 
 namespace markstest {
@@ -87,5 +89,17 @@ inline typeset::MarkStyle Style(int w = 13, int h = 24) {
     st.Fonts.Samples[1] = st.Fonts.Samples[4] = {QStringLiteral("宋体"), 12};
     return st;
 }
+
+// What drawing one row of marks works on: a new song (for the meter), the style, the line's cells,
+// the row, the row and run states, and the surface that records the drawing.
+struct RowDrawState {
+    std::unique_ptr<doc::Song> song = testsongs::NewSong(true);
+    typeset::MarkStyle st = Style();
+    typeset::LineCells cells;
+    typeset::RowContext row;
+    typeset::RowState rs;
+    typeset::RunState run;
+    vb::RecordingSurface s;
+};
 
 }  // namespace markstest

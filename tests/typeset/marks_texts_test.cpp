@@ -11,7 +11,7 @@ namespace {
 
 // A 4/4 line 0..384 with cells at 0 (x 200), 96 (x 392) and 192 (x 600); digits at y 500, H 40,
 // W 13, left margin 57, right end 850.
-class MarkDraw {
+class MarkDraw : public RowDrawState {
 public:
     MarkDraw() {
         st = Style(13, 40);
@@ -31,13 +31,6 @@ public:
         DrawRowEvent(s, st, row, rs, run, n);
         return s;
     }
-    std::unique_ptr<doc::Song> song = testsongs::NewSong(true);
-    MarkStyle st;
-    LineCells cells;
-    RowContext row;
-    RowState rs;
-    RunState run;
-    vb::RecordingSurface s;
 };
 
 }  // namespace
