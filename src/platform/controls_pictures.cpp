@@ -1,0 +1,107 @@
+// Picture boxes (drawing canvases) and image boxes.
+
+#include "platform/controls.h"
+
+#include <QPainter>
+#include <QWidget>
+
+namespace vb {
+
+// ---------------------------------------------------------------------------------------------
+// PictureBox
+
+class PictureWidget : public QWidget {
+public:
+    PictureWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+    PageSurface* surface = nullptr;
+    int border = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        if (surface) p.drawImage(0, 0, surface->Image());
+        if (border) {
+            p.setPen(Qt::black);
+            p.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
+    }
+};
+
+PictureBox::PictureBox(QWidget* parent, const QString& name, int index)
+    : Control(new PictureWidget(parent), name, index) {
+    auto* w = static_cast<PictureWidget*>(widget());
+    surface_ = std::make_unique<PageSurface>(w->width(), w->height());
+    w->surface = surface_.get();
+    w->setFocusPolicy(Qt::StrongFocus);
+    clickOnRelease_ = true;
+    QPointer<QWidget> guard(w);
+    surface_->changed = [guard] {
+        if (guard) guard->update();
+    };
+}
+
+PictureBox::~PictureBox() {
+    if (auto* w = static_cast<PictureWidget*>(widget())) w->surface = nullptr;
+    surface_->changed = nullptr;
+}
+
+void PictureBox::geometryChanged() { surface_->Resize(widget()->width(), widget()->height()); }
+
+void PictureBox::SetBorderStyle(int s) {
+    borderStyle_ = s == 1 ? 1 : 0;
+    static_cast<PictureWidget*>(widget())->border = borderStyle_;
+    widget()->update();
+}
+
+void PictureBox::SetFontName(const QString& name) { surface_->SetFontName(name); Control::SetFontName(name); }
+void PictureBox::SetFontSize(double points) { surface_->SetFontSize(points); Control::SetFontSize(points); }
+void PictureBox::SetFontBold(bool b) { surface_->SetFontBold(b); Control::SetFontBold(b); }
+void PictureBox::SetFontItalic(bool b) { surface_->SetFontItalic(b); Control::SetFontItalic(b); }
+void PictureBox::SetForeColor(Colour c) { fore_ = c; surface_->SetForeColor(c); }
+void PictureBox::SetBackColor(Colour c) { back_ = c; backSet_ = true; surface_->SetBackColor(c); }
+void PictureBox::Refresh() { widget()->repaint(); }
+
+// ---------------------------------------------------------------------------------------------
+// ImageBox
+
+class ImageWidget : public QWidget {
+public:
+    ImageWidget(QWidget* parent) : QWidget(parent) {}
+    ImageBox* box = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!box || box->image_.isNull()) return;
+        QPainter p(this);
+        if (box->stretch_)
+            p.drawImage(rect(), box->image_);
+        else
+            p.drawImage(0, 0, box->image_);
+    }
+};
+
+ImageBox::ImageBox(QWidget* parent, const QString& name, int index)
+    : Control(new ImageWidget(parent), name, index) {
+    static_cast<ImageWidget*>(widget())->box = this;
+    clickOnRelease_ = true;
+}
+
+bool ImageBox::LoadPicture(const QString& path) {
+    QImage img;
+    if (!img.load(path)) return false;
+    SetPicture(img);
+    return true;
+}
+
+void ImageBox::SetPicture(const QImage& image) {
+    image_ = image;
+    if (!stretch_ && !image_.isNull()) {
+        QRect g = widget()->geometry();
+        widget()->setGeometry(g.x(), g.y(), image_.width(), image_.height());
+    }
+    widget()->update();
+}
+
+void ImageBox::SetStretch(bool s) { stretch_ = s; widget()->update(); }
+
+}  // namespace vb

@@ -1,0 +1,75 @@
+// Scroll bars.
+
+#include "platform/controls.h"
+
+#include <QScrollBar>
+#include <algorithm>
+
+namespace vb {
+
+// ---------------------------------------------------------------------------------------------
+// ScrollBar
+
+ScrollBar::ScrollBar(QWidget* parent, const QString& name, int index, bool vertical)
+    : Control(new QScrollBar(vertical ? Qt::Vertical : Qt::Horizontal, parent), name, index),
+      bar_(static_cast<QScrollBar*>(widget())) {
+    bar_->setFocusPolicy(Qt::StrongFocus);
+    bar_->setSingleStep(1);
+    bar_->setPageStep(1);
+    applyRange();
+    lastChanged_ = bar_->value();
+    QObject::connect(bar_, &QScrollBar::valueChanged, [this](int) {
+        if (fromCode_) return;
+        if (bar_->isSliderDown()) {
+            if (Scroll) Scroll(idx());
+        } else {
+            fireChange();
+        }
+    });
+    QObject::connect(bar_, &QScrollBar::sliderReleased, [this] {
+        if (bar_->value() != lastChanged_) fireChange();
+    });
+}
+
+void ScrollBar::fireChange() {
+    lastChanged_ = bar_->value();
+    if (Change) Change(idx());
+}
+
+void ScrollBar::applyRange() {
+    int before = bar_->value();
+    fromCode_ = true;
+    bar_->setRange(std::min(min_, max_), std::max(min_, max_));
+    bar_->setInvertedAppearance(min_ > max_);
+    bar_->setInvertedControls(min_ > max_);
+    fromCode_ = false;
+    if (bar_->value() != before) fireChange();
+}
+
+void ScrollBar::SetMin(int v) {
+    min_ = v;
+    applyRange();
+}
+
+void ScrollBar::SetMax(int v) {
+    max_ = v;
+    applyRange();
+}
+
+int ScrollBar::Value() const { return bar_->value(); }
+
+void ScrollBar::SetValue(int v) {
+    v = std::clamp(v, std::min(min_, max_), std::max(min_, max_));
+    if (v == bar_->value()) return;
+    fromCode_ = true;
+    bar_->setValue(v);
+    fromCode_ = false;
+    fireChange();
+}
+
+int ScrollBar::SmallChange() const { return bar_->singleStep(); }
+int ScrollBar::LargeChange() const { return bar_->pageStep(); }
+void ScrollBar::SetSmallChange(int v) { bar_->setSingleStep(std::max(1, v)); }
+void ScrollBar::SetLargeChange(int v) { bar_->setPageStep(std::max(1, v)); }
+
+}  // namespace vb
