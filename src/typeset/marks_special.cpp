@@ -17,6 +17,13 @@ int roundi(double x) { return int(vb::Round(x)); }
 
 void line(vb::Surface& s, double x1, double y1, double x2, double y2) { s.Line(x1, y1, x2, y2, 0); }
 
+// A hairpin's two strokes from x `a` to x `b`, each given by its heights above the digit line `Y`
+// at a and at b, in digit heights `H`.
+void hairpin(vb::Surface& s, double a, double b, double Y, double H, double a1, double b1, double a2, double b2) {
+    line(s, a, Y - a1 * H, b, Y - b1 * H);
+    line(s, a, Y - a2 * H, b, Y - b2 * H);
+}
+
 }  // namespace
 
 void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
@@ -65,28 +72,20 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
         return;
     case '|': PrintAt(s, x0 - W / 3, Y, QStringLiteral("|")); return;
     case '<':
-        if (t == QStringLiteral("<--")) {
-            line(s, L, Y - 0.3 * H, x1, Y - 0.1 * H);
-            line(s, L, Y - 0.5 * H, x1, Y - 0.7 * H);
-        } else if (clipped) {
-            line(s, x0, Y - 0.4 * H, R, Y - 0.2 * H);
-            line(s, x0, Y - 0.4 * H, R, Y - 0.6 * H);
-        } else {
-            line(s, x0, Y - 0.4 * H, x1, Y - 0.1 * H);
-            line(s, x0, Y - 0.4 * H, x1, Y - 0.7 * H);
-        }
+        if (t == QStringLiteral("<--"))
+            hairpin(s, L, x1, Y, H, 0.3, 0.1, 0.5, 0.7);
+        else if (clipped)
+            hairpin(s, x0, R, Y, H, 0.4, 0.2, 0.4, 0.6);
+        else
+            hairpin(s, x0, x1, Y, H, 0.4, 0.1, 0.4, 0.7);
         return;
     case '>':
-        if (t == QStringLiteral(">--")) {
-            line(s, L, Y - 0.2 * H, x1, Y - 0.4 * H);
-            line(s, L, Y - 0.6 * H, x1, Y - 0.4 * H);
-        } else if (clipped) {
-            line(s, x0, Y - 0.1 * H, R, Y - 0.3 * H);
-            line(s, x0, Y - 0.7 * H, R, Y - 0.5 * H);
-        } else {
-            line(s, x0, Y - 0.1 * H, x1, Y - 0.4 * H);
-            line(s, x0, Y - 0.7 * H, x1, Y - 0.4 * H);
-        }
+        if (t == QStringLiteral(">--"))
+            hairpin(s, L, x1, Y, H, 0.2, 0.4, 0.6, 0.4);
+        else if (clipped)
+            hairpin(s, x0, R, Y, H, 0.1, 0.3, 0.7, 0.5);
+        else
+            hairpin(s, x0, x1, Y, H, 0.1, 0.4, 0.7, 0.4);
         return;
     case 'H':
     case 'I':
