@@ -19,10 +19,6 @@ void Form1::BindPendingHandlers() {
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
 }
 
-// Page pictures and print: the page-image and printing work fill these.
-void Form1::Command2_ExportPages() {}
-void Form1::Command2_Print() {}
-
 // Toolbar 0: the lyrics-window work shows or hides the lyrics window.
 void Form1::Command4_LyricsWindow() {}
 
@@ -63,13 +59,6 @@ void Form1::Combo2_Click(int index) {
 // Verse chooser: the toolbar's verse button shows the verse number.
 void Form1::Combo8_Click() { Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1)); }
 
-// The page window's position marker at the cursor's beat: the typesetter work.
-void Form1::SetF3Jp() {}
-// Position and loop markers of the page window (at the beat box of the cursor, of the loop start
-// and of the loop end): the page-window work.
-void Form1::MovePageMarker() {}
-void Form1::MovePageLoopStartMarker() {}
-void Form1::MovePageLoopEndMarker() {}
 // Time-stretch bar over the piano-roll ruler: the time-stretch work.
 void Form1::ShowStretchBar() {}
 void Form1::PlaceStretchBar() {}
@@ -90,7 +79,5 @@ void Form1::SwapLyricsWindowList(int, int) {}
 void Form1::SetLyricsWindowButtonsEnabled(bool) {}
 // Growing bar of a recorded note: the recording work.
 void Form1::Timly_Timer() { Timly.SetEnabled(false); }
-// First page image of a picture export: the page-image work.
-void Form1::Timdcjp_Timer() { Timdcjp.SetEnabled(false); }
 
 }  // namespace app

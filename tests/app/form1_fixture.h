@@ -53,6 +53,7 @@ protected:
         s.wave = &wave;
         s.quit = [this] { ++quitCalls; };
         form = std::make_unique<app::Form1>(s);
+        form->PrinterFactory = [](const typeset::PaperSetup&) { return std::unique_ptr<vb::Surface>(); };  // no printer
         form->Form_Load();
         return *form;
     }
