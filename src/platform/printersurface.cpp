@@ -46,8 +46,12 @@ PrinterSurface::PrinterSurface(const QString& pdfPath)
     printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
 }
 
+// A job left unfinished (its printing failed part-way) is cancelled, not sent half printed.
 PrinterSurface::~PrinterSurface() {
-    if (painter_ && painter_->isActive()) painter_->end();
+    if (painter_ && painter_->isActive()) {
+        printer_->abort();
+        painter_->end();
+    }
 }
 
 void PrinterSurface::SetPaperSize(int code) {

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <map>
 
+#include "document/songcodes.h"
 #include "marks_testing.h"
 #include "support/songs.h"
 #include "typeset/printing.h"
@@ -89,6 +90,9 @@ std::vector<QStringList> PrintedPages(const QStringList& log, QStringList* extra
 
 TEST(PrintPass, PrintsThePagesAsThePagePassDrawsThem) {
     auto song = Bars(16);  // 16 systems: pages of 3, 4, 4, 4 and 1
+    song->TimeSigLastIndex = 1;  // 3/4 from system 8 (page 3) on
+    song->TimeSigTicks[1] = 1536, song->TimeSigCodes[1] = doc::TimeSigTextToCode("3/4");
+    song->TimeSigTicks[2] = song->SongLength + 192, song->TimeSigBarNumbers[2] = 4096;
     AddMark(*song, 100, 300, "<");
     const TypesetInput in = Input(*song);
     TypesetResult pageResult;
@@ -100,6 +104,8 @@ TEST(PrintPass, PrintsThePagesAsThePagePassDrawsThem) {
     const auto printed = PrintedPages(printer.Log(), &extras);
     ASSERT_EQ(printed.size(), 5u);
     for (int k = 0; k < 5; ++k) EXPECT_EQ(printed[size_t(k)], pages[k].Log()) << "page " << k;
+    EXPECT_EQ(printed[2].filter("\"_\"").size(), 2);  // the 3/4 fraction bar on both rows of page 3 only
+    EXPECT_EQ(printer.Log().filter("\"_\"").size(), 2);
     EXPECT_EQ(printer.Log().last(), "EndDoc");
     // The title block on the first page only (the tempo glyph in the notation font), a number on each.
     EXPECT_EQ(extras.join('\n'), "1 Print 350,30 \"TITLE\"; font=黑体 18\n"
