@@ -9,6 +9,8 @@
 //                       block, the page window Form3 and its clicks, the score's measures and fonts
 //   form1_playback.cpp  learning playback: the play toggle, stop, the player loop and its events,
 //                       the note messages, the restart, rewind and count-in timers, Space
+//   form1_print.cpp     printing on the default printer, the page-image export and its timer, the
+//                       page window's position and loop markers
 //   form1_pianoroll.cpp the piano roll: keys, canvas, grid, note labels, the editor-window box on
 //                       the song ruler, the note menu, the editor's toolbar button
 //   form1_rehearsal.cpp the part switches, instruments, volume bars and offsets of the part
@@ -52,6 +54,7 @@
 #include "typeset/geometry.h"
 #include "typeset/measures.h"
 #include "typeset/pageclick.h"
+#include "typeset/printing.h"
 #include "typeset/typesetter.h"
 
 class QCloseEvent;
@@ -482,6 +485,16 @@ public:
     typeset::TypesetInput TypesetValues();
     // The printer of the print run under way (none outside one).
     vb::Surface* Printer = nullptr;
+    // Where "打印" gets its printer, set up with the page setup's paper; nullptr: no printer. Tests
+    // replace it (a PDF file, a recording surface, a failing printer).
+    std::function<std::unique_ptr<vb::Surface>(const typeset::PaperSetup&)> PrinterFactory = &Form1::DefaultPrinter;
+    static std::unique_ptr<vb::Surface> DefaultPrinter(const typeset::PaperSetup& paper);
+    typeset::PaperSetup PaperSetupNow() const;
+    // The header labels of the page window as the title block prints them.
+    typeset::HeaderTexts HeaderTextsNow();
+    // The score on the printer as one job; throws vb::PrinterError when the printer fails.
+    void PrintScorePages(vb::Surface& printer);
+    void SavePageImageOrSay(const QImage& image, const QString& path);
     // The page window, created (hidden) on first reference.
     typeset::Form3& Form3();
     bool Form3Exists() const { return form3_ != nullptr; }
@@ -650,6 +663,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QString pageImageBase_;  // the file name chosen by the last page-image export
     void CreateControls();
     void BindHandlers();
     void BindSettingsHandlers();

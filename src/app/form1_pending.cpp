@@ -16,10 +16,6 @@ void Form1::BindPendingHandlers() {
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
 }
 
-// Page pictures and print: the page-image and printing work fill these.
-void Form1::Command2_ExportPages() {}
-void Form1::Command2_Print() {}
-
 
 // Snap grids of the rulers (0) and of the piano roll (1).
 void Form1::Combo2_Click(int index) {
@@ -29,13 +25,6 @@ void Form1::Combo2_Click(int index) {
     if (Picture4[0].widget()->isVisible()) Picture4[0].SetFocus();
 }
 
-// The page window's position marker at the cursor's beat: the typesetter work.
-void Form1::SetF3Jp() {}
-// Position and loop markers of the page window (at the beat box of the cursor, of the loop start
-// and of the loop end): the page-window work.
-void Form1::MovePageMarker() {}
-void Form1::MovePageLoopStartMarker() {}
-void Form1::MovePageLoopEndMarker() {}
 // Time-stretch bar over the piano-roll ruler: the time-stretch work.
 void Form1::ShowStretchBar() {}
 void Form1::PlaceStretchBar() {}
@@ -45,7 +34,5 @@ void Form1::RunTimingTool(int) {}
 
 // Growing bar of a recorded note: the recording work.
 void Form1::Timly_Timer() { Timly.SetEnabled(false); }
-// First page image of a picture export: the page-image work.
-void Form1::Timdcjp_Timer() { Timdcjp.SetEnabled(false); }
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include "platform/surface.h"
 
@@ -24,7 +25,17 @@ QPageSize pageSizeOf(int code) {
 
 PrinterSurface::PrinterSurface() : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     backColor_ = 0xFFFFFF;
+    printer_->setFullPage(true);
     printer_->setPageSize(pageSizeOf(paperCode_));
+}
+
+std::unique_ptr<PrinterSurface> PrinterSurface::DefaultPrinter() {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull() || info.printerName().isEmpty()) return nullptr;
+    auto p = std::make_unique<PrinterSurface>();
+    p->printer_->setPrinterName(info.printerName());
+    p->printer_->setFullPage(true);
+    return p;
 }
 
 PrinterSurface::PrinterSurface(const QString& pdfPath)
@@ -35,14 +46,28 @@ PrinterSurface::PrinterSurface(const QString& pdfPath)
     printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
 }
 
+// A job left unfinished (its printing failed part-way) is cancelled, not sent half printed.
 PrinterSurface::~PrinterSurface() {
-    if (painter_ && painter_->isActive()) painter_->end();
+    if (painter_ && painter_->isActive()) {
+        printer_->abort();
+        painter_->end();
+    }
 }
 
 void PrinterSurface::SetPaperSize(int code) {
     paperCode_ = (code == 11 || code == 13) ? code : 9;
     if (!painter_) printer_->setPageSize(pageSizeOf(paperCode_));
 }
+
+void PrinterSurface::SetPaperSizeMm(double widthMm, double heightMm) {
+    if (painter_ || widthMm <= 0 || heightMm <= 0) return;
+    paperCode_ = 256;
+    printer_->setPageSize(QPageSize(QSizeF(widthMm, heightMm), QPageSize::Millimeter, QString(),
+                                    QPageSize::ExactMatch));
+    printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
+QSizeF PrinterSurface::PaperSizeMm() const { return printer_->pageLayout().fullRect(QPageLayout::Millimeter).size(); }
 
 void PrinterSurface::SetOrientation(int orientation) {
     orientation_ = orientation == 2 ? 2 : 1;
@@ -63,7 +88,7 @@ QFont PrinterSurface::font() const {
 QPainter& PrinterSurface::painter() {
     if (!painter_) {
         auto p = std::make_unique<QPainter>();
-        if (!p->begin(printer_.get())) throw PrinterError("the printer cannot start the job");
+        if (!p->begin(printer_.get())) throw PrinterError("打印机无法开始打印任务");
         painter_ = std::move(p);
         pages_ = 1;
     }
@@ -117,20 +142,21 @@ void PrinterSurface::drawPicture(const QImage& image, const QRectF& target, cons
 
 void PrinterSurface::NewPage() {
     painter();
-    if (!printer_->newPage()) throw PrinterError("the printer cannot start a new page");
+    if (!printer_->newPage()) throw PrinterError("打印机无法开始新的一页");
     ++pages_;
     curX_ = 0;
     curY_ = 0;
 }
 
+// Sends the job; a job that could not be completed throws, so nobody is told it went out.
 void PrinterSurface::EndDoc() {
-    if (painter_) {
-        painter_->end();
-        painter_.reset();
-    }
+    painter();
+    const bool ended = painter_->end();
+    painter_.reset();
     pages_ = 0;
     curX_ = 0;
     curY_ = 0;
+    if (!ended || printer_->printerState() == QPrinter::Error) throw PrinterError("打印任务无法完成");
 }
 
 }  // namespace vb

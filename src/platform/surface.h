@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -193,8 +194,10 @@ private:
 // the first output; the job starts with the first output and is sent by EndDoc.
 class PrinterSurface : public Surface {
 public:
-    // The default printer.
+    // The default printer, on the whole sheet (positions from the paper's edge).
     PrinterSurface();
+    // The system's default printer; nullptr when there is none.
+    static std::unique_ptr<PrinterSurface> DefaultPrinter();
     // A PDF file instead of a printer.
     explicit PrinterSurface(const QString& pdfPath);
     ~PrinterSurface() override;
@@ -202,6 +205,10 @@ public:
     // Paper-size codes 9 (A4), 11 (A5), 13 (B5); others give A4.
     void SetPaperSize(int code);
     int PaperSize() const { return paperCode_; }
+    // A sheet of width × height millimetres (given upright; the orientation turns it).
+    void SetPaperSizeMm(double widthMm, double heightMm);
+    // The sheet's size in millimetres as it lies (after the orientation).
+    QSizeF PaperSizeMm() const;
     // 1 portrait, 2 landscape.
     void SetOrientation(int orientation);
     int Orientation() const { return orientation_; }

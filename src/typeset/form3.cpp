@@ -125,6 +125,11 @@ void Form3::Picpage_KeyDown(int, int keyCode, int) {
 int Form3::WindowState() const { return isMinimized() ? 1 : 0; }
 
 void Form3::SetWindowState(int state) {
+    // A hidden window only takes the state; it shows in it when it is shown.
+    if (!isVisible()) {
+        setWindowState(state == 1 ? windowState() | Qt::WindowMinimized : windowState() & ~Qt::WindowMinimized);
+        return;
+    }
     if (state == 1)
         showMinimized();
     else if (isMinimized())

@@ -47,4 +47,10 @@ int32_t MarkerCentreY(double innerHeight, double markerHeight) {
     return int32_t(vb::Round((innerHeight - markerHeight) / 2.0));
 }
 
+int BeatBoxAtOrBefore(const std::vector<BeatBox>& boxes, int32_t tick) {
+    for (int i = int(boxes.size()) - 1; i >= 0; --i)
+        if (boxes[size_t(i)].Tick <= tick) return i;
+    return -1;
+}
+
 }  // namespace typeset

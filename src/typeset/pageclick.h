@@ -19,6 +19,8 @@ constexpr int kMaxBeatBoxes = 1024;
 // The box a click at (x, y) on `page` hits: scanning from the last box down, the first on that
 // page whose X and Y are both strictly less than the click's. -1 for none.
 int HitBeatBox(const std::vector<BeatBox>& boxes, int page, double x, double y);
+// The last box whose tick is not after `tick` (the beat holding it); -1 when none.
+int BeatBoxAtOrBefore(const std::vector<BeatBox>& boxes, int32_t tick);
 // The row of the system the click falls in, within 0..rows - 1.
 int ClickRow(const BeatBox& box, double y, int32_t partRowHeight, int32_t partRowGap, int rows);
 // The part named by a row of the system (`rowParts` holds one digit per row); 0 for none.

@@ -99,7 +99,8 @@ std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const Lin
     return items;
 }
 
-std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const std::vector<EventItem>& items) {
+std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const std::vector<EventItem>& items,
+                                         bool continueVT) {
     std::vector<doc::NoteRecord> row;
     row.reserve(items.size() + 2);
     for (const EventItem& it : items) {
@@ -113,8 +114,9 @@ std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const 
                 n.Pitch = 19;
             } else if (it.Tag == kContinuationTag) {
                 const QChar first = it.Text.isEmpty() ? QChar() : it.Text[0];
-                const bool keeps = first == '<' || first == '>' || first == 'V' || first == 'T';
-                n.Lyric = keeps ? it.Text + QStringLiteral("--") : QStringLiteral("--");
+                const bool vt = first == 'V' || first == 'T';
+                const bool keeps = first == '<' || first == '>' || vt;
+                n.Lyric = vt && !continueVT ? QString() : keeps ? it.Text + QStringLiteral("--") : QStringLiteral("--");
             } else {
                 n.Lyric = it.Text;
             }
@@ -159,11 +161,11 @@ std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& r
     return grid;
 }
 
-PreparedScore PrepareScore(const doc::Song& song, const LineTable& lines) {
+PreparedScore PrepareScore(const doc::Song& song, const LineTable& lines, bool continueVT) {
     PreparedScore score;
     score.ScoreRowParts = ScoreRowPartsOf(song);
     for (QChar c : score.ScoreRowParts) score.RowParts.push_back(c.digitValue());
-    for (int part : score.RowParts) score.Rows.push_back(RowEventsOf(song, part, PartEventItems(song, part, lines)));
+    for (int part : score.RowParts) score.Rows.push_back(RowEventsOf(song, part, PartEventItems(song, part, lines), continueVT));
     if (!score.RowParts.empty()) score.TickGrid = TickGridOf(song, score.RowParts);
     return score;
 }
@@ -176,7 +178,7 @@ QString KeyMarkText(const QStringList& keyNames, int key) {
 
 TypesetResult RunTypesetter(const TypesetInput& in, const TypesetHooks& hooks) {
     if (!in.Song) return {};
-    return LayOutScore(in, PrepareScore(*in.Song, in.Lines), hooks);
+    return LayOutScore(in, PrepareScore(*in.Song, in.Lines, !in.Printer), hooks);
 }
 
 TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, const TypesetHooks& hooks) {
@@ -401,17 +403,19 @@ SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
     return lay;
 }
 
-namespace {
-MarkStyle finishStyle(const TypesetInput& in) {
+MarkStyle PageStyleOf(const TypesetInput& in) {
     MarkStyle st = in.Style;
     const PageGeometry& g = in.Geometry;
     st.LeftMargin = g.LeftMargin, st.TopMargin = g.TopMargin, st.PrintableWidth = g.PrintableWidth;
     st.PartRowHeight = g.PartRowHeight, st.PartRowGap = g.PartRowGap;
     return st;
 }
-bool endsScore(const TypesetInput& in, const TypesetResult& r) {
-    return r.LastSystemDrawn == std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
-}
+
+int LastSystemOf(const TypesetInput& in) { return std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2); }
+
+namespace {
+MarkStyle finishStyle(const TypesetInput& in) { return PageStyleOf(in); }
+bool endsScore(const TypesetInput& in, const TypesetResult& r) { return r.LastSystemDrawn == LastSystemOf(in); }
 }  // namespace
 
 void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::function<vb::Surface*(int)>& pages) {

@@ -50,13 +50,15 @@ QString ScoreRowPartsOf(const doc::Song& song);
 std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const LineTable& lines);
 // The note records of one row from its sorted items: rests and pieces never read the note table
 // by their tag; a continued piece carries "--" (a continued "<", ">", "V" or "T" mark its whole
-// text and "--"); the two sentinels follow.
-std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const std::vector<EventItem>& items);
+// text and "--"); the two sentinels follow. On the printer (`continueVT` false) a continued "V"
+// or "T" mark gets an empty text and prints nothing on the following lines.
+std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const std::vector<EventItem>& items,
+                                         bool continueVT = true);
 // Every beat of every meter (up to and including the first beat past the song end), every event
 // start and end, and the song end, once each and in order.
 std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& rowParts);
 // All of the above for the whole score.
-PreparedScore PrepareScore(const doc::Song& song, const LineTable& lines);
+PreparedScore PrepareScore(const doc::Song& song, const LineTable& lines, bool continueVT = true);
 
 // ---- The run ----
 
@@ -76,6 +78,7 @@ struct TypesetInput {
     bool IndependentTopPart = false;    // "有一个独立的声部"
     bool MeasureNumbers = false;        // "提示小节"
     int MaxPages = kMaxPages;           // drawing stops after the last system of this many pages
+    bool Printer = false;               // the printer pass: "V" and "T" marks do not continue
 };
 
 struct TypesetResult {
@@ -111,6 +114,11 @@ void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::func
 // The same for one filled page (its systems are all drawn), so that it can be drawn out while the
 // next pages are laid out.
 void FinishPage(const TypesetInput& in, const TypesetResult& r, int page, vb::Surface& s);
+
+// The mark style with the page geometry's margins and rows, as the finish draws with it.
+MarkStyle PageStyleOf(const TypesetInput& in);
+// The index of the last system the run draws.
+int LastSystemOf(const TypesetInput& in);
 
 // The layout of the systems for the line decorations.
 SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r);

@@ -26,9 +26,10 @@ struct FakeWindow {
         for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
         return s;
     }
-    // Builds the window and runs its start-up.
+    // Builds the window and runs its start-up; it has no printer.
     app::Form1& build(const app::Form1::Services& s) {
         form = std::make_unique<app::Form1>(s);
+        form->PrinterFactory = [](const typeset::PaperSetup&) { return std::unique_ptr<vb::Surface>(); };
         form->Form_Load();
         return *form;
     }
