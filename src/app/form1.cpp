@@ -367,6 +367,7 @@ void Form1::BindHandlers() {
     BindFilesHandlers();
     BindTypesetHandlers();
     BindPianoRollHandlers();
+    BindRecordingHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -11,6 +11,8 @@
 //                       the note messages, the restart, rewind and count-in timers, Space
 //   form1_pianoroll.cpp the piano roll: keys, canvas, grid, note labels, the editor-window box on
 //                       the song ruler, the note menu, the editor's toolbar button
+//   form1_recording.cpp keyboard recording "●" and keyboard entry on the piano keys, the note menu's
+//                       timing tools and sentence split, the time-stretch bar over the roll's ruler
 //   form1_pending.cpp   handlers and procedures of the views that are still to be built
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
@@ -31,6 +33,7 @@
 #include "document/song.h"
 #include "editing/partstrips.h"
 #include "editing/pianoroll.h"
+#include "editing/recording.h"
 #include "editing/trackview.h"
 #include "editing/undojournal.h"
 #include "platform/controls.h"
@@ -572,13 +575,33 @@ public:
     // The note messages of a part's channel from the playback templates.
     uint32_t NoteOnMessage(int part, int pitch);
     uint32_t NoteOffMessage(int part, int pitch);
-    // Placeholders of later work (form1_pending.cpp): the time-stretch bar, the timing and sentence
-    // tools, the lyric-insertion panel and the next-note walker of keyboard entry.
+    // The time-stretch bar and the timing tools (form1_recording.cpp); placeholders of later work
+    // (form1_pending.cpp): the lyric-insertion panel and the next-note walker of keyboard entry.
     void PlaceStretchBar();
     void ShowStretchBar();
     void RunTimingTool(int index);
     void OpenLyricInsertion();
     void SelectNextNote();
+
+    // ---- keyboard recording, keyboard entry, timing tools, time stretch (form1_recording.cpp) ----
+    // The time-stretch bar over the roll's ruler and the outline that follows its drag.
+    vb::Label Label20{Picture8.widget(), "Label20"};
+    vb::Shape Shape7{Picture8.widget(), "Shape7"};
+    int16_t HeldPianoKey = 0;           // the key whose recorded note grows; 0 none
+    editing::Recording RecordedNotes;   // the take since "●" was ticked
+    int32_t SelectionStart = 0;         // the stretch bar's range: first and last selected start
+    int32_t SelectionEnd = 0;
+    int32_t EntryMarkRow = -1;          // the row keyboard entry re-pitches; -1 none
+    void BindRecordingHandlers();
+    void Chely_Click();
+    void Chely_MouseUp();
+    // What a piano key does beyond sounding: record, or give its pitch to the marked note.
+    void RecordOrEnterKey(int index);
+    void ReleaseRecordedKey(int index);
+    void Label20_MouseDown(int button, int shift, double x, double y);
+    void Label20_MouseMove(int button, int shift, double x, double y);
+    void Label20_MouseUp(int button, int shift, double x, double y);
+    void StretchSelectedNotes(int shift);
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);

@@ -15,7 +15,6 @@ void Form1::BindPendingHandlers() {
     Check4.Bind(&vb::Control::Click, [this](int i) { Combo2_Click(i); });
     Combo8.Click = [this](int) { Combo8_Click(); };
     Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
-    Timly.OnTimer = [this] { Timly_Timer(); };
     Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
 }
 
@@ -72,12 +71,6 @@ void Form1::SetF3Jp() {}
 void Form1::MovePageMarker() {}
 void Form1::MovePageLoopStartMarker() {}
 void Form1::MovePageLoopEndMarker() {}
-// Time-stretch bar over the piano-roll ruler: the time-stretch work.
-void Form1::ShowStretchBar() {}
-void Form1::PlaceStretchBar() {}
-// Quantise, breath handling, clear overlaps, fill durations and the automatic sentence split of the
-// note menu (items 12 to 15 and 20): the timing-tools work.
-void Form1::RunTimingTool(int) {}
 // The lyric-insertion panel opened from the note menu: the lyric-entry work.
 void Form1::OpenLyricInsertion() {}
 // Marks the next note for keyboard entry: the lyric-entry work.
@@ -90,8 +83,6 @@ void Form1::SwapLyricsWindowList(int, int) {}
 
 // The lyrics window's "合并下一句" and "分离", disabled while playing: the lyrics-window work.
 void Form1::SetLyricsWindowButtonsEnabled(bool) {}
-// Growing bar of a recorded note: the recording work.
-void Form1::Timly_Timer() { Timly.SetEnabled(false); }
 // First page image of a picture export: the page-image work.
 void Form1::Timdcjp_Timer() { Timdcjp.SetEnabled(false); }
 

@@ -335,6 +335,8 @@ void Form1::Picture6_MouseDown(int button, int shift, double x, double y) {
     Text2.SetTop(-5000);
     for (int i = 0; i < 3; ++i) Combo7[i].SetTop(-5000);
     Picture11.SetTop(-5000);
+    Label20.SetVisible(false);
+    Shape7.SetVisible(false);
     const int part = song->CurrentPart;
     if (shift != vb::vbCtrlMask && shift != vb::vbAltMask && SelectionActive) {
         SelectionActive = 0;
@@ -445,8 +447,9 @@ void Form1::Picture6_KeyDown(int keyCode, int shift) {
     if (shift == 0 && keyCode >= 0 && keyCode < 256 && KeyNoteMap[size_t(keyCode)] != 0) {
         const int note = KeyNoteMap[size_t(keyCode)];
         if (note >= editing::kLowestKey && note <= editing::kHighestKey && NoteKeyDown[size_t(note)] != -1) {
-            Label13_MouseDown(note, 1, 0, 0, 0);
+            // Held before the press runs: a first key that starts playback waits in its loop.
             NoteKeyDown[size_t(note)] = -1;
+            Label13_MouseDown(note, 1, 0, 0, 0);
         }
         return;
     }
@@ -504,6 +507,7 @@ void Form1::Labnot_MouseDown(int index, int button, int shift, double x, double 
     if (Label18[19].Caption() == kKeyboardEntryOn) {
         Image1.Move(label.Left(), label.Top() - 48);
         Image1.Tag = QString::number(index);
+        EntryMarkRow = row;
     }
     if (shift == vb::vbCtrlMask) {
         label.SetBackColor(selectedColour);
@@ -624,6 +628,8 @@ void Form1::Labnot_DblClick(int index) {
     Text2.SetSelStart(sel.first);
     Text2.SetSelLength(sel.second);
     Text2.SetFocus();
+    Label20.SetVisible(false);
+    Shape7.SetVisible(false);
 }
 
 void Form1::RefreshPhraseLabels(int part, int row) {
@@ -646,11 +652,13 @@ void Form1::RefreshPhraseLabels(int part, int row) {
 void Form1::Label13_MouseDown(int index, int, int, double, double) {
     midiOutShortMsg(NoteOnMessage(song->CurrentPart, index));
     Label13[index].SetCaption(vb::Space(editing::IsBlackKey(index) ? 10 : 12) + QString::fromUtf8("□■"));
+    RecordOrEnterKey(index);
 }
 
 void Form1::Label13_MouseUp(int index, int, int, double, double) {
     midiOutShortMsg(NoteOffMessage(song->CurrentPart, index));
     Label13[index].SetCaption(QString());
+    ReleaseRecordedKey(index);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -735,6 +743,7 @@ void Form1::Label18_MouseDown(int index, int, int, double, double) {
         break;
     case 19:
         Image1.SetLeft(-5000);
+        EntryMarkRow = -1;
         if (Label18[19].Caption() == QString::fromUtf8("键盘输入")) {
             Label18[19].SetCaption(kKeyboardEntryOn);
             SelectNextNote();
