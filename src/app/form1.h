@@ -592,6 +592,15 @@ public:
     int32_t SelectionStart = 0;         // the stretch bar's range: first and last selected start
     int32_t SelectionEnd = 0;
     int32_t EntryMarkRow = -1;          // the row keyboard entry re-pitches; -1 none
+    // During playback a computer key's release waits this long: a press of the same key within it
+    // is the keyboard's auto-repeat, and the key stays held (its end is the release's play tick).
+    vb::Timer KeyReleaseGrace{25, false};
+    std::array<int8_t, 109> DeferredKeyRound{};   // 0 none, 1 due at the next expiry, 2 the one after
+    std::array<double, 109> DeferredKeyTick{};
+    double ReleaseTick = -1;            // the play tick a recorded key ended at; -1 the present
+    bool DeferKeyRelease(int note);
+    bool ResumeDeferredKey(int note);
+    void KeyReleaseGrace_Timer(bool all = false);  // all: every waiting release at once
     void BindRecordingHandlers();
     void Chely_Click();
     void Chely_MouseUp();

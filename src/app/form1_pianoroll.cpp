@@ -446,6 +446,7 @@ void Form1::Picture6_MouseUp(int button, int shift, double x, double y) {
 void Form1::Picture6_KeyDown(int keyCode, int shift) {
     if (shift == 0 && keyCode >= 0 && keyCode < 256 && KeyNoteMap[size_t(keyCode)] != 0) {
         const int note = KeyNoteMap[size_t(keyCode)];
+        if (ResumeDeferredKey(note)) return;
         if (note >= editing::kLowestKey && note <= editing::kHighestKey && NoteKeyDown[size_t(note)] != -1) {
             // Held before the press runs: a first key that starts playback waits in its loop.
             NoteKeyDown[size_t(note)] = -1;
@@ -478,12 +479,14 @@ void Form1::Picture6_KeyUp(int keyCode, int) {
     if (keyCode < 0 || keyCode >= 256 || KeyNoteMap[size_t(keyCode)] == 0) return;
     const int note = KeyNoteMap[size_t(keyCode)];
     if (note < editing::kLowestKey || note > editing::kHighestKey || NoteKeyDown[size_t(note)] != -1) return;
+    if (DeferKeyRelease(note)) return;
     Label13_MouseUp(note, 1, 0, 0, 0);
     NoteKeyDown[size_t(note)] = 0;
 }
 
 // The canvas never sees the release of a key held while the focus goes elsewhere.
 void Form1::Picture6_LostFocus() {
+    KeyReleaseGrace_Timer(true);
     for (int note = editing::kLowestKey; note <= editing::kHighestKey; ++note)
         if (NoteKeyDown[size_t(note)] == -1) {
             Label13_MouseUp(note, 1, 0, 0, 0);

@@ -20,6 +20,7 @@ void Form1::BindRecordingHandlers() {
     Chely.Click = [this](int) { Chely_Click(); };
     Chely.MouseUp = [this](int, int, int, double, double) { Chely_MouseUp(); };
     Timly.OnTimer = [this] { Timly_Timer(); };
+    KeyReleaseGrace.OnTimer = [this] { KeyReleaseGrace_Timer(); };
     Label20.SetCaption(QString::fromUtf8("使用此控制条拉升选中音符"));
     Label20.Move(0, 0, 10, 14);
     Label20.SetBorderStyle(1);
@@ -70,6 +71,7 @@ void Form1::Chely_Click() {
         }
         return;
     }
+    KeyReleaseGrace_Timer(true);  // keys released just before end where they were released
     Timly.SetEnabled(false);
     Command5.SetEnabled(true);
     if (Check2.Value() != 1) {
@@ -108,6 +110,7 @@ void Form1::RecordOrEnterKey(int index) {
             RecordLabelCount = int16_t(RecordedNotes.Count());
             const editing::RowBox box = editing::KeyBox(index, VScroll3.Value());
             Lably[RecordLabelCount].Move(Line6.X1(), box.top, 1, box.height);
+            Lably[RecordLabelCount].SetBackColor(Label15[12].ForeColor());
             Lably[RecordLabelCount].widget()->raise();
         }
         if (armed) {
@@ -134,9 +137,44 @@ void Form1::RecordOrEnterKey(int index) {
 
 void Form1::ReleaseRecordedKey(int index) {
     if (Chely.Value() != 1 || index != HeldPianoKey) return;
-    Timly_Timer();
+    RecordedNotes.Grow(ReleaseTick >= 0 ? ReleaseTick : PlayTick);
     Timly.SetEnabled(false);
     HeldPianoKey = 0;
+}
+
+// While the player loop runs, X may hand a held key's auto-repeat over as a release and a new press
+// the toolkit no longer pairs; the release waits out a short grace instead.
+bool Form1::DeferKeyRelease(int note) {
+    if (!IsPlaying || note < 0 || note > 108) return false;
+    DeferredKeyRound[size_t(note)] = KeyReleaseGrace.Enabled() ? 2 : 1;
+    DeferredKeyTick[size_t(note)] = PlayTick;
+    KeyReleaseGrace.SetEnabled(true);
+    return true;
+}
+
+bool Form1::ResumeDeferredKey(int note) {
+    if (note < 0 || note > 108 || DeferredKeyRound[size_t(note)] == 0) return false;
+    DeferredKeyRound[size_t(note)] = 0;
+    return true;
+}
+
+void Form1::KeyReleaseGrace_Timer(bool all) {
+    KeyReleaseGrace.SetEnabled(false);
+    bool later = false;
+    for (int note = editing::kLowestKey; note <= editing::kHighestKey; ++note) {
+        int8_t& round = DeferredKeyRound[size_t(note)];
+        if (round == 2 && !all) {
+            round = 1;
+            later = true;
+        } else if (round != 0) {
+            round = 0;
+            ReleaseTick = DeferredKeyTick[size_t(note)];
+            Label13_MouseUp(note, 1, 0, 0, 0);
+            ReleaseTick = -1;
+            NoteKeyDown[size_t(note)] = 0;
+        }
+    }
+    if (later) KeyReleaseGrace.SetEnabled(true);
 }
 
 // The held note grows to the play position; its bar to the cursor line.

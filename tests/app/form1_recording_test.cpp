@@ -44,7 +44,7 @@ protected:
         f.PlaybackYield = [this] { step(); };
         f.KeyNoteMap['Q'] = 60;
         f.KeyNoteMap['W'] = 62;
-        for (vb::Timer* t : {&f.Timjp, &f.Timly, &f.Timer2, &f.Timer3, &f.Timer4}) watches.push_back({t, -1});
+        for (vb::Timer* t : {&f.Timjp, &f.Timly, &f.KeyReleaseGrace, &f.Timer2, &f.Timer3, &f.Timer4}) watches.push_back({t, -1});
         return f;
     }
     void notes(std::initializer_list<doc::NoteRecord> list) {
@@ -202,6 +202,10 @@ TEST_F(RecordTest, TakeAtOnceJoinsThePartSelectedAndUndoes) {
     int bars = 0;
     double barWidth = 0;
     at(0, [&] { press(Qt::Key_Q); });
+    at(300, [&] {  // auto-repeat as X may hand it over in the player loop: the key stays held
+        release(Qt::Key_Q);
+        press(Qt::Key_Q);
+    });
     at(755, [&] { press(Qt::Key_W); });
     at(1200, [&] {
         bars = f.RecordLabelCount;
