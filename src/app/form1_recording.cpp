@@ -229,6 +229,12 @@ void Form1::ShowStretchBar() {
 
 void Form1::PlaceStretchBar() {
     if (!Label20.Visible() || RollViewSpan <= 0) return;
+    // The range follows the selection as it is now (an undo or a label move changes it).
+    int32_t start = 0, end = 0;
+    if (editing::SelectedStartRange(*song, song->CurrentPart, start, end)) {
+        SelectionStart = start;
+        SelectionEnd = end;
+    }
     const double width = Picture8.Width();
     const double left = double(SelectionStart - RollViewStart) / RollViewSpan * width;
     const double barWidth = double(SelectionEnd - SelectionStart) / RollViewSpan * width;
@@ -240,13 +246,7 @@ void Form1::Label20_MouseDown(int button, int, double x, double) {
     if (button != vb::vbLeftButton) return;
     Text2.SetTop(-5000);
     Picture11.SetTop(-5000);
-    // The range is the selection's as it is now, not as it was when the bar was shown.
-    int32_t start = 0, end = 0;
-    if (editing::SelectedStartRange(*song, song->CurrentPart, start, end)) {
-        SelectionStart = start;
-        SelectionEnd = end;
-        PlaceStretchBar();
-    }
+    PlaceStretchBar();  // the range is the selection's as it is now, not as it was when the bar was shown
     MouseDownX = vb::CLng(x);
     Shape7.Move(Label20.Left(), Label20.Top(), Label20.Width(), Label20.Height());
 }

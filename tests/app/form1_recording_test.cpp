@@ -344,6 +344,8 @@ TEST_F(RecordTest, StretchBarDraggedByItsGripsAndWhole) {
         EXPECT_EQ(row(r).Start, r * 96) << r;
         EXPECT_EQ(row(r).Length, 48) << r;
     }
+    EXPECT_EQ(bar->geometry().x(), 0);
+    EXPECT_EQ(bar->width(), 96);
     // Three notes on one tick: the bar goes back and nothing changes.
     f.song->Parts[1].NoteCount = 0;
     notes({{480, 48, 60, "-", -1}, {480, 48, 62, "-", -1}, {480, 48, 64, "-", -1}});
