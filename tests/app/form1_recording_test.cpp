@@ -126,6 +126,8 @@ TEST_F(RecordTest, CountInClicksThenPlaysAndUntickingStopsIt) {
     f.UpdatePositionDisplay();
     f.HScroll3[kCountInSlider].SetValue(2);
     bool playingBefore = true, playingAfter = false;
+    at(1000, [&] { press(Qt::Key_Q); });  // a key pressed and released in the count-in
+    at(1100, [&] { release(Qt::Key_Q); });
     at(4499, [&] { playingBefore = f.IsPlaying != 0; });
     at(4501, [&] { playingAfter = f.IsPlaying != 0 && wmp.playing; });
     at(4600, [&] { click(f.Command3); });
@@ -141,8 +143,11 @@ TEST_F(RecordTest, CountInClicksThenPlaysAndUntickingStopsIt) {
     EXPECT_FALSE(playingBefore);
     EXPECT_TRUE(playingAfter);
     EXPECT_EQ(f.Chely.Value(), 0);
+    ASSERT_EQ(count(), 1);  // at the cursor, 1 tick long
+    EXPECT_EQ(row(0).Start, 0);
+    EXPECT_EQ(row(0).Length, 1);
 
-    // Unticked during the count-in, a key pressed in it is not kept.
+    // Unticked during the count-in: no more clicks, and a key pressed in it is not kept.
     clicks.clear();
     const int start = now, journalCount = f.journal.ListCount();
     click(f.Chely);
@@ -155,31 +160,17 @@ TEST_F(RecordTest, CountInClicksThenPlaysAndUntickingStopsIt) {
     EXPECT_TRUE(f.Check2.Enabled());
     EXPECT_EQ(f.PlayMode, 0);
     EXPECT_EQ(f.IsPlaying, 0);
-    EXPECT_EQ(count(), 0);
+    EXPECT_EQ(count(), 1);
     EXPECT_EQ(f.journal.ListCount(), journalCount);
-
-    // A key pressed and released in a 4/4 count-in: a note of 1 tick at the cursor.
-    f.song->TimeSigCodes[0] = doc::TimeSigTextToCode("4/4");
-    f.RebuildTimeline();
-    f.UpdatePositionDisplay();
-    f.HScroll3[kCountInSlider].SetValue(1);
-    QTest::mouseClick(f.Picture8.widget(), Qt::LeftButton, {}, QPoint(0, 10));
-    ASSERT_EQ(f.song->CursorTick, 0);
-    click(f.Chely);
-    EXPECT_EQ(f.Timjp.Interval(), 750);
-    at(now + 100, [&] { press(Qt::Key_Q); });
-    at(now + 200, [&] { release(Qt::Key_Q); });
-    at(now + 3500, [&] { click(f.Command3); });
-    advance(4000);
-    ASSERT_EQ(count(), 1);
-    EXPECT_EQ(row(0).Start, 0);
-    EXPECT_EQ(row(0).Length, 1);
 }
 
 TEST_F(RecordTest, ArmedRecordingStartsWithTheFirstKey) {
     Form1& f = open();
     notes({{0, 48, 64, "x", -1}});
     f.HScroll3[kCountInSlider].SetValue(5);
+    QTest::mouseClick(f.Picture8.widget(), Qt::LeftButton, {}, QPoint(96, 10));
+    const int32_t cursor = f.song->CursorTick;
+    ASSERT_GT(cursor, 0);
     click(f.Chely);
     EXPECT_EQ(f.PlayMode, 8);
     EXPECT_FALSE(f.Check2.Enabled());
@@ -190,7 +181,7 @@ TEST_F(RecordTest, ArmedRecordingStartsWithTheFirstKey) {
     EXPECT_EQ(f.Check2.Value(), 0);
     EXPECT_TRUE(f.Check2.Enabled());
     ASSERT_EQ(count(), 2);
-    EXPECT_EQ(row(1).Start, 0);
+    EXPECT_EQ(row(1).Start, cursor);
     EXPECT_EQ(row(1).Pitch, 60);
     EXPECT_NEAR(row(1).Length, 19, 1);  // 300 ms
     EXPECT_EQ(row(1).Selected, -1);
