@@ -221,7 +221,6 @@ void Form1::RefreshPianoRoll() {
     }
     for (int i = k + 1; i <= NoteLabelCount; ++i) Labnot[i].SetLeft(width + 500);
     NoteLabelCount = int16_t(k);
-    // The recorded-note bars follow the recording work.
     NewNoteLength = editing::NewNoteLengthFor(SnapGrid[1]);
     Shape5.SetWidth(width * NewNoteLength / RollViewSpan);
     DrawPianoRollGrid();
