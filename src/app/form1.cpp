@@ -360,7 +360,8 @@ void Form1::BindHandlers() {
     BindTimerHandlers();
     BindRulerHandlers();
     BindSongSettingsHandlers();
-    BindPendingHandlers();
+    BindToolbarHandlers();
+    BindPrintHandlers();
     BindPlaybackHandlers();
     BindMidiHandlers();
     BindTrackViewHandlers();
@@ -369,6 +370,7 @@ void Form1::BindHandlers() {
     BindPianoRollHandlers();
     BindRehearsalHandlers();
     BindLyricHandlers();
+    BindRecordingHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------

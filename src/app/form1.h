@@ -18,7 +18,8 @@
 //                       window Form2 with its sentence lists
 //   form1_lyrics.cpp    lyric and item entry: the entry box Text2, the walks to the next note, the
 //                       mark lists, the lyric-insertion panel, the verse chooser, the roll's "X"
-//   form1_pending.cpp   handlers and procedures of the views that are still to be built
+//   form1_recording.cpp keyboard recording "●" and keyboard entry on the piano keys, the note menu's
+//                       timing tools and sentence split, the time-stretch bar over the roll's ruler
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
 #pragma once
@@ -38,6 +39,7 @@
 #include "document/song.h"
 #include "editing/partstrips.h"
 #include "editing/pianoroll.h"
+#include "editing/recording.h"
 #include "editing/trackview.h"
 #include "editing/undojournal.h"
 #include "platform/controls.h"
@@ -332,7 +334,7 @@ public:
     void Label17_Click(int row);
     void Combo4_Click();
 
-    // form1_pending.cpp: the views still to be built.
+    // Commands of the command column and the toolbar.
     void Command2_Save();
     void Command2_Open();
     void Command2_SongSettings(int index);
@@ -393,7 +395,7 @@ public:
     void Command4_PartAudioFile();
     void Command4_DeletePart();
     void Command4_NextVerse();
-    // Toolbar targets of other windows (form1_pending.cpp until they are built).
+    // Toolbar targets of other windows.
     void Command4_PageWindow();    // 1: show or hide the page window
     void Command4_Editor();        // 5: show or hide the piano-roll editor
     void Picture6_KeyDown(int keyCode, int shift);
@@ -454,7 +456,7 @@ public:
     void Label6_Click(int index);
     void Labdh_Click(int index);
     void ShowChangePanel(const doc::ChangePanel& panel, double left);
-    // Placeholders of the typesetting and page-window work (form1_pending.cpp).
+    // Line breaks and the page window's markers.
     void ComputeLineBreaks();
     void MovePageMarker();
     void MovePageLoopStartMarker();
@@ -535,7 +537,7 @@ public:
     void P3pCk(int page, double x, double y, int button);
     void P3pCkff(int page, double x, double y, int button);
     void Picpage_DblClick(int page);
-    // Placeholder (form1_pending.cpp): the position marker at the cursor's beat.
+    // The page window's position marker at the cursor's beat.
     void SetF3Jp();
 
     // ---- rehearsal: part switches, instruments, volumes, offsets, lyrics window
@@ -620,8 +622,7 @@ public:
     // The note messages of a part's channel from the playback templates.
     uint32_t NoteOnMessage(int part, int pitch);
     uint32_t NoteOffMessage(int part, int pitch);
-    // Placeholders of later work (form1_pending.cpp): the time-stretch bar, the timing and sentence
-    // tools.
+    // The time-stretch bar and the timing tools (form1_recording.cpp).
     void PlaceStretchBar();
     void ShowStretchBar();
     void RunTimingTool(int index);
@@ -648,6 +649,35 @@ public:
     void Combo8_Click();
     void Command5_Click();
 
+    // ---- keyboard recording, keyboard entry, timing tools, time stretch (form1_recording.cpp) ----
+    // The time-stretch bar over the roll's ruler and the outline that follows its drag.
+    vb::Label Label20{Picture8.widget(), "Label20"};
+    vb::Shape Shape7{Picture8.widget(), "Shape7"};
+    int16_t HeldPianoKey = 0;           // the key whose recorded note grows; 0 none
+    editing::Recording RecordedNotes;   // the take since "●" was ticked
+    int32_t SelectionStart = 0;         // the stretch bar's range: first and last selected start
+    int32_t SelectionEnd = 0;
+    int32_t EntryMarkRow = -1;          // the row keyboard entry re-pitches; -1 none
+    // During playback a computer key's release waits this long: a press of the same key within it
+    // is the keyboard's auto-repeat, and the key stays held (its end is the release's play tick).
+    vb::Timer KeyReleaseGrace{25, false};
+    std::array<int8_t, 109> DeferredKeyRound{};   // 0 none, 1 due at the next expiry, 2 the one after
+    std::array<double, 109> DeferredKeyTick{};
+    double ReleaseTick = -1;            // the play tick a recorded key ended at; -1 the present
+    bool DeferKeyRelease(int note);
+    bool ResumeDeferredKey(int note);
+    void KeyReleaseGrace_Timer(bool all = false);  // all: every waiting release at once
+    void BindRecordingHandlers();
+    void Chely_Click();
+    void Chely_MouseUp();
+    // What a piano key does beyond sounding: record, or give its pitch to the marked note.
+    void RecordOrEnterKey(int index);
+    void ReleaseRecordedKey(int index);
+    void Label20_MouseDown(int button, int shift, double x, double y);
+    void Label20_MouseMove(int button, int shift, double x, double y);
+    void Label20_MouseUp(int button, int shift, double x, double y);
+    void StretchSelectedNotes(int shift);
+
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);
     // A note of the player, `lateSeconds` past its due time: device 0 places it by that time.
@@ -669,7 +699,8 @@ private:
     void BindSettingsHandlers();
     void BindKeyboardHandlers();
     void BindTimerHandlers();
-    void BindPendingHandlers();
+    void BindToolbarHandlers();
+    void BindPrintHandlers();
     void StartLearningPlayback();
     void PauseLearningPlayback();
     bool DispatchPlayEvent(const playback::PlayEvent& e);  // true: the loop ends

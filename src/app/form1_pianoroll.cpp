@@ -221,7 +221,6 @@ void Form1::RefreshPianoRoll() {
     }
     for (int i = k + 1; i <= NoteLabelCount; ++i) Labnot[i].SetLeft(width + 500);
     NoteLabelCount = int16_t(k);
-    // The recorded-note bars follow the recording work.
     NewNoteLength = editing::NewNoteLengthFor(SnapGrid[1]);
     Shape5.SetWidth(width * NewNoteLength / RollViewSpan);
     DrawPianoRollGrid();
@@ -335,6 +334,8 @@ void Form1::Picture6_MouseDown(int button, int shift, double x, double y) {
     Text2.SetTop(-5000);
     for (int i = 0; i < 3; ++i) Combo7[i].SetTop(-5000);
     Picture11.SetTop(-5000);
+    Label20.SetVisible(false);
+    Shape7.SetVisible(false);
     const int part = song->CurrentPart;
     if (shift != vb::vbCtrlMask && shift != vb::vbAltMask && SelectionActive) {
         SelectionActive = 0;
@@ -444,9 +445,11 @@ void Form1::Picture6_MouseUp(int button, int shift, double x, double y) {
 void Form1::Picture6_KeyDown(int keyCode, int shift) {
     if (shift == 0 && keyCode >= 0 && keyCode < 256 && KeyNoteMap[size_t(keyCode)] != 0) {
         const int note = KeyNoteMap[size_t(keyCode)];
+        if (ResumeDeferredKey(note)) return;
         if (note >= editing::kLowestKey && note <= editing::kHighestKey && NoteKeyDown[size_t(note)] != -1) {
-            Label13_MouseDown(note, 1, 0, 0, 0);
+            // Held before the press runs: a first key that starts playback waits in its loop.
             NoteKeyDown[size_t(note)] = -1;
+            Label13_MouseDown(note, 1, 0, 0, 0);
         }
         return;
     }
@@ -475,12 +478,14 @@ void Form1::Picture6_KeyUp(int keyCode, int) {
     if (keyCode < 0 || keyCode >= 256 || KeyNoteMap[size_t(keyCode)] == 0) return;
     const int note = KeyNoteMap[size_t(keyCode)];
     if (note < editing::kLowestKey || note > editing::kHighestKey || NoteKeyDown[size_t(note)] != -1) return;
+    if (DeferKeyRelease(note)) return;
     Label13_MouseUp(note, 1, 0, 0, 0);
     NoteKeyDown[size_t(note)] = 0;
 }
 
 // The canvas never sees the release of a key held while the focus goes elsewhere.
 void Form1::Picture6_LostFocus() {
+    KeyReleaseGrace_Timer(true);
     for (int note = editing::kLowestKey; note <= editing::kHighestKey; ++note)
         if (NoteKeyDown[size_t(note)] == -1) {
             Label13_MouseUp(note, 1, 0, 0, 0);
@@ -504,6 +509,7 @@ void Form1::Labnot_MouseDown(int index, int button, int shift, double x, double 
     if (Label18[19].Caption() == kKeyboardEntryOn) {
         Image1.Move(label.Left(), label.Top() - 48);
         Image1.Tag = QString::number(index);
+        EntryMarkRow = row;
     }
     if (shift == vb::vbCtrlMask) {
         label.SetBackColor(selectedColour);
@@ -626,6 +632,8 @@ void Form1::Labnot_DblClick(int index) {
     Text2.SetFocus();
     if (pitch == doc::kDynamics || pitch == doc::kChosenExpression || pitch == doc::kSpecialSymbol)
         Text2_MouseDown(vb::vbLeftButton, 0, 0, 0);
+    Label20.SetVisible(false);
+    Shape7.SetVisible(false);
 }
 
 void Form1::RefreshPhraseLabels(int part, int row) {
@@ -648,11 +656,13 @@ void Form1::RefreshPhraseLabels(int part, int row) {
 void Form1::Label13_MouseDown(int index, int, int, double, double) {
     midiOutShortMsg(NoteOnMessage(song->CurrentPart, index));
     Label13[index].SetCaption(vb::Space(editing::IsBlackKey(index) ? 10 : 12) + QString::fromUtf8("□■"));
+    RecordOrEnterKey(index);
 }
 
 void Form1::Label13_MouseUp(int index, int, int, double, double) {
     midiOutShortMsg(NoteOffMessage(song->CurrentPart, index));
     Label13[index].SetCaption(QString());
+    ReleaseRecordedKey(index);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -737,6 +747,7 @@ void Form1::Label18_MouseDown(int index, int, int, double, double) {
         break;
     case 19:
         Image1.SetLeft(-5000);
+        EntryMarkRow = -1;
         if (Label18[19].Caption() == QString::fromUtf8("键盘输入")) {
             Label18[19].SetCaption(kKeyboardEntryOn);
             SelectNextNote();

@@ -90,6 +90,10 @@ void Form1::Command2_Print() {
     Dialogs().MsgBox(QStringLiteral("打印已经发送"), vb::vbOKOnly, kTitle);
 }
 
+void Form1::BindPrintHandlers() {
+    Timdcjp.OnTimer = [this] { Timdcjp_Timer(); };
+}
+
 // "导出简谱": every page as a bitmap; the first, with its title block, follows from Timdcjp.
 void Form1::Command2_ExportPages() {
     // Typesetting is lazy and throttled: pages waiting for it are typeset now, past the throttle.

@@ -7,6 +7,10 @@
 
 namespace app {
 
+void Form1::BindToolbarHandlers() {
+    Command4.Bind(&vb::Control::Click, [this](int i) { Command4_Click(i); });
+}
+
 void Form1::Command4_Click(int index) {
     switch (index) {
     case 0: Command4_LyricsWindow(); break;
