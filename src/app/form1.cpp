@@ -218,11 +218,11 @@ void Form1::CreateControls() {
     Chely.Move(4, 6, 20, 20);
     Chegd.SetCaption("★");
     Chegd.widget()->setToolTip("跟随播放");
-    Chegd.Move(96, 6, 20, 20);
+    // The play toggle and the stop button move into this panel at 28 and 68 while the roll is shown:
+    // the follow switch sits between them and the close button after them.
+    Chegd.Move(48, 6, 20, 20);
     Command5.SetCaption("X");
-    Command5.Move(100, 6, 17, 17);
-    Command5.SetLeft(100);
-    Chegd.SetLeft(76);
+    Command5.Move(98, 7, 17, 17);
     for (int k : {0, 1, 2, 3, 4, 5, 6, 20}) Label13[k].SetVisible(false);
     for (int i = 0; i < 256; ++i) Lably[i].Move(0, -5000, 10, 6);
     Text2.Move(0, 0, 100, 20);

@@ -62,6 +62,16 @@ TEST_F(ScreenTest, NothingCoversTheControlsOfAShownPanel) {
     }
 }
 
+// The piano roll's tool panel while playing: record, play, follow, stop and close side by side.
+TEST_F(ScreenTest, TheRollToolPanelShowsEveryButtonWhilePlaying) {
+    Form1& f = startShown();
+    QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
+    ASSERT_TRUE(f.Picture6.Visible());
+    f.Command3.SetVisible(true);  // shown while playing
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&f.Chely, &f.Check2, &f.Chegd, &f.Command3, &f.Command5})
+        EXPECT_TRUE(HitAtCentre(f, *c)) << c->widget()->objectName().toStdString();
+}
+
 // The bar and the wheel bring the last strip and "添加一个新声部" into view above the title block;
 // the ruler stays whole over the moved strips.
 TEST_F(ScreenTest, TheTrackViewScrollsToEveryPart) {
