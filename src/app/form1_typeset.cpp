@@ -64,8 +64,9 @@ void Form1::CreateTypesetPanel() {
     for (int i = 0; i < 7; ++i) Label22[i].Move(8 + 90 * (i % 4), 96 + 40 * (i / 4));
     const char* sliderNames[5] = {"行高-音符", "行高-歌词", "不同声部行距+", "总行距离+", "音符密度:"};
     for (int i = 0; i < 5; ++i) {
-        const double x = 8 + 78 * i;
-        caption(sliderNames[i], x, 180, 76, 28);
+        // Each caption keeps one line; the columns leave room for the longest of them.
+        const double x = 8 + 84 * i;
+        caption(sliderNames[i], x, 190);
         VScroll5[i].SetMin(doc::kScaleMin[i]);
         VScroll5[i].SetMax(doc::kScaleMax[i]);
         VScroll5[i].SetSmallChange(5);
@@ -87,8 +88,8 @@ void Form1::CreateTypesetPanel() {
         Check8[i].SetCaption(checks[i]);
         Check8[i].Move(8 + 132 * i, 354, 128, 20);
     }
-    File1.Move(400, 96, 150, 110);
-    Picture17.Move(400, 212, 150, 110);
+    File1.Move(404, 96, 150, 110);
+    Picture17.Move(404, 212, 150, 110);
     Command10[4].Move(8, 390, 70, 24);
     Command10[5].Move(90, 390, 70, 24);
     Label21.SetVisible(false);
@@ -139,7 +140,8 @@ void Form1::Label22_Click(int index) {
     CommonDialog1.FontSize = sample.FontSize();
     if (!CommonDialog1.ShowFont()) return;
     if (IsFontTooLarge(CommonDialog1.FontSize)) {
-        Dialogs().MsgBox(kFontTooLargeMessage, vb::vbOKOnly + vb::vbSystemModal, kSettingsMessageTitle);
+        // This box carries the program's name, not a title of its own.
+        Dialogs().MsgBox(kFontTooLargeMessage, vb::vbOKOnly + vb::vbSystemModal);
         return;
     }
     if (index == 6) SettingsChanged = -1;

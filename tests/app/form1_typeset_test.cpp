@@ -1,6 +1,7 @@
 // The typesetting panel, the page-setup command and the page window, driven through the main window.
 #include "app/form1_fixture.h"
 
+#include <QLabel>
 #include <QtTest/QTest>
 
 #include "app/settings.h"
@@ -129,11 +130,30 @@ TEST_F(TypesetTest, PanelControls) {
     dialogs.fontAnswers.push_back(vb::FontChoice{"宋体", 61, false, false});
     QTest::mouseClick(f.Label22[3].widget(), Qt::LeftButton);
     EXPECT_EQ(messages().back(), "字体太大");
+    EXPECT_EQ(dialogs.MsgBoxCalls().back().title, "");
     EXPECT_EQ(f.Label22[3].FontSize(), 60);
     dialogs.fontAnswers.push_back(vb::FontChoice{"黑体", 11, false, false});
     QTest::mouseClick(f.Label22[6].widget(), Qt::LeftButton);
     EXPECT_EQ(f.SettingsChanged, -1);
     EXPECT_EQ(f.Label22[6].FontName(), "黑体");
+}
+
+// The slider captions each stand on one line, side by side, clear of the texture list.
+TEST_F(TypesetTest, SliderCaptionsKeepOneLine) {
+    Form1& f = start();
+    int previousRight = 0;
+    for (const char* text : {"行高-音符", "行高-歌词", "不同声部行距+", "总行距离+", "音符密度:"}) {
+        const QLabel* label = nullptr;
+        for (const QLabel* l : f.Picture16.widget()->findChildren<QLabel*>())
+            if (l->text() == QString::fromUtf8(text)) label = l;
+        ASSERT_NE(label, nullptr) << text;
+        const QFontMetrics fm(label->font());
+        EXPECT_GE(label->width(), fm.horizontalAdvance(label->text())) << text;
+        EXPECT_LT(label->height(), 2 * fm.height()) << text;
+        EXPECT_GE(label->x(), previousRight) << text;
+        previousRight = label->geometry().right() + 1;
+    }
+    EXPECT_LE(previousRight, f.File1.Left());
 }
 
 TEST_F(TypesetTest, SongAndPartChangesRelayoutQuietly) {
