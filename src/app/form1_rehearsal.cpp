@@ -297,6 +297,9 @@ void Form1::PlayPart(const QString& pjpstr) {
         RestartExactlyAt(start);  // the stop clears the sentence; the restart plays this one
         LastSentence = pjpstr;
     } else {
+        // A recording's count-in or arming, or a restart on its way, holds the toggle: the sentence
+        // cannot start, so the cursor, the play state and the sentence end are left alone.
+        if (!Check2.Enabled()) return;
         LastSentence = pjpstr;
         LocateExactly(start);
         Check2.SetValue(1);

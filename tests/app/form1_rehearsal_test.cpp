@@ -101,6 +101,25 @@ TEST_F(RehearsalTest, ASentenceStartsAtItsExactFirstTickInBothViews) {
     }
 }
 
+// While a recording's count-in or arming holds the play toggle, a sentence click leaves the
+// cursor, the play state and the sentence end alone (the toggle cannot start anyway).
+TEST_F(RehearsalTest, ASentenceClickWhileARecordingHoldsTheToggleChangesNothing) {
+    for (const auto& [preRoll, mode] : {std::pair{5, 8}, std::pair{2, 7}}) {
+        SCOPED_TRACE(preRoll);
+        Form1& f = startLyrics();
+        f.HScroll3[app::kCountInSlider].SetValue(preRoll);
+        click(f.Chely);
+        ASSERT_EQ(f.PlayMode, mode);
+        clickItem(1);
+        EXPECT_EQ(f.PlayMode, mode);
+        EXPECT_EQ(f.song->CursorTick, 0);
+        EXPECT_TRUE(f.LastSentence.isEmpty());
+        click(f.Chely);
+        form.reset();
+        now = 0, stopAt = 1 << 30, watches.clear();
+    }
+}
+
 TEST_F(RehearsalTest, StepButtonsSpaceAndTheRightButton) {
     Form1& f = startLyrics();
     // A list taking the focus chooses no sentence.
