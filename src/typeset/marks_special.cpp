@@ -47,6 +47,9 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
 
     const double x0 = run.EventX, x1 = run.SpanEndX, Y = row.RowDigitY, H = st.H, W = st.W;
     const double L = st.LeftMargin, R = st.R();
+    // A continued piece that is cut again (a mark over more than one line start) runs to the
+    // system's right end, not to the off-page closing cell.
+    const double xc = clipped ? R : x1;
     const bool onBar = row.Meter && doc::IsOnBarline(*row.Meter, ev.Start);
     const QChar first = t.isEmpty() ? QChar() : t[0];
     switch (first.unicode()) {
@@ -73,7 +76,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     case '|': PrintAt(s, x0 - W / 3, Y, QStringLiteral("|")); return;
     case '<':
         if (t == QStringLiteral("<--"))
-            hairpin(s, L, x1, Y, H, 0.3, 0.1, 0.5, 0.7);
+            hairpin(s, L, xc, Y, H, 0.3, 0.1, 0.5, 0.7);
         else if (clipped)
             hairpin(s, x0, R, Y, H, 0.4, 0.2, 0.4, 0.6);
         else
@@ -81,7 +84,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
         return;
     case '>':
         if (t == QStringLiteral(">--"))
-            hairpin(s, L, x1, Y, H, 0.2, 0.4, 0.6, 0.4);
+            hairpin(s, L, xc, Y, H, 0.2, 0.4, 0.6, 0.4);
         else if (clipped)
             hairpin(s, x0, R, Y, H, 0.1, 0.3, 0.7, 0.5);
         else
@@ -102,8 +105,9 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
         const bool endHook = first == QLatin1Char('V');
         const double yb = Y - H * 0.6;
         if (t.endsWith(QStringLiteral("--"))) {  // continued from the line before: no start hook, no label
-            line(s, L - W * 0.4, yb, x1 - W, yb);
-            if (endHook) line(s, x1 - W, yb, x1 - W, Y);
+            const double end = clipped ? R : x1 - W;
+            line(s, L - W * 0.4, yb, end, yb);
+            if (endHook) line(s, end, yb, end, Y);
             return;
         }
         const double right = clipped ? R : x1 - W;

@@ -323,7 +323,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                 s->Print(QStringLiteral("q"), true);
                 SetDigitFont(*s, st.Fonts);
                 s->SetFontSize(s->FontSize() * 0.618);
-                s->Print(QStringLiteral(" =") + QString::number(roundi(song.TempoChangeBpm[nextTempo])), true);
+                s->Print(QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0")), true);
             }
         } else {
             while (nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&

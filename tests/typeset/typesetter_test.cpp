@@ -251,7 +251,8 @@ TEST(TypesetLineLoop, OneRowStartsBareTwoRowsGetBarRoomAndInnerBarLines) {
 TEST(TypesetLineLoop, KeyAndTempoChangesStandAboveTheirCell) {
     auto song = Bars(4);
     song->KeyChangeLastIndex = 1, song->KeyChangeTicks[1] = 384, song->KeyChangeKeys[1] = 3;
-    song->TempoLastIndex = 1, song->TempoChangeTicks[1] = 480, song->TempoChangeBpm[1] = 96;
+    song->TempoLastIndex = 2, song->TempoChangeTicks[1] = 480, song->TempoChangeBpm[1] = 96;
+    song->TempoChangeTicks[2] = 672, song->TempoChangeBpm[2] = 100.5f;  // a half rounds up
     Pages pages;
     const TypesetResult r = RunTypesetter(Input(*song, LinesEvery(768, 768)), pages.hooks());
     const vb::RecordingSurface& p0 = pages.byPage[0];
@@ -263,8 +264,9 @@ TEST(TypesetLineLoop, KeyAndTempoChangesStandAboveTheirCell) {
     EXPECT_NEAR(key[0].y, 140 - 0.9 * 24, 1e-6);
     EXPECT_NEAR(key[0].size, 18 * 0.618, 1e-3);
     const std::vector<Printed> q = Prints(p0, "q"), bpm = Prints(p0, " =96");
-    ASSERT_EQ(q.size(), 1u);
+    ASSERT_EQ(q.size(), 2u);
     ASSERT_EQ(bpm.size(), 1u);
+    EXPECT_EQ(Prints(p0, " =101").size(), 1u);
     EXPECT_EQ(q[0].x, cells[10].x);
     EXPECT_EQ(r.BeatBoxes.size(), 16u);
     EXPECT_EQ(q[0].font, "Qelto");
