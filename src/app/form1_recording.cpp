@@ -194,7 +194,7 @@ void Form1::Timly_Timer() {
 // ---------------------------------------------------------------------------------------------
 // Timing tools of the note menu
 
-void Form1::RunTimingTool(int index) {
+bool Form1::RunTimingTool(int index) {
     doc::Song& s = *song;
     const int part = s.CurrentPart;
     bool changed = true;
@@ -210,12 +210,13 @@ void Form1::RunTimingTool(int index) {
         if (editing::SentenceMarkerCount(s, part) > 2 &&
             Dialogs().MsgBox(QString::fromUtf8("系统检测到您已分句，是否重新分句?"),
                              vb::vbYesNo + vb::vbCritical + vb::vbSystemModal, QString::fromUtf8("提示")) == vb::vbNo)
-            return;
+            return false;
         changed = editing::SplitSentences(s, journal, part, HScroll3[kBreathDetectSlider].Value());
         break;
-    default: return;
+    default: return true;
     }
     if (changed) RefreshPianoRoll();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
