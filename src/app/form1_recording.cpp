@@ -19,6 +19,8 @@ const QString kKeyboardEntryOn = QString::fromUtf8("√键盘输入");
 
 void Form1::BindRecordingHandlers() {
     Chely.widget()->setToolTip(QString::fromUtf8("录制音符"));
+    HScroll3[kBreathDetectSlider].widget()->setToolTip(QString::fromUtf8("时值为平均时值X%的音符判定为需要换气的音符"));
+    HScroll3[kBreathLengthSlider].widget()->setToolTip(QString::fromUtf8("将换气的音符时值设定为原来的X%"));
     Chely.Click = [this](int) { Chely_Click(); };
     Chely.MouseUp = [this](int, int, int, double, double) { Chely_MouseUp(); };
     Timly.OnTimer = [this] { Timly_Timer(); };

@@ -281,6 +281,8 @@ TEST_F(RecordTest, TimingToolsFromTheMenu) {
     // Breath handling with the default sliders.
     EXPECT_EQ(f.HScroll3[kBreathDetectSlider].Value(), 200);
     EXPECT_EQ(f.HScroll3[kBreathLengthSlider].Value(), 80);
+    EXPECT_EQ(f.HScroll3[kBreathDetectSlider].widget()->toolTip(), U("时值为平均时值X%的音符判定为需要换气的音符"));
+    EXPECT_EQ(f.HScroll3[kBreathLengthSlider].widget()->toolTip(), U("将换气的音符时值设定为原来的X%"));
     for (int r = 0; r < 4; ++r) row(r).Length = r == 3 ? 192 : 48;
     menu(13);
     EXPECT_EQ(tail(2), (QStringList{"10000006500192dL=00154", U("0换气处理")}));
