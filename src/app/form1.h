@@ -625,6 +625,7 @@ public:
     // The time-stretch bar and the timing tools (form1_recording.cpp).
     void PlaceStretchBar();
     void ShowStretchBar();
+    void PlaceRecordedBars();
     bool RunTimingTool(int index);  // false when the user declined
 
     // ---- lyric and item entry (form1_lyrics.cpp) ------------------------------------------------

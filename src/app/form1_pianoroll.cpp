@@ -229,6 +229,7 @@ void Form1::RefreshPianoRoll() {
     }
     for (int i = k + 1; i <= NoteLabelCount; ++i) Labnot[i].SetLeft(width + 500);
     NoteLabelCount = int16_t(k);
+    if (Chely.Value() == 1) PlaceRecordedBars();
     NewNoteLength = editing::NewNoteLengthFor(SnapGrid[1]);
     Shape5.SetWidth(width * NewNoteLength / RollViewSpan);
     DrawPianoRollGrid();

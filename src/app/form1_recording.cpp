@@ -112,12 +112,14 @@ void Form1::RecordOrEnterKey(int index) {
         Timly.SetEnabled(true);
         RecordedNotes.Press(index, PlayTick);
         // A bar per note while the pool lasts; the take itself has no limit.
-        if (RecordedNotes.Count() <= editing::kRecordLabelPool) {
-            RecordLabelCount = int16_t(RecordedNotes.Count());
+        if (RecordLabelCount < editing::kRecordLabelPool) {
+            ++RecordLabelCount;
             const editing::RowBox box = editing::KeyBox(index, VScroll3.Value());
-            Lably[RecordLabelCount].Move(Line6.X1(), box.top, 1, box.height);
-            Lably[RecordLabelCount].SetBackColor(Label15[12].ForeColor());
-            Lably[RecordLabelCount].widget()->raise();
+            vb::Label& bar = Lably[RecordLabelCount];
+            bar.Tag = QString::number(RecordedNotes.Count() - 1);
+            bar.Move(Line6.X1(), box.top, 1, box.height);
+            bar.SetBackColor(Label15[12].ForeColor());
+            bar.widget()->raise();
         }
         if (armed) {
             // The note is in before playback starts: its loop runs inside the toggle.
@@ -187,10 +189,29 @@ void Form1::KeyReleaseGrace_Timer(bool all) {
 void Form1::Timly_Timer() {
     if (RecordedNotes.Count() == 0) return;
     RecordedNotes.Grow(PlayTick);
-    if (RecordLabelCount > 0 && RecordLabelCount == RecordedNotes.Count()) {
+    if (RecordLabelCount > 0 && Lably[RecordLabelCount].Tag.toInt() == RecordedNotes.Count() - 1) {
         vb::Label& bar = Lably[RecordLabelCount];
         bar.SetWidth(std::max(1.0, Line6.X1() - bar.Left()));
     }
+}
+
+// The bars of the take that fall into the editor window, placed anew when the window moves.
+void Form1::PlaceRecordedBars() {
+    const std::vector<editing::RecordedNote>& notes = RecordedNotes.Notes();
+    const double width = Picture6.Width();
+    int k = 0;
+    for (size_t i = 0; i < notes.size() && k < editing::kRecordLabelPool; ++i) {
+        const editing::RecordedNote& n = notes[i];
+        if (int64_t(n.Start) + n.Length <= RollViewStart || n.Start >= RollViewEnd) continue;
+        const editing::RowBox box = editing::KeyBox(n.Pitch, VScroll3.Value());
+        vb::Label& bar = Lably[++k];
+        bar.Tag = QString::number(i);
+        bar.Move(editing::TickX(n.Start, RollViewStart, RollViewSpan, width), box.top,
+                 double(n.Length) / RollViewSpan * width, box.height);
+        bar.widget()->raise();
+    }
+    for (int i = k + 1; i <= RecordLabelCount; ++i) Lably[i].SetTop(-5000);
+    RecordLabelCount = int16_t(k);
 }
 
 // ---------------------------------------------------------------------------------------------
