@@ -625,7 +625,8 @@ public:
     // The time-stretch bar and the timing tools (form1_recording.cpp).
     void PlaceStretchBar();
     void ShowStretchBar();
-    void RunTimingTool(int index);
+    void PlaceRecordedBars();
+    bool RunTimingTool(int index);  // false when the user declined
 
     // ---- lyric and item entry (form1_lyrics.cpp) ------------------------------------------------
     // The lyric-insertion panel Picture12: the text, "覆盖", "单字模式" and its four buttons.

@@ -106,6 +106,7 @@ void Form1::BindLyricHandlers() {
     }
     Combo8.Click = [this](int) { Combo8_Click(); };
     Command5.Click = [this](int) { Command5_Click(); };
+    Command5.widget()->setToolTip(QString::fromUtf8("关闭编辑窗口"));
     Command7.Bind(&vb::Control::Click, [this](int i) { Command7_Click(i); });
 }
 

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 
 #include "document/lyrics.h"
@@ -29,14 +30,18 @@ constexpr int kMenuItemHeight = 16;
 // Runs `fn` when the watched widget loses the keyboard focus.
 class FocusOutWatch : public QObject {
 public:
-    FocusOutWatch(QObject* parent, std::function<void()> fn) : QObject(parent), fn_(std::move(fn)) {}
+    FocusOutWatch(QObject* parent, std::function<void()> fn, bool withinWindowOnly = false)
+        : QObject(parent), fn_(std::move(fn)), withinWindowOnly_(withinWindowOnly) {}
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::FocusOut) fn_();
+        if (e->type() == QEvent::FocusOut &&
+            !(withinWindowOnly_ && static_cast<QFocusEvent*>(e)->reason() == Qt::ActiveWindowFocusReason))
+            fn_();
         return false;
     }
 
 private:
     std::function<void()> fn_;
+    bool withinWindowOnly_;
 };
 
 int Whole(double v) { return int(Round(v)); }
@@ -101,7 +106,9 @@ void Form1::BindPianoRollHandlers() {
     Picture6.KeyDown = [this](int, int k, int s) { Picture6_KeyDown(k, s); };
     Picture6.KeyUp = [this](int, int k, int s) { Picture6_KeyUp(k, s); };
     Picture6.widget()->installEventFilter(new FocusOutWatch(Picture6.widget(), [this] { Picture6_LostFocus(); }));
-    Picture11.widget()->installEventFilter(new FocusOutWatch(Picture11.widget(), [this] { Picture11.SetTop(-5000); }));
+    // A message box asked from a menu command takes the window's focus without closing the menu.
+    Picture11.widget()->installEventFilter(
+        new FocusOutWatch(Picture11.widget(), [this] { Picture11.SetTop(-5000); }, true));
     Labnot.Bind(&vb::Control::MouseDown, [this](int i, int b, int s, double x, double y) { Labnot_MouseDown(i, b, s, x, y); });
     Labnot.Bind(&vb::Control::MouseMove, [this](int i, int b, int s, double x, double y) { Labnot_MouseMove(i, b, s, x, y); });
     Labnot.Bind(&vb::Control::MouseUp, [this](int i, int b, int s, double x, double y) { Labnot_MouseUp(i, b, s, x, y); });
@@ -112,7 +119,8 @@ void Form1::BindPianoRollHandlers() {
     }
     Label18.Bind(&vb::Control::MouseDown, [this](int i, int b, int s, double x, double y) {
         Label18_MouseDown(i, b, s, x, y);
-        if (Picture6.Visible() && i != 6) Picture6.SetFocus();  // lyric insertion keeps its text box
+        // Lyric insertion keeps its text box; a menu left open (a declined split) keeps the focus.
+        if (Picture6.Visible() && i != 6 && Picture11.Top() < 0) Picture6.SetFocus();
     });
     Label18.Bind(&vb::Control::MouseMove, [this](int i, int b, int s, double x, double y) { Label18_MouseMove(i, b, s, x, y); });
 }
@@ -221,6 +229,7 @@ void Form1::RefreshPianoRoll() {
     }
     for (int i = k + 1; i <= NoteLabelCount; ++i) Labnot[i].SetLeft(width + 500);
     NoteLabelCount = int16_t(k);
+    if (Chely.Value() == 1) PlaceRecordedBars();
     NewNoteLength = editing::NewNoteLengthFor(SnapGrid[1]);
     Shape5.SetWidth(width * NewNoteLength / RollViewSpan);
     DrawPianoRollGrid();
@@ -738,7 +747,9 @@ void Form1::Label18_MouseDown(int index, int, int, double, double) {
     case 13:
     case 14:
     case 15:
-    case 20: RunTimingTool(index); break;
+    case 20:
+        if (!RunTimingTool(index)) return;  // a declined sentence split leaves the menu where it is
+        break;
     case 16:
         if (QClipboard* cb = QGuiApplication::clipboard()) {
             cb->clear();

@@ -19,6 +19,8 @@ const QString kKeyboardEntryOn = QString::fromUtf8("√键盘输入");
 
 void Form1::BindRecordingHandlers() {
     Chely.widget()->setToolTip(QString::fromUtf8("录制音符"));
+    HScroll3[kBreathDetectSlider].widget()->setToolTip(QString::fromUtf8("时值为平均时值X%的音符判定为需要换气的音符"));
+    HScroll3[kBreathLengthSlider].widget()->setToolTip(QString::fromUtf8("将换气的音符时值设定为原来的X%"));
     Chely.Click = [this](int) { Chely_Click(); };
     Chely.MouseUp = [this](int, int, int, double, double) { Chely_MouseUp(); };
     Timly.OnTimer = [this] { Timly_Timer(); };
@@ -110,12 +112,14 @@ void Form1::RecordOrEnterKey(int index) {
         Timly.SetEnabled(true);
         RecordedNotes.Press(index, PlayTick);
         // A bar per note while the pool lasts; the take itself has no limit.
-        if (RecordedNotes.Count() <= editing::kRecordLabelPool) {
-            RecordLabelCount = int16_t(RecordedNotes.Count());
+        if (RecordLabelCount < editing::kRecordLabelPool) {
+            ++RecordLabelCount;
             const editing::RowBox box = editing::KeyBox(index, VScroll3.Value());
-            Lably[RecordLabelCount].Move(Line6.X1(), box.top, 1, box.height);
-            Lably[RecordLabelCount].SetBackColor(Label15[12].ForeColor());
-            Lably[RecordLabelCount].widget()->raise();
+            vb::Label& bar = Lably[RecordLabelCount];
+            bar.Tag = QString::number(RecordedNotes.Count() - 1);
+            bar.Move(Line6.X1(), box.top, 1, box.height);
+            bar.SetBackColor(Label15[12].ForeColor());
+            bar.widget()->raise();
         }
         if (armed) {
             // The note is in before playback starts: its loop runs inside the toggle.
@@ -185,16 +189,35 @@ void Form1::KeyReleaseGrace_Timer(bool all) {
 void Form1::Timly_Timer() {
     if (RecordedNotes.Count() == 0) return;
     RecordedNotes.Grow(PlayTick);
-    if (RecordLabelCount > 0 && RecordLabelCount == RecordedNotes.Count()) {
+    if (RecordLabelCount > 0 && Lably[RecordLabelCount].Tag.toInt() == RecordedNotes.Count() - 1) {
         vb::Label& bar = Lably[RecordLabelCount];
         bar.SetWidth(std::max(1.0, Line6.X1() - bar.Left()));
     }
 }
 
+// The bars of the take that fall into the editor window, placed anew when the window moves.
+void Form1::PlaceRecordedBars() {
+    const std::vector<editing::RecordedNote>& notes = RecordedNotes.Notes();
+    const double width = Picture6.Width();
+    int k = 0;
+    for (size_t i = 0; i < notes.size() && k < editing::kRecordLabelPool; ++i) {
+        const editing::RecordedNote& n = notes[i];
+        if (int64_t(n.Start) + n.Length <= RollViewStart || n.Start >= RollViewEnd) continue;
+        const editing::RowBox box = editing::KeyBox(n.Pitch, VScroll3.Value());
+        vb::Label& bar = Lably[++k];
+        bar.Tag = QString::number(i);
+        bar.Move(editing::TickX(n.Start, RollViewStart, RollViewSpan, width), box.top,
+                 double(n.Length) / RollViewSpan * width, box.height);
+        bar.widget()->raise();
+    }
+    for (int i = k + 1; i <= RecordLabelCount; ++i) Lably[i].SetTop(-5000);
+    RecordLabelCount = int16_t(k);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Timing tools of the note menu
 
-void Form1::RunTimingTool(int index) {
+bool Form1::RunTimingTool(int index) {
     doc::Song& s = *song;
     const int part = s.CurrentPart;
     bool changed = true;
@@ -210,12 +233,13 @@ void Form1::RunTimingTool(int index) {
         if (editing::SentenceMarkerCount(s, part) > 2 &&
             Dialogs().MsgBox(QString::fromUtf8("系统检测到您已分句，是否重新分句?"),
                              vb::vbYesNo + vb::vbCritical + vb::vbSystemModal, QString::fromUtf8("提示")) == vb::vbNo)
-            return;
+            return false;
         changed = editing::SplitSentences(s, journal, part, HScroll3[kBreathDetectSlider].Value());
         break;
-    default: return;
+    default: return true;
     }
     if (changed) RefreshPianoRoll();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -226,6 +226,7 @@ TEST_F(LyricsTest, MarkListsVerseChooserCloseButtonAndKeyboardEntry) {
     EXPECT_EQ(f.Image1.Tag, "3");
     EXPECT_EQ(midi.messages.size(), 2u);
     // "X" closes the roll and clears the part's selection.
+    EXPECT_EQ(f.Command5.widget()->toolTip(), QString::fromUtf8("关闭编辑窗口"));
     click(f.Command5);
     EXPECT_FALSE(f.Picture6.Visible());
     EXPECT_EQ(row(2).Selected, 0);

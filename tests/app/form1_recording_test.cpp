@@ -4,6 +4,7 @@
 #include "app/form1_fixture.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QtTest/QTest>
 #include <functional>
 #include <map>
@@ -203,12 +204,29 @@ TEST_F(RecordTest, TakeAtOnceJoinsThePartSelectedAndUndoes) {
         barWidth = f.Lably[2].Width();
     });
     at(1505, [&] { release(Qt::Key_W); });
+    // The window widened to 0..3840 while recording: the bars are placed anew, four ticks a pixel.
+    double movedLeft = 0, firstWidth = 0;
+    at(1520, [&] {
+        QWidget* box = f.Label14.widget();
+        const QPoint edge(box->width() - 2, 5), out(2 * box->width() - 2, 5);
+        QMouseEvent hover(QEvent::MouseMove, QPointF(edge), QPointF(box->mapToGlobal(edge)), Qt::NoButton,
+                          Qt::NoButton, {});
+        QApplication::sendEvent(box, &hover);
+        QTest::mousePress(box, Qt::LeftButton, {}, edge);
+        QTest::mouseMove(box, out);
+        QTest::mouseRelease(box, Qt::LeftButton, {}, out);
+        movedLeft = f.Lably[2].Left();
+        firstWidth = f.Lably[1].Width();
+    });
     at(1550, [&] { release(Qt::Key_Q); });
     at(1600, [&] { click(f.Chely); });
     at(1700, [&] { click(f.Command3); });
     click(f.Chely);
     EXPECT_EQ(bars, 2);
     EXPECT_NEAR(barWidth, (1200 - 755) * 0.064 / 2, 1);  // two ticks a pixel
+    EXPECT_EQ(f.RollViewEnd, 3840);
+    EXPECT_NEAR(movedLeft, 48 / 4.0, 1);
+    EXPECT_NEAR(firstWidth, 48 / 4.0, 1);
     EXPECT_LT(f.Lably[1].Top(), -1000);
     ASSERT_EQ(count(), 2);
     const int want[2][3] = {{0, 48, 60}, {48, 48, 62}};
@@ -281,6 +299,8 @@ TEST_F(RecordTest, TimingToolsFromTheMenu) {
     // Breath handling with the default sliders.
     EXPECT_EQ(f.HScroll3[kBreathDetectSlider].Value(), 200);
     EXPECT_EQ(f.HScroll3[kBreathLengthSlider].Value(), 80);
+    EXPECT_EQ(f.HScroll3[kBreathDetectSlider].widget()->toolTip(), U("时值为平均时值X%的音符判定为需要换气的音符"));
+    EXPECT_EQ(f.HScroll3[kBreathLengthSlider].widget()->toolTip(), U("将换气的音符时值设定为原来的X%"));
     for (int r = 0; r < 4; ++r) row(r).Length = r == 3 ? 192 : 48;
     menu(13);
     EXPECT_EQ(tail(2), (QStringList{"10000006500192dL=00154", U("0换气处理")}));
@@ -296,8 +316,10 @@ TEST_F(RecordTest, TimingToolsFromTheMenu) {
     EXPECT_EQ(dialogs.calls.back().icon, vb::vbCritical);
     EXPECT_EQ(f.journal.ListCount(), before);
     EXPECT_EQ(count(), 7);
+    EXPECT_GE(f.Picture11.Top(), 0) << "a declined split leaves the menu open";
     dialogs.msgBoxAnswers.push_back(vb::vbYes);
-    menu(20);
+    click(f.Label18[20]);
+    EXPECT_LT(f.Picture11.Top(), 0);
     EXPECT_EQ(tail(1).front(), U("0创建分句"));
     EXPECT_EQ(editing::SentenceMarkerCount(*f.song, 1), 1);
 }
