@@ -2,12 +2,68 @@
 
 #include "platform/controls.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QWindow>
 #include <algorithm>
 
 namespace vb {
+
+namespace {
+
+// Marks the widgets of labels.
+const char* const kLabelWidget = "vbLabel";
+
+// A label is drawn on its container and never takes the keyboard focus: a press on it leaves the
+// focus where it was. Qt hands the focus on a press to the first widget from the pressed one up
+// that takes click focus (the container under a label) before the pressed widget sees the press,
+// and stops early at a widget whose focus proxy holds the focus. So the press is looked at on its
+// way into the window, and while it is handed to the label under it, the label has the focused
+// widget as its focus proxy.
+class LabelPressFocus : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* target, QEvent* e) override {
+        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) return false;
+        if (label_ && target == label_) {
+            release();  // the focus has been handed on by now
+            return false;
+        }
+        if (!target->isWindowType() || !e->spontaneous()) return false;
+        release();
+        QWidget* focus = QApplication::focusWidget();
+        QWidget* top = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowHandle() == target) top = w;
+        if (!focus || !top) return false;
+        auto* label = qobject_cast<QLabel*>(top->childAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+        // A disabled label leaves the press to its container, which takes the focus as for its own.
+        if (!label || !label->property(kLabelWidget).toBool() || !label->isEnabled()) return false;
+        label->setFocusProxy(focus);
+        label_ = label;
+        return false;
+    }
+
+private:
+    void release() {
+        if (label_) label_->setFocusProxy(nullptr);
+        label_ = nullptr;
+    }
+    QPointer<QLabel> label_;
+};
+
+void watchLabelPresses() {
+    static QPointer<LabelPressFocus> watch;
+    if (watch || !qApp) return;
+    watch = new LabelPressFocus(qApp);
+    qApp->installEventFilter(watch);
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Label
@@ -19,6 +75,8 @@ Label::Label(QWidget* parent, const QString& name, int index)
     label_->setIndent(0);
     label_->setMargin(0);
     clickOnRelease_ = true;
+    label_->setProperty(kLabelWidget, true);
+    watchLabelPresses();
     applyStyle();
 }
 

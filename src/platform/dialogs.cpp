@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -139,14 +140,19 @@ std::optional<Colour> QtDialogs::ShowColor(Colour initial) {
 }
 
 std::optional<FontChoice> QtDialogs::ShowFont(const FontChoice& initial) {
-    QFont f(initial.name);
+    // The dialog lists installed families only: a name that stands for one ("宋体") is shown as the
+    // family it resolves to, and that family kept gives the name back as it was given.
+    const QString family = initial.name.isEmpty() ? QString() : QFontInfo(QFont(initial.name)).family();
+    QFont f;
+    if (!family.isEmpty()) f.setFamily(family);
     f.setPointSizeF(initial.size > 0 ? initial.size : 9);
     f.setBold(initial.bold);
     f.setItalic(initial.italic);
     bool ok = false;
     QFont chosen = QFontDialog::getFont(&ok, f, parent_);
     if (!ok) return std::nullopt;
-    return FontChoice{chosen.family(), chosen.pointSizeF(), chosen.bold(), chosen.italic()};
+    const QString name = !family.isEmpty() && chosen.family() == family ? initial.name : chosen.family();
+    return FontChoice{name, chosen.pointSizeF(), chosen.bold(), chosen.italic()};
 }
 
 void QtDialogs::Beep() { QApplication::beep(); }

@@ -313,3 +313,20 @@ TEST_F(ClicksTest, LabelsKeepTheirPressesFromTheirContainers) {
             << label->widget()->objectName().toStdString();
     }
 }
+
+// A click on a label leaves the keyboard focus where it was: after a plain click on a loop marker
+// the track view still takes its shortcuts from the keyboard. The click comes in through the
+// window, as the system's clicks do.
+TEST_F(ClicksTest, ClickOnALabelLeavesTheFocusWhereItWas) {
+    Form1& f = startShown();
+    locate();
+    click(f.Check3[2]);
+    click(f.Picture1.widget(), Qt::ShiftModifier, QPoint(700, 20));
+    QWidget* marker = f.Label10[0].widget();
+    ASSERT_EQ(f.childAt(marker->mapTo(&f, QPoint(2, 2))), marker);
+    ASSERT_TRUE(f.Picture4[0].widget()->hasFocus());
+    QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, marker->mapTo(&f, QPoint(2, 2)));
+    EXPECT_TRUE(f.Picture4[0].widget()->hasFocus());
+    QTest::keyClick(f.windowHandle(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(f.Picture2[1].Visible());
+}

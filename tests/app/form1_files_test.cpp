@@ -428,3 +428,41 @@ TEST_F(FilesTest, UndecodableAccompanimentLeavesSilence) {
     EXPECT_EQ(wmp.url, path("none.wav"));
     EXPECT_TRUE(wmp.calls.contains("SetUrl " + path("bad.mp3")));
 }
+
+// Opened through the command, a song shows on the song ruler at once: the ruler's picture, markers
+// and cursor line are those a redraw gives, not the previous song's.
+TEST_F(FilesTest, OpenDrawsTheRulerOfTheOpenedSong) {
+    Form1& f = start();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    auto ruler = [&f] {
+        QStringList marks;
+        for (vb::ControlArray<vb::Label>* pool : {&f.Labdh, &f.LabJP, &f.Label6})
+            pool->ForEach([&](int, vb::Label& l) {
+                if (l.Visible()) marks << l.widget()->objectName() + " " + QString::number(l.Left()) + " " + l.Caption();
+            });
+        marks << QString::number(f.Label10[0].Left()) << QString::number(f.Label10[1].Left()) << QString::number(f.Line4.X1());
+        return std::make_pair(f.Picture1.Canvas().Image(), marks);
+    };
+    // The song before: 60 s long, with a change of tempo in bar 5 and the cursor in bar 9.
+    f.Command2_Click(6);
+    f.Text1[1].SetText("60");
+    f.Command2_Click(12);
+    f.song->TempoChangeTicks[1] = 768;
+    f.song->TempoChangeBpm[1] = 92.5f;
+    f.song->TempoLastIndex = 1;
+    f.song->CursorTick = 1536;
+    f.RebuildTimeline();
+    f.song->Modified = 0;
+    const auto before = ruler();
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"), path("晚风.brc")));
+    dialogs.fileAnswers.push_back(path("晚风.brc"));
+    QTest::mouseClick(f.Command2[2].widget(), Qt::LeftButton);
+    ASSERT_EQ(f.song->ProjectPath, path("晚风.brc"));
+    const auto opened = ruler();
+    f.RedrawSongRuler();
+    const auto redrawn = ruler();
+    EXPECT_TRUE(opened.first != before.first);
+    EXPECT_TRUE(opened.first == redrawn.first);
+    EXPECT_EQ(opened.second, redrawn.second);
+}

@@ -2,11 +2,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFontDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "app/startup.h"
 #include "platform/dialogs.h"
 #include "platform/timer.h"
 
@@ -102,6 +106,26 @@ TEST(Dialogs, RealMessageBoxShowsChineseButtonsAndReturnsThePressedOne) {
         if (auto* w = QApplication::activeModalWidget()) w->close();
     });
     EXPECT_EQ(d.InputBox("歌名", "输入", "默认"), "");  // closed counts as cancelled
+}
+
+// The font dialog opens on the font it is given, also on one known only by the name it stands for
+// ("宋体"); 确定 with that font kept gives the name back as it was given.
+TEST(Dialogs, RealFontDialogOpensOnTheGivenFont) {
+    app::installFonts(PROGRAM_DIR);
+    QtDialogs d;
+    QFont shown;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->currentFont();
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    });
+    const std::optional<FontChoice> chosen = d.ShowFont(FontChoice{"宋体", 12, false, false});
+    EXPECT_EQ(shown.family(), QFontInfo(QFont("宋体")).family());
+    EXPECT_EQ(shown.pointSize(), 12);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->name, "宋体");
+    EXPECT_EQ(chosen->size, 12);
 }
 
 TEST(FormTimer, RepeatsWhileEnabledAndIntervalZeroNeverFires) {
