@@ -482,6 +482,8 @@ public:
     QString ScoreRowParts;
     int RowsPerSystem = 0;
     int32_t ScoreEndX = 0, ScoreEndY = 0;  // the end of the last system (its closing mark)
+    // Keeps those from a typesetter run; the end of the last system only when it drew something.
+    void KeepTypesetResult(const typeset::TypesetResult& r);
     int16_t MarkerPage = 0;
     // The typesetter's values from the panel, the samples, the pick lists and the key names.
     typeset::TypesetInput TypesetValues();

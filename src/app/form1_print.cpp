@@ -60,12 +60,7 @@ void Form1::PrintScorePages(vb::Surface& printer) {
         ~Reset() { p = nullptr; }
     } reset{Printer};
     const typeset::TypesetResult r = typeset::PrintScorePages(printer, in);
-    ScoreRowParts = r.ScoreRowParts;
-    RowsPerSystem = r.RowsPerSystem;
-    BeatBoxes = r.BeatBoxes;
-    if (!r.Drawn) return;
-    ScoreEndX = r.ScoreEndX;
-    ScoreEndY = r.ScoreEndY;
+    KeepTypesetResult(r);
 }
 
 // "打印": the notice comes only after the job went out.

@@ -486,6 +486,10 @@ void Form1::TypesetScorePages() {
     };
     const typeset::TypesetResult r = typeset::RunTypesetter(in, hooks);
     drawing.Finish(held);
+    KeepTypesetResult(r);
+}
+
+void Form1::KeepTypesetResult(const typeset::TypesetResult& r) {
     ScoreRowParts = r.ScoreRowParts;
     RowsPerSystem = r.RowsPerSystem;
     BeatBoxes = r.BeatBoxes;
