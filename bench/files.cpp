@@ -5,10 +5,10 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
-#include <cstdlib>
 
 #include "app/form1.h"
 #include "support/fake_window.h"
+#include "window_main.h"
 
 namespace {
 
@@ -66,11 +66,4 @@ BENCHMARK(BM_OpenCommandFullSong)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunWindowBenchmarks(argc, argv); }

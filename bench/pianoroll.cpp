@@ -3,11 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <cstdlib>
 
 #include "app/form1.h"
 #include "editing/pianoroll.h"
 #include "support/fake_window.h"
+#include "window_main.h"
 
 namespace {
 
@@ -57,11 +57,4 @@ BENCHMARK(BM_UndoPasteOf4096Notes)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunWindowBenchmarks(argc, argv); }
