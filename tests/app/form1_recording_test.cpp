@@ -1,7 +1,7 @@
 // Recording with "●", keyboard entry, the timing tools and the stretch bar, driven by real input on a
 // fake clock: each yield of the player loop moves the accompaniment 1 ms and fires the due timers.
 // The roll is 960 pixels over 0..1920 at tempo 80 (64 ticks a second); Q is key 60, W key 62.
-#include "app/form1_fixture.h"
+#include "app/playback_fixture.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -18,22 +18,10 @@ namespace {
 const QString U(const char* s) { return QString::fromUtf8(s); }
 }  // namespace
 
-class RecordTest : public Form1Test {
+class RecordTest : public FakeClockTest {
 protected:
     Form1& open() {
-        Form1::Services s;
-        s.programDir = dir.path();
-        s.screenWidth = 1081;
-        s.screenHeight = 768;
-        s.dialogs = &dialogs;
-        s.midi = &midi;
-        s.wmp = &wmp;
-        for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
-        s.wave = &wave;
-        s.quit = [] {};
-        form = std::make_unique<Form1>(s);
-        Form1& f = *form;
-        f.Form_Load();
+        Form1& f = build(services(dir.path(), 1081, 768));
         f.show();
         f.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -64,47 +52,9 @@ protected:
         QTest::mouseClick(canvas(), Qt::RightButton, Qt::ControlModifier, QPoint(900, 950));
         click(form->Label18[item]);
     }
-    void at(int ms, std::function<void()> fn) { actions.insert({ms, std::move(fn)}); }
     QStringList tail(int n) { return form->journal.listcx().mid(form->journal.ListCount() - n); }
     doc::NoteRecord& row(int r) { return form->song->Notes[1][r]; }
     int count() { return form->song->Parts[1].NoteCount; }
-
-    void step() {
-        ASSERT_LT(++steps, 400000) << "playback never ended";
-        for (; seenWave < wave.played.size(); ++seenWave) clicks.push_back({now, wave.played[seenWave]});
-        for (Watch& w : watches)
-            if (w.timer->Enabled() && w.since < 0) w.since = now;
-        ++now;
-        if (wmp.playing) wmp.position = std::round((wmp.position + 0.001) * 1e6) / 1e6;
-        for (auto it = actions.begin(); it != actions.end() && it->first <= now;) {
-            auto action = it->second;
-            actions.erase(it);
-            action();
-            it = actions.begin();
-        }
-        for (Watch& w : watches) {
-            if (!w.timer->Enabled()) {
-                w.since = -1;
-            } else if (w.since >= 0 && now - w.since >= w.timer->Interval()) {
-                w.since = now;
-                w.timer->OnTimer();
-            }
-        }
-    }
-    void advance(int ms) {
-        const int until = now + ms;
-        while (now < until) step();
-    }
-
-    struct Watch {
-        vb::Timer* timer;
-        int since;
-    };
-    std::vector<Watch> watches;
-    std::multimap<int, std::function<void()>> actions;
-    int now = 0, steps = 0;
-    size_t seenWave = 0;
-    std::vector<std::pair<int, QString>> clicks;
 };
 
 TEST_F(RecordTest, SnapGridsFromTheListsAndTripletBoxes) {

@@ -5,6 +5,7 @@
 #include "app/form1_fixture.h"
 
 #include <QtTest/QTest>
+#include <cmath>
 #include <functional>
 #include <map>
 
@@ -13,8 +14,63 @@
 
 using namespace app;
 
-class PlaybackTest : public Form1Test {
+// The window on a fake clock: step() is one millisecond of it, advance() many. Scripted input
+// (at) comes at its moment, the watched timers fire when due, the accompaniment player and part
+// players 1..clockedParts move on while they play.
+class FakeClockTest : public Form1Test {
 protected:
+    void at(int ms, std::function<void()> fn) { actions.insert({ms, std::move(fn)}); }
+    void step() {
+        ASSERT_LT(++steps, 400000) << "playback never ended";
+        stamp();
+        for (Watch& w : watches)
+            if (w.timer->Enabled() && w.since < 0) w.since = now;
+        ++now;
+        for (int p = 0; p <= clockedParts; ++p) {
+            FakeMediaPlayer* player = p == 0 ? &wmp : &parts[p];
+            if (player->playing) player->position = std::round((player->position + 0.001) * 1e6) / 1e6;
+        }
+        for (auto it = actions.begin(); it != actions.end() && it->first <= now;) {
+            auto action = it->second;
+            actions.erase(it);
+            action();
+            it = actions.begin();
+        }
+        afterInput();
+        for (Watch& w : watches) {
+            if (!w.timer->Enabled()) {
+                w.since = -1;
+            } else if (w.since >= 0 && now - w.since >= w.timer->Interval()) {
+                w.since = now;
+                w.timer->OnTimer();
+            }
+        }
+    }
+    void advance(int ms) {
+        const int until = now + ms;
+        while (now < until) step();
+    }
+    // What the last turn sent gets its time, before the clock moves: the clicks heard.
+    virtual void stamp() {
+        for (; seenWave < wave.played.size(); ++seenWave) clicks.push_back({now, wave.played[seenWave]});
+    }
+    // After the scripted input of a step, before the timers.
+    virtual void afterInput() {}
+
+    struct Watch {
+        vb::Timer* timer;
+        int since;
+    };
+    std::vector<Watch> watches;
+    std::multimap<int, std::function<void()>> actions;
+    int now = 0, steps = 0, clockedParts = 0;
+    size_t seenWave = 0;
+    std::vector<std::pair<int, QString>> clicks;
+};
+
+class PlaybackTest : public FakeClockTest {
+protected:
+    PlaybackTest() { clockedParts = 5; }
     struct Stamped {
         int ms;
         uint32_t message;
@@ -60,39 +116,14 @@ protected:
     void click(vb::Control& c) { QTest::mouseClick(c.widget(), Qt::LeftButton, {}, QPoint(6, 6)); }
     void space() { QTest::keyClick(form->Picture4[0].widget(), Qt::Key_Space); }
 
-    // One millisecond of the fake clock: what the last turn sent gets its time, the players that
-    // play move on, the scripted input of that moment comes, due timers fire.
-    void step() {
-        ASSERT_LT(++steps, 400000) << "playback never ended";
-        stamp();
-        for (Watch& w : watches)
-            if (w.timer->Enabled() && w.since < 0) w.since = now;
-        ++now;
-        for (FakeMediaPlayer* p : {&wmp, &parts[1], &parts[2], &parts[3], &parts[4], &parts[5]})
-            if (p->playing) p->position = std::round((p->position + 0.001) * 1e6) / 1e6;
-        for (auto it = actions.begin(); it != actions.end() && it->first <= now;) {
-            auto action = it->second;
-            it = actions.erase(it);
-            action();
-            it = actions.begin();
-        }
+    // Playback still running at stopAt is stopped.
+    void afterInput() override {
         if (now >= stopAt && form->IsPlaying) click(form->Command3);
-        for (Watch& w : watches) {
-            if (!w.timer->Enabled()) {
-                w.since = -1;
-            } else if (w.since >= 0 && now - w.since >= w.timer->Interval()) {
-                w.since = now;
-                w.timer->OnTimer();
-            }
-        }
     }
-    void advance(int ms) {
-        const int until = now + ms;
-        while (now < until) step();
-    }
-    void stamp() {
+    // The MIDI messages sent, with their times, besides the clicks.
+    void stamp() override {
         for (; seenMidi < midi.messages.size(); ++seenMidi) sent.push_back({now, midi.messages[seenMidi]});
-        for (; seenWave < wave.played.size(); ++seenWave) clicks.push_back({now, wave.played[seenWave]});
+        FakeClockTest::stamp();
     }
     std::vector<uint32_t> messagesAt(int ms) const {
         std::vector<uint32_t> out;
@@ -106,14 +137,7 @@ protected:
         return -1;
     }
 
-    struct Watch {
-        vb::Timer* timer;
-        int since;
-    };
-    std::vector<Watch> watches;
-    std::multimap<int, std::function<void()>> actions;
-    int now = 0, steps = 0, stopAt = 1 << 30;
-    size_t seenMidi = 0, seenWave = 0;
+    int stopAt = 1 << 30;
+    size_t seenMidi = 0;
     std::vector<Stamped> sent;
-    std::vector<std::pair<int, QString>> clicks;
 };
