@@ -137,6 +137,10 @@ void Form1::StartLearningPlayback() {
         FrontPageTick = AnchorTick = s.CursorTick;
         PlayTick = s.CursorTick;
     }
+    // The first beats' clicks are placed before the players start, so that a slow first turn of
+    // the loop cannot make them late.
+    nextClickIndex_ = NextEventIndex;
+    ScheduleClicksAhead(lastTurnSeconds_);
     PlayMode = 6;
     WMP().Play();
     for (int n = 1; n <= s.PartCount; ++n)
@@ -206,7 +210,6 @@ void Form1::RunLearningPlayback() {
     ++playLoops_;
     const bool realYield = !PlaybackYield;
     yieldMayWait_ = false;
-    nextClickIndex_ = NextEventIndex;
     if (realYield) playbackTick_->start();
     while (IsPlaying) {
         if (realYield)
