@@ -20,6 +20,7 @@ std::shared_ptr<AudioStream> AudioStream::Open(const QString& path, QString* err
     s->fileChannels_ = info.channels;
     s->channels_ = info.channels >= 2 ? 2 : 1;
     s->frames_ = info.frames;
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info.seekable) s->indexedTo_ = 0;
     s->capacity_ = std::max<int64_t>(int64_t(kWindowSeconds) * info.samplerate, 4 * kChunkFrames);
     s->ring_.assign(size_t(s->capacity_ * s->channels_), 0);
     s->Prepare(0);
@@ -97,10 +98,12 @@ bool AudioStream::Fill() {
     int64_t target;
     uint64_t generation;
     {
-        std::lock_guard<std::mutex> w(windowMutex_);
-        if (endMet_) return false;
+        std::unique_lock<std::mutex> lock(windowMutex_);
         const int64_t keepFrom = std::clamp(playFrame_ - kHistoryFrames, winStart_, winEnd_);
-        if (capacity_ - (winEnd_ - keepFrom) < kChunkFrames) return false;
+        if (endMet_ || capacity_ - (winEnd_ - keepFrom) < kChunkFrames) {
+            lock.unlock();
+            return IndexStep();
+        }
         target = winEnd_;
         generation = generation_;
     }
@@ -113,6 +116,17 @@ bool AudioStream::Fill() {
         endMet_ = true;
         frames_ = winEnd_;
     }
+    return true;
+}
+
+bool AudioStream::IndexStep() {
+    std::lock_guard<std::mutex> f(fileMutex_);
+    if (indexedTo_ < 0) return false;
+    const int64_t last = frames_.load() - 1;
+    const int64_t to = std::min(indexedTo_ + int64_t(60) * rate_, last);
+    const bool done = sf_seek(sf_, to, SEEK_SET) < 0 || to >= last;
+    indexedTo_ = done ? -1 : to;
+    filePos_ = -1;  // the next read seeks to where it reads
     return true;
 }
 

@@ -41,8 +41,9 @@ public:
     // Makes the frames from `frame` on ready to mix. Without I/O when they are in the window;
     // otherwise seeks and reads the first of them at once, on the caller's thread.
     void Prepare(int64_t frame);
-    // Reads one chunk ahead of the play position when the window has room for it. False when
-    // there was nothing to read.
+    // Reads one chunk ahead of the play position when the window has room for it; with the window
+    // full, takes one step through a compressed file's frames so that later seeks find their place
+    // at once (see IndexStep). False when there was nothing to do.
     bool Fill();
     // Reads on the caller's thread until the frames before `frame` are in the window (or the end is
     // met). For an engine mixed by hand, which may wait for the disk.
@@ -77,6 +78,11 @@ private:
     int64_t ReadAt(int64_t frame, int count);
     // Copies `count` frames of scratch_ into the window after winEnd_. Under windowMutex_.
     void Append(int64_t count);
+    // An mp3 file has no table of where its frames lie: the decoder finds a far frame by reading
+    // every frame header before it, and remembers what it read. Seeking through the file a minute
+    // at a time, while the reader has nothing else to do, makes a seek on the window's thread
+    // cheap. False when the file needs no more of it.
+    bool IndexStep();
     int16_t Sample(int64_t frame, int channel) const {
         return ring_[size_t((frame % capacity_) * channels_ + channel)];
     }
@@ -91,6 +97,7 @@ private:
     std::mutex fileMutex_;
     SNDFILE* sf_ = nullptr;
     int64_t filePos_ = 0;
+    int64_t indexedTo_ = -1;  // how far IndexStep has been; -1: done or not needed
     std::vector<int16_t> scratch_;
 
     // The window: frames [winStart_, winEnd_) of the file, frame f at slot f mod capacity_.
