@@ -96,10 +96,10 @@ void BM_LivePlaybackRun(benchmark::State& state) {
         TimedMidiOut midi(engine);
         EngineMediaPlayer accompaniment(engine);
         std::array<std::unique_ptr<EngineMediaPlayer>, 10> parts;
-        EngineWavePlayer clicks(engine);
+        EngineWavePlayer clicks(engine, &accompaniment);
         vb::ScriptedDialogs dialogs;
         app::Form1::Services s{QCoreApplication::applicationDirPath(), 1024, 768, &dialogs, &midi, &accompaniment,
-                               {}, &clicks, [] {}};
+                               {}, &clicks, [] {}, {}};
         for (int p = 1; p <= 9; ++p) {
             parts[p] = std::make_unique<EngineMediaPlayer>(engine);
             s.wmps[p] = parts[p].get();

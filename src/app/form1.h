@@ -20,11 +20,14 @@
 //                       mark lists, the lyric-insertion panel, the verse chooser, the roll's "X"
 //   form1_recording.cpp keyboard recording "●" and keyboard entry on the piano keys, the note menu's
 //                       timing tools and sentence split, the time-stretch bar over the roll's ruler
+//   form1_audio.cpp     the sound behind the players: the silent placeholder accompaniment, the
+//                       messages about recordings that cannot be played and about a silent output
 // A new subsystem file adds its handlers as methods here and binds them in a Bind... method that the
 // constructor calls.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -77,6 +80,9 @@ public:
         std::array<MediaPlayer*, 10> wmps{};  // part players 1..9
         WavePlayer* wave = nullptr;    // metronome clicks
         std::function<void()> quit;    // ends the program (Exit)
+        // Why the sound output or the synthesizer stays silent (no audio device, no SoundFont);
+        // empty when all sounds. Shown once, when sound is first wanted.
+        std::function<QStringList()> audioProblems;
     };
 
     explicit Form1(const Services& services);
@@ -709,7 +715,22 @@ private:
     bool DispatchPlayEvent(const playback::PlayEvent& e);  // true: the loop ends
     bool PlayBeat(const playback::PlayEvent& e);
     void ScrollTrackViewWithPlay();
-    void PlayClick(const QString& file);
+    // The metronome click `file` when the accompaniment plays song time `seconds`.
+    void PlayClick(const QString& file, double seconds);
+    // Places the clicks of the beats due within kClickLookAhead of song time `t`.
+    void ScheduleClicksAhead(double t);
+    // Drops the clicks placed ahead and places them again from the next event (the metronome box
+    // changed during playback).
+    void RescheduleClicks();
+    // Ends a count-in before its last beat: no more clicks, no playback.
+    void StopCountIn();
+    // The placeholder accompaniment: none.wav, or silence when it cannot be played, so the playback
+    // clock always runs.
+    void UsePlaceholderAccompaniment();
+    // "无法播放音频文件:[…]，请选择其他的wav或mp3文件！" for the recording at `path`.
+    void ReportUnplayable(const QString& path);
+    // The output's and synthesizer's problems, once.
+    void ReportAudioProblemsOnce();
     void JumpToLoopStart();
     // Stops, and 100 ms later plays again exactly from `tick`.
     void RestartExactlyAt(int32_t tick);
@@ -751,6 +772,9 @@ private:
     double skipNonNotesBefore_ = 0;     // a fresh start fires no beat or change before the cursor
     double lastTurnSeconds_ = 0;        // song time of the last turn
     double clickVolume_ = -1;           // the volume last given to the click player
+    int nextClickIndex_ = 0;            // the next event whose click is still to be placed
+    bool countInPlaced_ = false;        // the running count-in's clicks are placed
+    bool audioProblemsShown_ = false;
     QTimer* playbackTick_ = nullptr;    // wakes the yield every millisecond
     bool yieldMayWait_ = false;         // no event is due within the next millisecond
 };

@@ -146,7 +146,7 @@ void Form1::NewProject() {
     Timload.SetEnabled(false);  // a New inside the start-up window counts its 2 s again from now
     Timload.SetEnabled(true);
 
-    WMP().SetUrl(ProgramPath("none.wav"));
+    UsePlaceholderAccompaniment();
     // Nothing of the old song's audio survives: no accompaniment, no offsets, no part recordings,
     // and no sentence joins, which belong to the old song's phrases.
     Text3.SetText(kNoAccompaniment);
@@ -291,8 +291,12 @@ void Form1::ApplyLoadedProject(doc::ProjectLoad& load) {
 
     // The accompaniment: a recording not found leaves the player on silence, not on the old song's.
     Text3.SetText(e.AccompanimentText);
-    // One that cannot be decoded does too, so the playback clock always runs.
-    if (load.AccompanimentFile.isEmpty() || !WMP().SetUrl(load.AccompanimentFile)) WMP().SetUrl(ProgramPath("none.wav"));
+    // One that cannot be played (damaged, not a sound file) is reported and does too, so the
+    // playback clock always runs; the song keeps its path.
+    if (load.AccompanimentFile.isEmpty() || !WMP().SetUrl(load.AccompanimentFile)) {
+        if (!load.AccompanimentFile.isEmpty()) ReportUnplayable(load.AccompanimentFile);
+        UsePlaceholderAccompaniment();
+    }
     Dialogs().Beep();
 
     Combo6.SetListIndex(page.PaperIndex);
@@ -339,8 +343,9 @@ void Form1::ApplyLoadedProject(doc::ProjectLoad& load) {
         Label16[i].SetCaption(List3.List(part.Program));
         midiOutShortMsg(uint32_t(0xC0 + (i - 1)) | uint32_t(part.Program & 0x7F) << 8 | uint32_t(0x64) << 16);
         if (MediaPlayer* player = WMPS(i)) {
-            // A part without a recording, or whose recording is not found, stays silent.
-            player->SetUrl(load.PartAudioFiles[i]);
+            // A part without a recording, or whose recording is not found or cannot be played,
+            // stays silent; the part keeps its path.
+            if (!player->SetUrl(load.PartAudioFiles[i])) ReportUnplayable(load.PartAudioFiles[i]);
             if (!part.AudioFile.isEmpty() && load.PartAudioFiles[i].isEmpty() && !partNotices.isEmpty())
                 Dialogs().MsgBox(partNotices.takeFirst(), kInform, kMessageTitle);
         }

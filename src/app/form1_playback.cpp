@@ -17,6 +17,10 @@ namespace app {
 
 namespace {
 
+// How far ahead of the beat the metronome's click is placed: a turn of the player loop may come
+// that much late (the window busy, the machine loaded) and the click still sounds on its sample.
+constexpr double kClickLookAhead = 0.25;
+
 void SetCaptionIfChanged(vb::Label& label, const QString& text) {
     if (label.Caption() != text) label.SetCaption(text);
 }
@@ -79,6 +83,7 @@ void Form1::Check2_Click() {
             revertingPlayToggle_ = false;
             return;
         }
+        ReportAudioProblemsOnce();
         StartLearningPlayback();
     } else {
         PauseLearningPlayback();
@@ -132,6 +137,10 @@ void Form1::StartLearningPlayback() {
         FrontPageTick = AnchorTick = s.CursorTick;
         PlayTick = s.CursorTick;
     }
+    // The first beats' clicks are placed before the players start, so that a slow first turn of
+    // the loop cannot make them late.
+    nextClickIndex_ = NextEventIndex;
+    ScheduleClicksAhead(lastTurnSeconds_);
     PlayMode = 6;
     WMP().Play();
     for (int n = 1; n <= s.PartCount; ++n)
@@ -152,6 +161,7 @@ void Form1::PauseLearningPlayback() {
     WMP().Pause();
     for (int n = 1; n <= song->PartCount; ++n)
         if (MediaPlayer* player = WMPS(n)) player->Pause();
+    if (services_.wave) services_.wave->CancelPending();  // the clicks placed beyond the pause
     SetLyricsWindowButtonsEnabled(true);
     for (int i : {6, 2, 0}) Command2[i].SetEnabled(true);
     Shape1[0].SetVisible(true);
@@ -211,6 +221,7 @@ void Form1::RunLearningPlayback() {
 
         const float t = float(WMP().CurrentPosition() - AudioTimeOffsets[0]);
         lastTurnSeconds_ = t;
+        ScheduleClicksAhead(t);
         PlayTick = (t - AnchorSeconds) * CurrentTempo * 0.8 + AnchorTick;
         SetCaptionIfChanged(Label3[19], vb::Format(t, "0.000"));
         MoveLineIfChanged(Line4, OverviewScale * PlayTick);
@@ -310,12 +321,10 @@ bool Form1::PlayBeat(const playback::PlayEvent& e) {
             marker.Move(box.X, box.Y, box.Width, marker.Height());
         }
     }
-    const bool metronome = Check3[1].Value() == 1;
+    // The metronome's click was placed ahead (ScheduleClicksAhead).
     if (e.Kind == playback::kBeatEvent) {
         SetCaptionIfChanged(Label3[14], QString::number(e.Number));
-        if (metronome) PlayClick("0.wav");
     } else {
-        if (metronome) PlayClick("1.wav");
         SetCaptionIfChanged(Label3[13], QString::number(e.Number));
         SetCaptionIfChanged(Label3[14], "1");
     }
@@ -335,8 +344,30 @@ bool Form1::PlayBeat(const playback::PlayEvent& e) {
     return false;
 }
 
-// A metronome click at the volume of "节拍器音量:"; a missing click file stays silent.
-void Form1::PlayClick(const QString& file) {
+// The metronome's clicks are placed ahead like the notes: each beat due within kClickLookAhead of
+// the turn goes to the click player now, to sound when the accompaniment plays the beat's sample,
+// so a late turn never makes a late click. The bar start plays "1.wav", the other beats "0.wav";
+// the beat at the loop end, where playback jumps back, has none.
+void Form1::ScheduleClicksAhead(double t) {
+    const int count = int(PlayEvents.size());
+    while (nextClickIndex_ >= 0 && nextClickIndex_ < count &&
+           PlayEvents[size_t(nextClickIndex_)].Time <= t + kClickLookAhead) {
+        const playback::PlayEvent& e = PlayEvents[size_t(nextClickIndex_++)];
+        if (e.Kind != playback::kBeatEvent && e.Kind != playback::kBarEvent) continue;
+        if (float(e.Time) < float(skipNonNotesBefore_) || e.Tick == song->LoopEnd) continue;
+        if (Check3[1].Value() == 1) PlayClick(e.Kind == playback::kBarEvent ? "1.wav" : "0.wav", e.Time);
+    }
+}
+
+void Form1::RescheduleClicks() {
+    if (!IsPlaying) return;
+    if (services_.wave) services_.wave->CancelPending();
+    nextClickIndex_ = NextEventIndex;
+}
+
+// A metronome click at the volume of "节拍器音量:", at song time `seconds` on the accompaniment's
+// clock; a missing click file stays silent.
+void Form1::PlayClick(const QString& file, double seconds) {
     WavePlayer* wave = services_.wave;
     if (!wave) return;
     const double volume = HScroll3[kMetronomeVolumeSlider].Value() / 127.0;
@@ -344,7 +375,7 @@ void Form1::PlayClick(const QString& file) {
         wave->SetVolume(volume);
         clickVolume_ = volume;
     }
-    wave->Play(ProgramPath(file));
+    wave->PlayAtClock(ProgramPath(file), seconds + AudioTimeOffsets[0]);
 }
 
 // The two canvases of the track view scroll under the play position; the back one gets the next
@@ -461,17 +492,33 @@ void Form1::Timer3_Timer() {
 }
 
 // The count-in before a recording: a click per beat (the first of each bar "0.wav"), then play.
+// The first tick places all the clicks on the output's clock, each on its beat, so a late tick
+// never makes a late click; the ticks count the beats down and start playback after the last.
 void Form1::Timjp_Timer() {
     if (CountInBeats != 0) {
-        const int perBar = std::max(1, int(vb::Val(Timjp.Tag)));
-        if (services_.wave) services_.wave->Play(ProgramPath(CountInBeats % perBar == 0 ? "0.wav" : "1.wav"));
+        if (!countInPlaced_) {
+            countInPlaced_ = true;
+            const int perBar = std::max(1, int(vb::Val(Timjp.Tag)));
+            const double beat = Timjp.Interval() / 1000.0;
+            if (services_.wave)
+                for (int k = 0; k < CountInBeats; ++k)
+                    services_.wave->PlayIn(ProgramPath((CountInBeats - k) % perBar == 0 ? "0.wav" : "1.wav"),
+                                           k * beat);
+        }
         --CountInBeats;
         return;
     }
+    countInPlaced_ = false;
     Timjp.SetEnabled(false);
     PlayMode = 0;
     Check2.SetEnabled(true);
     Check2.SetValue(1);
+}
+
+void Form1::StopCountIn() {
+    Timjp.SetEnabled(false);
+    if (countInPlaced_ && services_.wave) services_.wave->CancelPending();
+    countInPlaced_ = false;
 }
 
 // The accompaniment played to its end.

@@ -57,6 +57,7 @@ void Form1::Chely_Click() {
         for (int k = 1; k <= NoteLabelCount; ++k) Labnot[k].SetBackColor(Label15[0].ForeColor());
         if (Picture6.Visible()) Picture6.SetFocus();
         if (Check2.Value() == 1) return;  // recording joins the playback under way
+        ReportAudioProblemsOnce();
         const int preRoll = HScroll3[kCountInSlider].Value();
         if (preRoll == 0) {
             Check2.SetValue(1);  // playback and recording at once; the loop runs in here
@@ -83,7 +84,7 @@ void Form1::Chely_Click() {
     if (Check2.Value() != 1) {
         // Ended before playback began (count-in or armed): nothing is kept.
         PlayMode = 0;
-        Timjp.SetEnabled(false);
+        StopCountIn();
         Check2.SetEnabled(true);
     } else if (RecordedNotes.Count() > 0) {
         if (HeldPianoKey > 0) RecordedNotes.Grow(PlayTick);

@@ -97,7 +97,8 @@ void Form1::Check3_Click(int index) {
         Label10[1].SetVisible(ticked);
         break;
     }
-    default: break;  // the metronome box is read by the player at each beat
+    case 1: RescheduleClicks(); break;  // the clicks placed ahead follow the box
+    default: break;
     }
     if (!Timload.Enabled()) SettingsChanged = -1;
 }
@@ -204,12 +205,12 @@ void Form1::Command6_Click() {
     const double oldPosition = player.CurrentPosition();
     const bool wasPlaying = player.Status() == mediastatus::Playing;
     if (!player.SetUrl(path)) {
-        // The player goes on with the file it had, where it was.
-        player.SetUrl(oldUrl);
+        // The player goes on with the file it had (the placeholder when none), where it was.
+        if (oldUrl.isEmpty() || oldUrl == ProgramPath("none.wav") || !player.SetUrl(oldUrl))
+            UsePlaceholderAccompaniment();
         player.SetCurrentPosition(oldPosition);
         if (wasPlaying) player.Play();
-        Dialogs().MsgBox("无法播放音频文件:[" + QFileInfo(path).fileName() + "]，请选择其他的wav或mp3文件！",
-                         vb::vbOKOnly + vb::vbExclamation, kTip);
+        ReportUnplayable(path);
         return;
     }
     Text3.SetText(path);

@@ -26,11 +26,22 @@ void Form1::Command4_Click(int index) {
     }
 }
 
-// "定位MP3": the current part's own recording.
+// "定位MP3": the current part's own recording. One that cannot be played is refused: the part
+// keeps the recording it had.
 void Form1::Command4_PartAudioFile() {
+    doc::PartRecord& part = song->Parts[song->CurrentPart];
+    const QString oldFile = part.AudioFile;
+    const int16_t oldModified = song->Modified;
     const std::optional<QString> path = editing::ChoosePartAudioFile(*song, Dialogs());
     if (!path) return;
-    if (MediaPlayer* player = WMPS(song->CurrentPart)) player->SetUrl(*path);
+    MediaPlayer* player = WMPS(song->CurrentPart);
+    if (!player) return;
+    const QString oldUrl = player->Url();
+    if (player->SetUrl(*path)) return;
+    part.AudioFile = oldFile;
+    song->Modified = oldModified;
+    player->SetUrl(oldUrl);
+    ReportUnplayable(*path);
 }
 
 // "X" (and Ctrl+Delete in the track view): the current part goes; undo brings it back.

@@ -93,7 +93,7 @@ int runProgram(int argc, char** argv) {
     SynthMidiOut midi(engine, AudioEngine::DefaultSoundFonts());
     EngineMediaPlayer accompaniment(engine);
     std::array<std::unique_ptr<EngineMediaPlayer>, 10> parts;
-    EngineWavePlayer clicks(engine);
+    EngineWavePlayer clicks(engine, &accompaniment);  // clicks on the accompaniment's clock
     vb::QtDialogs dialogs;
 
     Form1::Services services;
@@ -107,6 +107,12 @@ int runProgram(int argc, char** argv) {
     }
     services.wave = &clicks;
     services.quit = [&qapp] { qapp.exit(0); };
+    services.audioProblems = [&engine, &midi] {
+        QStringList problems;
+        if (!engine.HasDevice()) problems << engine.OutputError();
+        if (!midi.SoundFontError().isEmpty()) problems << midi.SoundFontError();
+        return problems;
+    };
 
     Form1 form(services);
     dialogs.SetParent(&form);

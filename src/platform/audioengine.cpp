@@ -7,14 +7,14 @@
 #include <cmath>
 
 double AudioEngine::Source::Frame() const {
-    if (!clip) return 0.0;
-    return std::min(base + double(mixed) * Step(), double(clip->frames));
+    if (!stream) return 0.0;
+    return std::min(base + double(mixed) * Step(), End());
 }
 
 void AudioEngine::Source::Seek(double frame) {
-    double end = clip ? double(clip->frames) : 0.0;
-    base = std::clamp(frame, 0.0, end);
+    base = std::clamp(frame, 0.0, End());
     mixed = 0;
+    ++seeks;
 }
 
 AudioEngine::AudioEngine(Output output) {
@@ -69,7 +69,8 @@ void AudioEngine::OpenDevice() {
             return;
         }
     }
-    if (outputError_.isEmpty()) outputError_ = QStringLiteral("no audio device");
+    outputError_ = QStringLiteral("没有找到可用的音频设备：") +
+                   (outputError_.isEmpty() ? QStringLiteral("no audio device") : outputError_);
     clock_ = std::thread([this] { RunSilentClock(); });
 }
 
@@ -207,37 +208,38 @@ void AudioEngine::Mix(float* out, int frames) {
                      std::chrono::steady_clock::now().time_since_epoch()).count();
 
     std::lock_guard<std::mutex> g(mutex_);
-    const auto now = std::chrono::steady_clock::now();
-    for (const auto& src : sources_) {
-        if (src->state != Source::State::Playing || !src->clip) continue;
-        src->mixedAt = now;
-        const AudioClip& clip = *src->clip;
-        const double step = src->Step();
-        const double end = double(clip.frames);
-        bool ended = false;
-        for (int f = 0; f < frames; ++f) {
-            double pos = src->base + double(src->mixed) * step;
-            if (pos >= end) {
-                ended = true;
-                break;
-            }
-            float l, r;
-            clip.SampleAt(pos, l, r);
-            out[2 * f] += l * src->gain;
-            out[2 * f + 1] += r * src->gain;
-            ++src->mixed;
-        }
-        if (!ended && src->base + double(src->mixed) * step >= end) ended = true;
-        if (ended) {
-            src->Seek(end);
-            src->state = Source::State::Finished;
-            if (src->onEnd) src->onEnd();
-        }
-    }
+    MixVoices(out, frames, start);
+    MixSources(out, frames);
+    for (int i = 0; i < 2 * frames; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+}
+
+// A sound waiting for its sample starts in the block that holds it: on the engine's clock, or
+// where its clock source's position (base + mixed × step, as the sources' loop computes it) first
+// reaches its frame.
+void AudioEngine::MixVoices(float* out, int frames, int64_t blockStart) {
     for (auto& v : voices_) {
+        int begin = 0;
+        if (!v.started) {
+            if (v.onClock) {
+                const std::shared_ptr<Source> clock = v.clock.lock();
+                if (!clock || clock->seeks != v.clockSeeks) {
+                    v.dropped = true;
+                    continue;
+                }
+                if (clock->state != Source::State::Playing || !clock->stream) continue;
+                const double at = std::ceil((v.clockFrame - clock->base) / clock->Step() - double(clock->mixed));
+                if (at >= frames) continue;
+                begin = at > 0 ? int(at) : 0;
+            } else {
+                const int64_t at = v.startFrame - blockStart;
+                if (at >= frames) continue;
+                begin = at > 0 ? int(at) : 0;
+            }
+            v.started = true;
+        }
         const AudioClip& clip = *v.clip;
         const double step = double(clip.rate) / kRate;
-        for (int f = 0; f < frames; ++f) {
+        for (int f = begin; f < frames; ++f) {
             double pos = double(v.mixed) * step;
             if (pos >= double(clip.frames)) break;
             float l, r;
@@ -249,10 +251,49 @@ void AudioEngine::Mix(float* out, int frames) {
     }
     voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
                                  [](const Voice& v) {
-                                     return double(v.mixed) * v.clip->rate / kRate >= double(v.clip->frames);
+                                     return v.dropped || (v.started && double(v.mixed) * v.clip->rate / kRate >=
+                                                                           double(v.clip->frames));
                                  }),
                   voices_.end());
-    for (int i = 0; i < 2 * frames; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+}
+
+void AudioEngine::MixSources(float* out, int frames) {
+    const auto now = std::chrono::steady_clock::now();
+    for (const auto& src : sources_) {
+        if (src->state != Source::State::Playing || !src->stream) continue;
+        src->mixedAt = now;
+        AudioStream& stream = *src->stream;
+        const double step = src->Step();
+        // Mixed by hand, the mix may wait for the disk: read what this block needs first.
+        if (!realtime_) stream.FillUpTo(int64_t(src->base + double(src->mixed + frames) * step) + 2);
+        const double end = src->End();
+        bool ended = false;
+        if (stream.IsSilence()) {
+            const int64_t left = int64_t(std::ceil((end - src->base) / step)) - src->mixed;
+            src->mixed += std::min<int64_t>(frames, std::max<int64_t>(0, left));
+            ended = left <= frames;
+        } else {
+            AudioStream::Window window(stream);
+            for (int f = 0; f < frames; ++f) {
+                double pos = src->base + double(src->mixed) * step;
+                if (pos >= end) {
+                    ended = true;
+                    break;
+                }
+                float l, r;
+                window.SampleAt(pos, l, r);
+                out[2 * f] += l * src->gain;
+                out[2 * f + 1] += r * src->gain;
+                ++src->mixed;
+            }
+        }
+        if (!ended && src->base + double(src->mixed) * step >= end) ended = true;
+        if (ended) {
+            src->Seek(end);
+            src->state = Source::State::Finished;
+            if (src->onEnd) src->onEnd();
+        }
+    }
 }
 
 void AudioEngine::AddSource(std::shared_ptr<Source> source) {
@@ -267,10 +308,49 @@ void AudioEngine::RemoveSource(const Source* source) {
                    sources_.end());
 }
 
+std::shared_ptr<AudioStream> AudioEngine::OpenStream(const QString& path, QString* error) {
+    std::shared_ptr<AudioStream> stream = AudioStream::Open(path, error);
+    if (stream) reader_.Add(stream);
+    return stream;
+}
+
 void AudioEngine::StartSound(std::shared_ptr<const AudioClip> clip, float gain) {
     if (!clip || clip->frames <= 0) return;
+    Voice v;
+    v.clip = std::move(clip);
+    v.gain = gain;
     std::lock_guard<std::mutex> g(mutex_);
-    voices_.push_back(Voice{std::move(clip), 0, gain});
+    voices_.push_back(std::move(v));
+}
+
+void AudioEngine::ScheduleSound(std::shared_ptr<const AudioClip> clip, float gain, double delaySeconds) {
+    if (!clip || clip->frames <= 0) return;
+    Voice v;
+    v.clip = std::move(clip);
+    v.gain = gain;
+    v.startFrame = NowFrame() + int64_t(std::llround(delaySeconds * kRate));
+    std::lock_guard<std::mutex> g(mutex_);
+    voices_.push_back(std::move(v));
+}
+
+void AudioEngine::ScheduleSoundOn(std::shared_ptr<const AudioClip> clip, float gain,
+                                  const std::shared_ptr<Source>& clock, double seconds) {
+    if (!clip || clip->frames <= 0 || !clock) return;
+    Voice v;
+    v.clip = std::move(clip);
+    v.gain = gain;
+    v.onClock = true;
+    v.clock = clock;
+    std::lock_guard<std::mutex> g(mutex_);
+    v.clockFrame = seconds * (clock->stream ? clock->stream->Rate() : kRate);
+    v.clockSeeks = clock->seeks;
+    voices_.push_back(std::move(v));
+}
+
+void AudioEngine::CancelPendingSounds() {
+    std::lock_guard<std::mutex> g(mutex_);
+    voices_.erase(std::remove_if(voices_.begin(), voices_.end(), [](const Voice& v) { return !v.started; }),
+                  voices_.end());
 }
 
 int AudioEngine::ActiveSounds() {

@@ -1,10 +1,13 @@
 // The program's one audio output: the General MIDI synthesizer, the media players and the short
-// fire-and-forget sounds are mixed into one stereo stream, so MIDI and recordings run on one clock.
+// sounds are mixed into one stereo stream, so MIDI, recordings and clicks run on one clock.
 //
 // The stream is pulled by SDL on its own thread; everything the mixer reads is guarded by the
 // engine's mutex. When no audio device can be opened, a silent clock thread pulls the mix in real
 // time instead, so positions still advance. An engine built without output mixes only when `Mix`
 // is called, which is how the mix is checked offline.
+//
+// Recordings are streamed from disk by the engine's reader thread (AudioStream); the mixer reads
+// only what the reader has decoded, and never waits for the disk on a real-time engine.
 //
 // The engine must outlive every player and MIDI output attached to it.
 #pragma once
@@ -24,6 +27,7 @@
 #include <vector>
 
 #include "platform/audiofile.h"
+#include "platform/audiostream.h"
 
 
 class AudioEngine {
@@ -33,25 +37,27 @@ public:
 
     enum class Output { Device, None };
 
-    // A playing position inside one decoded file, as the media players use it. All fields are
+    // A playing position inside one streamed file, as the media players use it. All fields are
     // guarded by the engine's mutex (`Lock`).
     struct Source {
         enum class State { NoMedia, Ready, Playing, Paused, Stopped, Finished, Failed };
 
-        std::shared_ptr<const AudioClip> clip;
+        std::shared_ptr<AudioStream> stream;
         State state = State::NoMedia;
         double base = 0;      // file frame at the last seek
         int64_t mixed = 0;    // engine frames mixed since then
         float gain = 1.0f;    // volume / 100, 0 while muted
+        uint32_t seeks = 0;   // counts the seeks: sounds placed on this clock before one are dropped
         // Called on the mixing thread, under the lock, when the file has played to its end.
         std::function<void()> onEnd;
         // When the mixer last advanced the position (or it was sought or started): the position is
         // interpolated from there on a real-time engine.
         std::chrono::steady_clock::time_point mixedAt{};
 
-        double Step() const { return clip ? double(clip->rate) / kRate : 0.0; }
+        double Step() const { return stream ? double(stream->Rate()) / kRate : 0.0; }
+        double End() const { return stream ? double(stream->Frames()) : 0.0; }
         double Frame() const;                  // current file frame
-        void Seek(double frame);               // clamps to the clip
+        void Seek(double frame);               // clamps to the file; no I/O (see AudioStream::Prepare)
     };
 
     explicit AudioEngine(Output output = Output::Device);
@@ -93,9 +99,24 @@ public:
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(mutex_); }
     void AddSource(std::shared_ptr<Source> source);
     void RemoveSource(const Source* source);
-    // Starts a short sound at once at `gain` (1 the file's own level); it is dropped when it ends. The same clip may
+    // Opens a recording to stream from disk, filled by the engine's reader thread.
+    std::shared_ptr<AudioStream> OpenStream(const QString& path, QString* error = nullptr);
+    // Wakes the reader after a seek emptied a stream's window.
+    void WakeReader() { reader_.Wake(); }
+
+    // Short sounds at `gain` (1 the file's own level), each dropped when it ends; the same clip may
     // play several times over itself.
+    // At once: at the start of the next block.
     void StartSound(std::shared_ptr<const AudioClip> clip, float gain = 1.0f);
+    // `delaySeconds` from now on the engine's clock, at its sample (a time already past: at once).
+    void ScheduleSound(std::shared_ptr<const AudioClip> clip, float gain, double delaySeconds);
+    // When `clock` plays the frame at `seconds` of its file, at that sample: exact on the clock's own
+    // samples whatever the output's block. Dropped when the clock is sought before it gets there.
+    void ScheduleSoundOn(std::shared_ptr<const AudioClip> clip, float gain, const std::shared_ptr<Source>& clock,
+                         double seconds);
+    // Drops the sounds that have not started yet.
+    void CancelPendingSounds();
+    // Sounds playing or waiting to start.
     int ActiveSounds();
 
 private:
@@ -103,9 +124,19 @@ private:
         std::shared_ptr<const AudioClip> clip;
         int64_t mixed = 0;
         float gain = 1.0f;
+        bool started = false;
+        bool dropped = false;
+        int64_t startFrame = 0;         // on the engine's clock, without a clock source
+        std::weak_ptr<Source> clock;    // or when this source reaches clockFrame
+        bool onClock = false;
+        double clockFrame = 0;
+        uint32_t clockSeeks = 0;
     };
 
     static void SdlCallback(void* self, uint8_t* stream, int len);
+    // Under mutex_, before the sources advance in this block.
+    void MixVoices(float* out, int frames, int64_t blockStart);
+    void MixSources(float* out, int frames);
     void OpenDevice();
     void RunSilentClock();
 
@@ -130,6 +161,7 @@ private:
     std::mutex mutex_;
     std::vector<std::shared_ptr<Source>> sources_;
     std::vector<Voice> voices_;
+    StreamReader reader_;
 
     uint32_t device_ = 0;
     bool realtime_ = false;

@@ -43,23 +43,28 @@ void EngineMediaPlayer::ChangeState(State state) {
     Notify(state);
 }
 
-bool EngineMediaPlayer::SetUrl(const QString& path, QString* error) {
-    url_ = path;
-    std::shared_ptr<const AudioClip> clip;
-    QString why;
-    State state = State::NoMedia;
-    if (!path.isEmpty()) {
-        clip = DecodeAudioFile(path, &why);
-        state = clip ? State::Ready : State::Failed;
-    }
+void EngineMediaPlayer::Load(std::shared_ptr<AudioStream> stream, State state) {
     {
         auto lock = engine_.Lock();
-        source_->clip = clip;
+        source_->stream.swap(stream);
         source_->state = state;
         source_->Seek(0);
         lastRead_ = -1;
     }
+    stream.reset();  // the old file, closed here
     Notify(state);
+}
+
+bool EngineMediaPlayer::SetUrl(const QString& path, QString* error) {
+    url_ = path;
+    std::shared_ptr<AudioStream> stream;
+    QString why;
+    State state = State::NoMedia;
+    if (!path.isEmpty()) {
+        stream = engine_.OpenStream(path, &why);
+        state = stream ? State::Ready : State::Failed;
+    }
+    Load(std::move(stream), state);
     if (state == State::Failed) {
         if (error) *error = why;
         return false;
@@ -68,13 +73,35 @@ bool EngineMediaPlayer::SetUrl(const QString& path, QString* error) {
     return true;
 }
 
+void EngineMediaPlayer::SetSilence(double seconds) {
+    url_.clear();
+    Load(AudioStream::Silence(std::max(0.0, seconds), AudioEngine::kRate), State::Ready);
+}
+
+void EngineMediaPlayer::SeekTo(double frame) {
+    std::shared_ptr<AudioStream> stream;
+    {
+        auto lock = engine_.Lock();
+        stream = source_->stream;
+    }
+    if (!stream) return;
+    frame = std::clamp(frame, 0.0, double(stream->Frames()));
+    stream->Prepare(int64_t(frame));
+    engine_.WakeReader();
+    auto lock = engine_.Lock();
+    if (source_->stream != stream) return;  // another file came meanwhile
+    source_->Seek(frame);
+    source_->mixedAt = std::chrono::steady_clock::now();
+    lastRead_ = -1;
+}
+
 void EngineMediaPlayer::Play() {
     State next;
     {
         auto lock = engine_.Lock();
-        if (!source_->clip || source_->state == State::Playing) return;
+        if (!source_->stream || source_->state == State::Playing) return;
         // A player already at the end finishes again at once rather than jumping back.
-        next = source_->Frame() >= double(source_->clip->frames) ? State::Finished : State::Playing;
+        next = source_->Frame() >= source_->End() ? State::Finished : State::Playing;
         source_->state = next;
         source_->mixedAt = std::chrono::steady_clock::now();
     }
@@ -92,39 +119,40 @@ void EngineMediaPlayer::Pause() {
 void EngineMediaPlayer::Stop() {
     {
         auto lock = engine_.Lock();
-        if (!source_->clip) return;
-        source_->Seek(0);
-        lastRead_ = -1;
+        if (!source_->stream) return;
     }
+    SeekTo(0);
     ChangeState(State::Stopped);
 }
 
 double EngineMediaPlayer::CurrentPosition() const {
     auto lock = engine_.Lock();
     const AudioEngine::Source& src = *source_;
-    if (!src.clip) return 0.0;
+    if (!src.stream) return 0.0;
     double frame = src.Frame();
     if (engine_.Realtime() && src.state == State::Playing) {
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - src.mixedAt).count();
         const double ahead = std::clamp(elapsed * AudioEngine::kRate, 0.0, double(AudioEngine::kBlockFrames));
-        frame = std::min(frame + ahead * src.Step(), double(src.clip->frames));
+        frame = std::min(frame + ahead * src.Step(), src.End());
     }
-    const double seconds = std::max(frame / src.clip->rate, lastRead_);
+    const double seconds = std::max(frame / src.stream->Rate(), lastRead_);
     lastRead_ = seconds;
     return seconds;
 }
 
 void EngineMediaPlayer::SetCurrentPosition(double seconds) {
-    auto lock = engine_.Lock();
-    if (!source_->clip) return;
-    source_->Seek(seconds * source_->clip->rate);
-    source_->mixedAt = std::chrono::steady_clock::now();
-    lastRead_ = -1;
+    int rate;
+    {
+        auto lock = engine_.Lock();
+        if (!source_->stream) return;
+        rate = source_->stream->Rate();
+    }
+    SeekTo(seconds * rate);
 }
 
 double EngineMediaPlayer::Duration() const {
     auto lock = engine_.Lock();
-    return source_->clip ? source_->clip->Seconds() : 0.0;
+    return source_->stream ? source_->stream->Seconds() : 0.0;
 }
 
 void EngineMediaPlayer::ApplyGain() {

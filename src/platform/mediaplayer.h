@@ -24,9 +24,12 @@ public:
     using StatusCallback = std::function<void(const QString& status)>;
     virtual ~MediaPlayer() = default;
 
-    // Loads the file at `path` ("" unloads). A file that cannot be opened or decoded leaves the
-    // player silent; the result is then false and `error`, when given, says why.
+    // Loads the file at `path` ("" unloads). A file that cannot be opened or decoded (missing, not a
+    // sound file, cut short, no frames) leaves the player silent; the result is then false and
+    // `error`, when given, says why.
     virtual bool SetUrl(const QString& path, QString* error = nullptr) = 0;
+    // Loads silence of `seconds` that needs no file: a clock that runs like a file's (Url is "").
+    virtual void SetSilence(double seconds) = 0;
     virtual QString Url() const = 0;
     virtual void Play() = 0;
     virtual void Pause() = 0;
@@ -47,13 +50,15 @@ public:
     virtual void SetStatusCallback(StatusCallback callback) = 0;
 };
 
-// A player mixed by the audio engine. The file is decoded whole at load.
+// A player mixed by the audio engine. The file is streamed from disk: loading reads its header and
+// first frames, a seek reads at most a few thousand frames, the engine's reader thread the rest.
 class EngineMediaPlayer : public QObject, public MediaPlayer {
 public:
     explicit EngineMediaPlayer(AudioEngine& engine);
     ~EngineMediaPlayer() override;
 
     bool SetUrl(const QString& path, QString* error = nullptr) override;
+    void SetSilence(double seconds) override;
     QString Url() const override { return url_; }
     void Play() override;
     void Pause() override;
@@ -67,9 +72,16 @@ public:
     void SetMute(bool mute) override;
     QString Status() const override;
     void SetStatusCallback(StatusCallback callback) override { callback_ = std::move(callback); }
+    // The engine's source of this player: sounds can be placed on its clock.
+    std::shared_ptr<AudioEngine::Source> EngineSource() const { return source_; }
 
 private:
     using State = AudioEngine::Source::State;
+    // Puts `stream` into the source at its start with `state`; the old stream is let go outside the
+    // engine's lock (closing a file is I/O).
+    void Load(std::shared_ptr<AudioStream> stream, State state);
+    // Moves to `frame` of the file: reads there first when needed, outside the engine's lock.
+    void SeekTo(double frame);
     void ChangeState(State state);  // under no lock
     void Notify(State state);       // queues the status callback
     void ApplyGain();

@@ -21,9 +21,17 @@ public:
         status = path.isEmpty() ? mediastatus::NoMedia : mediastatus::Ready;
         return true;
     }
+    void SetSilence(double seconds) override {
+        calls.append(QStringLiteral("SetSilence %1").arg(seconds));
+        url.clear();
+        position = 0;
+        duration = seconds;
+        status = mediastatus::Ready;
+    }
     QString Url() const override { return url; }
     void Play() override {
         calls.append(QStringLiteral("Play"));
+        if (status == mediastatus::Failed || status == mediastatus::NoMedia) return;  // nothing to play
         playing = true;
         status = mediastatus::Playing;
     }
@@ -66,6 +74,6 @@ public:
     bool mute = false;
     QString status;
     StatusCallback callback;
-    QStringList calls;  // SetUrl, Play, Pause, Stop and SetCurrentPosition in order
+    QStringList calls;  // SetUrl, SetSilence, Play, Pause, Stop and SetCurrentPosition in order
     QSet<QString> badFiles;  // paths SetUrl refuses
 };

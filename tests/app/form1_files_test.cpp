@@ -416,17 +416,31 @@ TEST_F(FilesTest, ScreenshotAfterOpen) {
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }
 
-// An accompaniment that is there but cannot be decoded leaves the player on silence as well, so
-// the playback clock runs.
-TEST_F(FilesTest, UndecodableAccompanimentLeavesSilence) {
+// A recording that is there but cannot be played (damaged, not a sound file) is reported as "定位"
+// reports it; the accompaniment player falls back on the placeholder so the playback clock runs,
+// and the song keeps its paths.
+TEST_F(FilesTest, UnplayableRecordingsAreReportedAndKept) {
     Form1& f = start();
     f.Text3.SetText("D:\\伴奏\\bad.mp3");
+    f.song->Parts[1].AudioFile = "E:\\录音\\cut.wav";
+    f.song->Parts[2].AudioFile = "E:\\录音\\fine.wav";
     saveAs("bad.brc");
-    write("bad.mp3", "not audio");
+    for (const char* name : {"bad.mp3", "cut.wav", "fine.wav"}) write(name, "x");
     wmp.badFiles.insert(path("bad.mp3"));
+    parts[1].badFiles.insert(path("cut.wav"));
     open("bad.brc");
+    EXPECT_EQ(messages(), QStringList({"无法播放音频文件:[bad.mp3]，请选择其他的wav或mp3文件！",
+                                       "无法播放音频文件:[cut.wav]，请选择其他的wav或mp3文件！"}));
+    EXPECT_EQ(dialogs.MsgBoxCalls().back().title, "提示");
     EXPECT_EQ(wmp.url, path("none.wav"));
     EXPECT_TRUE(wmp.calls.contains("SetUrl " + path("bad.mp3")));
+    EXPECT_EQ(parts[1].status, mediastatus::Failed);
+    EXPECT_EQ(parts[2].url, path("fine.wav"));
+    EXPECT_EQ(f.Text3.Text(), "D:\\伴奏\\bad.mp3");
+    EXPECT_EQ(f.song->Parts[1].AudioFile, "E:\\录音\\cut.wav");
+    f.Command2_Click(1);
+    for (const char* stored : {"D:\\伴奏\\bad.mp3", "E:\\录音\\cut.wav"})
+        EXPECT_TRUE(read("bad.brc").contains(*textcodec::toGbk(stored))) << stored;
 }
 
 // Opened through the command, a song shows on the song ruler at once: the ruler's picture, markers

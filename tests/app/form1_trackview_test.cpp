@@ -263,6 +263,15 @@ TEST_F(TrackViewWindowTest, PartAudioFile) {
     dialogs.fileAnswers.push_back(QString("/tmp/") + QString::fromUcs4(U"\U0001F3B5") + ".mp3");
     f.Command4_Click(2);
     EXPECT_EQ(parts[2].Url(), "/tmp/chorus/alto.mp3");
+    // So is one that cannot be played, with the message of "定位"; the part keeps its recording.
+    f.song->Modified = 0;
+    parts[2].badFiles.insert("/tmp/chorus/cut.wav");
+    dialogs.fileAnswers.push_back(QString("/tmp/chorus/cut.wav"));
+    f.Command4_Click(2);
+    EXPECT_EQ(parts[2].Url(), "/tmp/chorus/alto.mp3");
+    EXPECT_EQ(f.song->Parts[2].AudioFile, "/tmp/chorus/alto.mp3");
+    EXPECT_EQ(f.song->Modified, 0);
+    EXPECT_EQ(dialogs.MsgBoxCalls().back().prompt, "无法播放音频文件:[cut.wav]，请选择其他的wav或mp3文件！");
 }
 
 TEST_F(TrackViewWindowTest, TitleBlockFieldsAndTheUnlockKey) {

@@ -50,9 +50,25 @@ protected:
         const int until = now + ms;
         while (now < until) step();
     }
-    // What the last turn sent gets its time, before the clock moves: the clicks heard.
+    // What the last turn sent gets its time, before the clock moves: the clicks heard, each at the
+    // moment it was placed to sound (on the output's clock, or where the accompaniment plays the
+    // time it was placed at; at once when that is past). A cancel drops the clicks placed before it
+    // that were still to come.
     virtual void stamp() {
-        for (; seenWave < wave.played.size(); ++seenWave) clicks.push_back({now, wave.played[seenWave]});
+        for (;;) {
+            if (seenCancels < wave.cancels.size() && wave.cancels[seenCancels] <= seenWave) {
+                std::erase_if(clicks, [this](const auto& c) { return c.first > now; });
+                ++seenCancels;
+                continue;
+            }
+            if (seenWave >= wave.played.size()) break;
+            const FakeWavePlayer::Timing& t = wave.timings[seenWave];
+            int ahead = 0;  // a time already past sounds at once
+            if (t.when == FakeWavePlayer::When::In) ahead = int(std::lround(t.seconds * 1000));
+            if (t.when == FakeWavePlayer::When::AtClock) ahead = int(std::lround((t.seconds - wmp.position) * 1000));
+            clicks.push_back({now + std::max(0, ahead), wave.played[seenWave]});
+            ++seenWave;
+        }
     }
     // After the scripted input of a step, before the timers.
     virtual void afterInput() {}
@@ -64,8 +80,8 @@ protected:
     std::vector<Watch> watches;
     std::multimap<int, std::function<void()>> actions;
     int now = 0, steps = 0, clockedParts = 0;
-    size_t seenWave = 0;
-    std::vector<std::pair<int, QString>> clicks;
+    size_t seenWave = 0, seenCancels = 0;
+    std::vector<std::pair<int, QString>> clicks;  // (ms, file) in the order placed
 };
 
 class PlaybackTest : public FakeClockTest {

@@ -18,12 +18,14 @@ struct FakeWindow {
     FakeMediaPlayer wmp;
     FakeMediaPlayer parts[10];
     FakeWavePlayer wave;
+    std::function<QStringList()> audioProblems;  // what the output would say is wrong with it
     std::unique_ptr<app::Form1> form;
 
     // The window's services on these devices, for a screen of width × height.
     app::Form1::Services services(const QString& programDir, int width = 1024, int height = 768) {
-        app::Form1::Services s{programDir, width, height, &dialogs, &midi, &wmp, {}, &wave, {}};
+        app::Form1::Services s{programDir, width, height, &dialogs, &midi, &wmp, {}, &wave, {}, {}};
         for (int p = 1; p <= 9; ++p) s.wmps[p] = &parts[p];
+        s.audioProblems = [this] { return audioProblems ? audioProblems() : QStringList(); };
         return s;
     }
     // Builds the window and runs its start-up; it has no printer.
