@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     editing::UndoJournal journal;
     journal.TruncateRedoTail();
     for (const doc::MidiImportResult::Action& action : result.Actions) {
-        for (const doc::NoteRecord& n : action.Notes) journal.AddNoteLine(action.Part, n);
+        for (int i = action.FirstRow; i < action.FirstRow + action.Rows; ++i)
+            journal.AddNoteLine(action.Part, song->Notes[action.Part][i]);
         journal.Commit(doc::kMidiImportJournalHeader.mid(1));
     }
     for (int p : result.ImportedParts) editing::UpdatePartPitchRange(*song, p, 10, 10);
