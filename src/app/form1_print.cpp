@@ -124,16 +124,26 @@ void Form1::Command2_ExportPages() {
 }
 
 // The first page ends the export: every page that could not be written is named in one message, as
-// the files would have been named ("歌 第2、3页.bmp").
+// the files would have been named, three or more pages in a row as a range ("歌 第1、3-25页.bmp").
 void Form1::Timdcjp_Timer() {
     Timdcjp.SetEnabled(false);
     if (pageImageBase_.isEmpty()) return;
     SavePageImage(Form3().Picpage[25].Canvas().Image(), 1);
     if (failedPageImages_.empty()) return;
-    std::sort(failedPageImages_.begin(), failedPageImages_.end());
+    std::vector<int>& failed = failedPageImages_;
+    std::sort(failed.begin(), failed.end());
     QStringList pages;
-    for (int n : failedPageImages_) pages << QString::number(n);
-    failedPageImages_.clear();
+    for (size_t i = 0; i < failed.size();) {
+        size_t last = i;
+        while (last + 1 < failed.size() && failed[last + 1] == failed[last] + 1) ++last;
+        if (last >= i + 2) {
+            pages << QString::number(failed[i]) + QLatin1Char('-') + QString::number(failed[last]);
+            i = last + 1;
+        } else {
+            pages << QString::number(failed[i++]);
+        }
+    }
+    failed.clear();
     Dialogs().MsgBox(QStringLiteral("页面图片无法保存:") + pageImageBase_ + QStringLiteral(" 第") +
                          pages.join(QStringLiteral("、")) + QStringLiteral("页.bmp"),
                      vb::vbOKOnly, kTitle);

@@ -98,7 +98,7 @@ TEST_F(PrintTest, PagesThatCannotBeWrittenAreNamedInOneMessageAfterTheOthersAreW
         const char* failed;   // the pages the message names, "" for no message
     };
     const Case cases[] = {
-        {"gone/歌", {}, {}, " 第1、2、3页.bmp"},
+        {"gone/歌", {}, {}, " 第1-3页.bmp"},
         {"甲", {"甲 第1页.bmp", "甲 第3页.bmp"}, {"甲 第2页.bmp"}, " 第1、3页.bmp"},
         {"乙", {"乙 第2页.bmp"}, {"乙 第1页.bmp", "乙 第3页.bmp"}, " 第2页.bmp"},
         {"丙", {}, {"丙 第1页.bmp", "丙 第2页.bmp", "丙 第3页.bmp"}, ""},
