@@ -40,7 +40,7 @@ void BM_ImportLargeFile(benchmark::State& state) {
         for (int p = 1; p <= 8; ++p) target->Parts[p].NoteCount = 0;
         auto file = ParseMidiFile(bytes);
         auto result = ImportMidiTracks(*target, *file, targets);
-        benchmark::DoNotOptimize(result.JournalLines.size());
+        benchmark::DoNotOptimize(result.Actions.size());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * bytes.size());
     state.counters["notes"] = 8 * kRowsPerPart;

@@ -1,5 +1,5 @@
 // What the fuzz targets share: a check that stops the run with a message (libFuzzer then keeps the
-// input that broke it), the new song every target starts from, and a font check that does not need
+// input that broke it), the new song every input starts from, and a font check that does not need
 // the application object.
 #pragma once
 
@@ -31,6 +31,17 @@ inline const doc::Song& NewSongTemplate() {
         return s;
     }();
     return *song;
+}
+
+// A song as the New command leaves it, for one input: each call gives back the same object
+// (`which` tells apart the songs one input needs at once), assigned anew from the template. A song
+// holds nine tables of 4096 rows; making one per input would cost more than the input's own work.
+inline doc::Song& NewSong(int which = 0) {
+    static std::unique_ptr<doc::Song> songs[2] = {std::make_unique<doc::Song>(NewSongTemplate()),
+                                                  std::make_unique<doc::Song>(NewSongTemplate())};
+    doc::Song& song = *songs[which & 1];
+    song = NewSongTemplate();
+    return song;
 }
 
 // The fonts a test machine has: the two design fonts and a few Latin names.

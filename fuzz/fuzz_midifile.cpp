@@ -38,52 +38,60 @@ NoteKeys ExportedNotes(const doc::Song& song, int part) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    // The input as it is, not a copy with a terminating zero: a read one byte past its end is caught.
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const std::optional<doc::MidiFile> file = doc::ParseMidiFile(bytes);
     if (!file) return 0;
     FUZZ_CHECK(file->Division > 0, "a parsed file has a division");
     FUZZ_CHECK(int(file->Tracks.size()) <= doc::kMidiPanelRows, "the panel lists at most 16 tracks");
 
-    auto song = std::make_unique<doc::Song>(fuzz::NewSongTemplate());
+    doc::Song& song = fuzz::NewSong(0);
     // Track r goes to part (r + 1) mod 6: parts 1..5 of the new song, every sixth track not imported.
     std::vector<int> targets(doc::kMidiPanelRows);
-    for (int r = 0; r < doc::kMidiPanelRows; ++r) targets[r] = (r + 1) % (song->PartCount + 1);
-    const doc::MidiImportResult result = doc::ImportMidiTracks(*song, *file, targets);
+    for (int r = 0; r < doc::kMidiPanelRows; ++r) targets[r] = (r + 1) % (song.PartCount + 1);
+    const doc::MidiImportResult result = doc::ImportMidiTracks(song, *file, targets);
     if (!result.Ok) {
-        // A file whose notes cannot all be placed (keys outside the piano, starts too late, full parts)
-        // is refused whole: the song keeps none of it.
-        for (int p = 1; p <= song->PartCount; ++p)
-            FUZZ_CHECK(song->Parts[p].NoteCount == 0 && result.Actions.empty(), "a refused import changes nothing");
+        // A file with notes no part can hold (keys outside the piano, starts too late) is refused
+        // whole: the song keeps none of it.
+        for (int p = 1; p <= song.PartCount; ++p)
+            FUZZ_CHECK(song.Parts[p].NoteCount == 0 && result.Actions.empty(), "a refused import changes nothing");
         return 0;
     }
+
+    // A track is cut only where its part is full, and the message says so.
+    for (const doc::MidiImportResult::Cut& cut : result.Cuts)
+        FUZZ_CHECK(song.Parts[targets[size_t(cut.Row)]].NoteCount == doc::kRowsPerPart && cut.NotesLeftOut > 0,
+                   "a cut track fills its part");
+    FUZZ_CHECK(result.Cuts.empty() == (result.Message == doc::kMidiImportDoneText), "a cut is reported");
 
     editing::UndoJournal journal;
     journal.TruncateRedoTail();
     for (const doc::MidiImportResult::Action& action : result.Actions) {
-        for (const doc::NoteRecord& n : action.Notes) journal.AddNoteLine(action.Part, n);
+        for (int i = action.FirstRow; i < action.FirstRow + action.Rows; ++i)
+            journal.AddNoteLine(action.Part, song.Notes[action.Part][i]);
         journal.Commit(doc::kMidiImportJournalHeader.mid(1));
     }
-    for (int p : result.ImportedParts) editing::UpdatePartPitchRange(*song, p, 10, 10);
-    editing::ArrangePartStrips(*song);
+    for (int p : result.ImportedParts) editing::UpdatePartPitchRange(song, p, 10, 10);
+    editing::ArrangePartStrips(song);
 
-    const QByteArray exported = doc::BuildMidiFile(*song, app::builtin::InstrumentNames());
+    const QByteArray exported = doc::BuildMidiFile(song, app::builtin::InstrumentNames());
     const std::optional<doc::MidiFile> back = doc::ParseMidiFile(exported);
     FUZZ_CHECK(back.has_value(), "the exported file parses");
 
     std::vector<int> exportedParts;
-    for (int p = 1; p <= song->PartCount; ++p)
-        if (song->Parts[p].MidiOn == 1) exportedParts.push_back(p);
+    for (int p = 1; p <= song.PartCount; ++p)
+        if (song.Parts[p].MidiOn == 1) exportedParts.push_back(p);
     FUZZ_CHECK(back->Tracks.size() == exportedParts.size() + 1, "one track per part and the conductor");
-    auto reread = std::make_unique<doc::Song>(fuzz::NewSongTemplate());
+    doc::Song& reread = fuzz::NewSong(1);
     std::vector<int> backTargets(back->Tracks.size(), 0);
     for (size_t t = 0; t < exportedParts.size(); ++t) backTargets[t + 1] = exportedParts[t];
-    FUZZ_CHECK(doc::ImportMidiTracks(*reread, *back, backTargets).Ok, "the exported file imports");
+    FUZZ_CHECK(doc::ImportMidiTracks(reread, *back, backTargets).Ok, "the exported file imports");
     for (int p : exportedParts)
-        FUZZ_CHECK(ExportedNotes(*reread, p) == ExportedNotes(*song, p), "the export brings every note back");
+        FUZZ_CHECK(ExportedNotes(reread, p) == ExportedNotes(song, p), "the export brings every note back");
 
-    const QByteArray project = doc::BuildProjectFileBytes(*song, doc::ProjectExtras{});
+    const QByteArray project = doc::BuildProjectFileBytes(song, doc::ProjectExtras{});
     FUZZ_CHECK(!project.isEmpty(), "the imported song can be saved");
-    FUZZ_CHECK(doc::ParseProjectFile(project, QStringLiteral("/nonexistent-folder/fuzz.brc")).Ok,
+    FUZZ_CHECK(doc::ParseProjectContents(project, QStringLiteral("/nonexistent-folder/fuzz.brc")).Ok,
                "the saved song opens again");
     return 0;
 }

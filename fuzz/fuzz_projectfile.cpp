@@ -60,26 +60,29 @@ void ShowLoadedSong(doc::Song& song, const doc::ProjectExtras& extras, bool loop
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const doc::Song& current = fuzz::NewSongTemplate();
+    // The input as it is, not a copy with a terminating zero: a read one byte past its end is caught.
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const bool loopOn = size > 0 && (data[size - 1] & 1);
 
-    doc::ProjectLoad load = doc::ParseProjectFile(bytes, kPath, &current, nullptr, fuzz::FontInstalled);
+    // Read and checked first, as Open does: a refused file touches no song.
+    doc::ProjectLoad load = doc::ParseProjectContents(bytes, kPath, nullptr, fuzz::FontInstalled);
     if (!load.Ok) {
         FUZZ_CHECK(!load.Error.isEmpty(), "a refused file says why");
         return 0;
     }
-    FUZZ_CHECK(load.LoadedSong != nullptr, "a loaded file gives a song");
-    doc::Song& song = *load.LoadedSong;
+    doc::Song& song = fuzz::NewSong();
+    doc::ApplyLoadedSong(load.Loaded, song);
     ShowLoadedSong(song, load.Extras, loopOn);
 
     const QByteArray saved = doc::BuildProjectFileBytes(song, load.Extras);
     FUZZ_CHECK(!saved.isEmpty(), "a loaded song can be saved");
 
-    doc::ProjectLoad again = doc::ParseProjectFile(saved, kPath, &song, &load.Extras, fuzz::FontInstalled);
+    // Opened again over the same song.
+    doc::ProjectLoad again = doc::ParseProjectContents(saved, kPath, &load.Extras, fuzz::FontInstalled);
     FUZZ_CHECK(again.Ok, "the saved file opens again");
-    ShowLoadedSong(*again.LoadedSong, again.Extras, loopOn);
-    const QByteArray savedAgain = doc::BuildProjectFileBytes(*again.LoadedSong, again.Extras);
+    doc::ApplyLoadedSong(again.Loaded, song);
+    ShowLoadedSong(song, again.Extras, loopOn);
+    const QByteArray savedAgain = doc::BuildProjectFileBytes(song, again.Extras);
     FUZZ_CHECK(savedAgain == saved, "saving the reopened song writes the same file");
     return 0;
 }

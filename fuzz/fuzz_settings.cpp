@@ -10,7 +10,8 @@
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    // The input as it is, not a copy with a terminating zero: a read one byte past its end is caught.
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
 
     app::SettingsLoadReport report;
     const app::SystemSettings settings = app::ParseSystemSettings(bytes, fuzz::FontInstalled, &report);

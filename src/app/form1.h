@@ -504,7 +504,9 @@ public:
     typeset::HeaderTexts HeaderTextsNow();
     // The score on the printer as one job; throws vb::PrinterError when the printer fails.
     void PrintScorePages(vb::Surface& printer);
-    void SavePageImageOrSay(const QImage& image, const QString& path);
+    // Saves page n's image (n from 1) under the last export's name; a page that cannot be written
+    // is remembered for the one message that ends the export.
+    void SavePageImage(const QImage& image, int page);
     // The page window, created (hidden) on first reference.
     typeset::Form3& Form3();
     bool Form3Exists() const { return form3_ != nullptr; }
@@ -703,6 +705,7 @@ protected:
 
 private:
     QString pageImageBase_;  // the file name chosen by the last page-image export
+    std::vector<int> failedPageImages_;  // pages of that export not written, in the order tried
     void CreateControls();
     void BindHandlers();
     void BindSettingsHandlers();

@@ -246,7 +246,7 @@ bool Form1::SaveProjectFile(const QString& path) {
 
 bool Form1::LoadProjectFile(const QString& path) {
     const doc::ProjectExtras current = CurrentProjectExtras();
-    doc::ProjectLoad load = doc::ReadProjectFile(path, song.get(), &current, IsFontInstalled);
+    doc::ProjectLoad load = doc::ReadProjectContents(path, &current, IsFontInstalled);
     if (!load.Ok) {
         Dialogs().MsgBox(load.Error, kInform, kMessageTitle);
         return false;
@@ -258,8 +258,8 @@ bool Form1::LoadProjectFile(const QString& path) {
 // The window half of loading: the checked song replaces the old one and every control that shows
 // the song or its settings follows, in the order the handlers expect.
 void Form1::ApplyLoadedProject(doc::ProjectLoad& load) {
-    *song = std::move(*load.LoadedSong);
     doc::Song& s = *song;
+    doc::ApplyLoadedSong(load.Loaded, s);
     Extras = load.Extras;
     const doc::ProjectExtras& e = Extras;
     const doc::PageSetupValues& page = e.Page;

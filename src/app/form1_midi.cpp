@@ -97,7 +97,8 @@ void Form1::Command4_ImportMidi() {
     journal.TruncateRedoTail();
     // Lines are logged from the rows' values, so starts too wide for their digits still undo exactly.
     for (const doc::MidiImportResult::Action& action : result.Actions) {
-        for (const doc::NoteRecord& n : action.Notes) journal.AddNoteLine(action.Part, n);
+        for (int i = action.FirstRow; i < action.FirstRow + action.Rows; ++i)
+            journal.AddNoteLine(action.Part, song->Notes[action.Part][i]);
         journal.Commit(doc::kMidiImportJournalHeader.mid(1));
     }
     journal.UndoPosition = journal.ListCount() - 1;

@@ -1,6 +1,7 @@
 // Printing and page images: the print command on the default printer, the page-image export with
 // its first-page timer, and the page window's position and loop markers on the beat boxes.
 #include <QPrinterInfo>
+#include <algorithm>
 
 #include "app/form1.h"
 #include "typeset/printing.h"
@@ -116,21 +117,40 @@ void Form1::Command2_ExportPages() {
         return;
     }
     pageImageBase_ = CommonDialog1.FileName;
+    failedPageImages_.clear();
     Timdcjp.SetEnabled(true);
-    for (int i = 1; i <= Page.LastPage && i < typeset::kMaxPages; ++i)
-        SavePageImageOrSay(f.Picpage[i].Canvas().Image(), typeset::PageImageFile(pageImageBase_, i + 1));
+    for (int i = 1; i <= Page.LastPage && i < typeset::kMaxPages; ++i) SavePageImage(f.Picpage[i].Canvas().Image(), i + 1);
     f.SetWindowState(0);
 }
 
+// The first page ends the export: every page that could not be written is named in one message, as
+// the files would have been named, three or more pages in a row as a range ("歌 第1、3-25页.bmp").
 void Form1::Timdcjp_Timer() {
     Timdcjp.SetEnabled(false);
     if (pageImageBase_.isEmpty()) return;
-    SavePageImageOrSay(Form3().Picpage[25].Canvas().Image(), typeset::PageImageFile(pageImageBase_, 1));
+    SavePageImage(Form3().Picpage[25].Canvas().Image(), 1);
+    if (failedPageImages_.empty()) return;
+    std::vector<int>& failed = failedPageImages_;
+    std::sort(failed.begin(), failed.end());
+    QStringList pages;
+    for (size_t i = 0; i < failed.size();) {
+        size_t last = i;
+        while (last + 1 < failed.size() && failed[last + 1] == failed[last] + 1) ++last;
+        if (last >= i + 2) {
+            pages << QString::number(failed[i]) + QLatin1Char('-') + QString::number(failed[last]);
+            i = last + 1;
+        } else {
+            pages << QString::number(failed[i++]);
+        }
+    }
+    failed.clear();
+    Dialogs().MsgBox(QStringLiteral("页面图片无法保存:") + pageImageBase_ + QStringLiteral(" 第") +
+                         pages.join(QStringLiteral("、")) + QStringLiteral("页.bmp"),
+                     vb::vbOKOnly, kTitle);
 }
 
-void Form1::SavePageImageOrSay(const QImage& image, const QString& path) {
-    if (!typeset::SavePageImage(image, path))
-        Dialogs().MsgBox(QStringLiteral("页面图片无法保存:") + path, vb::vbOKOnly, kTitle);
+void Form1::SavePageImage(const QImage& image, int page) {
+    if (!typeset::SavePageImage(image, typeset::PageImageFile(pageImageBase_, page))) failedPageImages_.push_back(page);
 }
 
 // ---------------------------------------------------------------------------------------------

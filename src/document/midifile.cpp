@@ -165,29 +165,64 @@ int MidiImportTargetPart(const QString& entry) {
 
 namespace {
 
+// The lyric of an imported note: no syllable (one text shared by every note).
+const QString kNoLyric = QStringLiteral("-");
+
 double songTick(const MidiFile& file, const MidiNoteEvent& ev) {
     return vb::Round(double(ev.FileTick) / file.Division * 48);
 }
 
 bool importedPart(const Song& song, int part) { return part >= 1 && part <= song.PartCount && part <= kMaxParts; }
 
-// True when every note of the chosen tracks finds its place: a sung key, a start within the song's
-// tick range and a free row of its part.
-bool everyNoteFits(const Song& song, const MidiFile& file, const std::vector<int>& targets, int rows) {
-    std::array<int, kMaxParts + 1> taken{};
-    for (int p = 1; p <= kMaxParts; ++p) taken[p] = std::clamp<int>(song.Parts[p].NoteCount, 0, kRowsPerPart);
+// True when every note of the chosen tracks is one a part can hold: a sung key and a start within
+// the song's tick range.
+bool everyNoteValid(const Song& song, const MidiFile& file, const std::vector<int>& targets, int rows) {
     for (int r = 0; r < rows; ++r) {
-        const int part = targets[r];
-        if (!importedPart(song, part)) continue;
+        if (!importedPart(song, targets[r])) continue;
         for (const MidiNoteEvent& ev : file.Tracks[r].Notes) {
             if (!ev.On) continue;
             if (!IsSungPitch(ev.Key) || ev.Key > kHighestPitch) return false;
             if (songTick(file, ev) > kMaxNoteStart) return false;
-            if (++taken[part] > kRowsPerPart) return false;
         }
     }
     return true;
 }
+
+// The undo journal's line for an added note: part, start, key and length as fixed-width digits, then
+// the lyric.
+QString addedNoteLine(int part, const NoteRecord& n) {
+    char16_t digits[4 * vb::kFormatWholeRoom];
+    int count = vb::FormatWholeInto(digits, part, 1);
+    count += vb::FormatWholeInto(digits + count, n.Start, 5);
+    count += vb::FormatWholeInto(digits + count, n.Pitch, 3);
+    count += vb::FormatWholeInto(digits + count, n.Length, 5);
+    QString line;
+    line.reserve(count + n.Lyric.size());
+    line.append(reinterpret_cast<const QChar*>(digits), count);
+    line += n.Lyric;
+    return line;
+}
+
+}  // namespace
+
+QStringList MidiImportJournalLines(const Song& song, const MidiImportResult& result) {
+    QStringList lines;
+    for (const MidiImportResult::Action& a : result.Actions) {
+        for (int i = a.FirstRow; i < a.FirstRow + a.Rows; ++i) lines << addedNoteLine(a.Part, song.Notes[a.Part][i]);
+        lines << kMidiImportJournalHeader;
+    }
+    return lines;
+}
+
+QString MidiImportCutText(const std::vector<MidiImportResult::Cut>& cuts) {
+    QStringList tracks;
+    for (const MidiImportResult::Cut& c : cuts)
+        tracks << QStringLiteral("音轨%1截断，%2个音符没有导入").arg(c.Row + 1).arg(c.NotesLeftOut);
+    return QStringLiteral("导入完成，但声部最多%1个音符：").arg(kRowsPerPart) + tracks.join(QStringLiteral("；")) +
+           QStringLiteral("。");
+}
+
+namespace {
 
 }  // namespace
 
@@ -195,7 +230,7 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
     MidiImportResult result;
     result.Message = kMidiReadErrorText;
     const int rows = std::min<int>(file.Tracks.size(), targets.size());
-    if (file.Division <= 0 || !everyNoteFits(song, file, targets, rows)) return result;
+    if (file.Division <= 0 || !everyNoteValid(song, file, targets, rows)) return result;
     result.Ok = true;
     result.Message = kMidiImportDoneText;
     for (int r = 0; r < rows; ++r) {
@@ -206,15 +241,20 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
         rec.NoteCount = static_cast<int16_t>(first);
         song.Modified = song.PlayEventsStale = song.NeedsRetypeset = -1;
 
-        // Notes of this track still waiting for their note-off, per key, latest last.
+        // Notes of this track still waiting for their note-off, per key, latest last; -1 stands for
+        // a note left out because the part is full, so that its note-off ends no other note.
         std::array<std::vector<int>, 256> open;
+        int leftOut = 0;
         for (const MidiNoteEvent& ev : file.Tracks[r].Notes) {
             const double tick = songTick(file, ev);
-            if (ev.On) {
+            if (ev.On && rec.NoteCount >= kRowsPerPart) {
+                ++leftOut;
+                open[ev.Key].push_back(-1);
+            } else if (ev.On) {
                 NoteRecord& n = song.Notes[part][rec.NoteCount];
                 n.Pitch = ev.Key;
                 n.Start = static_cast<int32_t>(tick);
-                n.Lyric = "-";
+                n.Lyric = kNoLyric;
                 n.Length = kMidiImportDefaultLength;
                 n.Selected = 0;
                 open[ev.Key].push_back(rec.NoteCount);
@@ -224,6 +264,7 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
                 if (waiting.empty()) continue;
                 const int row = waiting.back();
                 waiting.pop_back();
+                if (row < 0) continue;
                 NoteRecord& n = song.Notes[part][row];
                 const double length = tick - n.Start;
                 if (length >= kMidiImportMinLength && length <= kMidiImportMaxLength)
@@ -231,18 +272,11 @@ MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::v
             }
         }
 
-        MidiImportResult::Action action{part, {}};
-        for (int i = first; i < rec.NoteCount; ++i) {
-            const NoteRecord& n = song.Notes[part][i];
-            result.JournalLines << vb::Format(part, "0") + vb::Format(n.Start, "00000") +
-                                       vb::Format(n.Pitch, "000") + vb::Format(n.Length, "00000") +
-                                       n.Lyric;
-            action.Notes.push_back(n);
-        }
-        result.JournalLines << kMidiImportJournalHeader;
-        result.Actions.push_back(std::move(action));
+        result.Actions.push_back({part, first, rec.NoteCount - first});
         result.ImportedParts.push_back(part);
+        if (leftOut > 0) result.Cuts.push_back({r, leftOut});
     }
+    if (!result.Cuts.empty()) result.Message = MidiImportCutText(result.Cuts);
     return result;
 }
 

@@ -74,29 +74,45 @@ int MidiImportTargetPart(const QString& entry);
 
 struct MidiImportResult {
     bool Ok = false;
-    // kMidiImportDoneText, or kMidiReadErrorText when the file could not be read (song unchanged).
+    // kMidiImportDoneText; MidiImportCutText(Cuts) when a track was cut; kMidiReadErrorText when the
+    // file could not be read (song unchanged).
     QString Message;
-    // Journal lines in order: for each imported track, one adding line per new note, then
-    // kMidiImportJournalHeader. The caller truncates the redo tail first, appends these and
-    // sets the journal position to its last item.
-    QStringList JournalLines;
-    // The same, as values: for each imported track its part and the rows it added, in journal order,
-    // so the journal can keep starts of 100000 and more exactly.
+    // One undo action per imported track, in import order: the part and the rows it added
+    // (Notes[Part][FirstRow .. FirstRow + Rows - 1]), which the journal logs by their values, so
+    // that starts of 100000 and more are kept exactly. The caller truncates the redo tail first,
+    // logs each row and then the action's header kMidiImportJournalHeader, and sets the journal
+    // position to its last item.
     struct Action {
         int Part = 0;
-        std::vector<NoteRecord> Notes;
+        int FirstRow = 0;
+        int Rows = 0;
     };
     std::vector<Action> Actions;
     // Target part of each imported track, in import order; the caller updates their pitch ranges
     // and re-stacks the strips.
     std::vector<int> ImportedParts;
+    // Tracks whose part filled up before their last note: the panel row and the notes left out.
+    struct Cut {
+        int Row = 0;
+        int NotesLeftOut = 0;
+    };
+    std::vector<Cut> Cuts;
 };
+
+// The journal's text of an import just made into `song`: for each action, one adding line per row
+// (part, start, key and length as digits, then the lyric), then kMidiImportJournalHeader.
+QStringList MidiImportJournalLines(const Song& song, const MidiImportResult& result);
+
+// The message of an import that cut tracks: it names each track ("音轨" & row + 1) and the notes it
+// left out.
+QString MidiImportCutText(const std::vector<MidiImportResult::Cut>& cuts);
 
 // Appends the notes of the assigned tracks to their parts. `targets[r]` is the part chosen for track
 // row r (0 = not imported); only rows of the file's listed tracks are examined, and a target outside
-// 1 .. PartCount is skipped. Notes keep the file's note number. Either every note of the chosen
-// tracks arrives or nothing is imported (kMidiReadErrorText, song unchanged): a key outside 21..108,
-// a start beyond kMaxNoteStart or a part without rows for all its notes refuses the import. A
+// 1 .. PartCount is skipped. Notes keep the file's note number. A key outside 21..108 or a start
+// beyond kMaxNoteStart anywhere in the chosen tracks refuses the import (kMidiReadErrorText, song
+// unchanged). A track whose part fills up (kRowsPerPart rows) stops adding notes there: the notes
+// after it are left out and counted in Cuts, while note-offs still end the notes it added. A
 // note-off (or velocity-0 note-on) ends the most recent still-open note of its key that the same
 // track added.
 MidiImportResult ImportMidiTracks(Song& song, const MidiFile& file, const std::vector<int>& targets);

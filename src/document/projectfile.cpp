@@ -123,6 +123,7 @@ public:
         return v;
     }
     QByteArray bytes(int at, int n) const { return QByteArray(reinterpret_cast<const char*>(need(at, n)), n); }
+    QByteArrayView view(int at, int n) const { return {need(at, n), n}; }
 
 private:
     const uchar* need(int at, int n) const {
@@ -145,12 +146,7 @@ QByteArray FitPath(const QString& path, int maxBytes) {
     return Fit(StoredFileName(path), maxBytes);
 }
 
-// Fast path for the many short texts of a file: plain ASCII needs no code-page work.
-QString Decode(const QByteArray& b) {
-    for (char c : b)
-        if (uchar(c) >= 0x80) return textcodec::fromGbk(b);
-    return QString::fromLatin1(b);
-}
+QString Decode(QByteArrayView b) { return textcodec::fromGbk(b); }
 
 // A margin as the margin boxes show a number read back from the file.
 QString NumberText(float v) { return QString::number(double(v), 'g', 7); }
@@ -318,8 +314,8 @@ SaveResult SaveProjectFile(const QString& path, const Song& song, const ProjectE
     return result;
 }
 
-ProjectLoad ReadProjectFile(const QString& path, const Song* current, const ProjectExtras* currentExtras,
-                            const FontCheck& fontInstalled) {
+ProjectLoad ReadProjectContents(const QString& path, const ProjectExtras* currentExtras,
+                                const FontCheck& fontInstalled) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         ProjectLoad r;
@@ -328,11 +324,11 @@ ProjectLoad ReadProjectFile(const QString& path, const Song* current, const Proj
     }
     const QByteArray bytes = file.readAll();
     file.close();
-    return ParseProjectFile(bytes, path, current, currentExtras, fontInstalled);
+    return ParseProjectContents(bytes, path, currentExtras, fontInstalled);
 }
 
-ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const Song* current,
-                             const ProjectExtras* currentExtras, const FontCheck& fontInstalled) {
+ProjectLoad ParseProjectContents(const QByteArray& bytes, const QString& path, const ProjectExtras* currentExtras,
+                                 const FontCheck& fontInstalled) {
     ProjectLoad r;
     const QString fileName = QFileInfo(path).fileName();
     auto fail = [&](const QString& reason) {
@@ -362,8 +358,7 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         if (!Finite(songStart) || songStart < 0 || !Finite(songSeconds)) return fail(damaged);
         if (in.size() < kSlotBytes * (partCount + 1)) return fail(truncated);
 
-        r.LoadedSong = current ? std::make_unique<Song>(*current) : std::make_unique<Song>();
-        Song& song = *r.LoadedSong;
+        ProjectSong& song = r.Loaded;
         r.Extras = currentExtras ? *currentExtras : ProjectExtras{};
         ProjectExtras& extras = r.Extras;
         PageSetupValues& page = extras.Page;
@@ -384,25 +379,25 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
             int at = RecordOffset(kFontRecords[i]);
             int n = in.u16(at);
             if (n > kRecordTextBytes) return fail(damaged);
-            fontNames[i] = Decode(in.bytes(at + 2, n));
+            fontNames[i] = Decode(in.view(at + 2, n));
         }
-        const QString accompaniment = vb::Trim(Decode(in.bytes(kAccompanimentAt, kAccompanimentBytes)));
+        const QString accompaniment = vb::Trim(Decode(in.view(kAccompanimentAt, kAccompanimentBytes)));
 
         // Part records.
         std::array<PartRecord, kMaxParts + 1> parts;
         int noteTotal = 0;
         for (int p = 1; p <= partCount; ++p) {
-            PartRecord part = song.Parts[p];
+            PartRecord part;
             const int slot = kSlotBytes * p;
             part.StripTop = in.i16(slot);
             part.StripTopPitch = in.i16(slot + 2);
             const int nameBytes = in.u16(slot + 4);
             if (kPartRecordFixedBytes + nameBytes > kSlotBytes) return fail(damaged);
-            part.Name = Decode(in.bytes(slot + 6, nameBytes));
+            part.Name = Decode(in.view(slot + 6, nameBytes));
             int at = slot + 6 + nameBytes;
             const int audioBytes = in.u16(at);
             if (kPartRecordFixedBytes + nameBytes + audioBytes > kSlotBytes) return fail(damaged);
-            part.AudioFile = Decode(in.bytes(at + 2, audioBytes));
+            part.AudioFile = Decode(in.view(at + 2, audioBytes));
             at += 2 + audioBytes;
             part.Program = in.i16(at);
             part.Volume = in.i16(at + 2);
@@ -433,8 +428,9 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         // Notes.
         int at = notesAt;
         for (int p = 1; p <= partCount; ++p) {
+            song.Notes[p].resize(size_t(parts[p].NoteCount));
             for (int row = 0; row < parts[p].NoteCount; ++row, at += kNoteSlotBytes) {
-                NoteRecord& n = song.Notes[p][row];
+                NoteRecord& n = song.Notes[p][size_t(row)];
                 n.Start = in.i32(at);
                 n.Length = in.i16(at + 4);
                 n.Pitch = in.u8(at + 6);
@@ -442,7 +438,7 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
                 const int lyricBytes = in.u16(at + 7);
                 if (lyricBytes > kRecordTextBytes) return fail(damaged);
                 if (kNoteRecordFixedBytes + lyricBytes <= kNoteSlotBytes) {
-                    n.Lyric = Decode(in.bytes(at + 9, lyricBytes));
+                    n.Lyric = Decode(in.view(at + 9, lyricBytes));
                     n.Selected = in.i16(at + 9 + lyricBytes);
                 } else {
                     // A lyric longer than the slot's room: what the slot holds, the flag cleared.
@@ -496,13 +492,7 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
         song.Singer = titles[3];
         song.Subtitle = titles[4];
         for (int p = 1; p <= partCount; ++p) song.Parts[p] = parts[p];
-        for (int p = partCount + 1; p <= kMaxParts; ++p) song.Parts[p].NoteCount = 0;
-        song.CurrentPart = 1;
         song.ProjectPath = path;
-        song.Modified = 0;
-        song.PlayEventsStale = -1;
-        song.NeedsRetypeset = -1;
-        song.PageSetupChanged = 0;
 
         // Extras.
         extras.AccompanimentText = accompaniment;
@@ -580,6 +570,68 @@ ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const
     }
     r.Ok = true;
     return r;
+}
+
+void ApplyLoadedSong(ProjectSong& loaded, Song& song) {
+    const int partCount = std::clamp<int>(loaded.PartCount, 1, kMaxParts);
+    song.PartCount = int16_t(partCount);
+    song.SongStartSeconds = loaded.SongStartSeconds;
+    song.SongSeconds = loaded.SongSeconds;
+    song.TimeSigLastIndex = loaded.TimeSigLastIndex;
+    song.TempoLastIndex = loaded.TempoLastIndex;
+    song.KeyChangeLastIndex = loaded.KeyChangeLastIndex;
+    song.Title = std::move(loaded.Title);
+    song.Lyricist = std::move(loaded.Lyricist);
+    song.Composer = std::move(loaded.Composer);
+    song.Singer = std::move(loaded.Singer);
+    song.Subtitle = std::move(loaded.Subtitle);
+    for (int p = 1; p <= partCount; ++p) {
+        song.Parts[p] = std::move(loaded.Parts[p]);
+        std::vector<NoteRecord>& rows = loaded.Notes[p];
+        const size_t count = std::min<size_t>(rows.size(), kRowsPerPart);
+        std::move(rows.begin(), rows.begin() + ptrdiff_t(count), song.Notes[p].begin());
+        song.Parts[p].NoteCount = int16_t(count);
+        rows.clear();
+    }
+    for (int p = partCount + 1; p <= kMaxParts; ++p) song.Parts[p].NoteCount = 0;
+    for (int k = 0; k <= loaded.TimeSigLastIndex; ++k) {
+        song.TimeSigTicks[k] = loaded.TimeSigTicks[k];
+        song.TimeSigCodes[k] = loaded.TimeSigCodes[k];
+    }
+    for (int k = 0; k <= loaded.TempoLastIndex; ++k) {
+        song.TempoChangeTicks[k] = loaded.TempoChangeTicks[k];
+        song.TempoChangeBpm[k] = loaded.TempoChangeBpm[k];
+    }
+    for (int k = 0; k <= loaded.KeyChangeLastIndex; ++k) {
+        song.KeyChangeTicks[k] = loaded.KeyChangeTicks[k];
+        song.KeyChangeKeys[k] = loaded.KeyChangeKeys[k];
+    }
+    song.CurrentPart = 1;
+    song.ProjectPath = loaded.ProjectPath;
+    song.Modified = 0;
+    song.PlayEventsStale = -1;
+    song.NeedsRetypeset = -1;
+    song.PageSetupChanged = 0;
+}
+
+namespace {
+// The loaded song as a copy of `current` with the file's song applied; made only for a sound file.
+ProjectLoad WithLoadedSong(ProjectLoad r, const Song* current) {
+    if (!r.Ok) return r;
+    r.LoadedSong = current ? std::make_unique<Song>(*current) : std::make_unique<Song>();
+    ApplyLoadedSong(r.Loaded, *r.LoadedSong);
+    return r;
+}
+}  // namespace
+
+ProjectLoad ReadProjectFile(const QString& path, const Song* current, const ProjectExtras* currentExtras,
+                            const FontCheck& fontInstalled) {
+    return WithLoadedSong(ReadProjectContents(path, currentExtras, fontInstalled), current);
+}
+
+ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const Song* current,
+                             const ProjectExtras* currentExtras, const FontCheck& fontInstalled) {
+    return WithLoadedSong(ParseProjectContents(bytes, path, currentExtras, fontInstalled), current);
 }
 
 }  // namespace doc

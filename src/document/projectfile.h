@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "document/song.h"
 
@@ -109,11 +110,34 @@ QByteArray BuildProjectFileBytes(const Song& song, const ProjectExtras& extras);
 // untouched and the message says why; the song is never changed here.
 SaveResult SaveProjectFile(const QString& path, const Song& song, const ProjectExtras& extras);
 
+// What a project file holds of the song, read and checked: the counts, the song times, the title
+// block, the part records, each part's rows 0 .. NoteCount - 1 and the three change lists.
+struct ProjectSong {
+    QString ProjectPath;
+    int16_t PartCount = 0;
+    double SongStartSeconds = 0;
+    double SongSeconds = 0;
+    int16_t TimeSigLastIndex = 0;
+    int16_t TempoLastIndex = 0;
+    int16_t KeyChangeLastIndex = 0;
+    QString Title, Lyricist, Composer, Singer, Subtitle;
+    std::array<PartRecord, kMaxParts + 1> Parts;               // 1 .. PartCount
+    std::array<std::vector<NoteRecord>, kMaxParts + 1> Notes;  // NoteCount rows of each part
+    std::array<int32_t, kTimeSigCapacity> TimeSigTicks{};
+    std::array<int16_t, kTimeSigCapacity> TimeSigCodes{};
+    std::array<int32_t, kTempoCapacity> TempoChangeTicks{};
+    std::array<float, kTempoCapacity> TempoChangeBpm{};
+    std::array<int32_t, kKeyCapacity> KeyChangeTicks{};
+    std::array<int16_t, kKeyCapacity> KeyChangeKeys{};
+};
+
 struct ProjectLoad {
     bool Ok = false;
     QString Error;  // when !Ok: the message to show (box titled "提示"); nothing may be applied
 
-    std::unique_ptr<Song> LoadedSong;  // the loaded song, flags as after opening
+    ProjectSong Loaded;                // what the file holds of the song
+    std::unique_ptr<Song> LoadedSong;  // the loaded song, flags as after opening (ReadProjectFile and
+                                       // ParseProjectFile only)
     ProjectExtras Extras;        // the extras after the load
     // False when the file's page-setup block was never written: the typesetting panel keeps its
     // values (the accompaniment offset and the verse count are read all the same).
@@ -136,19 +160,29 @@ struct ProjectLoad {
 // Tells whether a font family is installed.
 using FontCheck = std::function<bool(const QString&)>;
 
-// Reads the file at `path`. The loaded song starts as a copy of `current` (a default song when
-// null), so what the file does not hold (rows beyond the note counts, parts beyond the part count
-// except their note counts, the cursor and the loop) keeps its value; likewise the extras start from
-// `currentExtras`. A style whose stored font is not installed (per `fontInstalled`; every font counts
-// as installed when it is empty) keeps its font and gives a notice.
+// Reads and checks the file at `path`; on success `Loaded` holds the song's part of it, for
+// ApplyLoadedSong, and the extras start from `currentExtras`. A style whose stored font is not
+// installed (per `fontInstalled`; every font counts as installed when it is empty) keeps its font
+// and gives a notice.
 // Values no command produces are brought into the commands' ranges (song length 10..600 s, tempi
 // 30..180, volumes 1..127) or refuse the file (ticks before the song start or beyond kMaxNoteStart,
 // counts beyond the lists' room); a title or lyric longer than its room in the file is read as far
-// as that room holds, at a character boundary.
+// as that room holds, at a character boundary. A refused file costs no copy of any song.
+ProjectLoad ReadProjectContents(const QString& path, const ProjectExtras* currentExtras = nullptr,
+                                const FontCheck& fontInstalled = {});
+// The same over bytes already in memory; `path` names the file for the folder and the messages.
+ProjectLoad ParseProjectContents(const QByteArray& bytes, const QString& path,
+                                 const ProjectExtras* currentExtras = nullptr, const FontCheck& fontInstalled = {});
+
+// Puts a loaded song into `song` as opening the file does, moving the texts out of `loaded`. What
+// the file does not hold keeps its value: rows beyond the note counts, the parts beyond the part
+// count (but their note counts become 0), the cursor, the loop and the tempo map.
+void ApplyLoadedSong(ProjectSong& loaded, Song& song);
+
+// ReadProjectContents and ParseProjectContents with the loaded song made as well: a copy of
+// `current` (a default song when null) with the file's song applied.
 ProjectLoad ReadProjectFile(const QString& path, const Song* current = nullptr,
                             const ProjectExtras* currentExtras = nullptr, const FontCheck& fontInstalled = {});
-
-// The same over bytes already in memory; `path` names the file for the folder and the messages.
 ProjectLoad ParseProjectFile(const QByteArray& bytes, const QString& path, const Song* current = nullptr,
                              const ProjectExtras* currentExtras = nullptr, const FontCheck& fontInstalled = {});
 

@@ -7,6 +7,7 @@
 
 namespace editing {
 
+using vb::FormatWholeInto;
 using vb::Format;
 using vb::InStr;
 using vb::Mid;
@@ -42,8 +43,15 @@ NoteLine NoteLineFor(int part, const doc::NoteRecord& note) {
 }
 
 QString NoteLineText(const NoteLine& line) {
-    QString text = DigitOf(line.part) + Format(line.start, "00000") + Format(line.pitch, "000") +
-                   Format(line.length, "00000") + line.lyric;
+    char16_t digits[4 * vb::kFormatWholeRoom];
+    int n = FormatWholeInto(digits, line.part, 1);
+    n += FormatWholeInto(digits + n, line.start, 5);
+    n += FormatWholeInto(digits + n, line.pitch, 3);
+    n += FormatWholeInto(digits + n, line.length, 5);
+    QString text;
+    text.reserve(n + line.lyric.size());
+    text.append(reinterpret_cast<const QChar*>(digits), n);
+    text += line.lyric;
     if (line.newStart) text += "J=" + Format(*line.newStart, "00000");
     if (line.newLength) text += "L=" + Format(*line.newLength, "00000");
     if (line.newPitch) text += "Y=" + Format(*line.newPitch, "000");

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/textcodec.h"
 #include "platform/vbtext.h"
@@ -93,6 +94,17 @@ int whole(double v) {
     if (r > 1e8) return 100000000;
     if (r < -1e8) return -100000000;
     return int(r);
+}
+
+// n pixels of one value: a few written one by one, the rest copied in doubling blocks.
+void FillRun(uint* p, int n, uint pixel) {
+    const int first = std::min(n, 16);
+    for (int i = 0; i < first; ++i) p[i] = pixel;
+    for (int done = first; done < n;) {
+        const int part = std::min(done, n - done);
+        std::memcpy(p + done, p, size_t(part) * sizeof(uint));
+        done += part;
+    }
 }
 }  // namespace
 
@@ -244,9 +256,32 @@ void PageSurface::drawLineNow(double x1, double y1, double x2, double y2, Colour
     const int w = image_.width(), h = image_.height();
     // A line far outside the image is skipped without walking it pixel by pixel.
     if ((x < 0 && ex < 0) || (y < 0 && ey < 0) || (x >= w && ex >= w) || (y >= h && ey >= h)) return;
+    // The pixels are written straight into the 32-bit rows (the image is always RGB32); a row or
+    // column line is one run.
+    const uint pixel = 0xFF000000u | rgb;
+    uchar* const bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    auto row = [&](int py) { return reinterpret_cast<uint*>(bits + py * stride); };
+    if (y == ey || x == ex) {
+        if (x == ex && y == ey) return;
+        // The run from the first point toward the last, the last left out, clipped to the image.
+        const int a = y == ey ? x : y, b = y == ey ? ex : ey;
+        int lo = a < b ? a : b + 1, hi = a < b ? b - 1 : a;
+        const int limit = y == ey ? w : h;
+        lo = std::max(lo, 0);
+        hi = std::min(hi, limit - 1);
+        if (y == ey) {
+            if (y < 0 || y >= h || lo > hi) return;
+            FillRun(row(y) + lo, hi - lo + 1, pixel);
+        } else {
+            if (x < 0 || x >= w) return;
+            for (int py = lo; py <= hi; ++py) row(py)[x] = pixel;
+        }
+        return;
+    }
     int err = dx + dy;
     while (!(x == ex && y == ey)) {
-        if (x >= 0 && y >= 0 && x < w && y < h) image_.setPixel(x, y, rgb);
+        if (x >= 0 && y >= 0 && x < w && y < h) row(y)[x] = pixel;
         int e2 = 2 * err;
         if (e2 >= dy) { err += dy; x += sx; }
         if (e2 <= dx) { err += dx; y += sy; }
@@ -266,6 +301,13 @@ void PageSurface::clear() {
 }
 
 void PageSurface::clearNow() {
+    // A picture that covers the whole image takes its place as it is, shared until the next drawing.
+    if (!picture_.isNull() && picture_.size() == image_.size() && picture_.format() == image_.format() &&
+        !picture_.hasAlphaChannel() && picture_.dotsPerMeterX() == image_.dotsPerMeterX() &&
+        picture_.dotsPerMeterY() == image_.dotsPerMeterY()) {
+        image_ = picture_;
+        return;
+    }
     image_.fill(ToQColor(backColor_));
     if (!picture_.isNull()) {
         QPainter p(&image_);
@@ -344,6 +386,16 @@ void PageSurface::drawPicture(const QImage& image, const QRectF& target, const Q
 void PageSurface::SetPicture(const QImage& picture) {
     picture_ = picture.copy();
     clear();
+}
+
+void PageSurface::KeepImageAsPicture() {
+    if (batch_) {
+        SetPicture(image_);
+        return;
+    }
+    // The image is the picture as it stands: shared, not copied, until one of them is drawn on.
+    picture_ = image_;
+    notify();
 }
 
 bool PageSurface::LoadPicture(const QString& path) {

@@ -125,7 +125,7 @@ public:
     // Loads the background picture from a file; false when the file cannot be read (nothing changes).
     bool LoadPicture(const QString& path);
     // Takes the drawn image as the background picture, so later clears restore it.
-    void KeepImageAsPicture() { SetPicture(image_); }
+    void KeepImageAsPicture();
     // Changes the size; what is drawn is kept, new area shows the background.
     void Resize(int width, int height);
     int Width() const { return image_.width(); }

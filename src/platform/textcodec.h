@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -10,7 +11,7 @@ namespace textcodec {
 // The text in GBK bytes, or nothing when some character has no GBK form.
 std::optional<QByteArray> toGbk(const QString& text);
 // GBK bytes to text; bytes that are not valid GBK become U+FFFD.
-QString fromGbk(const QByteArray& bytes);
+QString fromGbk(QByteArrayView bytes);
 // True when every character of the text has a GBK form.
 bool canEncode(const QString& text);
 // The GBK byte length of the text (a character without a GBK form counts 2, as a full-width one).

@@ -64,6 +64,27 @@ QString Format(double x, const QString& pattern) {
     return negative ? "-" + out : out;
 }
 
+int FormatWholeInto(char16_t* out, int64_t x, int width) {
+    // Digits from the right end of a buffer, then moved to the front of `out`.
+    char16_t text[kFormatWholeRoom];
+    int at = kFormatWholeRoom;
+    uint64_t mag = x < 0 ? uint64_t(0) - uint64_t(x) : uint64_t(x);
+    do {
+        text[--at] = char16_t(u'0' + mag % 10);
+        mag /= 10;
+    } while (mag != 0);
+    for (int pad = std::min(width, kFormatWholeRoom - 2) - (kFormatWholeRoom - at); pad > 0; --pad) text[--at] = u'0';
+    if (x < 0) text[--at] = u'-';
+    const int n = kFormatWholeRoom - at;
+    std::copy(text + at, text + kFormatWholeRoom, out);
+    return n;
+}
+
+QString FormatWhole(int64_t x, int width) {
+    char16_t text[kFormatWholeRoom];
+    return QString(reinterpret_cast<const QChar*>(text), FormatWholeInto(text, x, width));
+}
+
 namespace {
 // The number as text: whole numbers in full, others with up to 15 significant digits.
 QString numberText(double x) {

@@ -32,6 +32,12 @@ int64_t Mod(double a, double b);
 // Format(x, pattern) for patterns of zeros with an optional decimal part ("0", "000", "00000",
 // "0.000", "000.000"): halves away from zero, zero padding, a leading "-" for negative values.
 QString Format(double x, const QString& pattern);
+// Format of a whole number with a pattern of `width` zeros ("0", "000", "00000"), the same text
+// made without floating point. The second form writes it to `out` (room for kFormatWholeRoom
+// characters; widths beyond 40 count as 40) and returns its length.
+QString FormatWhole(int64_t x, int width);
+constexpr int kFormatWholeRoom = 42;
+int FormatWholeInto(char16_t* out, int64_t x, int width);
 // Str(x): the number as text with a leading blank when it is not negative; a fraction between -1
 // and 1 loses its leading zero (" .5", "-.5").
 QString Str(double x);

@@ -328,3 +328,24 @@ TEST_F(Form1MidiTest, RunningStatusAcrossEventsImportsAndNotesWithoutAPlaceRefus
     EXPECT_EQ(f.song->Modified, 0);
     EXPECT_EQ(f.journal.listcx(), journal);
 }
+
+TEST_F(Form1MidiTest, ATrackLongerThanAPartStopsAtItsLastRowAndTheMessageSaysWhere) {
+    Form1& f = start();
+    f.show();
+    QByteArray track;
+    for (int i = 0; i < doc::kRowsPerPart + 4; ++i) track += Hex("00 90 3C 50 60 80 3C 40");
+    write("long.mid", smf(96, {kEnd, track + kEnd}));
+    dialogs.fileAnswers.push_back(path("long.mid"));
+    QTest::mouseClick(f.Command4[4].widget(), Qt::LeftButton);
+    assign(1, 2);
+    const int before = f.journal.ListCount();
+    QTest::mouseClick(f.Command4[9].widget(), Qt::LeftButton);
+    ASSERT_EQ(dialogs.MsgBoxCalls().size(), 1u);
+    EXPECT_EQ(dialogs.MsgBoxCalls()[0].prompt, "导入完成，但声部最多4096个音符：音轨2截断，4个音符没有导入。");
+    ASSERT_EQ(f.song->Parts[2].NoteCount, doc::kRowsPerPart);
+    const doc::NoteRecord& last = f.song->Notes[2][doc::kRowsPerPart - 1];
+    EXPECT_EQ(std::make_tuple(last.Start, last.Length, int(last.Pitch)), std::make_tuple(4095 * 48, 48, 60));
+    EXPECT_EQ(f.journal.ListCount(), before + doc::kRowsPerPart + 1);
+    f.journal.Undo(*f.song);
+    EXPECT_EQ(f.song->Parts[2].NoteCount, 0);
+}

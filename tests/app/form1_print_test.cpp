@@ -90,6 +90,34 @@ TEST_F(PrintTest, ExportSavesEveryPageTheFirstWithItsTitleBlockAfterTheTimer) {
     EXPECT_TRUE(exists("谱 第1页.bmp") && exists("谱 第2页.bmp"));
 }
 
+TEST_F(PrintTest, PagesThatCannotBeWrittenAreNamedInOneMessageAfterTheOthersAreWritten) {
+    struct Case {
+        const char* base;
+        QStringList blocked;  // names taken by folders, so those pages cannot be written
+        QStringList written;
+        const char* failed;   // the pages the message names, "" for no message
+    };
+    const Case cases[] = {
+        {"gone/歌", {}, {}, " 第1-3页.bmp"},
+        {"甲", {"甲 第1页.bmp", "甲 第3页.bmp"}, {"甲 第2页.bmp"}, " 第1、3页.bmp"},
+        {"乙", {"乙 第2页.bmp"}, {"乙 第1页.bmp", "乙 第3页.bmp"}, " 第2页.bmp"},
+        {"丙", {}, {"丙 第1页.bmp", "丙 第2页.bmp", "丙 第3页.bmp"}, ""},
+    };
+    Form1& f = song(24);
+    ASSERT_EQ(f.Page.LastPage, 2);
+    for (const Case& c : cases) {
+        for (const QString& name : c.blocked) QDir(dir.path()).mkdir(name);
+        dialogs.calls.clear();
+        dialogs.fileAnswers.push_back(path(c.base));
+        press(f, 25);
+        EXPECT_TRUE(messages().isEmpty()) << c.base;  // no box per page
+        QTRY_VERIFY_WITH_TIMEOUT(!f.Timdcjp.Enabled(), 10000);
+        const QStringList want = *c.failed ? QStringList{"页面图片无法保存:" + path(c.base) + c.failed} : QStringList{};
+        EXPECT_EQ(messages(), want) << c.base;
+        for (const QString& name : c.written) EXPECT_TRUE(QFileInfo(path(name)).isFile()) << name.toStdString();
+    }
+}
+
 TEST_F(PrintTest, ExportOfOnePageInLandscapeAndCancel) {
     Form1& f = start();
     QTest::mouseClick(f.Option1[1].widget(), Qt::LeftButton, {}, QPoint(5, 5));

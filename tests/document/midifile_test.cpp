@@ -163,7 +163,7 @@ TEST(MidiImport, ExampleTrackIntoPartOne) {
     auto r = ImportMidiTracks(*s, path, {0, 1});
     EXPECT_TRUE(r.Ok);
     EXPECT_EQ(r.Message, QString::fromUtf8("导入完成"));
-    EXPECT_EQ(r.JournalLines, QStringList({"10000006000096-", QString::fromUtf8("0导入MIDI")}));
+    EXPECT_EQ(MidiImportJournalLines(*s, r), QStringList({"10000006000096-", QString::fromUtf8("0导入MIDI")}));
     EXPECT_EQ(notesOf(*s, 1), (std::vector<NoteKey>{{0, 60, 96, "-"}}));
     EXPECT_EQ(s->Notes[1][0].Selected, 0);
     EXPECT_EQ(s->Modified, -1);
@@ -219,7 +219,7 @@ TEST(MidiImport, TrackBytesBecomeNotes) {
         auto r = importBytes(*s, smf(c.division, {c.track + kEnd}), {1});
         ASSERT_TRUE(r.Ok) << c.what;
         EXPECT_EQ(notesOf(*s, 1), c.want) << c.what;
-        EXPECT_EQ(r.JournalLines.size(), int(c.want.size()) + 1) << c.what;
+        EXPECT_EQ(MidiImportJournalLines(*s, r).size(), int(c.want.size()) + 1) << c.what;
     }
 }
 
@@ -232,32 +232,81 @@ TEST(MidiImport, NoteOffNeverEndsANoteThePartAlreadyHad) {
     ASSERT_TRUE(r.Ok);
     std::vector<NoteKey> want{{0, 60, 24, QString::fromUtf8("啊")}, {48, 60, 48, "-"}};
     EXPECT_EQ(notesOf(*s, 1), want);
-    EXPECT_EQ(r.JournalLines, QStringList({"10004806000048-", QString::fromUtf8("0导入MIDI")}));
+    EXPECT_EQ(MidiImportJournalLines(*s, r), QStringList({"10004806000048-", QString::fromUtf8("0导入MIDI")}));
 }
 
-TEST(MidiImport, NotesWithoutAPlaceRefuseTheImportAndChangeNothing) {
-    QByteArray tenNotes;
-    for (int i = 0; i < 10; ++i) tenNotes += hex("00 90 40 50");
-    // What is imported, into which parts, with how many rows of part 1 in use; the last case fits.
-    const std::tuple<int, QList<QByteArray>, std::vector<int>, int, bool> cases[] = {
-        {96, {hex("00 90 3C 50 00 90 14 50")}, {1}, 0, false},              // key 20
-        {96, {hex("00 90 6D 50")}, {1}, 0, false},                          // key 109
-        {1, {hex("00 90 3C 50 FF FF FF 7F 90 3E 50")}, {1}, 0, false},      // beyond the latest tick
-        {96, {tenNotes, hex("00 90 3C 50")}, {1, 1}, 4086, false},          // eleven notes, ten rows
-        {96, {tenNotes, hex("00 90 3C 50")}, {1, 2}, 4086, true},
+TEST(MidiImport, NotesNoPartCanHoldRefuseTheImportAndChangeNothing) {
+    // What is imported, into which parts, with how many rows of part 1 in use.
+    const std::tuple<int, QList<QByteArray>, std::vector<int>, int> cases[] = {
+        {96, {hex("00 90 3C 50 00 90 14 50")}, {1}, 0},          // key 20
+        {96, {hex("00 90 6D 50")}, {1}, 0},                      // key 109
+        {1, {hex("00 90 3C 50 FF FF FF 7F 90 3E 50")}, {1}, 0},  // beyond the latest tick
+        {96, {hex("00 90 3C 50 00 90 3E 50 00 90 6D 50")}, {1}, 4095},  // key 109 after the part is full
     };
-    for (const auto& [division, tracks, targets, rowsUsed, fits] : cases) {
+    for (const auto& [division, tracks, targets, rowsUsed] : cases) {
         auto s = testsongs::NewSong(true, false, true);
         s->Parts[1].NoteCount = int16_t(rowsUsed);
         QList<QByteArray> ended;
         for (const QByteArray& t : tracks) ended << t + kEnd;
         auto r = importBytes(*s, smf(division, ended), targets);
-        EXPECT_EQ(r.Ok, fits) << rowsUsed;
-        EXPECT_EQ(r.Message, QString::fromUtf8(fits ? "导入完成" : "Midi文件读取错误。"));
-        EXPECT_EQ(s->Parts[1].NoteCount, fits ? 4096 : rowsUsed);
-        EXPECT_EQ(s->Modified, fits ? -1 : 0);
-        if (!fits) EXPECT_TRUE(r.JournalLines.isEmpty() && s->Parts[2].NoteCount == 0);
+        EXPECT_FALSE(r.Ok) << rowsUsed;
+        EXPECT_EQ(r.Message, QString::fromUtf8("Midi文件读取错误。"));
+        EXPECT_EQ(s->Parts[1].NoteCount, rowsUsed);
+        EXPECT_EQ(s->Modified, 0);
+        EXPECT_TRUE(MidiImportJournalLines(*s, r).isEmpty() && r.Cuts.empty());
     }
+}
+
+TEST(MidiImport, ATrackStopsWhereItsPartIsFullAndTheMessageSaysSo) {
+    QByteArray tenNotes;
+    for (int i = 0; i < 10; ++i) tenNotes += hex("00 90 40 50");
+    struct Case {
+        const char* what;
+        QList<QByteArray> tracks;
+        std::vector<int> targets;
+        int rows1, rows2;           // rows of parts 1 and 2 in use before
+        int after1, after2;         // and after
+        int journalLines;           // lines the import adds, headers included
+        const char* message;
+    };
+    const Case cases[] = {
+        {"ten notes, ten rows", {tenNotes}, {1}, 4086, 0, 4096, 0, 11, "导入完成"},
+        {"the second track finds its part full", {tenNotes, hex("00 90 3C 50")}, {1, 1}, 4086, 0, 4096, 0, 12,
+         "导入完成，但声部最多4096个音符：音轨2截断，1个音符没有导入。"},
+        {"another part has room", {tenNotes, hex("00 90 3C 50")}, {1, 2}, 4086, 0, 4096, 1, 13, "导入完成"},
+        {"cut inside the track", {tenNotes}, {1}, 4090, 0, 4096, 0, 7,
+         "导入完成，但声部最多4096个音符：音轨1截断，4个音符没有导入。"},
+        {"two tracks cut", {tenNotes, tenNotes}, {1, 2}, 4090, 4095, 4096, 4096, 9,
+         "导入完成，但声部最多4096个音符：音轨1截断，4个音符没有导入；音轨2截断，9个音符没有导入。"},
+    };
+    for (const Case& c : cases) {
+        auto s = testsongs::NewSong(true, false, true);
+        s->Parts[1].NoteCount = int16_t(c.rows1);
+        s->Parts[2].NoteCount = int16_t(c.rows2);
+        QList<QByteArray> ended;
+        for (const QByteArray& t : c.tracks) ended << t + kEnd;
+        auto r = importBytes(*s, smf(96, ended), c.targets);
+        ASSERT_TRUE(r.Ok) << c.what;
+        EXPECT_EQ(r.Message, QString::fromUtf8(c.message)) << c.what;
+        EXPECT_EQ(s->Parts[1].NoteCount, c.after1) << c.what;
+        EXPECT_EQ(s->Parts[2].NoteCount, c.after2) << c.what;
+        EXPECT_EQ(MidiImportJournalLines(*s, r).size(), c.journalLines) << c.what;
+        EXPECT_EQ(s->Modified, -1) << c.what;
+    }
+}
+
+TEST(MidiImport, NoteOffsAfterTheCutEndOnlyTheNotesThatWereAdded) {
+    auto s = testsongs::NewSong(true, false, true);
+    s->Parts[1].NoteCount = 4094;
+    // 60 on at 0 and 62 on at 48 take the last two rows; 60 on at 48 and 62 on at 96 are left out.
+    // The off of 60 at 96 ends the left-out 60, the one at 144 the added one; the offs of 62 at 192
+    // and 240 likewise.
+    auto r = importBytes(*s, smf(96, {hex("00 90 3C 50 60 90 3E 50 00 90 3C 50 60 80 3C 40 00 90 3E 50 "
+                                          "60 80 3C 40 60 80 3E 40 60 80 3E 40") + kEnd}), {1});
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(notesOf(*s, 1, 4094), (std::vector<NoteKey>{{0, 60, 144, "-"}, {48, 62, 192, "-"}}));
+    ASSERT_EQ(r.Cuts.size(), 1u);
+    EXPECT_EQ(r.Cuts[0].NotesLeftOut, 2);
 }
 
 TEST(MidiImport, OnlyRowsOfTheOpenFileAndExistingPartsAreRead) {
@@ -268,7 +317,7 @@ TEST(MidiImport, OnlyRowsOfTheOpenFileAndExistingPartsAreRead) {
     // earlier file with more tracks.
     auto r = importBytes(*s, smf(96, {t, t}), {4, 0, 1, 2, 3});
     EXPECT_TRUE(r.Ok);
-    EXPECT_TRUE(r.JournalLines.isEmpty());
+    EXPECT_TRUE(MidiImportJournalLines(*s, r).isEmpty());
     for (int p = 1; p <= 5; ++p) EXPECT_EQ(s->Parts[p].NoteCount, 0);
     EXPECT_EQ(s->Modified, 0);
 }
@@ -281,7 +330,7 @@ TEST(MidiImport, TwoTracksIntoOnePartAppendAsTwoActions) {
     ASSERT_TRUE(r.Ok);
     QStringList want{"20000006000048-", QString::fromUtf8("0导入MIDI"), "20004806200048-",
                      QString::fromUtf8("0导入MIDI")};
-    EXPECT_EQ(r.JournalLines, want);
+    EXPECT_EQ(MidiImportJournalLines(*s, r), want);
     EXPECT_EQ(r.ImportedParts, (std::vector<int>{2, 2}));
 }
 
@@ -465,7 +514,7 @@ TEST(MidiRoundTrip, FullTableAtTheKeptLengthLimits) {
     auto r = ImportMidiTracks(*back, *ParseMidiFile(BuildMidiFile(*song, gmNames())), {0, 1});
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(sortedSungNotes(*back, 1), sortedSungNotes(*song, 1));
-    EXPECT_EQ(r.JournalLines.size(), kRowsPerPart + 1);
+    EXPECT_EQ(MidiImportJournalLines(*back, r).size(), kRowsPerPart + 1);
 }
 
 TEST(MidiFuzz, TruncatedAndMutatedFilesNeverCrash) {

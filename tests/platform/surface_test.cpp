@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFont>
 #include <QFontMetrics>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include "app/startup.h"
@@ -99,6 +100,46 @@ TEST_F(SurfaceTest, LineLeavesOutItsLastPixelAndEndsThere) {
     EXPECT_EQ(s.Point(5, 19), 0xFF0000u);
     s.Line(-1e9, 3, 1e9, 3, 0);  // far outside: clipped, no hang
     EXPECT_EQ(s.Point(12, 3), 0);
+}
+
+TEST_F(SurfaceTest, RowColumnAndSlantedLinesSetThePixelsOfTheStepFromTheirFirstPoint) {
+    // The pixels a line sets: stepped from the first point toward the last, the last left out,
+    // those outside the surface skipped.
+    auto expected = [](int x, int y, int ex, int ey, int w, int h) {
+        QSet<QPair<int, int>> set;
+        const int dx = std::abs(ex - x), dy = -std::abs(ey - y), sx = x < ex ? 1 : -1, sy = y < ey ? 1 : -1;
+        for (int err = dx + dy; !(x == ex && y == ey);) {
+            if (x >= 0 && y >= 0 && x < w && y < h) set.insert({x, y});
+            const int e2 = 2 * err;
+            if (e2 >= dy) err += dy, x += sx;
+            if (e2 <= dx) err += dx, y += sy;
+        }
+        return set;
+    };
+    const int lines[][4] = {
+        {2, 5, 30, 5},   {30, 6, 2, 6},     {-5, 7, 7, 7},   {7, 8, -5, 8},   {40, 9, 70, 9},  {3, 0, 3, 19},
+        {4, 19, 4, 0},   {5, -9, 5, 4},     {6, 30, 6, 12},  {0, -1, 31, -1}, {1, 1, 29, 17},  {29, 2, 1, 11},
+        {-6, -3, 12, 40}, {10, 10, 10, 10}, {0, 0, 32, 0},   {31, 0, 31, 20},
+    };
+    for (const auto& l : lines) {
+        PageSurface s(32, 20);
+        s.Line(l[0], l[1], l[2], l[3], 0);
+        const QSet<QPair<int, int>> want = expected(l[0], l[1], l[2], l[3], 32, 20);
+        int wrong = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 32; ++x) wrong += (s.Point(x, y) == 0) != want.contains({x, y});
+        EXPECT_EQ(wrong, 0) << l[0] << "," << l[1] << "-" << l[2] << "," << l[3];
+    }
+    // A line drawn over a kept picture goes with the next Cls; the picture stays as it was.
+    PageSurface s(32, 20);
+    s.Line(0, 1, 32, 1, 0);
+    s.KeepImageAsPicture();
+    s.Line(0, 3, 32, 3, 0);
+    s.Line(5, 0, 5, 20, 0);
+    s.Cls();
+    EXPECT_EQ(s.Point(9, 1), 0);
+    EXPECT_EQ(s.Point(9, 3), kWhite);
+    EXPECT_EQ(s.Point(5, 10), kWhite);
 }
 
 TEST_F(SurfaceTest, ClsRestoresTheBackgroundPictureAndResetsThePosition) {

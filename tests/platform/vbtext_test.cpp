@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/sortlist.h"
 #include "platform/textcodec.h"
 #include "platform/vbtext.h"
@@ -37,6 +39,21 @@ TEST(VbNumbers, FormatRoundsHalfAwayFromZeroAndPads) {
         {1.0005, "0.000", "1.001"}, {1.125, "000.000", "001.125"}, {-0.0001, "0.000", "0.000"},
     };
     for (auto [value, pattern, text] : cases) EXPECT_EQ(Format(value, pattern), text) << value << " " << pattern;
+}
+
+TEST(VbNumbers, FormatOfAWholeNumberWritesWhatFormatWrites) {
+    const std::tuple<int64_t, int> cases[] = {
+        {0, 1},      {7, 1},       {9, 3},          {-7, 3},          {96, 5},
+        {99999, 5},  {123456, 5},  {-123456, 5},    {2147483647, 5},  {-2147483648LL, 5},
+    };
+    for (auto [value, width] : cases) {
+        const QString pattern(width, QLatin1Char('0'));
+        EXPECT_EQ(FormatWhole(value, width), Format(double(value), pattern)) << value << " " << width;
+    }
+    char16_t text[2 * kFormatWholeRoom];
+    int n = FormatWholeInto(text, 3, 1);
+    n += FormatWholeInto(text + n, -48, 5);
+    EXPECT_EQ(QString(reinterpret_cast<const QChar*>(text), n), "3-00048");
 }
 
 TEST(VbNumbers, TextOfNumbers) {
