@@ -120,9 +120,14 @@ public:
         }
         return {};
     }
+    // The window with this title once it is managed and shown on the screen (so that clicks reach it).
     QString WaitForClient(const QString& title) const {
         QString id;
-        WaitFor([&] { return !(id = Client(title)).isEmpty() || !ProgramRunning(); });
+        WaitFor([&] {
+            id = Client(title);
+            return (!id.isEmpty() && Run(display_, "xwininfo", {"-id", id}).value_or("").contains("IsViewable")) ||
+                   !ProgramRunning();
+        });
         return id;
     }
     QRect Geometry(const QString& id) const {
