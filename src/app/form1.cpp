@@ -107,6 +107,8 @@ void Form1::CreateControls() {
         MoveToContainer(Label3[13 + i], Frame1[0].widget());
         Label3[13 + i].Move(40, 18 + 24 * i, 46, 16);
     }
+    Label3[17].SetFontSize(kKeyFontSize);
+    Label3[17].Move(32, 18 + 24 * 4 + 1, 55, 14);
     MoveToContainer(Label3[19], Frame1[0].widget());
     Label3[19].Move(6, 138, 80, 16);
     // "控制": playback switches and the first two sliders.

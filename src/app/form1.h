@@ -452,6 +452,8 @@ public:
     vb::LineControl Line6{Picture8.widget(), "Line6"};
     vb::LineControl Line7{Picture6.widget(), "Line7"};
     void BindRulerHandlers();
+    static constexpr double kKeyFontSize = 7.5, kLongKeyFontSize = 6;
+    void ShowKeyText(const QString& text);
     void RedrawSongRuler();
     void Label10_MouseDown(int index, int button, int shift, double x, double y);
     void Picture8_MouseDown(int button, int shift, double x, double y);
@@ -606,6 +608,11 @@ public:
     int drawPitch_ = 0;               // the note sounded by the press that began a drawing
     int labelSoundPitch_ = 0;         // the note sounded by a label press
     void BindPianoRollHandlers();
+    // The canvas and the keyboard show from below the piano-roll ruler down to the title block (the
+    // window's bottom once the title block is hidden); the scroll range reaches the lowest key.
+    static constexpr int kPianoRollTop = 77;
+    int TitleBlockTop() const;
+    void UpdatePianoRollScroll();
     void LayoutPianoRoll();
     void DrawPianoRollGrid();
     void VScroll2_Change();

@@ -78,6 +78,9 @@ void Form1::BindPianoRollHandlers() {
         Labnot[i].SetBorderStyle(1);
     }
     for (int i = 0; i <= editing::kRecordLabelPool; ++i) Lably[i].widget()->setAttribute(Qt::WA_NoMousePropagation);
+    // The keyboard-entry marker shows over the notes and lets every click through to them.
+    Image1.SetPicture(editing::EntryMarkerPicture());
+    Image1.widget()->setAttribute(Qt::WA_TransparentForMouseEvents);
     // The canvas keeps the keyboard focus: the roll's buttons take none.
     for (vb::Control* c : std::initializer_list<vb::Control*>{&Chely, &Chegd, &Command5, &VScroll2, &VScroll3})
         c->widget()->setFocusPolicy(Qt::NoFocus);
@@ -144,7 +147,7 @@ void Form1::LayoutPianoRoll() {
     const int height = editing::RollCanvasHeight(h);
     Picture7.SetHeight(height);
     Picture6.SetHeight(height);
-    VScroll2.SetMax(std::max(0, height - (ScreenHeightPx - 77)));
+    UpdatePianoRollScroll();
     Line7.SetPoints(Line7.X1(), 0, Line7.X2(), height);
     VScroll2.SetValue(int(Round(VScroll2.Max() / 2.0)));
     VScroll2_Change();
@@ -239,6 +242,12 @@ void Form1::RefreshPianoRoll() {
     Line6.SetPoints(cx, Line6.Y1(), cx, Line6.Y2());
     Line7.SetPoints(cx, Line7.Y1(), cx, Line7.Y2());
     PlaceStretchBar();
+}
+
+int Form1::TitleBlockTop() const { return Picture13.Visible() ? int(Picture13.Top()) : ScreenHeightPx; }
+
+void Form1::UpdatePianoRollScroll() {
+    VScroll2.SetMax(std::max(0, int(Picture6.Height()) - (TitleBlockTop() - kPianoRollTop)));
 }
 
 void Form1::VScroll2_Change() {
@@ -516,7 +525,8 @@ void Form1::Labnot_MouseDown(int index, int button, int shift, double x, double 
     MouseDownX = int32_t(Round(x));
     MouseDownY = int32_t(Round(y));
     if (Label18[19].Caption() == kKeyboardEntryOn) {
-        Image1.Move(label.Left(), label.Top() - 48);
+        Image1.Move(label.Left(), label.Top() - editing::kEntryMarkerRise);
+        Image1.widget()->raise();
         Image1.Tag = QString::number(index);
         EntryMarkRow = row;
     }
@@ -677,8 +687,13 @@ void Form1::Label13_MouseUp(int index, int, int, double, double) {
 // ---------------------------------------------------------------------------------------------
 // Note menu
 
+// The menu opens whole on the screen: inside the part of the canvas between the piano-roll ruler and
+// the title block.
 void Form1::PlaceNoteMenu(int x, int& y) {
-    const std::pair<int, int> p = editing::PlaceNoteMenu(x, y, int(Picture6.Width()), int(Picture6.Height()),
+    const int canvasTop = int(Picture6.Top());
+    const int visibleTop = std::max(0, kPianoRollTop - canvasTop);
+    const int visibleBottom = std::min(int(Picture6.Height()), TitleBlockTop() - canvasTop);
+    const std::pair<int, int> p = editing::PlaceNoteMenu(x, y, int(Picture6.Width()), visibleTop, visibleBottom,
                                                          int(Picture11.Width()), int(Picture11.Height()));
     y = p.second;
     Picture11.Move(p.first, p.second);

@@ -98,7 +98,14 @@ void Form1::Command2_ExportPages() {
         TypesetScorePages();
     }
     typeset::Form3& f = Form3();
-    f.SetWindowState(1);
+    // The page window steps aside while the pages are saved and then returns to the state it had:
+    // a window the user never opened stays hidden.
+    const bool shown = f.Visible();
+    const int state = f.WindowState();
+    const auto restore = [&] {
+        if (shown) f.SetWindowState(state);
+    };
+    if (shown) f.SetWindowState(1);
     vb::PictureBox& composing = f.Picpage[25];
     const vb::PictureBox& first = f.Picpage[0];
     composing.Move(composing.Left(), composing.Top(), first.Width(), first.Height());
@@ -113,14 +120,14 @@ void Form1::Command2_ExportPages() {
     CommonDialog1.Filter = QString();
     CommonDialog1.DialogTitle = QStringLiteral("文件名");
     if (!CommonDialog1.ShowSave()) {
-        f.SetWindowState(0);
+        restore();
         return;
     }
     pageImageBase_ = CommonDialog1.FileName;
     failedPageImages_.clear();
     Timdcjp.SetEnabled(true);
     for (int i = 1; i <= Page.LastPage && i < typeset::kMaxPages; ++i) SavePageImage(f.Picpage[i].Canvas().Image(), i + 1);
-    f.SetWindowState(0);
+    restore();
 }
 
 // The first page ends the export: every page that could not be written is named in one message, as

@@ -222,7 +222,7 @@ void Form1::Command8_Click() { midiOutShortMsg(0xFC); }
 
 playback::Form2& Form1::Form2() {
     if (!form2_) {
-        form2_ = std::make_unique<playback::Form2>();
+        form2_ = std::make_unique<playback::Form2>(this);
         playback::Form2& f = *form2_;
         f.PlayPart = [this](const QString& spans) { PlayPart(spans); };
         f.MixNext = [this] { MixNext(); };

@@ -9,6 +9,7 @@
 #include "playback/position.h"
 #include "playback/ruler.h"
 #include "playback/rulerdraw.h"
+#include "typeset/metrics.h"
 
 namespace app {
 
@@ -44,6 +45,17 @@ void PlaceMarkers(vb::ControlArray<vb::Label>& pool, const std::vector<doc::Rule
 
 }  // namespace
 
+// The key of the position display keeps to one line on its row: in a smaller font than the other
+// values, starting nearer its caption, and smaller still for a name too long for the row ("低bB调
+// (+10)", a key an octave lower).
+void Form1::ShowKeyText(const QString& text) {
+    vb::Label& key = Label3[17];
+    key.SetCaption(text);
+    double size = kKeyFontSize;
+    if (typeset::LabelTextSize({key.FontName(), size}, text).width() > key.Width()) size = kLongKeyFontSize;
+    if (key.FontSize() != size) key.SetFontSize(size);
+}
+
 void Form1::BindRulerHandlers() {
     const std::pair<vb::ControlArray<vb::Label>*, double> pools[] = {
         {&LabJP, kTimeSigMarkerTop}, {&Label6, kTempoMarkerTop}, {&Labdh, kKeyMarkerTop}};
@@ -57,10 +69,6 @@ void Form1::BindRulerHandlers() {
             label.SetVisible(false);
         });
     }
-    // The key label of the position display breaks its longer names ("低bB调  (+10)") after the key.
-    Label3[17].SetFontSize(7.5);
-    Label3[17].SetWordWrap(true);
-    Label3[17].SetHeight(22);
     // The ruler is as wide as the screen until the zoom widens it.
     HScroll1.SetMin(0);
     HScroll1.SetMax(0);
@@ -198,7 +206,7 @@ void Form1::UpdatePositionDisplay() {
     CursorTimeSig = d.CursorTimeSig;
     CursorSeconds = d.CursorSeconds;
     Label3[16].SetCaption(d.TempoText);
-    Label3[17].SetCaption(d.KeyText);
+    ShowKeyText(d.KeyText);
     Label3[15].SetCaption(d.TimeSigText);
     Label3[13].SetCaption(d.BarText);
     Label3[14].SetCaption(d.BeatText);

@@ -61,7 +61,8 @@ void Form1::Picture10_Click() { Combo4.SetTop(-200); }
 // Hides the title-block panel for the rest of the run; its edit lock is kept.
 void Form1::Picture13_DblClick() {
     Picture13.SetVisible(false);
-    UpdateTrackViewScroll();  // the strips may use the room the title block leaves
+    UpdateTrackViewScroll();  // the strips and the piano roll may use the room the title block leaves
+    UpdatePianoRollScroll();
 }
 
 }  // namespace app

@@ -87,8 +87,7 @@ void Form1::BindTrackViewHandlers() {
 // The strips show between the ruler band and the title block (the bottom of the window while the
 // title block is hidden).
 int Form1::TrackViewVisibleHeight() const {
-    const int bottom = Picture13.Visible() ? int(Picture13.Top()) : ScreenHeightPx;
-    return std::max(0, bottom - kTrackViewTop);
+    return std::max(0, TitleBlockTop() - kTrackViewTop);
 }
 
 // The range reaches the last strip and "添加一个新声部" below it; a shorter stack keeps the value

@@ -9,6 +9,7 @@
 #include "platform/vbtext.h"
 #include "playback/ruler.h"
 #include "typeset/header.h"
+#include "typeset/markerpictures.h"
 
 namespace app {
 
@@ -241,7 +242,14 @@ bool Form1::RunPageSetup(bool quiet) {
                     ShownHeight(number, size.height()));
     }
     for (int i = Page.LastPage + 1; i < typeset::kMaxPages; ++i) f.Shape1[i].Move(0, -300, 20, 20);
-    for (int i = 0; i <= Page.LastPage; ++i) f.Shape2[i].SetHeight(Page.MarkerHeight());
+    // The position marker and the loop markers are as tall as a system.
+    const QImage loopStart = typeset::LoopMarkerPicture(true, int(Page.MarkerHeight()));
+    const QImage loopEnd = typeset::LoopMarkerPicture(false, int(Page.MarkerHeight()));
+    for (int i = 0; i <= Page.LastPage; ++i) {
+        f.Shape2[i].SetHeight(Page.MarkerHeight());
+        f.Imal[i].SetPicture(loopStart);
+        f.Imar[i].SetPicture(loopEnd);
+    }
     LayoutPageHeader();
     PaintPageBackgrounds();
     song->NeedsRetypeset = -1;
@@ -295,7 +303,7 @@ void Form1::LayoutPageHeader() {
 
 typeset::Form3& Form1::Form3() {
     if (!form3_) {
-        form3_ = std::make_unique<typeset::Form3>();
+        form3_ = std::make_unique<typeset::Form3>(this);
         typeset::Form3& f = *form3_;
         f.P3pCk = [this](int page, double x, double y, int button) { P3pCk(page, x, y, button); };
         f.P3pCkff = [this](int page, double x, double y, int button) { P3pCkff(page, x, y, button); };
@@ -306,10 +314,11 @@ typeset::Form3& Form1::Form3() {
     return *form3_;
 }
 
-bool Form1::Form3_Visible() { return form3_ && form3_->isVisible(); }
+bool Form1::Form3_Visible() { return form3_ && form3_->Visible(); }
 
 void Form1::Command4_PageWindow() {
     typeset::Form3& f = Form3();
+    // A page window minimised by a double-click on a page comes back.
     f.SetVisible(!f.isVisible());
     if (f.isVisible() && song->NeedsRetypeset) TypesetScorePages();
 }

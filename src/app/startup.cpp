@@ -121,7 +121,9 @@ int runProgram(int argc, char** argv) {
     // comes while a start-up message is shown ends the program before its window shows.
     TerminationSignals termination([&form] { form.EndBySignal(); });
     form.Form_Load();
-    if (!form.Exited()) form.showFullScreen();
+    // The window covers the screen by its geometry (InitMainWindow), not by the full-screen state:
+    // a window manager stacks a focused full-screen window above its own page and lyrics windows.
+    if (!form.Exited()) form.show();
     // Without the notation font the score's symbols show as plain letters: say so, and go on.
     if (!notationFont && !form.Exited())
         dialogs.MsgBox(QStringLiteral("没有找到字体：Qelto"), vb::vbOKOnly + vb::vbExclamation, QStringLiteral("提示"));

@@ -1,5 +1,7 @@
 #include "editing/pianoroll.h"
 
+#include <QPainter>
+#include <QPolygon>
 #include <algorithm>
 #include <cmath>
 
@@ -13,6 +15,18 @@ namespace editing {
 using vb::Format;
 using vb::Round;
 using vb::Val;
+
+QImage EntryMarkerPicture() {
+    constexpr int w = 11, h = kEntryMarkerRise;
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromRgba(kEntryMarkerColour));
+    p.drawRect(4, h - 22, 3, 12);
+    p.drawPolygon(QPolygon({QPoint(0, h - 11), QPoint(w, h - 11), QPoint(w / 2, h)}));
+    return image;
+}
 
 namespace {
 const QString kFullPart = QString::fromUtf8("每个声部最多4096个音符，无法继续增加!");
@@ -409,36 +423,31 @@ bool DeleteSelected(doc::Song& song, UndoJournal& journal, int part) {
 }
 
 namespace {
-// Runs `change` on each selected note of the part, items left out. The first change marks the
-// song changed and drops the redo tail; the step is committed as `action` when any note changed.
+// One journalled step over the part's selected notes, items left out: the song counts as changed
+// and the redo tail goes, `change` runs on each selected note, and the step is committed as
+// `action`, also when only items or nothing were selected (undoing it then changes nothing).
 template <typename Change>
-bool ChangeSelectedNotes(doc::Song& song, UndoJournal& journal, int part, const char* action, Change change) {
-    bool any = false;
+void ChangeSelectedNotes(doc::Song& song, UndoJournal& journal, int part, const char* action, Change change) {
+    MarkChanged(song);
+    journal.TruncateRedoTail();
     for (int i = 0; i < song.Parts[part].NoteCount; ++i) {
         doc::NoteRecord& n = song.Notes[part][i];
-        if (n.Selected == 0 || n.Pitch <= 20) continue;
-        if (!any) {
-            MarkChanged(song);
-            journal.TruncateRedoTail();
-            any = true;
-        }
-        change(n);
+        if (n.Selected != 0 && n.Pitch > 20) change(n);
     }
-    if (any) journal.Commit(QString::fromUtf8(action));
-    return any;
+    journal.Commit(QString::fromUtf8(action));
 }
 }  // namespace
 
-bool ShiftSemitone(doc::Song& song, UndoJournal& journal, int part, int step) {
-    return ChangeSelectedNotes(song, journal, part, step > 0 ? "升高半音" : "降低半音", [&](doc::NoteRecord& n) {
+void ShiftSemitone(doc::Song& song, UndoJournal& journal, int part, int step) {
+    ChangeSelectedNotes(song, journal, part, step > 0 ? "升高半音" : "降低半音", [&](doc::NoteRecord& n) {
         const QString line = NoteLineOf(part, n);
         n.Pitch = uint8_t(std::clamp(n.Pitch + step, kLowestKey, kHighestKey));
         journal.AddItem(line + "Y=" + Format(n.Pitch, "000"));
     });
 }
 
-bool ClearLyrics(doc::Song& song, UndoJournal& journal, int part) {
-    return ChangeSelectedNotes(song, journal, part, "清除歌词", [&](doc::NoteRecord& n) {
+void ClearLyrics(doc::Song& song, UndoJournal& journal, int part) {
+    ChangeSelectedNotes(song, journal, part, "清除歌词", [&](doc::NoteRecord& n) {
         journal.AddItem(NoteLineOf(part, n) + "S=");
         n.Lyric.clear();
     });
@@ -477,11 +486,12 @@ MenuState NoteMenuState(const doc::Song& song, int part, int clipboardCount, con
     return m;
 }
 
-std::pair<int, int> PlaceNoteMenu(int x, int y, int canvasWidth, int canvasHeight, int menuWidth, int menuHeight) {
+std::pair<int, int> PlaceNoteMenu(int x, int y, int canvasWidth, int visibleTop, int visibleBottom, int menuWidth,
+                                  int menuHeight) {
     if (x < 0) x = 0;
-    if (y < 0) y = 0;
     if (x > canvasWidth - menuWidth) x = canvasWidth - menuWidth;
-    if (y > canvasHeight - menuHeight) y = canvasHeight - menuHeight;
+    if (y > visibleBottom - menuHeight) y = visibleBottom - menuHeight;
+    if (y < visibleTop) y = visibleTop;
     return {x, y};
 }
 

@@ -4,6 +4,7 @@
 // moves its controls from the results.
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -23,6 +24,12 @@ constexpr int kWhiteRows = 52;
 constexpr int kNoteLabelPool = 511;
 constexpr int kRecordLabelPool = 255;
 constexpr int kNoteMenuItems = 21;
+
+// The keyboard-entry marker stands kEntryMarkerRise pixels above the note it marks: a picture that
+// tall, transparent but for a downward arrow whose tip touches the note.
+constexpr int kEntryMarkerRise = 48;
+constexpr QRgb kEntryMarkerColour = 0xFF0000C0;
+QImage EntryMarkerPicture();
 
 // The MIDI note of the white key on row `row` (0 = C8 .. 51 = A0).
 int RowToSemitone(int row);
@@ -135,8 +142,9 @@ enum class PasteResult { Pasted, Empty, Full };
 // Pastes at the cursor, the earliest copied start landing on it.
 PasteResult PasteNotes(doc::Song& song, UndoJournal& journal, int part, const QStringList& clipboard, int32_t cursor);
 bool DeleteSelected(doc::Song& song, UndoJournal& journal, int part);
-bool ShiftSemitone(doc::Song& song, UndoJournal& journal, int part, int step);
-bool ClearLyrics(doc::Song& song, UndoJournal& journal, int part);
+// Semitone steps and clearing lyrics are one journalled step each, whatever is selected.
+void ShiftSemitone(doc::Song& song, UndoJournal& journal, int part, int step);
+void ClearLyrics(doc::Song& song, UndoJournal& journal, int part);
 QString CopyLyrics(const doc::Song& song, int part, int verse);
 
 // Enabled state of the note menu's items.
@@ -145,7 +153,10 @@ struct MenuState {
 };
 MenuState NoteMenuState(const doc::Song& song, int part, int clipboardCount, const UndoJournal& journal,
                         bool item19Enabled, bool item20Enabled);
-// The menu's place inside the canvas.
-std::pair<int, int> PlaceNoteMenu(int x, int y, int canvasWidth, int canvasHeight, int menuWidth, int menuHeight);
+// The menu's place inside the canvas, wholly within its width and within the band of the canvas that
+// shows on the screen (canvas y from `visibleTop` to `visibleBottom`); a band lower than the menu
+// shows its top.
+std::pair<int, int> PlaceNoteMenu(int x, int y, int canvasWidth, int visibleTop, int visibleBottom, int menuWidth,
+                                  int menuHeight);
 
 }  // namespace editing

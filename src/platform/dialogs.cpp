@@ -46,10 +46,22 @@ QStringList QtNameFilters(const QString& vbFilter) {
 // ---------------------------------------------------------------------------------------------
 // QtDialogs
 
+namespace {
+// Every dialog stands on top, as the page and lyrics windows do, so that they never hide it.
+void KeepOnTop(QDialog& dialog) { dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true); }
+}  // namespace
+
+// A box given no title shows the program's name: the caption of the window that owns the boxes.
+QString QtDialogs::BoxTitle(const QString& title) const {
+    if (!title.isEmpty()) return title;
+    if (parent_ && !parent_->window()->windowTitle().isEmpty()) return parent_->window()->windowTitle();
+    return QApplication::applicationName();
+}
+
 int QtDialogs::MsgBox(const QString& prompt, int flags, const QString& title) {
     QMessageBox box(parent_);
     box.setText(prompt);
-    box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+    box.setWindowTitle(BoxTitle(title));
     switch (MsgIconOf(flags)) {
     case vbCritical: box.setIcon(QMessageBox::Critical); break;
     case vbQuestion: box.setIcon(QMessageBox::Question); break;
@@ -57,10 +69,8 @@ int QtDialogs::MsgBox(const QString& prompt, int flags, const QString& title) {
     case vbInformation: box.setIcon(QMessageBox::Information); break;
     default: box.setIcon(QMessageBox::NoIcon); break;
     }
-    if (MsgIsSystemModal(flags)) {
-        box.setWindowModality(Qt::ApplicationModal);
-        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    }
+    KeepOnTop(box);
+    if (MsgIsSystemModal(flags)) box.setWindowModality(Qt::ApplicationModal);
     std::vector<std::pair<QPushButton*, int>> buttons;
     for (int answer : MsgBoxAnswers(flags)) {
         QString text;
@@ -96,7 +106,8 @@ QString QtDialogs::InputBox(const QString& prompt, const QString& title, const Q
 std::optional<QString> QtDialogs::InputBoxOrCancel(const QString& prompt, const QString& title,
                                                    const QString& defaultText) {
     QInputDialog dlg(parent_);
-    dlg.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+    KeepOnTop(dlg);
+    dlg.setWindowTitle(BoxTitle(title));
     dlg.setLabelText(prompt);
     dlg.setTextValue(defaultText);
     dlg.setOkButtonText(QStringLiteral("确定"));
@@ -107,6 +118,7 @@ std::optional<QString> QtDialogs::InputBoxOrCancel(const QString& prompt, const 
 
 std::optional<QString> QtDialogs::fileDialog(const FileRequest& r, bool save) {
     QFileDialog dlg(parent_, r.title);
+    KeepOnTop(dlg);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The commands ask their own overwrite question.
@@ -134,9 +146,10 @@ std::optional<QString> QtDialogs::ShowOpen(const FileRequest& r) { return fileDi
 std::optional<QString> QtDialogs::ShowSave(const FileRequest& r) { return fileDialog(r, true); }
 
 std::optional<Colour> QtDialogs::ShowColor(Colour initial) {
-    QColor c = QColorDialog::getColor(ToQColor(initial), parent_);
-    if (!c.isValid()) return std::nullopt;
-    return FromQColor(c);
+    QColorDialog dlg(ToQColor(initial), parent_);
+    KeepOnTop(dlg);
+    if (dlg.exec() != QDialog::Accepted || !dlg.selectedColor().isValid()) return std::nullopt;
+    return FromQColor(dlg.selectedColor());
 }
 
 std::optional<FontChoice> QtDialogs::ShowFont(const FontChoice& initial) {
@@ -148,9 +161,10 @@ std::optional<FontChoice> QtDialogs::ShowFont(const FontChoice& initial) {
     f.setPointSizeF(initial.size > 0 ? initial.size : 9);
     f.setBold(initial.bold);
     f.setItalic(initial.italic);
-    bool ok = false;
-    QFont chosen = QFontDialog::getFont(&ok, f, parent_);
-    if (!ok) return std::nullopt;
+    QFontDialog dlg(f, parent_);
+    KeepOnTop(dlg);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    const QFont chosen = dlg.selectedFont();
     const QString name = !family.isEmpty() && chosen.family() == family ? initial.name : chosen.family();
     return FontChoice{name, chosen.pointSizeF(), chosen.bold(), chosen.italic()};
 }

@@ -79,7 +79,8 @@ public:
     virtual void Beep() = 0;
 };
 
-// Real dialogs over Qt, with the system's Chinese button texts.
+// Real dialogs over Qt, with the system's Chinese button texts; a message or input box given no
+// title is titled with the caption of the parent's window, the program's name.
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
@@ -96,6 +97,7 @@ public:
     void Beep() override;
 
 private:
+    QString BoxTitle(const QString& title) const;
     std::optional<QString> fileDialog(const FileRequest& request, bool save);
     QWidget* parent_;
 };

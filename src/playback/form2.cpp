@@ -15,7 +15,8 @@ constexpr int kButtonWidth = 108;
 constexpr int kButtonHeight = 24;
 }  // namespace
 
-Form2::Form2() : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint) {
+Form2::Form2(QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint) {
     setObjectName("Form2");
     setWindowTitle(QStringLiteral("歌词窗口"));
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -1,6 +1,7 @@
 // The lyrics window "歌词窗口": one sentence list per part, all at the window's top-left corner and
 // only the current part's shown, with the buttons to join, split, step through and play the
-// sentences. It stays on top of the other windows and shows without taking the activation;
+// sentences. It is owned by (transient for) the main window, so that every window manager keeps it
+// above that window, stays on top of the other windows and shows without taking the activation;
 // closing it only hides it. What it asks of the main window goes through the callbacks below.
 #pragma once
 
@@ -14,7 +15,7 @@ namespace playback {
 
 class Form2 : public QWidget {
 public:
-    Form2();
+    explicit Form2(QWidget* owner = nullptr);
     ~Form2() override;
 
     // Places the lists and buttons; the owner runs it once after construction.

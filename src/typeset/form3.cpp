@@ -20,7 +20,8 @@ void PlaceOnPage(vb::Control& c, QWidget* page) {
 }
 }  // namespace
 
-Form3::Form3() : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint) {
+Form3::Form3(QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName("Form3");
     setWindowTitle("简谱窗口");
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -122,21 +123,24 @@ void Form3::Picpage_KeyDown(int, int keyCode, int) {
     if (keyCode == 32 && PlayStop) PlayStop();
 }
 
-int Form3::WindowState() const { return isMinimized() ? 1 : 0; }
+int Form3::WindowState() const { return minimised_ || isMinimized() ? 1 : 0; }
 
 void Form3::SetWindowState(int state) {
-    // A hidden window only takes the state; it shows in it when it is shown.
-    if (!isVisible()) {
-        setWindowState(state == 1 ? windowState() | Qt::WindowMinimized : windowState() & ~Qt::WindowMinimized);
-        return;
-    }
-    if (state == 1)
-        showMinimized();
-    else if (isMinimized())
+    if (state == 1) {
+        // A hidden window stays as it is.
+        if (!isVisible()) return;
+        minimised_ = true;
+        hide();
+    } else if (minimised_) {
+        minimised_ = false;
+        show();
+    } else if (isMinimized()) {
         showNormal();
+    }
 }
 
 void Form3::SetVisible(bool visible) {
+    minimised_ = false;
     if (visible) {
         // The first time the window shows a whole page width.
         if (!shownBefore_) {

@@ -1,7 +1,10 @@
 // The page window "简谱窗口": the score's pages one under another in a scrolling strip, with each
 // page's number, position marker and loop markers, and the title block's labels on the first page.
-// It stays on top of the other windows and shows without taking the activation; closing it only
-// hides it. A click on a page goes to the main window through the callbacks below.
+// It is owned by (transient for) the main window, so that every window manager keeps it above that
+// window, stays on top of the other windows and shows without taking the activation; closing it
+// only hides it. Minimised, it steps off the screen until it is restored or shown again: a window
+// manager minimises an owned window only together with its owner, so it offers no minimise button.
+// A click on a page goes to the main window through the callbacks below.
 #pragma once
 
 #include <QWidget>
@@ -13,7 +16,7 @@ namespace typeset {
 
 class Form3 : public QWidget {
 public:
-    Form3();
+    explicit Form3(QWidget* owner = nullptr);
     ~Form3() override;
 
     // Initialises the pages and markers; the owner runs it once after construction.
@@ -24,10 +27,12 @@ public:
     void Picpage_DblClick(int page);
     void Picpage_KeyDown(int page, int keyCode, int shift);
 
-    // Inner height in pixels; 0 normal, 1 minimised.
+    // Inner height in pixels; 0 normal, 1 minimised (a hidden window keeps its state).
     double ScaleHeight() const { return height(); }
     int WindowState() const;
     void SetWindowState(int state);
+    // Shown, minimised or not.
+    bool Visible() const { return isVisible() || minimised_; }
     // Shows the window without activating it, or hides it.
     void SetVisible(bool visible);
     // Gives the window (and its first page) the keyboard focus.
@@ -64,6 +69,7 @@ protected:
 private:
     bool loaded_ = false;
     bool shownBefore_ = false;
+    bool minimised_ = false;  // minimised by the program: off the screen, still counted as shown
 };
 
 }  // namespace typeset

@@ -224,7 +224,8 @@ TEST_F(RollTest, NoteMenuCommands) {
     EXPECT_EQ(f.song->Parts[1].NoteCount, 2);
     EXPECT_LT(f.Picture11.Top(), 0);
     // The enabled items with three selected, a clipboard and one entry (the paste redone); a click
-    // in the corner keeps the menu inside the canvas.
+    // in the canvas's corner, below what shows of it, keeps the menu inside the canvas's width and
+    // above the title block.
     QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(700, 900));
     QTest::mouseClick(f.Label18[18].widget(), Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_EQ(f.song->Parts[1].NoteCount, 4);
@@ -232,7 +233,8 @@ TEST_F(RollTest, NoteMenuCommands) {
     row(3).Selected = 0;
     QTest::mouseClick(canvas(), Qt::RightButton, Qt::ControlModifier, QPoint(959, 988));
     for (int i = 0; i <= 18; ++i) EXPECT_EQ(f.Label18[i].Enabled(), i != 6 && i != 17 && i != 18) << i;
-    EXPECT_EQ(f.Picture11.widget()->geometry().bottomRight(), QPoint(959, 988));
+    EXPECT_EQ(f.Picture11.widget()->geometry().right(), 959);
+    EXPECT_EQ(f.Picture6.Top() + f.Picture11.Top() + f.Picture11.Height(), f.Picture13.Top());
     row(0).Selected = 0;
     QTest::mouseClick(canvas(), Qt::RightButton, Qt::ControlModifier, QPoint(500, 100));
     EXPECT_FALSE(f.Label18[5].Enabled());
@@ -261,6 +263,56 @@ TEST_F(RollTest, NoteMenuCommands) {
     key(Qt::Key_Up);
     EXPECT_EQ(journalTail(2), (QStringList{U("20000010800048啊Y=108"), U("0升高半音")}));
     EXPECT_EQ(row(0, 2).Pitch, 108);
+}
+
+// The title block covers the bottom of the roll: at every key height the roll scrolls far enough
+// for the lowest key to show above it and the highest below the ruler, and a right-click low in the
+// roll opens the whole note menu above the title block.
+TEST_F(RollTest, EveryKeyAndTheWholeNoteMenuShowAboveTheTitleBlock) {
+    Form1& f = open();
+    const int titleTop = int(f.Picture13.Top());
+    ASSERT_TRUE(f.Picture13.Visible());
+    const auto windowY = [&](const vb::Control& c, double y) { return c.widget()->mapTo(&f, QPoint(0, int(y))).y(); };
+    for (int h : {int(f.VScroll3.Min()), 20, int(f.VScroll3.Max())}) {
+        SCOPED_TRACE(h);
+        f.VScroll3.SetValue(h);
+        f.VScroll2.SetValue(f.VScroll2.Max());
+        EXPECT_LE(windowY(f.Label13[21], f.Label13[21].Height()), titleTop);
+        // A right-click just above the title block, on the canvas.
+        const int y = titleTop - 3 - int(f.Picture6.Top());
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(500, y));
+        EXPECT_LE(windowY(f.Picture11, f.Picture11.Height()), titleTop);
+        EXPECT_GE(windowY(f.Picture11, 0), Form1::kPianoRollTop);
+        f.Picture6.SetFocus();
+        f.VScroll2.SetValue(0);
+        EXPECT_GE(windowY(f.Label13[108], 0), Form1::kPianoRollTop);
+    }
+    // Once the title block is hidden the roll ends at the window's bottom.
+    QTest::mouseDClick(f.Picture13.widget(), Qt::LeftButton, {}, QPoint(400, 5));
+    ASSERT_FALSE(f.Picture13.Visible());
+    f.VScroll2.SetValue(f.VScroll2.Max());
+    EXPECT_EQ(windowY(f.Picture6, f.Picture6.Height()), f.ScreenHeightPx);
+}
+
+// Keyboard entry shows its marker: an arrow drawn down to the note it re-pitches, which lets the
+// clicks through to the notes and the canvas below it.
+TEST_F(RollTest, TheKeyboardEntryMarkerIsDrawnAboveItsNote) {
+    Form1& f = open();
+    notes({{96, 48, 60, "a"}, {192, 48, 62, "b"}});
+    const QImage before = canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(700, 100));
+    QTest::mouseClick(f.Label18[19].widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(f.Label18[19].Caption(), U("√键盘输入"));
+    const vb::Label& marked = f.Labnot[f.Image1.Tag.toInt()];
+    EXPECT_EQ(f.Image1.Left(), marked.Left());
+    EXPECT_EQ(f.Image1.Top() + f.Image1.Height(), marked.Top());
+    const QImage after = canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int tipX = int(f.Image1.Left() + f.Image1.Width() / 2), tipY = int(marked.Top()) - 2;
+    for (int y : {tipY, tipY - 8, tipY - 16}) {
+        EXPECT_EQ(after.pixel(tipX, y), editing::kEntryMarkerColour) << y;
+        EXPECT_NE(before.pixel(tipX, y), editing::kEntryMarkerColour) << y;
+    }
+    EXPECT_NE(canvas()->childAt(tipX, tipY), f.Image1.widget());
 }
 
 TEST_F(RollTest, CtrlZSkipsTheFirstEntryAndUndoesAPartDeletion) {

@@ -6,6 +6,7 @@
 #include <QtTest/QTest>
 
 #include "platform/surface.h"
+#include "typeset/markerpictures.h"
 
 using namespace app;
 
@@ -130,6 +131,72 @@ TEST_F(PrintTest, ExportOfOnePageInLandscapeAndCancel) {
     QTest::qWait(400);
     EXPECT_EQ(QDir(dir.path()).entryList({"*.bmp"}), QStringList{"歌 第1页.bmp"});
     EXPECT_EQ(image("歌 第1页.bmp").size(), QSize(1126, 796));
+}
+
+// "导出简谱" steps the page window aside and gives it back as it was, saved or cancelled: a window
+// never opened stays hidden and never reaches the window system, a shown one shows again, one
+// minimised by a double-click on a page stays minimised.
+TEST_F(PrintTest, ExportReturnsThePageWindowToTheStateItHad) {
+    struct Case { const char* name; bool shown, minimised, save; } cases[] = {
+        {"never opened, cancelled", false, false, false}, {"never opened, saved", false, false, true},
+        {"shown, cancelled", true, false, false},         {"shown, saved", true, false, true},
+        {"minimised, cancelled", true, true, false},      {"minimised, saved", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        Form1& f = song(1);
+        typeset::Form3& w = f.Form3();
+        if (c.shown) QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+        if (c.minimised) QTest::mouseDClick(page(f, 0), Qt::LeftButton, {}, QPoint(150, 60));
+        ASSERT_EQ(w.WindowState(), c.minimised ? 1 : 0);
+        if (c.save) dialogs.fileAnswers.push_back(path(c.name));
+        press(f, 25);
+        EXPECT_EQ(dialogs.calls.back().file.title, "文件名");
+        EXPECT_EQ(exists(QString(c.name) + " 第1页.bmp") || f.Timdcjp.Enabled(), c.save);
+        EXPECT_EQ(w.Visible(), c.shown);
+        EXPECT_EQ(w.isVisible(), c.shown && !c.minimised);
+        EXPECT_EQ(w.WindowState(), c.minimised ? 1 : 0);
+        if (!c.shown) EXPECT_FALSE(w.testAttribute(Qt::WA_WState_Created));
+        // "谱" brings a minimised window back in one click.
+        if (c.minimised) {
+            QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+            EXPECT_TRUE(w.isVisible());
+            EXPECT_EQ(w.WindowState(), 0);
+        }
+    }
+}
+
+// A loop set by Alt-clicks on the pages shows there: each marker paints its bracket in the loop
+// colour at its beat, on the page that holds it.
+TEST_F(PrintTest, ALoopSetOnThePagesPaintsItsMarkers) {
+    Form1& f = song(12);
+    ASSERT_EQ(f.Page.LastPage, 1);
+    QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+    typeset::Form3& w = f.Form3();
+    ASSERT_TRUE(w.isVisible());
+    const QImage before = page(f, 0)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    f.Check3[2].SetValue(1);
+    const typeset::BeatBox& start = f.BeatBoxes[1], &end = f.BeatBoxes[5];
+    QTest::mouseClick(page(f, 0), Qt::LeftButton, Qt::AltModifier, QPoint(start.X + 2, start.Y + 5));
+    QTest::mouseClick(page(f, 0), Qt::RightButton, Qt::AltModifier, QPoint(end.X + 2, end.Y + 5));
+    ASSERT_EQ(f.song->LoopStart, start.Tick);
+    const QImage after = page(f, 0)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb loop = typeset::kLoopMarkerColour;
+    // The start marker's bar on the left edge of the first beat, the end marker's left of the beat
+    // after the loop.
+    const auto boxAt = [&](int32_t tick) { return f.BeatBoxes[size_t(typeset::BeatBoxAtOrBefore(f.BeatBoxes, tick))]; };
+    struct Marker { const char* name; const vb::ImageBox& image; int barX; } markers[] = {
+        {"start", w.Imal[0], boxAt(f.song->LoopStart).X}, {"end", w.Imar[0], boxAt(f.song->LoopEnd).X - 1}};
+    for (const Marker& m : markers) {
+        SCOPED_TRACE(m.name);
+        EXPECT_EQ(m.image.Height(), int(f.Page.MarkerHeight()));
+        // The bar runs down the system at the beat's edge, where the page had no such colour.
+        for (int y = int(m.image.Top()); y < int(m.image.Top() + m.image.Height()); y += 7) {
+            EXPECT_EQ(after.pixel(m.barX, y), loop) << y;
+            EXPECT_NE(before.pixel(m.barX, y), loop) << y;
+        }
+    }
 }
 
 TEST_F(PrintTest, PrintTellsOnlyOfAJobThatWentOut) {

@@ -1,10 +1,12 @@
 // What the window shows at 1024 × 768: panels over what lies beneath them, the track view's scrolling,
 // captions that fit their controls, the ruler's marker rows, Qt's Chinese dialog texts and the end
 // of the program on SIGTERM and SIGINT.
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 #include <QWheelEvent>
 #include <csignal>
@@ -13,6 +15,7 @@
 #include "app/startup.h"
 #include "document/songcodes.h"
 #include "document/timeline.h"
+#include "platform/dialogs.h"
 #include "platform/surface.h"
 #include "platform/vbtext.h"
 
@@ -123,6 +126,70 @@ TEST_F(ScreenTest, CaptionsFitTheirControls) {
     const QFontMetrics lyric(f.Label9.widget()->font());
     for (const char* ch : {"晚", "风", "字"})
         EXPECT_GE(f.LyricCharWidth, lyric.horizontalAdvance(QString::fromUtf8(ch))) << ch;
+}
+
+// The key of "信息显示" keeps to one line on its row, right of its caption and inside the group,
+// for every key and its octave-lower twin ("低…").
+TEST_F(ScreenTest, TheKeyOfThePositionDisplayFitsItsRow) {
+    Form1& f = startShown();
+    const vb::Label& key = f.Label3[17];
+    const vb::Label& caption = f.Label3[12];
+    const int captionRight = int(caption.Left()) + QFontMetrics(caption.widget()->font()).horizontalAdvance("调号");
+    EXPECT_GE(key.Left(), captionRight + 2);
+    EXPECT_LE(key.Left() + key.Width(), f.Frame1[0].Width() - 1);
+    for (int code = -12; code < 12; ++code) {
+        const QString text = code < 0 ? "低" + doc::KeyName(code + 12) : doc::KeyName(code);
+        f.ShowKeyText(text);
+        const QFontMetrics m(key.widget()->font());
+        EXPECT_EQ(key.Caption(), text);
+        EXPECT_LE(m.horizontalAdvance(text), key.Width()) << text.toStdString();
+        EXPECT_LE(m.height(), key.Height()) << text.toStdString();
+        // The twelve keys of the selector keep the row's key font.
+        if (code >= 0) EXPECT_EQ(key.FontSize(), Form1::kKeyFontSize) << text.toStdString();
+    }
+}
+
+// Boxes given no title show the program's name, the main window's caption; a given title stays.
+TEST_F(ScreenTest, BoxesWithoutATitleShowTheProgramsName) {
+    Form1& f = startShown();
+    vb::QtDialogs real(&f);
+    struct Case { const char* title; const char* shown; bool input; } cases[] = {
+        {"", "合唱排练", false}, {"提示", "提示", false}, {"", "合唱排练", true}, {"请输入信息", "请输入信息", true}};
+    for (const Case& c : cases) {
+        QString seen;
+        bool onTop = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            seen = box->windowTitle();
+            onTop = box->windowFlags() & Qt::WindowStaysOnTopHint;
+            box->close();
+        });
+        if (c.input) real.InputBoxOrCancel("", c.title);
+        else real.MsgBox("没有找到字体：Qelto", vb::vbOKOnly, c.title);
+        EXPECT_EQ(seen, c.shown) << c.title;
+        EXPECT_TRUE(onTop) << c.title;  // above the page and lyrics windows
+    }
+    EXPECT_EQ(f.windowTitle(), "合唱排练");
+}
+
+// The page window and the lyrics window are owned by the main window (transient for it on X11), on
+// top, and shown without taking the activation.
+TEST_F(ScreenTest, PageAndLyricsWindowsAreOwnedByTheMainWindow) {
+    Form1& f = startShown();
+    QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+    QTest::mouseClick(f.Command4[0].widget(), Qt::LeftButton);
+    for (QWidget* w : std::initializer_list<QWidget*>{&f.Form3(), &f.Form2()}) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        ASSERT_TRUE(w->isVisible());
+        EXPECT_TRUE(w->isWindow());
+        EXPECT_EQ(w->parentWidget(), &f);
+        EXPECT_EQ(w->windowType(), Qt::Dialog);
+        EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_TRUE(w->testAttribute(Qt::WA_ShowWithoutActivating));
+        ASSERT_NE(w->windowHandle(), nullptr);
+        EXPECT_EQ(w->windowHandle()->transientParent(), f.windowHandle());
+    }
 }
 
 // Markers lie whole inside the 36-pixel ruler, each kind in its own row, no tempo marker covers a bar

@@ -13,8 +13,10 @@ TEST_F(Form1Test, RegionsAtTheirPixelPlacesOn1024x768) {
     auto at = [](const vb::Control& c) { return c.widget()->geometry(); };
     EXPECT_EQ(f.geometry(), QRect(0, 0, 1024, 768));
     EXPECT_EQ(at(f.Picture1), QRect(0, 0, 1024, 36));
-    // The roll is laid out for the smallest key height (15): 52 × 14 + 1 high, scrolled to its middle.
-    EXPECT_EQ(at(f.Picture6), QRect(121, 58, 903, 729));
+    // The roll is laid out for the smallest key height (15): 52 × 14 + 1 high, scrolled to the middle
+    // of its range, which reaches the lowest key above the title block: 729 - (727 - 77) = 79.
+    EXPECT_EQ(f.VScroll2.Max(), 79);
+    EXPECT_EQ(at(f.Picture6), QRect(121, 37, 903, 729));
     EXPECT_EQ(at(f.Picture13), QRect(103, 727, 921, 41));
     EXPECT_EQ(f.VScroll3.Min(), 15);
     EXPECT_EQ(f.VScroll3.Max(), 45);

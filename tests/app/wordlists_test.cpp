@@ -1,5 +1,6 @@
 #include "app/wordlists.h"
 #include "platform/textcodec.h"
+#include "typeset/geometry.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -139,6 +140,24 @@ TEST(PageNumberModesAndExpressions, ShortFilesAreFilledFromTheBuiltInTexts) {
     EXPECT_EQ(e.items, QStringList{builtin::Expressions()[0]});
     EXPECT_TRUE(e.problem.has_value());
     EXPECT_EQ(ParseExpressions(gbk("渐慢,\"rit., a tempo\"\r\n")).items, (QStringList{"渐慢", "rit., a tempo"}));
+}
+
+// The shipped page-number texts print the page number plainly (&p) or with leading zeros to the
+// width of the last page's number (&P); none presents a number as a page total.
+TEST(PageNumberModesAndExpressions, ShippedPageNumberTextsPrintWhatTheySay) {
+    const WordList modes = LoadPageNumberModes(PROGRAM_DIR);
+    ASSERT_FALSE(modes.problem.has_value());
+    struct Case { QString mode, page7of12, page1of2From9; } cases[] = {
+        {"&p", "7", "9"},          {"第 &p 页", "第 7 页", "第 9 页"}, {"第&P页", "第07页", "第09页"},
+        {"- &p -", "- 7 -", "- 9 -"}, {"&P", "07", "09"},              {"- &P -", "- 07 -", "- 09 -"},
+    };
+    ASSERT_EQ(modes.items.size(), std::size(cases));  // the project file stores the index
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        EXPECT_EQ(modes.items[int(i)], c.mode) << i;
+        EXPECT_EQ(typeset::PageNumberCaption(c.mode, "1", 6, 11), c.page7of12) << i;
+        EXPECT_EQ(typeset::PageNumberCaption(c.mode, "9", 0, 1), c.page1of2From9) << i;
+    }
 }
 
 TEST(StartupLists, MissingFilesAreReportedInReadingOrderAndStartUpGoesOn) {

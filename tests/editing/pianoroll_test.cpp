@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "editing/pianoroll.h"
 #include "support/songs.h"
 
@@ -216,14 +218,65 @@ TEST(PianoRollMenu, ClipboardCommands) {
     EXPECT_EQ(r.Row(1, 0).Lyric, "c");
 }
 
+// With no pitched note among the selection the step is still one journalled change: the header
+// alone, after the redo tail is dropped, and the three flags.
+TEST(PianoRollMenu, SemitoneAndClearLyricsWithoutPitchedNotesWriteTheirHeader) {
+    struct Case { const char* name; bool itemSelected; } selections[] = {{"an item", true}, {"nothing", false}};
+    struct Command { std::function<void(Roll&)> run; const char* header; } commands[] = {
+        {[](Roll& r) { ShiftSemitone(*r.song, r.journal, 1, 1); }, "0升高半音"},
+        {[](Roll& r) { ShiftSemitone(*r.song, r.journal, 1, -1); }, "0降低半音"},
+        {[](Roll& r) { ClearLyrics(*r.song, r.journal, 1); }, "0清除歌词"},
+    };
+    for (const Case& c : selections) {
+        for (const Command& cmd : commands) {
+            SCOPED_TRACE(std::string(c.name) + " " + cmd.header);
+            Roll r;
+            r.Add(1, 0, 48, doc::kComment, "m", c.itemSelected);
+            r.Add(1, 48, 48, 60, "a");
+            // An undone step leaves a redo tail that the command drops.
+            ShiftSemitone(*r.song, r.journal, 1, 1);
+            r.journal.Undo(*r.song);
+            r.song->Modified = r.song->PlayEventsStale = r.song->NeedsRetypeset = 0;
+            cmd.run(r);
+            EXPECT_EQ(r.Lines(), (QStringList{U("0无法撒消"), U(cmd.header)}));
+            EXPECT_EQ(r.journal.UndoPosition, 1);
+            EXPECT_EQ(r.song->Modified, -1);
+            EXPECT_EQ(r.song->PlayEventsStale, -1);
+            EXPECT_EQ(r.song->NeedsRetypeset, -1);
+            EXPECT_EQ(r.Row(1, 0).Lyric, "m");
+            EXPECT_EQ(r.Row(1, 1).Pitch, 60);
+            // Undoing the empty step changes no note.
+            r.journal.Undo(*r.song);
+            EXPECT_EQ(r.journal.UndoPosition, 0);
+            EXPECT_EQ(r.Row(1, 0).Pitch, doc::kComment);
+            EXPECT_EQ(r.Row(1, 1).Pitch, 60);
+        }
+    }
+}
+
+// The menu stays inside the canvas's width and inside the band of the canvas that shows between the
+// ruler and the title block.
+TEST(PianoRollMenu, MenuOpensWhollyInsideTheShownBand) {
+    struct Case { int x, y, top, bottom; std::pair<int, int> at; } cases[] = {
+        {950, 980, 0, 989, {840, 789}},   // the whole canvas in view: its bottom right corner
+        {-5, -5, 0, 989, {0, 0}},         // its top left
+        {100, 550, 300, 600, {100, 400}}, // low in a scrolled canvas: above the title block
+        {100, 250, 300, 600, {100, 300}}, // never above the band's top
+        {100, 350, 300, 400, {100, 300}}, // a band lower than the menu shows its top
+        {100, 320, 300, 600, {100, 320}}, // room enough: where it was asked
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaceNoteMenu(c.x, c.y, 960, c.top, c.bottom, 120, 200), c.at) << c.x << "," << c.y;
+}
+
 TEST(PianoRollMenu, SemitoneLyricsAndState) {
     Roll r;
     r.Add(2, 0, 48, 108, "啊", true);
     r.Add(2, 0, 48, doc::kComment, "m", true);
-    EXPECT_TRUE(ShiftSemitone(*r.song, r.journal, 2, 1));
+    ShiftSemitone(*r.song, r.journal, 2, 1);
     EXPECT_EQ(r.Lines().mid(1), (QStringList{U("20000010800048啊Y=108"), U("0升高半音")}));
     EXPECT_EQ(r.Row(2, 0).Pitch, 108);
-    EXPECT_TRUE(ClearLyrics(*r.song, r.journal, 2));
+    ClearLyrics(*r.song, r.journal, 2);
     EXPECT_EQ(r.Row(2, 0).Lyric, "");
     EXPECT_EQ(r.Row(2, 1).Lyric, "m");
     Roll l;
@@ -239,7 +292,6 @@ TEST(PianoRollMenu, SemitoneLyricsAndState) {
         EXPECT_EQ(m.enabled[i], i != 6 && i != 17 && i != 18) << i;
     l.Row(1, 0).Selected = 0;
     EXPECT_FALSE(NoteMenuState(*l.song, 1, 1, l.journal, true, true).enabled[5]);
-    EXPECT_EQ(PlaceNoteMenu(950, 980, 960, 989, 120, 200), std::make_pair(840, 789));
     InvertSelection(*l.song, 1);
     EXPECT_EQ(SelectedCount(*l.song, 1), 2);
 }
