@@ -156,7 +156,7 @@ struct RowState {
     double TupletY = 0;          // arc height of the open tuplet group
     int PrevLevel = 4, PrevCellX = 0;
     int32_t PrevEventStart = -1;
-    QString BarAccidentals = QString(7, QLatin1Char(' '));
+    QString BarAccidentals = QString(63, QLatin1Char(' '));  // see FreshBarAccidentals
 };
 // What carries over the whole run (rows and lines).
 struct RunState {
