@@ -239,6 +239,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
         cells.Ticks.clear();
         cells.X.clear();
+        run.MarkBoxes.clear();
         const size_t firstBox = boxes.size();
 
         // Cells: every tick of the grid inside the line, with room for bar lines, beats and meter changes.
@@ -308,8 +309,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                 s->SetFontSize(s->FontSize() * 0.618);
                 const int c = CellAt(cells, tick);
                 if (c >= 0) s->SetCurrentX(cells.X[c]);
-                s->SetCurrentY(markY);
-                s->Print(KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]), true);
+                PrintMarkAt(*s, run, s->CurrentX(), markY, KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]));
             }
             for (; nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
                    song.TempoChangeTicks[nextTempo] < lineEnd;
@@ -318,12 +318,18 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                 if (tick < lineStart) continue;
                 const int c = CellAt(cells, tick);
                 if (c >= 0) s->SetCurrentX(cells.X[c]);
-                s->SetCurrentY(markY);
+                const double x = s->CurrentX();
+                const QString bpm = QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0"));
                 SetNotationFont(*s, st.Fonts);
-                s->Print(QStringLiteral("q"), true);
+                const double noteW = s->TextWidth(QStringLiteral("q")), noteH = s->TextHeight(QStringLiteral("q"));
                 SetDigitFont(*s, st.Fonts);
                 s->SetFontSize(s->FontSize() * 0.618);
-                s->Print(QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0")), true);
+                const double y = PlaceMarkBox(run, x, markY, noteW + s->TextWidth(bpm), std::max(noteH, s->TextHeight(bpm)));
+                SetNotationFont(*s, st.Fonts);
+                PrintAt(*s, x, y, QStringLiteral("q"));
+                SetDigitFont(*s, st.Fonts);
+                s->SetFontSize(s->FontSize() * 0.618);
+                s->Print(bpm, true);
             }
         } else {
             while (nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&

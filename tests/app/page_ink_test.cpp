@@ -123,6 +123,18 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
                  }
              }
          }},
+        {"key, tempo and dynamic on one tick; expression and bracket label on another",
+         [](PageInkTest& t, doc::Song& s) {
+             s.KeyChangeLastIndex = 1, s.KeyChangeTicks[1] = 192, s.KeyChangeKeys[1] = 3;
+             s.TempoLastIndex = 1, s.TempoChangeTicks[1] = 192, s.TempoChangeBpm[1] = 120;
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 for (int k = 0; k < 16; ++k) t.add(p, k * 48, 48, 55 + k % 12, "啦");
+             }
+             t.add(1, 192, 0, doc::kDynamics, "6");
+             t.add(1, 384, 0, doc::kExpression, "渐慢");
+             t.add(1, 384, 192, doc::kSpecialSymbol, "V1.");
+         }},
     };
     for (const Case& c : cases) {
         form.reset();
