@@ -307,7 +307,8 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                 if (tick < lineStart) continue;
                 SetDigitFont(*s, st.Fonts);
                 s->SetFontSize(s->FontSize() * 0.618);
-                const int c = CellAt(cells, tick);
+                // A change between cells stands at the cell before it.
+                const int c = CellAtOrBefore(cells, tick);
                 if (c >= 0) s->SetCurrentX(cells.X[c]);
                 PrintMarkAt(*s, run, s->CurrentX(), markY, KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]));
             }
@@ -316,7 +317,8 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                  ++nextTempo) {
                 const int32_t tick = song.TempoChangeTicks[nextTempo];
                 if (tick < lineStart) continue;
-                const int c = CellAt(cells, tick);
+                // A change between cells stands at the cell before it.
+                const int c = CellAtOrBefore(cells, tick);
                 if (c >= 0) s->SetCurrentX(cells.X[c]);
                 const double x = s->CurrentX();
                 const QString bpm = QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0"));

@@ -172,3 +172,37 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         EXPECT_GT(dots, 0) << c.name;  // the song has low dots over syllables
     }
 }
+// A three-part line with a 2/4 bar, a tempo change between cells and notes off the beat grid.
+TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {
+    app::installFonts(PROGRAM_DIR);
+    start();
+    doc::Song& s = *form->song;
+    s.TimeSigLastIndex = 2;
+    s.TimeSigTicks[1] = 576, s.TimeSigCodes[1] = doc::TimeSigTextToCode("2/4");
+    s.TimeSigTicks[2] = 672, s.TimeSigCodes[2] = doc::TimeSigTextToCode("4/4");
+    s.TempoLastIndex = 1, s.TempoChangeTicks[1] = 710, s.TempoChangeBpm[1] = 90;
+    for (int p = 1; p <= s.PartCount; ++p) { s.Parts[p].NoteCount = 0; s.Parts[p].ShowInScore = p <= 3; }
+    for (int p = 1; p <= 3; ++p) {
+        int32_t at = 0;
+        while (at < 700) { add(p, at, 48, 60 + p, "a"); at += 48; }
+        add(p, at, 700 - at, 62, "x"); for (at = 700; at < 900; at += 12) add(p, at, 12, 50 + p, "b");
+        add(p, 900, 96, 60, "c");
+    }
+    add(1, 480, 400, doc::kSpecialSymbol, "V1.");
+    form->RebuildTimeline();
+    const auto pages = typesetPages();
+    const int right = form->Page.LeftMargin + form->Page.PrintableWidth;
+    static const QRegularExpression line(R"(^Line (\S+),\S+-(\S+),)");
+    int tempo = 0;
+    for (const auto& [page, surface] : pages) {
+        for (const Glyph& g : PageGlyphs(surface)) {
+            EXPECT_LE(g.ink.right(), right) << page << " \"" << g.text.toStdString() << "\" at " << g.ink.x();
+            tempo += g.text == "q";
+        }
+        for (const QString& l : surface.Log()) {
+            const auto m = line.match(l);
+            if (m.hasMatch()) EXPECT_LE(std::max(m.captured(1).toDouble(), m.captured(2).toDouble()), right) << l.toStdString();
+        }
+    }
+    EXPECT_EQ(tempo, 1);
+}
