@@ -343,11 +343,11 @@ gl.dot(110, 357, 58)
 gl.done()
 
 # Octave dot, low in the box: printed 0.87 H above a digit's top it clears the
-# digit's ink; printed 0.48 H below, it lies just under the digit's baseline,
+# digit's ink; printed 0.48 H below, it lies a pixel under the digit's baseline,
 # under a quarter with a white row to spare above the syllable for two dots,
 # and under the first underline (one H/6 lower) clear of it.
 gl = Glyph("l", D)
-gl.dot(275, -62, 48)
+gl.dot(275, -104, 48)
 gl.done()
 
 # Underline: the first one, printed H/8 below the digit's top, lies just under
