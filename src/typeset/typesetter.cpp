@@ -284,6 +284,9 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         s = surface(pageIndex);
         if (s) SetNotationFont(*s, st.Fonts);
         for (int& x : cells.X) x = roundi((x - g.LeftMargin) * stretch + g.LeftMargin);
+        // The line end's cell stands at the line's end, never past the paper's edge: what ends
+        // there (a bracket line, a mark's span) ends inside the system.
+        cells.X.back() = roundi((lineX - g.LeftMargin) * stretch + g.LeftMargin);
         for (size_t v = firstBox; v < boxes.size(); ++v) {
             BeatBox& b = boxes[v];
             b.Page = int16_t(pageIndex);

@@ -172,7 +172,8 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         EXPECT_GT(dots, 0) << c.name;  // the song has low dots over syllables
     }
 }
-// A three-part line with a 2/4 bar, a tempo change between cells and notes off the beat grid.
+// A three-part line with a 2/4 bar, a tempo change between cells, notes off the beat grid and a
+// bracket line ending at a line's end.
 TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {
     app::installFonts(PROGRAM_DIR);
     start();
@@ -190,6 +191,9 @@ TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {
     }
     add(1, 480, 400, doc::kSpecialSymbol, "V1.");
     form->RebuildTimeline();
+    ASSERT_TRUE(form->RunPageSetup(true));
+    const int32_t firstEnd = form->Lines.Starts[1];  // a bracket line ending right at the first line's end
+    add(2, firstEnd - 192, 192, doc::kSpecialSymbol, "V2.");
     const auto pages = typesetPages();
     const int right = form->Page.LeftMargin + form->Page.PrintableWidth;
     static const QRegularExpression line(R"(^Line (\S+),\S+-(\S+),)");
