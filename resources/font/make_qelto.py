@@ -24,8 +24,8 @@ space        blank before printed numbers (narrow, so a        60
              printed " 3" stays over the fraction bar)
 "0".."9"     time-signature digits, drawn low in the box       551
              so that numerator, "_" and denominator stack
-"t" "r" "s"  sharp, flat, natural before a digit (small,       160
-             upper left of the digit, printed D/4 left of it)
+"t" "r" "s"  sharp, flat, natural before a digit (upper left   160
+             of the digit, printed D/4 left of it, ink left of that)
 "a"          blank before the dot of a dotted quarter          400
 "b"          blank before the dot of a dotted eighth           150
 "m"          augmentation dot at the digit's middle height     220
@@ -315,25 +315,27 @@ for d in "0123456789":
     draw_skeleton(gl, digit_skeleton(d), 80, 0.95, 0.95, 70, -275)
     gl.done()
 
-# Accidentals, small, in the upper left of a digit.
+# Accidentals in the upper left of a digit, drawn left of their print position
+# (which lies W/4 left of the digit) so that they end clear of the digit's ink;
+# strokes of 70 units and more, 1.5 px and more at the default 18 pt.
 gl = Glyph("t", 160)      # sharp
-gl.rect(35, 400, 62, 800)
-gl.rect(98, 420, 125, 820)
-gl.fill([(0, 530), (160, 585), (160, 630), (0, 575)])
-gl.fill([(0, 650), (160, 705), (160, 750), (0, 695)])
+gl.rect(-200, 360, -130, 860)
+gl.rect(-80, 330, -10, 830)
+gl.fill([(-230, 520), (20, 575), (20, 665), (-230, 610)])
+gl.fill([(-230, 690), (20, 745), (20, 835), (-230, 780)])
 gl.done()
 
 gl = Glyph("r", 160)      # flat
-gl.rect(20, 400, 48, 840)
-gl.path([(34, 430), ("c", (120, 470), (160, 540), (140, 590)),
-         ("c", (120, 640), (60, 620), (34, 560))], 34)
+gl.rect(-200, 360, -130, 900)
+gl.path([(-165, 400), ("c", (-80, 440), (-20, 520), (-45, 600)),
+         ("c", (-70, 670), (-130, 660), (-165, 580))], 75)
 gl.done()
 
 gl = Glyph("s", 160)      # natural
-gl.rect(25, 430, 52, 820)
-gl.rect(108, 380, 135, 770)
-gl.fill([(25, 590), (135, 620), (135, 660), (25, 630)])
-gl.fill([(25, 470), (135, 500), (135, 540), (25, 510)])
+gl.rect(-200, 440, -130, 900)
+gl.rect(-80, 330, -10, 790)
+gl.fill([(-200, 640), (-10, 680), (-10, 770), (-200, 730)])
+gl.fill([(-200, 450), (-10, 490), (-10, 580), (-200, 540)])
 gl.done()
 
 gl = Glyph("m", 220)      # augmentation dot
@@ -341,10 +343,11 @@ gl.dot(110, 357, 58)
 gl.done()
 
 # Octave dot, low in the box: printed 0.87 H above a digit's top it clears the
-# digit's ink by a tenth of a cell; printed 0.48 H below, it clears the digit's
-# baseline (or the underlines, which move it down by H/6 each).
+# digit's ink; printed 0.48 H below, it lies a pixel under the digit's baseline,
+# under a quarter with a white row to spare above the syllable for two dots,
+# and under the first underline (one H/6 lower) clear of it.
 gl = Glyph("l", D)
-gl.dot(275, -143, 62)
+gl.dot(275, -104, 48)
 gl.done()
 
 # Underline: the first one, printed H/8 below the digit's top, lies just under

@@ -3,6 +3,7 @@
 // Each page/printer pair is one routine; the printer surface scales page pixels itself.
 #pragma once
 
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -156,7 +157,7 @@ struct RowState {
     double TupletY = 0;          // arc height of the open tuplet group
     int PrevLevel = 4, PrevCellX = 0;
     int32_t PrevEventStart = -1;
-    QString BarAccidentals = QString(7, QLatin1Char(' '));
+    QString BarAccidentals = QString(63, QLatin1Char(' '));  // see FreshBarAccidentals
 };
 // What carries over the whole run (rows and lines).
 struct RunState {
@@ -167,7 +168,15 @@ struct RunState {
     bool LastCellWasDash = false;
     bool StackMode = false;      // between "{" and "}"
     int StackIndex = 0;
+    std::vector<QRectF> MarkBoxes;  // texts of the key, tempo and marks placed on the line so far
 };
+
+// The y at which a mark's box of w × h at (x, y) clears the marks already placed on the line:
+// y itself, or one box height higher as often as needed. Records the box.
+double PlaceMarkBox(RunState& run, double x, double y, double w, double h);
+// Prints a mark's text at (x, y) in the surface's font, or, where it would overlap a text already
+// placed on the line, one text height higher until it clears them all; records its box.
+void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QString& text);
 
 // A note, a note without pitch or a rest (code > 18): lyrics, accidental and duration cells.
 void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,

@@ -14,6 +14,23 @@ void PrintAt(vb::Surface& s, double x, double y, const QString& text) {
     if (!text.isEmpty()) s.Print(text, true);
 }
 
+double PlaceMarkBox(RunState& run, double x, double y, double w, double h) {
+    QRectF box(x, y, w, h);
+    for (int tries = 0; tries < 16; ++tries) {
+        const bool clear = std::none_of(run.MarkBoxes.begin(), run.MarkBoxes.end(),
+                                        [&](const QRectF& b) { return b.intersects(box); });
+        if (clear) break;
+        box.translate(0, -h);
+    }
+    run.MarkBoxes.push_back(box);
+    return box.y();
+}
+
+void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QString& text) {
+    if (text.isEmpty()) return;
+    PrintAt(s, x, PlaceMarkBox(run, x, y, s.TextWidth(text), s.TextHeight(text)), text);
+}
+
 int CellAtOrBefore(const LineCells& cells, int32_t tick) {
     int found = -1;
     const int n = int(std::min(cells.Ticks.size(), cells.X.size()));

@@ -29,7 +29,9 @@ public:
         arcY_ = digitY_ - 0.9 * st_.H;
         if (lyric == QStringLiteral("--")) {  // carried over from the previous line: the tie's end
             SetNotationFont(s_, st_.Fonts);
-            PrintAt(s_, st_.LeftMargin + row_.BracketWidth, arcY_, QStringLiteral("Y"));
+            // Past a bracket's top hook (three rows and more) by a quarter cell, clear of it.
+            const double clear = row_.Rows >= 3 ? st_.W / 4.0 : 0;
+            PrintAt(s_, st_.LeftMargin + row_.BracketWidth + clear, arcY_, QStringLiteral("Y"));
             lyric.clear();
         }
         tieFromX_ = -1;

@@ -118,7 +118,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
         doc::ReplaceAll(label, QStringLiteral("--"), QString());
         SetDigitFont(s, st.Fonts);
         s.SetFontSize(s.FontSize() * 0.618);
-        PrintAt(s, x0, yb, label);
+        PrintMarkAt(s, run, x0, yb, label);
         return;
     }
     case 'h':

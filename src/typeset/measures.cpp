@@ -27,7 +27,9 @@ int32_t GetNoteCellWidth(int32_t ticks, int32_t digitCellWidth) {
     }
     if (tuplet) sum = sum / 1.5f;
     if (sum < 1) sum = 1;
-    return int32_t(vb::Round(double(digitCellWidth) * double(sum)));
+    // The product is taken in single precision, so exact halves (11.5, 49.5) round to even.
+    const float width = float(digitCellWidth) * sum;
+    return int32_t(vb::Round(double(width)));
 }
 
 int32_t GetMaxPartNameWidth(const doc::Song& song, const FontSpec& partNameFont, QString* lastMeasured) {

@@ -239,6 +239,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
         cells.Ticks.clear();
         cells.X.clear();
+        run.MarkBoxes.clear();
         const size_t firstBox = boxes.size();
 
         // Cells: every tick of the grid inside the line, with room for bar lines, beats and meter changes.
@@ -283,6 +284,9 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         s = surface(pageIndex);
         if (s) SetNotationFont(*s, st.Fonts);
         for (int& x : cells.X) x = roundi((x - g.LeftMargin) * stretch + g.LeftMargin);
+        // The line end's cell stands at the line's end, never past the paper's edge: what ends
+        // there (a bracket line, a mark's span) ends inside the system.
+        cells.X.back() = roundi((lineX - g.LeftMargin) * stretch + g.LeftMargin);
         for (size_t v = firstBox; v < boxes.size(); ++v) {
             BeatBox& b = boxes[v];
             b.Page = int16_t(pageIndex);
@@ -306,24 +310,31 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                 if (tick < lineStart) continue;
                 SetDigitFont(*s, st.Fonts);
                 s->SetFontSize(s->FontSize() * 0.618);
-                const int c = CellAt(cells, tick);
+                // A change between cells stands at the cell before it.
+                const int c = CellAtOrBefore(cells, tick);
                 if (c >= 0) s->SetCurrentX(cells.X[c]);
-                s->SetCurrentY(markY);
-                s->Print(KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]), true);
+                PrintMarkAt(*s, run, s->CurrentX(), markY, KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]));
             }
             for (; nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
                    song.TempoChangeTicks[nextTempo] < lineEnd;
                  ++nextTempo) {
                 const int32_t tick = song.TempoChangeTicks[nextTempo];
                 if (tick < lineStart) continue;
-                const int c = CellAt(cells, tick);
+                // A change between cells stands at the cell before it.
+                const int c = CellAtOrBefore(cells, tick);
                 if (c >= 0) s->SetCurrentX(cells.X[c]);
-                s->SetCurrentY(markY);
+                const double x = s->CurrentX();
+                const QString bpm = QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0"));
                 SetNotationFont(*s, st.Fonts);
-                s->Print(QStringLiteral("q"), true);
+                const double noteW = s->TextWidth(QStringLiteral("q")), noteH = s->TextHeight(QStringLiteral("q"));
                 SetDigitFont(*s, st.Fonts);
                 s->SetFontSize(s->FontSize() * 0.618);
-                s->Print(QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0")), true);
+                const double y = PlaceMarkBox(run, x, markY, noteW + s->TextWidth(bpm), std::max(noteH, s->TextHeight(bpm)));
+                SetNotationFont(*s, st.Fonts);
+                PrintAt(*s, x, y, QStringLiteral("q"));
+                SetDigitFont(*s, st.Fonts);
+                s->SetFontSize(s->FontSize() * 0.618);
+                s->Print(bpm, true);
             }
         } else {
             while (nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&

@@ -169,7 +169,8 @@ TEST_F(NotationFont, ColumnsJoinFromRowToRow) {
 }
 
 TEST_F(NotationFont, DotsSitWhereTheTypesetterExpectsThem) {
-    const qreal h = boxHeight();
+    // The typesetter's H is the digit sample's height, the font's pixel size.
+    const qreal h = kPixels;
     const qreal digitTop = raw->ascent() - 0.714 * kPixels;  // digit glyphs are 0.714 em tall
     const qreal digitBottom = raw->ascent();
     // Octave dot above: printed h/6 + 0.87 h above the digit's print y.

@@ -84,6 +84,13 @@ TEST(NoteGlyphs, OctaveDotsStackingAccidentalsAndLyrics) {
     EXPECT_EQ(At(words.s, "la", true) + " " + At(words.s, "mi", true), "100,240 100,280");
     EXPECT_EQ(words.texts("宋体"), "la mi");     // "-" is a verse without a syllable
     EXPECT_EQ(At(words.s, "Y", true), "0,178.4");  // the carried-over tie ends at the line start
+    for (int rows : {2, 3}) {  // under a bracket's top hook it starts a quarter cell further right
+        RowDraw bracketed({});
+        bracketed.row.Rows = rows, bracketed.row.BracketWidth = 10;
+        DrawRowEvent(bracketed.s, bracketed.st, bracketed.row, bracketed.rs, bracketed.run,
+                     {.Start = 0, .Length = 48, .Pitch = 60, .Lyric = "--"});
+        EXPECT_EQ(At(bracketed.s, "Y", true), rows == 2 ? "10,178.4" : "13.25,178.4") << rows;
+    }
 
     RowDraw odd({{0, 47, 60}, {47, 49, 62}});  // 47 rounds to 48, which has no cell: the cell before it
     EXPECT_EQ(Xs(Prints(odd.s, "2")).front(), RowDraw::x(47));

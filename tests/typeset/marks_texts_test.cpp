@@ -28,6 +28,14 @@ public:
         n.Start = start, n.Length = length, n.Pitch = uint8_t(code), n.Lyric = text;
         row.Row = rowIndex;
         s.ClearLog();
+        run.MarkBoxes.clear();  // a fresh line
+        DrawRowEvent(s, st, row, rs, run, n);
+        return s;
+    }
+    // Draws one more event on the same line.
+    vb::RecordingSurface& also(int code, int32_t start, int16_t length, const QString& text) {
+        doc::NoteRecord n;
+        n.Start = start, n.Length = length, n.Pitch = uint8_t(code), n.Lyric = text;
         DrawRowEvent(s, st, row, rs, run, n);
         return s;
     }
@@ -47,6 +55,20 @@ TEST(TextMarks, DynamicsAndExpressionTextsStandAboveTheirCell) {
         EXPECT_EQ(Texts(p), c.drawn) << c.code << " " << c.text.toStdString();
         for (const Printed& g : p) EXPECT_EQ(g.italic, c.code == 2);
     }
+}
+
+TEST(TextMarks, MarksOfOneTickStackUpwardInTheirOrder) {
+    MarkDraw m;
+    m.draw(2, 0, 0, "6");  // alone: where it always stands
+    m.also(3, 0, 0, "渐慢");
+    m.also(5, 0, 96, "Vab");
+    m.also(3, 96, 0, "rit.");  // another tick: its own place
+    // The expression font is 12 pt (16 px high): each mark one text height above the one before;
+    // the label (14.832 px high) climbs from its own place 476 by its own height until it clears both.
+    EXPECT_EQ(At(m.s, "f", true) + " " + At(m.s, "渐慢", true) + " " + At(m.s, "rit.", true), "200,464 200,448 392,464");
+    EXPECT_EQ(At(m.s, "ab", true), "200,431.504");
+    m.draw(5, 0, 96, "Vab");
+    EXPECT_EQ(At(m.s, "ab", true), "200,476");
 }
 
 TEST(SpecialMarks, HairpinsAndBracketLines) {

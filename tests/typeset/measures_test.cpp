@@ -13,6 +13,9 @@ TEST(NoteCellWidth, DigitCellTimesDurationFactor) {
                             {18, 18}, {16, 13}, {32, 17}, {60, 42}, {120, 78}, {192, 104}};
     for (auto& c : cases) EXPECT_EQ(GetNoteCellWidth(c[0], 13), c[1]) << c[0];
     EXPECT_EQ(GetNoteCellWidth(24, 15), 22);
+    // 1.15 × 10 and 1.15 × 50 are exact halves in single precision: they round to even.
+    const int halves[][3] = {{9, 10, 12}, {9, 50, 58}, {9, 13, 15}};
+    for (auto& c : halves) EXPECT_EQ(GetNoteCellWidth(c[0], c[1]), c[2]) << c[0] << " " << c[1];
 }
 
 TEST(PartNameWidth, WidestShownName) {

@@ -1,0 +1,212 @@
+// Dense songs typeset at the default page settings, checked from the ink of the real fonts: no two
+// glyphs of different notes or marks touch, and every octave dot under a digit keeps a clear pixel
+// row above the syllable under it.
+#include "app/form1_fixture.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QStaticText>
+#include <map>
+
+#include "app/startup.h"
+#include "document/songcodes.h"
+#include "platform/surface.h"
+#include "platform/vbtext.h"
+#include "typeset/typesetter.h"
+
+using namespace app;
+
+namespace {
+
+struct Glyph {
+    QString text, font;
+    QRect ink;  // page pixels holding ink, empty for a blank
+};
+
+// The pixels a text printed with its box's top-left corner at the origin inks (alpha ≥ 64).
+QRect InkAtOrigin(const QString& text, const QString& font, double size, bool bold, bool italic) {
+    static std::map<QString, QRect> cache;
+    const QString key = text + '\x1f' + font + '\x1f' + QString::number(size) + (bold ? "b" : "") + (italic ? "i" : "");
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+    const QFont f = vb::ScreenFont(font, size, bold, italic);
+    QImage img(600, 200, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setFont(f);
+        p.setPen(Qt::black);
+        QStaticText st(text);
+        st.setTextFormat(Qt::PlainText);
+        p.drawStaticText(QPointF(100, 50), st);
+    }
+    int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(img.pixel(x, y)) >= 64) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    const QRect r = x1 < 0 ? QRect() : QRect(QPoint(x0 - 100, y0 - 50), QPoint(x1 - 100, y1 - 50));
+    cache[key] = r;
+    return r;
+}
+
+// The glyphs of one page: every print but the pieces of lines, arcs and brackets, which join by
+// design, and blanks.
+std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s) {
+    static const QRegularExpression re(R"re(^Print (\S+),(\S+) "(.*)";? font=(\S+) (\S+)( bold)?( italic)?$)re");
+    static const QString pieces = "cWXZYHInoMzvuwxhij|ab ";
+    std::vector<Glyph> out;
+    for (const QString& line : s.Log()) {
+        const auto m = re.match(line);
+        if (!m.hasMatch()) continue;
+        const QString text = m.captured(3), font = m.captured(4);
+        if (text.trimmed().isEmpty()) continue;
+        if (font == "Qelto" && text.size() == 1 && pieces.contains(text)) continue;
+        const QRect ink = InkAtOrigin(text, font, m.captured(5).toDouble(), !m.captured(6).isEmpty(), !m.captured(7).isEmpty());
+        if (ink.isNull()) continue;
+        const int x = int(vb::Round(m.captured(1).toDouble())), y = int(vb::Round(m.captured(2).toDouble()));
+        out.push_back({text, font, ink.translated(x, y)});
+    }
+    return out;
+}
+
+class PageInkTest : public Form1Test {
+public:
+    void add(int part, int32_t start, int length, int pitch, const QString& text = QString()) {
+        doc::Song& s = *form->song;
+        doc::NoteRecord& n = s.Notes[part][s.Parts[part].NoteCount++];
+        n.Start = start, n.Length = int16_t(length), n.Pitch = uint8_t(pitch), n.Lyric = text;
+    }
+    std::map<int, vb::RecordingSurface> typesetPages() {
+        Form1& f = *form;
+        f.song->NeedsRetypeset = -1;
+        EXPECT_TRUE(f.RunPageSetup(true));
+        std::map<int, vb::RecordingSurface> pages;
+        typeset::TypesetHooks hooks;
+        hooks.Page = [&pages](int k) -> vb::Surface* { return &pages[k]; };
+        typeset::RunTypesetter(f.TypesetValues(), hooks);
+        return pages;
+    }
+};
+
+}  // namespace
+
+TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables) {
+    app::installFonts(PROGRAM_DIR);
+    struct Case {
+        const char* name;
+        std::function<void(PageInkTest&, doc::Song&)> fill;
+    };
+    const Case cases[] = {
+        {"quarters two octaves down, eighths one down, with accidentals",
+         [](PageInkTest& t, doc::Song& s) {
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 int32_t at = 0;
+                 for (int k = 0; k < 48; ++k) {
+                     const bool quarter = k % 3 == 0;
+                     t.add(p, at, quarter ? 48 : 24, quarter ? 36 + k % 12 : 54 + k % 6, k % 2 ? "啊" : "都");
+                     at += quarter ? 48 : 24;
+                 }
+             }
+         }},
+        {"dotted quarters and eighths an octave up and down",
+         [](PageInkTest& t, doc::Song& s) {
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 int32_t at = 0;
+                 for (int k = 0; k < 24; ++k) {
+                     const int len = k % 2 ? 24 : 72;
+                     t.add(p, at, len, k % 3 ? 50 + k % 5 : 85 + k % 4, "la");
+                     at += len;
+                 }
+             }
+         }},
+        {"key, tempo and dynamic on one tick; expression and bracket label on another",
+         [](PageInkTest& t, doc::Song& s) {
+             s.KeyChangeLastIndex = 1, s.KeyChangeTicks[1] = 192, s.KeyChangeKeys[1] = 3;
+             s.TempoLastIndex = 1, s.TempoChangeTicks[1] = 192, s.TempoChangeBpm[1] = 120;
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 for (int k = 0; k < 16; ++k) t.add(p, k * 48, 48, 55 + k % 12, "啦");
+             }
+             t.add(1, 192, 0, doc::kDynamics, "6");
+             t.add(1, 384, 0, doc::kExpression, "渐慢");
+             t.add(1, 384, 192, doc::kSpecialSymbol, "V1.");
+         }},
+    };
+    for (const Case& c : cases) {
+        form.reset();
+        start();
+        doc::Song& s = *form->song;
+        c.fill(*this, s);
+        form->RebuildTimeline();
+        const auto pages = typesetPages();
+        ASSERT_FALSE(pages.empty()) << c.name;
+        int dots = 0;
+        for (const auto& [page, surface] : pages) {
+            const std::vector<Glyph> glyphs = PageGlyphs(surface);
+            for (size_t i = 0; i < glyphs.size(); ++i) {
+                const Glyph& a = glyphs[i];
+                for (size_t j = i + 1; j < glyphs.size(); ++j) {
+                    const Glyph& b = glyphs[j];
+                    if (a.text == "_" && b.text == "_") continue;  // underlines of one group join
+                    EXPECT_FALSE(a.ink.intersects(b.ink))
+                        << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" "
+                        << a.ink.x() << "," << a.ink.y() << " " << a.ink.width() << "x" << a.ink.height() << " and \""
+                        << b.text.toStdString() << "\" " << b.ink.x() << "," << b.ink.y() << " " << b.ink.width()
+                        << "x" << b.ink.height();
+                }
+                if (a.text != "l" || a.font != "Qelto") continue;
+                for (const Glyph& lyric : glyphs) {
+                    if (lyric.font != "宋体" || lyric.ink.right() < a.ink.left() || lyric.ink.left() > a.ink.right()) continue;
+                    if (lyric.ink.top() < a.ink.top() || lyric.ink.top() > a.ink.bottom() + 12) continue;
+                    ++dots;
+                    EXPECT_GE(lyric.ink.top() - a.ink.bottom() - 1, 1)
+                        << c.name << ": page " << page << " dot at " << a.ink.x() << "," << a.ink.y() << " over \""
+                        << lyric.text.toStdString() << "\"";
+                }
+            }
+        }
+        EXPECT_GT(dots, 0) << c.name;  // the song has low dots over syllables
+    }
+}
+// A three-part line with a 2/4 bar, a tempo change between cells, notes off the beat grid and a
+// bracket line ending at a line's end.
+TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {
+    app::installFonts(PROGRAM_DIR);
+    start();
+    doc::Song& s = *form->song;
+    s.TimeSigLastIndex = 2;
+    s.TimeSigTicks[1] = 576, s.TimeSigCodes[1] = doc::TimeSigTextToCode("2/4");
+    s.TimeSigTicks[2] = 672, s.TimeSigCodes[2] = doc::TimeSigTextToCode("4/4");
+    s.TempoLastIndex = 1, s.TempoChangeTicks[1] = 710, s.TempoChangeBpm[1] = 90;
+    for (int p = 1; p <= s.PartCount; ++p) { s.Parts[p].NoteCount = 0; s.Parts[p].ShowInScore = p <= 3; }
+    for (int p = 1; p <= 3; ++p) {
+        int32_t at = 0;
+        while (at < 700) { add(p, at, 48, 60 + p, "a"); at += 48; }
+        add(p, at, 700 - at, 62, "x"); for (at = 700; at < 900; at += 12) add(p, at, 12, 50 + p, "b");
+        add(p, 900, 96, 60, "c");
+    }
+    add(1, 480, 400, doc::kSpecialSymbol, "V1.");
+    form->RebuildTimeline();
+    ASSERT_TRUE(form->RunPageSetup(true));
+    const int32_t firstEnd = form->Lines.Starts[1];  // a bracket line ending right at the first line's end
+    add(2, firstEnd - 192, 192, doc::kSpecialSymbol, "V2.");
+    const auto pages = typesetPages();
+    const int right = form->Page.LeftMargin + form->Page.PrintableWidth;
+    static const QRegularExpression line(R"(^Line (\S+),\S+-(\S+),)");
+    int tempo = 0;
+    for (const auto& [page, surface] : pages) {
+        for (const Glyph& g : PageGlyphs(surface)) {
+            EXPECT_LE(g.ink.right(), right) << page << " \"" << g.text.toStdString() << "\" at " << g.ink.x();
+            tempo += g.text == "q";
+        }
+        for (const QString& l : surface.Log()) {
+            const auto m = line.match(l);
+            if (m.hasMatch()) EXPECT_LE(std::max(m.captured(1).toDouble(), m.captured(2).toDouble()), right) << l.toStdString();
+        }
+    }
+    EXPECT_EQ(tempo, 1);
+}
