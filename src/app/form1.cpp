@@ -395,6 +395,8 @@ void Form1::Form_Load() {
     BuildKeyNoteMap();
     Image1.SetLeft(-5000);
     DragStartTick = -1;
+    // Last: a message box runs the event loop, and the start-up timer may fire while it is open.
+    ShowWordListProblems();
 }
 
 void Form1::InitMainWindow() {
@@ -497,12 +499,9 @@ void Form1::InitMainWindow() {
     FillStartupLists();
 }
 
-// The lists, in the order the word lists are read; a missing or short word list is reported once and
-// its built-in entries are used.
+// The lists, in the order the word lists are read; a missing or short word list gives its built-in
+// entries (ShowWordListProblems reports it at the end of start-up).
 void Form1::FillStartupLists() {
-    for (const WordListProblem& problem : Lists.problems)
-        Dialogs().MsgBox(WordListMessage(problem), vb::vbOKOnly, kWordListMessageTitle);
-
     for (const QString& s : Lists.pageNumberModes) Combo9.AddItem(s);
     Combo9.SetListIndex(kPageNumberModeStart);
     for (const QString& s : Lists.instruments) List3.AddItem(s);
@@ -526,6 +525,16 @@ void Form1::FillStartupLists() {
     Combo7[2].SetListIndex(kDynamicsStart);
     for (const QString& s : Lists.verses) Combo8.AddItem(s);
     Combo8.SetListIndex(kVerseStart);
+}
+
+// One message per missing or short word list, in reading order. Shown after New has made the song,
+// so that whatever runs while a box is open finds the window complete; a termination signal during a
+// box ends the rest.
+void Form1::ShowWordListProblems() {
+    for (const WordListProblem& problem : Lists.problems) {
+        if (Exited()) return;
+        Dialogs().MsgBox(WordListMessage(problem), vb::vbOKOnly, kWordListMessageTitle);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -763,6 +763,8 @@ private:
     void CreateSettingsPanel();
     void CreateKeyboardPanel();
     void FillStartupLists();
+    // The message of each word list that was missing or short, once the song is made.
+    void ShowWordListProblems();
     void ApplyLyricFont(const QString& name, double size, bool bold, bool italic);
     SystemSettings CurrentSettings() const;
 

@@ -161,11 +161,13 @@ void DrawTrackViewGrid(vb::Surface& b, const doc::Song& song, const TrackViewPag
     while (j > 0 && song.TimeSigTicks[j] > page.cursorTick) --j;
     // The entry after the last one ends the final meter far beyond any song.
     auto tickOf = [&](int k) { return k > last ? int32_t(999999) : song.TimeSigTicks[k]; };
-    int32_t n;
+    // A meter of no bar length (a song not yet made) has beats but no bars: its beats are drawn as
+    // beat lines and it counts no bar.
+    int32_t n = song.TimeSigBarNumbers[j];
     {
         const int32_t bar = doc::BarTicks(song.TimeSigCodes[j]);
-        if (page.cursorTick == song.TimeSigTicks[j]) n = song.TimeSigBarNumbers[j];
-        else n = int32_t(vb::IDiv(page.cursorTick - song.TimeSigTicks[j] - 1, bar)) + song.TimeSigBarNumbers[j] + 1;
+        if (page.cursorTick != song.TimeSigTicks[j] && bar > 0)
+            n += int32_t(vb::IDiv(page.cursorTick - song.TimeSigTicks[j] - 1, bar)) + 1;
     }
     const int32_t end = page.pageEnd();
     for (int k = j; k <= last; ++k) {
@@ -174,7 +176,7 @@ void DrawTrackViewGrid(vb::Surface& b, const doc::Song& song, const TrackViewPag
         for (int32_t t = tickOf(k); t <= tickOf(k + 1) - 1; t += beat) {
             if (t >= page.cursorTick) {
                 const double X = (t - page.cursorTick) * page.scale;
-                if (vb::Mod(t - tickOf(k), bar) == 0) {
+                if (bar > 0 && vb::Mod(t - tickOf(k), bar) == 0) {
                     ++n;
                     b.Line(X, 0, X, H, page.barLineColour);
                     b.Line(X + 1, 0, X + 1, H, page.barLineColour);

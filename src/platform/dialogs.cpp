@@ -200,6 +200,7 @@ int ScriptedDialogs::MsgBox(const QString& prompt, int flags, const QString& tit
     c.icon = MsgIconOf(flags);
     c.systemModal = MsgIsSystemModal(flags);
     calls.push_back(c);
+    if (whileMessageBoxOpen) whileMessageBoxOpen(c);
     if (!msgBoxAnswers.empty()) {
         int a = msgBoxAnswers.front();
         msgBoxAnswers.pop_front();

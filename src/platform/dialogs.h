@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -129,6 +130,10 @@ public:
     // Default input answer; nothing means the box's default text, as when OK is pressed.
     std::optional<QString> defaultInputAnswer;
     // File, colour and font dialogs are cancelled when their queue is empty.
+
+    // Runs while a message box is open, after its call is recorded and before it is answered, as the
+    // user would read it: a test can run the event loop here (timers fire as under a real box).
+    std::function<void(const Call&)> whileMessageBoxOpen;
 
     std::vector<Call> calls;
     // The message-box calls only.

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QTime>
 #include <QtTest/QTest>
+#include <random>
 
 #include "app/startup.h"
 
@@ -60,6 +61,68 @@ TEST_F(Form1Test, MissingResourcesAreNamedAndStartUpGoesOn) {
     EXPECT_EQ(f.song->PartCount, 5);
 }
 
+// A damaged word list in the program folder, and the message start-up gives for it.
+struct DamagedWordList {
+    const char* file;
+    int keepLines;  // -1: deleted; 0: random bytes; n: only its first n lines
+    const char* message;
+};
+
+void PrintTo(const DamagedWordList& c, std::ostream* os) { *os << c.file << " " << c.keepLines; }
+
+class DamagedWordListTest : public Form1Test, public ::testing::WithParamInterface<DamagedWordList> {};
+
+// The message is read for as long as the start-up timer needs to fire (its 2 s pass while the box is
+// open); answered, the program goes on with the new song.
+TEST_P(DamagedWordListTest, MessageReadWhileTheStartUpTimerFires) {
+    const DamagedWordList& c = GetParam();
+    if (c.keepLines < 0) {
+        ASSERT_TRUE(QFile::remove(path(c.file)));
+    } else if (c.keepLines == 0) {
+        std::mt19937 random(25);
+        QByteArray bytes(4096, '\0');
+        for (char& b : bytes) b = char(random() & 0xFF);
+        write(c.file, bytes);
+    } else {
+        write(c.file, read(c.file).split('\n').mid(0, c.keepLines).join('\n'));
+    }
+    bool startTimerFiredWhileOpen = false;
+    dialogs.whileMessageBoxOpen = [&](const vb::ScriptedDialogs::Call&) {
+        startTimerFiredWhileOpen = QTest::qWaitFor([&] { return !form->Timload.Enabled(); }, 20000);
+    };
+    Form1& f = start();
+    const auto calls = dialogs.MsgBoxCalls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].prompt, QString::fromUtf8(c.message));
+    EXPECT_EQ(calls[0].title, "提示");
+    EXPECT_TRUE(startTimerFiredWhileOpen);
+    EXPECT_EQ(f.song->PartCount, 5);
+    EXPECT_EQ(f.Label2[5].Caption(), "男低");
+    EXPECT_EQ(f.TrackPageEnd, 432);
+    EXPECT_TRUE(f.Command2[5].Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachWordList, DamagedWordListTest,
+    ::testing::Values(
+        DamagedWordList{"GM.txt", -1, "找不到文件“GM.txt”，已使用内置内容。"},
+        DamagedWordList{"jp.txt", -1, "找不到文件“jp.txt”，已使用内置内容。"},
+        DamagedWordList{"explin.txt", -1, "找不到文件“explin.txt”，已使用内置内容。"},
+        DamagedWordList{"pgmode.txt", -1, "找不到文件“pgmode.txt”，已使用内置内容。"},
+        DamagedWordList{"pset.ini", -1, "找不到文件“pset.ini”，已使用内置内容。"},
+        DamagedWordList{"GM.txt", 10, "文件“GM.txt”内容不完整，缺少的部分已使用内置内容。"},
+        DamagedWordList{"pgmode.txt", 1, "文件“pgmode.txt”内容不完整，缺少的部分已使用内置内容。"},
+        DamagedWordList{"pset.ini", 3, "文件“pset.ini”内容不完整，只读入了其中完整的部分。"},
+        DamagedWordList{"GM.txt", 0, "文件“GM.txt”内容不完整，缺少的部分已使用内置内容。"},
+        // No paper of these bytes is one the page setup accepts: its own message is the one read.
+        DamagedWordList{"pset.ini", 0, "所设置页面太小"}),
+    [](const ::testing::TestParamInfo<DamagedWordList>& info) {
+        const QString damage = info.param.keepLines < 0    ? QStringLiteral("Missing")
+                               : info.param.keepLines == 0 ? QStringLiteral("RandomBytes")
+                                                           : QStringLiteral("Lines%1").arg(info.param.keepLines);
+        return (QString::fromLatin1(info.param.file).replace('.', '_') + "_" + damage).toStdString();
+    });
+
 TEST_F(Form1Test, ClockShowsHoursAndMinutesAtOnce) {
     const QTime before = QTime::currentTime();
     Form1& f = start();
@@ -85,13 +148,15 @@ TEST_F(Form1Test, NewSongAppliedToTheWindow) {
     EXPECT_TRUE(dialogs.MsgBoxCalls().empty());
 }
 
+// The start-up timer (2 s, counted again from New) shows the play toggle when it fires.
 TEST_F(Form1Test, PlayToggleHiddenForAboutTwoSecondsAfterStart) {
     Form1& f = start();
     EXPECT_FALSE(f.Check2.Visible());
-    QTest::qWait(1200);
-    EXPECT_FALSE(f.Check2.Visible());
     EXPECT_FALSE(f.Command2[5].Enabled());
-    QTRY_VERIFY_WITH_TIMEOUT(f.Check2.Visible(), 3000);
+    EXPECT_TRUE(f.Timload.Enabled());
+    EXPECT_EQ(f.Timload.Interval(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Check2.Visible(), 20000);
+    EXPECT_FALSE(f.Timload.Enabled());
     EXPECT_TRUE(f.Command2[5].Enabled());
     // The zoom now applied in full: 100 % at tick 0 is a page of 384 ticks plus 48.
     EXPECT_EQ(f.TrackPageEnd, 432);

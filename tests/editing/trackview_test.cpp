@@ -244,6 +244,35 @@ TEST(TrackViewGrid, NumbersRunOnAcrossATimeSignatureChange) {
     EXPECT_TRUE(prints[1].contains("\" 4 \""));
 }
 
+// A meter of no bar length (0 beats a bar) draws its beats as beat lines and counts no bar; the
+// bars of the meter after it are numbered from its first bar number.
+TEST(TrackViewGrid, AMeterWithoutBarsDrawsBeatLinesOnly) {
+    View v;
+    v.Stack();
+    v.song->TimeSigCodes[0] = 3 * 32;  // quarter beats, none a bar
+    v.song->TimeSigLastIndex = 1;
+    v.song->TimeSigTicks[1] = 384;
+    v.song->TimeSigCodes[1] = doc::TimeSigTextToCode("4/4");
+    v.page.showBarLines = true;
+    v.page.showBeatLines = true;
+    v.page.cursorTick = 200;
+    v.page.pageSpan = 200;
+    vb::RecordingSurface s(1000, 700);
+    s.SetFontName(U("宋体"));
+    s.SetFontSize(12);
+    DrawTrackViewGrid(s, *v.song, v.page);
+    const QString bar = " colour=&H" + QString::number(v.page.barLineColour, 16).toUpper();
+    const QString beat = " colour=&H" + QString::number(v.page.beatLineColour, 16).toUpper();
+    // Ticks 240, 288, 336 (beats), 384 (bar 1 of the 4/4), 432 (the first beyond the page end 400).
+    const QStringList expected = {"Line 20,0-20,700" + beat,   "Line 21,0-21,700" + beat,
+                                  "Line 44,0-44,700" + beat,   "Line 45,0-45,700" + beat,
+                                  "Line 68,0-68,700" + beat,   "Line 69,0-69,700" + beat,
+                                  "Line 92,0-92,700" + bar,    "Line 93,0-93,700" + bar,
+                                  "Line 116,0-116,700" + beat, "Line 117,0-117,700" + beat};
+    EXPECT_EQ(Matching(s.Log(), "Line"), expected);
+    EXPECT_EQ(Matching(s.Log(), "Print"), QStringList{U("Print 88,102 \" 1 \"; font=宋体 12")});
+}
+
 TEST(TrackViewBands, SolidBandsKeptAsTheBackground) {
     View v;
     v.Stack();

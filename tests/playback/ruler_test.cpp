@@ -254,6 +254,24 @@ TEST(RulerDrawing, BarAndBeatLinesAndNumbers) {
     EXPECT_EQ(marks.numbers.size(), 11u);
 }
 
+// A meter of no bar length (0 beats a bar): beat lines only, no number; the position shows no bar.
+TEST(RulerDrawing, AMeterWithoutBarsDrawsBeatLinesOnly) {
+    auto song = MinuteSong();
+    song->TimeSigCodes[0] = 3 * 32;  // quarter beats, none a bar
+    vb::RecordingSurface s(1000, 36);
+    DrawSongRuler(s, *song, 1000);
+    const QStringList lines = Matching(s.Log(), "Line");
+    ASSERT_EQ(lines.size(), 81);  // ticks 0, 48, ... 3840, 12.5 units apart
+    EXPECT_EQ(lines[0], "Line 0,0-0,6 colour=&H0");
+    EXPECT_EQ(lines[1], "Line 12.5,0-12.5,6 colour=&H0");
+    EXPECT_EQ(lines[80], "Line 1000,0-1000,6 colour=&H0");
+    EXPECT_TRUE(Matching(s.Log(), "Print").isEmpty());
+    const PositionDisplay d = PositionAt(*song, 72);
+    EXPECT_EQ(d.BarText, "");
+    EXPECT_EQ(d.BeatText, "");
+    EXPECT_EQ(d.SecondsText, "1.125");
+}
+
 TEST(RulerDrawing, NumbersUseTheSurfacesFontAndAllBarsCount) {
     auto song = MinuteSong();
     vb::RecordingSurface s(4000, 36);
