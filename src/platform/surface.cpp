@@ -7,6 +7,7 @@
 #include <QStaticText>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
@@ -108,6 +109,42 @@ void FillRun(uint* p, int n, uint pixel) {
         done += part;
     }
 }
+// The pixels of a line on the 32-bit rows of an image `w` pixels wide, only in rows y0..y1 − 1:
+// Bresenham from the first point up to, but not including, the last one.
+void DrawLineRows(uchar* bits, qsizetype stride, int w, int y0, int y1, int x, int y, const int ex, const int ey,
+                  Colour colour) {
+    const int dx = std::abs(ex - x), dy = -std::abs(ey - y);
+    const int sx = x < ex ? 1 : -1, sy = y < ey ? 1 : -1;
+    const QRgb rgb = ToQColor(colour).rgb();
+    // A line far outside the rows is skipped without walking it pixel by pixel.
+    if ((x < 0 && ex < 0) || (y < y0 && ey < y0) || (x >= w && ex >= w) || (y >= y1 && ey >= y1)) return;
+    // The pixels are written straight into the rows; a row or column line is one run.
+    const uint pixel = 0xFF000000u | rgb;
+    auto row = [&](int py) { return reinterpret_cast<uint*>(bits + py * stride); };
+    if (y == ey || x == ex) {
+        if (x == ex && y == ey) return;
+        // The run from the first point toward the last, the last left out, clipped to the rows.
+        const int a = y == ey ? x : y, b = y == ey ? ex : ey;
+        int lo = a < b ? a : b + 1, hi = a < b ? b - 1 : a;
+        lo = std::max(lo, y == ey ? 0 : y0);
+        hi = std::min(hi, y == ey ? w - 1 : y1 - 1);
+        if (y == ey) {
+            if (y < y0 || y >= y1 || lo > hi) return;
+            FillRun(row(y) + lo, hi - lo + 1, pixel);
+        } else {
+            if (x < 0 || x >= w) return;
+            for (int py = lo; py <= hi; ++py) row(py)[x] = pixel;
+        }
+        return;
+    }
+    int err = dx + dy;
+    while (!(x == ex && y == ey)) {
+        if (x >= 0 && y >= y0 && x < w && y < y1) row(y)[x] = pixel;
+        int e2 = 2 * err;
+        if (e2 >= dy) { err += dy; x += sx; }
+        if (e2 <= dx) { err += dx; y += sy; }
+    }
+}
 }  // namespace
 
 PageSurface::PageSurface(int width, int height) : image_(blankImage(width, height)) {
@@ -165,6 +202,17 @@ private:
 
 }  // namespace
 
+namespace {
+// A text laid out for drawing: placed by its top-left corner, as the print position places it.
+QStaticText LaidOut(const QString& text, const QFont& font) {
+    QStaticText t(text);
+    t.setTextFormat(Qt::PlainText);
+    t.setPerformanceHint(QStaticText::AggressiveCaching);
+    t.prepare(QTransform(), font);
+    return t;
+}
+}  // namespace
+
 // What one thread keeps of the fonts it used: the font objects and metrics by font number, the
 // widths measured in each, the settings it looked up last, and every text it laid out for drawing.
 struct PageSurface::DrawCache {
@@ -188,9 +236,15 @@ struct PageSurface::DrawCache {
     struct KeyHash {
         size_t operator()(const Key& k) const { return qHash(k.text, size_t(k.font)); }
     };
-    std::unordered_map<Key, QStaticText, KeyHash> laidOut;
+    // A text laid out in a font, with the rows its ink may reach, from its top (a few pixels
+    // beyond its glyphs' boxes).
+    struct Text {
+        QStaticText laidOut;
+        int inkTop = 0, inkBottom = 0;
+    };
+    std::unordered_map<Key, Text, KeyHash> laidOut;
     // For the surface being drawn: its text index → (font number, laid-out text) last used.
-    std::vector<std::pair<int, const QStaticText*>> recent;
+    std::vector<std::pair<int, const Text*>> recent;
 
     static DrawCache& here() {
         thread_local DrawCache cache;
@@ -218,6 +272,16 @@ struct PageSurface::DrawCache {
             f->asciiWidths.fill(-1);
         }
         return *f;
+    }
+
+    Text layOut(int id, const QString& text) {
+        Font& f = of(id);
+        Text t;
+        t.laidOut = LaidOut(text, f.font);
+        const QRect box = f.metrics.boundingRect(text);
+        t.inkTop = f.metrics.ascent() + box.top() - 3;
+        t.inkBottom = f.metrics.ascent() + box.bottom() + 3;
+        return t;
     }
 
     int width(int id, const QString& text) {
@@ -281,6 +345,11 @@ struct PageSurface::Held {
         QRectF target, source;
     };
     std::vector<Picture> pictures;
+    // While drawn out: the first call after the clear, the image's pixels, the bands.
+    size_t first = 0;
+    uchar* bits = nullptr;
+    int bands = 1;
+    std::atomic<int> bandsLeft{0};
 
     uint32_t textId(const QString& text) {
         auto it = textIds.constFind(text);
@@ -315,17 +384,6 @@ void PageSurface::BeginBatch() {
     held_->active = true;
 }
 
-namespace {
-// A text laid out for drawing: placed by its top-left corner, as the print position places it.
-QStaticText LaidOut(const QString& text, const QFont& font) {
-    QStaticText t(text);
-    t.setTextFormat(Qt::PlainText);
-    t.setPerformanceHint(QStaticText::AggressiveCaching);
-    t.prepare(QTransform(), font);
-    return t;
-}
-}  // namespace
-
 void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top,
                               const QString& text) {
     p.setFont(font);
@@ -358,48 +416,10 @@ void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour co
         held_->ops.push_back(op);
         return;
     }
-    drawLineNow(whole(x1), whole(y1), whole(x2), whole(y2), colour);
+    // The image is always RGB32.
+    DrawLineRows(image_.bits(), image_.bytesPerLine(), image_.width(), 0, image_.height(), whole(x1), whole(y1),
+                 whole(x2), whole(y2), colour);
     notify();
-}
-
-void PageSurface::drawLineNow(int x, int y, const int ex, const int ey, Colour colour) {
-    // Bresenham from the first point up to, but not including, the last one.
-    const int dx = std::abs(ex - x), dy = -std::abs(ey - y);
-    const int sx = x < ex ? 1 : -1, sy = y < ey ? 1 : -1;
-    const QRgb rgb = ToQColor(colour).rgb();
-    const int w = image_.width(), h = image_.height();
-    // A line far outside the image is skipped without walking it pixel by pixel.
-    if ((x < 0 && ex < 0) || (y < 0 && ey < 0) || (x >= w && ex >= w) || (y >= h && ey >= h)) return;
-    // The pixels are written straight into the 32-bit rows (the image is always RGB32); a row or
-    // column line is one run.
-    const uint pixel = 0xFF000000u | rgb;
-    uchar* const bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
-    auto row = [&](int py) { return reinterpret_cast<uint*>(bits + py * stride); };
-    if (y == ey || x == ex) {
-        if (x == ex && y == ey) return;
-        // The run from the first point toward the last, the last left out, clipped to the image.
-        const int a = y == ey ? x : y, b = y == ey ? ex : ey;
-        int lo = a < b ? a : b + 1, hi = a < b ? b - 1 : a;
-        const int limit = y == ey ? w : h;
-        lo = std::max(lo, 0);
-        hi = std::min(hi, limit - 1);
-        if (y == ey) {
-            if (y < 0 || y >= h || lo > hi) return;
-            FillRun(row(y) + lo, hi - lo + 1, pixel);
-        } else {
-            if (x < 0 || x >= w) return;
-            for (int py = lo; py <= hi; ++py) row(py)[x] = pixel;
-        }
-        return;
-    }
-    int err = dx + dy;
-    while (!(x == ex && y == ey)) {
-        if (x >= 0 && y >= 0 && x < w && y < h) row(y)[x] = pixel;
-        int e2 = 2 * err;
-        if (e2 >= dy) { err += dy; x += sx; }
-        if (e2 <= dx) { err += dx; y += sy; }
-    }
 }
 
 void PageSurface::clear() {
@@ -430,52 +450,79 @@ void PageSurface::clearNow() {
     }
 }
 
-void PageSurface::replayBatch(DrawCache& cache) {
-    if (!holding()) return;
+int PageSurface::beginDrawing(int bandsWanted) {
+    Held& h = *held_;
+    h.first = 0;
+    if (!h.ops.empty() && h.ops.front().kind() == Op::Clear) {
+        clearNow();
+        h.first = 1;
+    }
+    h.bits = image_.bits();  // the image's own pixels from here on (a shared picture is copied)
+    // Pictures are drawn on the whole image at once; a band keeps a page's worth of rows.
+    h.bands = h.pictures.empty() ? std::clamp(image_.height() / 128, 1, std::max(1, bandsWanted)) : 1;
+    h.bandsLeft.store(h.bands);
+    return h.bands;
+}
+
+bool PageSurface::drawBand(DrawCache& cache, int band) {
+    Held& h = *held_;
+    const int w = image_.width(), height = image_.height();
+    const qsizetype stride = image_.bytesPerLine();
+    const int y0 = int(int64_t(height) * band / h.bands), y1 = int(int64_t(height) * (band + 1) / h.bands);
+    // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
+    QImage rows(h.bits, w, y1, stride, image_.format());
+    rows.setDotsPerMeterX(image_.dotsPerMeterX());
+    rows.setDotsPerMeterY(image_.dotsPerMeterY());
     std::unique_ptr<QPainter> p;
+    auto painter = [&]() -> QPainter& {
+        if (!p) {
+            p = std::make_unique<QPainter>(&rows);
+            if (h.bands > 1) p->setClipRect(QRect(0, y0, w, y1 - y0));
+        }
+        return *p;
+    };
     int fontId = -1;
     Colour pen = 0;
     bool penSet = false;
-    cache.recent.assign(held_->texts.size(), {-1, nullptr});
-    for (const Op& op : held_->ops) {
+    cache.recent.assign(h.texts.size(), {-1, nullptr});
+    for (size_t i = h.first; i < h.ops.size(); ++i) {
+        const Op& op = h.ops[i];
         switch (op.kind()) {
         case Op::Text: {
-            if (!p) p = std::make_unique<QPainter>(&image_);
             auto& recent = cache.recent[op.arg];
             if (recent.first != op.c) {
-                DrawCache::Key key{op.c, held_->texts[op.arg]};
+                DrawCache::Key key{op.c, h.texts[op.arg]};
                 auto it = cache.laidOut.find(key);
                 if (it == cache.laidOut.end()) {
-                    if (cache.laidOut.size() >= 65536) cache.laidOut.clear(), cache.recent.assign(cache.recent.size(), {-1, nullptr});
-                    it = cache.laidOut.emplace(key, LaidOut(key.text, cache.of(op.c).font)).first;
+                    if (cache.laidOut.size() >= 65536)
+                        cache.laidOut.clear(), cache.recent.assign(cache.recent.size(), {-1, nullptr});
+                    it = cache.laidOut.emplace(key, cache.layOut(op.c, key.text)).first;
                 }
                 recent = {op.c, &it->second};
             }
-            if (fontId != op.c) p->setFont(cache.of(op.c).font), fontId = op.c;
-            if (!penSet || pen != op.colour()) p->setPen(ToQColor(op.colour())), pen = op.colour(), penSet = true;
-            p->drawStaticText(QPointF(op.a, op.b), *recent.second);
+            const DrawCache::Text& t = *recent.second;
+            // A text whose ink does not reach the band is left to the bands it reaches.
+            if (h.bands > 1 && (op.b + t.inkTop >= y1 || op.b + t.inkBottom < y0)) break;
+            QPainter& q = painter();
+            if (fontId != op.c) q.setFont(cache.of(op.c).font), fontId = op.c;
+            if (!penSet || pen != op.colour()) q.setPen(ToQColor(op.colour())), pen = op.colour(), penSet = true;
+            q.drawStaticText(QPointF(op.a, op.b), t.laidOut);
             break;
         }
         case Op::Picture: {
-            if (!p) p = std::make_unique<QPainter>(&image_);
-            const Held::Picture& pic = held_->pictures[op.arg];
-            p->drawImage(pic.target, pic.image, pic.source);
+            const Held::Picture& pic = h.pictures[op.arg];
+            painter().drawImage(pic.target, pic.image, pic.source);
             break;
         }
         case Op::Line:
-            p.reset();
-            fontId = -1, penSet = false;
-            drawLineNow(op.a, op.b, op.c, op.d, op.colour());
+            DrawLineRows(h.bits, stride, w, y0, y1, op.a, op.b, op.c, op.d, op.colour());
             break;
-        case Op::Clear:
-            p.reset();
-            fontId = -1, penSet = false;
-            clearNow();
+        case Op::Clear:  // only ever the first, drawn before the bands
             break;
         }
     }
     p.reset();
-    held_->end();
+    return h.bandsLeft.fetch_sub(1) == 1;
 }
 
 void PageSurface::drawPicture(const QImage& image, const QRectF& target, const QRectF& source) {
@@ -556,7 +603,7 @@ struct DrawPool {
             std::lock_guard<std::mutex> lock(m_);
             start();
             ++group.pending;
-            queue_.push_back({s, &group});
+            queue_.push_back({s, &group, -1});
         }
         work_.notify_one();
     }
@@ -570,12 +617,14 @@ private:
     struct Task {
         PageSurface* surface;
         DrawGroup* group;
+        int band;  // −1: the batch is not begun
     };
 
     // Under the lock.
     void start() {
         if (!threads_.empty()) return;
         const unsigned n = std::max(1u, std::thread::hardware_concurrency());
+        threadCount_ = n;
         for (unsigned i = 0; i < n; ++i) threads_.emplace_back([this] { run(); });
         if (!stopRegistered_) {
             stopRegistered_ = true;
@@ -594,8 +643,21 @@ private:
                 t = queue_.front();
                 queue_.pop_front();
             }
-            t.surface->replayBatch(cache);
-            {
+            // The first worker on a batch draws its clear and hands the other bands on: those
+            // go before the batches still waiting, so that idle workers take part in it.
+            if (t.band < 0) {
+                const int bands = t.surface->beginDrawing(int(std::min(threadCount_.load(), kBands)));
+                if (bands > 1) {
+                    {
+                        std::lock_guard<std::mutex> lock(m_);
+                        for (int b = bands - 1; b >= 1; --b) queue_.push_front({t.surface, t.group, b});
+                    }
+                    for (int b = 1; b < bands; ++b) work_.notify_one();
+                }
+                t.band = 0;
+            }
+            if (t.surface->drawBand(cache, t.band)) {
+                t.surface->held_->end();
                 std::lock_guard<std::mutex> lock(m_);
                 if (--t.group->pending == 0) done_.notify_all();
             }
@@ -624,6 +686,9 @@ private:
     std::vector<std::thread> threads_;
     bool closing_ = false;
     bool stopRegistered_ = false;
+    std::atomic<unsigned> threadCount_{1};
+    // Bands a page is drawn in at most: more cost more than they save.
+    static constexpr unsigned kBands = 4;
 };
 
 void PageSurface::EndBatches(const std::vector<PageSurface*>& surfaces) {

@@ -169,9 +169,11 @@ private:
     // Whether a batch is held with nothing in it to draw.
     bool holdsNothing() const;
     void drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top, const QString& text);
-    void drawLineNow(int x, int y, int ex, int ey, Colour colour);
     void clearNow();
-    void replayBatch(DrawCache& cache);
+    // Drawing out a held batch: the clear it starts with, then the rest in horizontal bands that
+    // several workers draw at once; true for the band that finished the batch.
+    int beginDrawing(int bandsWanted);
+    bool drawBand(DrawCache& cache, int band);
     std::unique_ptr<Held> held_;
     // The entry of the shared font list for the current font settings, looked up again only when
     // a setting changed.
