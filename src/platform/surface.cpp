@@ -458,7 +458,7 @@ int PageSurface::beginDrawing(int bandsWanted) {
         h.first = 1;
     }
     h.bits = image_.bits();  // the image's own pixels from here on (a shared picture is copied)
-    // Pictures are drawn on the whole image at once; a band keeps a page's worth of rows.
+    // Pictures are drawn on the whole image at once; a band is at least 128 rows.
     h.bands = h.pictures.empty() ? std::clamp(image_.height() / 128, 1, std::max(1, bandsWanted)) : 1;
     h.bandsLeft.store(h.bands);
     return h.bands;
