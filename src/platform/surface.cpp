@@ -1,20 +1,23 @@
 #include "platform/surface.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHash>
+#include <QPainter>
 #include <QStaticText>
 #include <algorithm>
 #include <array>
-#include <unordered_map>
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
-#include <QPainter>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <tuple>
+#include <unordered_map>
 
 #include "platform/textcodec.h"
 #include "platform/vbtext.h"
@@ -106,99 +109,98 @@ void FillRun(uint* p, int n, uint pixel) {
         done += part;
     }
 }
+// The pixels of a line on the 32-bit rows of an image `w` pixels wide, only in rows y0..y1 − 1:
+// Bresenham from the first point up to, but not including, the last one.
+void DrawLineRows(uchar* bits, qsizetype stride, int w, int y0, int y1, int x, int y, const int ex, const int ey,
+                  Colour colour) {
+    const int dx = std::abs(ex - x), dy = -std::abs(ey - y);
+    const int sx = x < ex ? 1 : -1, sy = y < ey ? 1 : -1;
+    const QRgb rgb = ToQColor(colour).rgb();
+    // A line far outside the rows is skipped without walking it pixel by pixel.
+    if ((x < 0 && ex < 0) || (y < y0 && ey < y0) || (x >= w && ex >= w) || (y >= y1 && ey >= y1)) return;
+    // The pixels are written straight into the rows; a row or column line is one run.
+    const uint pixel = 0xFF000000u | rgb;
+    auto row = [&](int py) { return reinterpret_cast<uint*>(bits + py * stride); };
+    if (y == ey || x == ex) {
+        if (x == ex && y == ey) return;
+        // The run from the first point toward the last, the last left out, clipped to the rows.
+        const int a = y == ey ? x : y, b = y == ey ? ex : ey;
+        int lo = a < b ? a : b + 1, hi = a < b ? b - 1 : a;
+        lo = std::max(lo, y == ey ? 0 : y0);
+        hi = std::min(hi, y == ey ? w - 1 : y1 - 1);
+        if (y == ey) {
+            if (y < y0 || y >= y1 || lo > hi) return;
+            FillRun(row(y) + lo, hi - lo + 1, pixel);
+        } else {
+            if (x < 0 || x >= w) return;
+            for (int py = lo; py <= hi; ++py) row(py)[x] = pixel;
+        }
+        return;
+    }
+    int err = dx + dy;
+    while (!(x == ex && y == ey)) {
+        if (x >= 0 && y >= y0 && x < w && y < y1) row(y)[x] = pixel;
+        int e2 = 2 * err;
+        if (e2 >= dy) { err += dy; x += sx; }
+        if (e2 <= dx) { err += dx; y += sy; }
+    }
+}
 }  // namespace
 
 PageSurface::PageSurface(int width, int height) : image_(blankImage(width, height)) {
     image_.fill(ToQColor(backColor_));
 }
 
-// The fonts a surface has used lately, with their metrics and the widths of the texts measured
-// in them (the score switches between a few fonts for every glyph).
-struct PageSurface::FontCache {
-    struct Entry {
-        QString name;
-        double size = -1;
-        bool bold = false, italic = false;
-        QFont font;
-        QFontMetrics metrics{QFont()};
-        QHash<QString, int> widths;
-        std::array<int, 128> asciiWidths;  // single ASCII characters (-1 not measured yet)
-        std::unordered_map<char16_t, int> charWidths;  // other single characters
-        int id = 0;  // tells the fonts of held texts apart
-    };
-    std::vector<Entry> entries;  // the current font first
-    std::vector<QFont> byId;     // every font made, by its id
-};
-
 PageSurface::~PageSurface() = default;
 
-const QFont& PageSurface::font() const { return metrics(), fontCache_->entries.front().font; }
+// ---------------------------------------------------------------------------------------------
+// The fonts of the page surfaces. Each font setting (name, size, bold, italic) gets a number once
+// for the life of the process (held texts carry it). Every thread makes its own font objects,
+// metrics and laid-out texts from the settings and keeps them with the widths it measured: the
+// score switches between a few fonts for every glyph, the same texts come back on every page and
+// in every run, and no font object is shared between threads.
 
-const QFontMetrics& PageSurface::metrics() const {
-    auto* self = const_cast<PageSurface*>(this);
-    if (!fontCache_) self->fontCache_ = std::make_unique<FontCache>();
-    if (!batch_ && self->fontCache_->byId.size() > 256) self->fontCache_ = std::make_unique<FontCache>();
-    std::vector<FontCache::Entry>& e = self->fontCache_->entries;
-    auto same = [this](const FontCache::Entry& c) {
-        return c.size == fontSize_ && c.bold == fontBold_ && c.italic == fontItalic_ && c.name == fontName_;
-    };
-    if (!e.empty() && same(e.front())) return e.front().metrics;
-    auto it = std::find_if(e.begin(), e.end(), same);
-    if (it == e.end()) {
-        if (e.size() >= 16) e.pop_back();
-        FontCache::Entry c;
-        c.name = fontName_, c.size = fontSize_, c.bold = fontBold_, c.italic = fontItalic_;
-        c.font = ScreenFont(fontName_, fontSize_, fontBold_, fontItalic_);
-        c.metrics = QFontMetrics(c.font);
-        c.asciiWidths.fill(-1);
-        c.id = int(self->fontCache_->byId.size());
-        self->fontCache_->byId.push_back(c.font);
-        e.insert(e.begin(), std::move(c));
-    } else {
-        std::rotate(e.begin(), it, it + 1);
-    }
-    return e.front().metrics;
-}
-
-double PageSurface::TextWidth(const QString& text) const {
-    const QFontMetrics& m = metrics();
-    FontCache::Entry& e = fontCache_->entries.front();
-    if (text.size() == 1 && text[0].unicode() < 128) {
-        int& w = e.asciiWidths[text[0].unicode()];
-        if (w < 0) w = m.horizontalAdvance(text);
-        return w;
-    }
-    if (text.size() == 1 && !text[0].isSurrogate()) {
-        const auto [it, added] = e.charWidths.try_emplace(text[0].unicode(), 0);
-        if (added) it->second = m.horizontalAdvance(text);
-        return it->second;
-    }
-    QHash<QString, int>& widths = e.widths;
-    auto it = widths.constFind(text);
-    if (it != widths.constEnd()) return *it;
-    const int w = m.horizontalAdvance(text);
-    if (widths.size() < 4096) widths.insert(text, w);
-    return w;
-}
-
-double PageSurface::TextHeight(const QString&) const { return metrics().height(); }
-
-struct PageSurface::Op {
-    enum Kind { Text, Line, Clear, Picture } kind = Text;
-    int fontId = 0;
-    QColor colour;
-    Colour lineColour = 0;
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    QString text;
-    QImage image;
-    QRectF target, source;
+struct FontEntry {
+    QString name;
+    double size = 0;
+    bool bold = false, italic = false;
+    int id = 0;
 };
 
-void PageSurface::BeginBatch() {
-    if (batch_) return;
-    batch_ = std::make_unique<std::vector<Op>>();
-    batch_->reserve(4096);
-}
+namespace {
+
+class FontList {
+public:
+    static FontList& instance() {
+        static FontList* list = new FontList;  // outlives every surface, also those of static objects
+        return *list;
+    }
+
+    const FontEntry& find(const QString& name, double size, bool bold, bool italic) {
+        std::lock_guard<std::mutex> lock(m_);
+        const auto key = std::make_tuple(name, size, bold, italic);
+        auto it = ids_.find(key);
+        if (it != ids_.end()) return *entries_[size_t(it->second)];
+        auto e = std::make_unique<FontEntry>();
+        e->name = name, e->size = size, e->bold = bold, e->italic = italic;
+        e->id = int(entries_.size());
+        ids_.emplace(key, e->id);
+        entries_.push_back(std::move(e));
+        return *entries_.back();
+    }
+
+    const FontEntry& byId(int id) {
+        std::lock_guard<std::mutex> lock(m_);
+        return *entries_[size_t(id)];
+    }
+
+private:
+    std::mutex m_;
+    std::vector<std::unique_ptr<FontEntry>> entries_;
+    std::map<std::tuple<QString, double, bool, bool>, int> ids_;
+};
+
+}  // namespace
 
 namespace {
 // A text laid out for drawing: placed by its top-left corner, as the print position places it.
@@ -211,6 +213,177 @@ QStaticText LaidOut(const QString& text, const QFont& font) {
 }
 }  // namespace
 
+// What one thread keeps of the fonts it used: the font objects and metrics by font number, the
+// widths measured in each, the settings it looked up last, and every text it laid out for drawing.
+struct PageSurface::DrawCache {
+    struct Font {
+        QFont font;
+        QFontMetrics metrics{QFont()};
+        int height = 0;
+        std::array<int, 128> asciiWidths;              // single ASCII characters (-1 not measured yet)
+        std::unordered_map<char16_t, int> charWidths;  // other single characters
+        QHash<QString, int> widths;                    // longer texts
+    };
+    std::vector<std::unique_ptr<Font>> fonts;
+    std::array<const FontEntry*, 16> looked{};  // settings looked up lately
+    size_t nextLooked = 0;
+
+    struct Key {
+        int font;
+        QString text;
+        bool operator==(const Key& o) const { return font == o.font && text == o.text; }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const { return qHash(k.text, size_t(k.font)); }
+    };
+    // A text laid out in a font, with the rows its ink may reach, from its top (a few pixels
+    // beyond its glyphs' boxes).
+    struct Text {
+        QStaticText laidOut;
+        int inkTop = 0, inkBottom = 0;
+    };
+    std::unordered_map<Key, Text, KeyHash> laidOut;
+    // For the surface being drawn: its text index → (font number, laid-out text) last used.
+    std::vector<std::pair<int, const Text*>> recent;
+
+    static DrawCache& here() {
+        thread_local DrawCache cache;
+        return cache;
+    }
+
+    const FontEntry& find(const QString& name, double size, bool bold, bool italic) {
+        for (const FontEntry* e : looked)
+            if (e && e->size == size && e->bold == bold && e->italic == italic && e->name == name) return *e;
+        const FontEntry& e = FontList::instance().find(name, size, bold, italic);
+        looked[nextLooked] = &e;
+        nextLooked = (nextLooked + 1) % looked.size();
+        return e;
+    }
+
+    Font& of(int id) {
+        if (size_t(id) >= fonts.size()) fonts.resize(size_t(id) + 1);
+        std::unique_ptr<Font>& f = fonts[size_t(id)];
+        if (!f) {
+            const FontEntry& e = FontList::instance().byId(id);
+            f = std::make_unique<Font>();
+            f->font = ScreenFont(e.name, e.size, e.bold, e.italic);
+            f->metrics = QFontMetrics(f->font);
+            f->height = f->metrics.height();
+            f->asciiWidths.fill(-1);
+        }
+        return *f;
+    }
+
+    Text layOut(int id, const QString& text) {
+        Font& f = of(id);
+        Text t;
+        t.laidOut = LaidOut(text, f.font);
+        const QRect box = f.metrics.boundingRect(text);
+        t.inkTop = f.metrics.ascent() + box.top() - 3;
+        t.inkBottom = f.metrics.ascent() + box.bottom() + 3;
+        return t;
+    }
+
+    int width(int id, const QString& text) {
+        Font& f = of(id);
+        if (text.size() == 1 && text[0].unicode() < 128) {
+            int& w = f.asciiWidths[text[0].unicode()];
+            if (w < 0) w = f.metrics.horizontalAdvance(text);
+            return w;
+        }
+        if (text.size() == 1 && !text[0].isSurrogate()) {
+            const auto [it, added] = f.charWidths.try_emplace(text[0].unicode(), 0);
+            if (added) it->second = f.metrics.horizontalAdvance(text);
+            return it->second;
+        }
+        auto it = f.widths.constFind(text);
+        if (it != f.widths.constEnd()) return *it;
+        const int w = f.metrics.horizontalAdvance(text);
+        if (f.widths.size() < 16384) f.widths.insert(text, w);
+        return w;
+    }
+};
+
+const FontEntry& PageSurface::fontEntry() const {
+    const FontEntry* e = entry_;
+    if (e && e->size == fontSize_ && e->bold == fontBold_ && e->italic == fontItalic_ && e->name == fontName_)
+        return *e;
+    entry_ = &DrawCache::here().find(fontName_, fontSize_, fontBold_, fontItalic_);
+    return *entry_;
+}
+
+const QFont& PageSurface::font() const { return DrawCache::here().of(fontEntry().id).font; }
+
+double PageSurface::TextWidth(const QString& text) const { return DrawCache::here().width(fontEntry().id, text); }
+
+double PageSurface::TextHeight(const QString&) const { return DrawCache::here().of(fontEntry().id).height; }
+
+// ---------------------------------------------------------------------------------------------
+// Held drawing
+
+// One held call in 24 bytes. Positions are already the whole pixels they are drawn at; the kind
+// rides in the colour's top byte (colours are &H00BBGGRR).
+struct PageSurface::Op {
+    enum Kind : uint32_t { Text, Line, Clear, Picture };
+    int32_t a = 0, b = 0, c = 0, d = 0;  // Text: x, top, font id; Line: x1, y1, x2, y2
+    uint32_t arg = 0;                     // Text: the text's index; Picture: the picture's index
+    uint32_t colourKind = 0;
+    Kind kind() const { return Kind(colourKind >> 24); }
+    Colour colour() const { return colourKind & 0xFFFFFFu; }
+    static uint32_t pack(Kind k, Colour c) { return (c & 0xFFFFFFu) | uint32_t(k) << 24; }
+};
+
+// What a surface holds: the calls in order, each text it printed stored once, and the pictures.
+// Kept from batch to batch with their storage; the text list starts afresh when it grows large.
+struct PageSurface::Held {
+    bool active = false;
+    std::vector<Op> ops;
+    std::vector<QString> texts;
+    QHash<QString, uint32_t> textIds;
+    struct Picture {
+        QImage image;
+        QRectF target, source;
+    };
+    std::vector<Picture> pictures;
+    // While drawn out: the first call after the clear, the image's pixels, the bands.
+    size_t first = 0;
+    uchar* bits = nullptr;
+    int bands = 1;
+    std::atomic<int> bandsLeft{0};
+
+    uint32_t textId(const QString& text) {
+        auto it = textIds.constFind(text);
+        if (it != textIds.constEnd()) return *it;
+        const uint32_t id = uint32_t(texts.size());
+        texts.push_back(text);
+        textIds.insert(text, id);
+        return id;
+    }
+    void end() {
+        active = false;
+        ops.clear();
+        pictures.clear();
+    }
+};
+
+bool PageSurface::holding() const { return held_ && held_->active; }
+
+bool PageSurface::holdsNothing() const { return holding() && held_->ops.empty(); }
+
+void PageSurface::BeginBatch() {
+    static_assert(sizeof(Op) == 24, "a held call stays small");
+    if (holding()) return;
+    if (!held_) {
+        held_ = std::make_unique<Held>();
+        held_->ops.reserve(1024);
+    }
+    if (held_->texts.size() > 16384) {
+        held_->texts.clear();
+        held_->textIds.clear();
+    }
+    held_->active = true;
+}
+
 void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top,
                               const QString& text) {
     p.setFont(font);
@@ -221,12 +394,12 @@ void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, dou
 
 void PageSurface::drawText(double x, double y, const QString& text) {
     if (text.isEmpty()) return;
-    if (batch_) {
+    if (holding()) {
         Op op;
-        op.kind = Op::Text, op.fontId = fontCache_->entries.front().id;
-        op.colour = ToQColor(foreColor_);
-        op.x1 = x, op.y2 = y, op.text = text;
-        batch_->push_back(std::move(op));
+        op.a = whole(x), op.b = whole(y), op.c = fontEntry().id;
+        op.arg = held_->textId(text);
+        op.colourKind = Op::pack(Op::Text, foreColor_);
+        held_->ops.push_back(op);
         return;
     }
     QPainter p(&image_);
@@ -236,64 +409,26 @@ void PageSurface::drawText(double x, double y, const QString& text) {
 }
 
 void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour colour) {
-    if (batch_) {
+    if (holding()) {
         Op op;
-        op.kind = Op::Line, op.x1 = x1, op.y1 = y1, op.x2 = x2, op.y2 = y2, op.lineColour = colour;
-        batch_->push_back(std::move(op));
+        op.a = whole(x1), op.b = whole(y1), op.c = whole(x2), op.d = whole(y2);
+        op.colourKind = Op::pack(Op::Line, colour);
+        held_->ops.push_back(op);
         return;
     }
-    drawLineNow(x1, y1, x2, y2, colour);
+    // The image is always RGB32.
+    DrawLineRows(image_.bits(), image_.bytesPerLine(), image_.width(), 0, image_.height(), whole(x1), whole(y1),
+                 whole(x2), whole(y2), colour);
     notify();
 }
 
-void PageSurface::drawLineNow(double x1, double y1, double x2, double y2, Colour colour) {
-    // Bresenham from the first point up to, but not including, the last one.
-    int x = whole(x1), y = whole(y1);
-    const int ex = whole(x2), ey = whole(y2);
-    const int dx = std::abs(ex - x), dy = -std::abs(ey - y);
-    const int sx = x < ex ? 1 : -1, sy = y < ey ? 1 : -1;
-    const QRgb rgb = ToQColor(colour).rgb();
-    const int w = image_.width(), h = image_.height();
-    // A line far outside the image is skipped without walking it pixel by pixel.
-    if ((x < 0 && ex < 0) || (y < 0 && ey < 0) || (x >= w && ex >= w) || (y >= h && ey >= h)) return;
-    // The pixels are written straight into the 32-bit rows (the image is always RGB32); a row or
-    // column line is one run.
-    const uint pixel = 0xFF000000u | rgb;
-    uchar* const bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
-    auto row = [&](int py) { return reinterpret_cast<uint*>(bits + py * stride); };
-    if (y == ey || x == ex) {
-        if (x == ex && y == ey) return;
-        // The run from the first point toward the last, the last left out, clipped to the image.
-        const int a = y == ey ? x : y, b = y == ey ? ex : ey;
-        int lo = a < b ? a : b + 1, hi = a < b ? b - 1 : a;
-        const int limit = y == ey ? w : h;
-        lo = std::max(lo, 0);
-        hi = std::min(hi, limit - 1);
-        if (y == ey) {
-            if (y < 0 || y >= h || lo > hi) return;
-            FillRun(row(y) + lo, hi - lo + 1, pixel);
-        } else {
-            if (x < 0 || x >= w) return;
-            for (int py = lo; py <= hi; ++py) row(py)[x] = pixel;
-        }
-        return;
-    }
-    int err = dx + dy;
-    while (!(x == ex && y == ey)) {
-        if (x >= 0 && y >= 0 && x < w && y < h) row(y)[x] = pixel;
-        int e2 = 2 * err;
-        if (e2 >= dy) { err += dy; x += sx; }
-        if (e2 <= dx) { err += dx; y += sy; }
-    }
-}
-
 void PageSurface::clear() {
-    if (batch_) {
-        batch_->clear();  // everything held before is covered
+    if (holding()) {
+        held_->ops.clear();  // everything held before is covered
+        held_->pictures.clear();
         Op op;
-        op.kind = Op::Clear;
-        batch_->push_back(std::move(op));
+        op.colourKind = Op::pack(Op::Clear, 0);
+        held_->ops.push_back(op);
         return;
     }
     clearNow();
@@ -315,66 +450,88 @@ void PageSurface::clearNow() {
     }
 }
 
-void PageSurface::replayBatch() {
-    if (!batch_) return;
+int PageSurface::beginDrawing(int bandsWanted) {
+    Held& h = *held_;
+    h.first = 0;
+    if (!h.ops.empty() && h.ops.front().kind() == Op::Clear) {
+        clearNow();
+        h.first = 1;
+    }
+    h.bits = image_.bits();  // the image's own pixels from here on (a shared picture is copied)
+    // Pictures are drawn on the whole image at once; a band is at least 128 rows.
+    h.bands = h.pictures.empty() ? std::clamp(image_.height() / 128, 1, std::max(1, bandsWanted)) : 1;
+    h.bandsLeft.store(h.bands);
+    return h.bands;
+}
+
+bool PageSurface::drawBand(DrawCache& cache, int band) {
+    Held& h = *held_;
+    const int w = image_.width(), height = image_.height();
+    const qsizetype stride = image_.bytesPerLine();
+    const int y0 = int(int64_t(height) * band / h.bands), y1 = int(int64_t(height) * (band + 1) / h.bands);
+    // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
+    QImage rows(h.bits, w, y1, stride, image_.format());
+    rows.setDotsPerMeterX(image_.dotsPerMeterX());
+    rows.setDotsPerMeterY(image_.dotsPerMeterY());
     std::unique_ptr<QPainter> p;
-    QHash<QPair<int, QString>, QStaticText> laidOut;  // each text of each font laid out once
+    auto painter = [&]() -> QPainter& {
+        if (!p) {
+            p = std::make_unique<QPainter>(&rows);
+            if (h.bands > 1) p->setClipRect(QRect(0, y0, w, y1 - y0));
+        }
+        return *p;
+    };
     int fontId = -1;
-    QColor pen;
+    Colour pen = 0;
     bool penSet = false;
-    for (const Op& op : *batch_) {
-        switch (op.kind) {
+    cache.recent.assign(h.texts.size(), {-1, nullptr});
+    for (size_t i = h.first; i < h.ops.size(); ++i) {
+        const Op& op = h.ops[i];
+        switch (op.kind()) {
         case Op::Text: {
-            if (!p) p = std::make_unique<QPainter>(&image_);
-            auto it = laidOut.find({op.fontId, op.text});
-            const QFont& font = fontCache_->byId[op.fontId];
-            if (it == laidOut.end()) it = laidOut.insert({op.fontId, op.text}, LaidOut(op.text, font));
-            if (fontId != op.fontId) p->setFont(font), fontId = op.fontId;
-            if (!penSet || pen != op.colour) p->setPen(op.colour), pen = op.colour, penSet = true;
-            p->drawStaticText(QPointF(whole(op.x1), whole(op.y2)), *it);
+            auto& recent = cache.recent[op.arg];
+            if (recent.first != op.c) {
+                DrawCache::Key key{op.c, h.texts[op.arg]};
+                auto it = cache.laidOut.find(key);
+                if (it == cache.laidOut.end()) {
+                    if (cache.laidOut.size() >= 65536)
+                        cache.laidOut.clear(), cache.recent.assign(cache.recent.size(), {-1, nullptr});
+                    it = cache.laidOut.emplace(key, cache.layOut(op.c, key.text)).first;
+                }
+                recent = {op.c, &it->second};
+            }
+            const DrawCache::Text& t = *recent.second;
+            // A text whose ink does not reach the band is left to the bands it reaches.
+            if (h.bands > 1 && (op.b + t.inkTop >= y1 || op.b + t.inkBottom < y0)) break;
+            QPainter& q = painter();
+            if (fontId != op.c) q.setFont(cache.of(op.c).font), fontId = op.c;
+            if (!penSet || pen != op.colour()) q.setPen(ToQColor(op.colour())), pen = op.colour(), penSet = true;
+            q.drawStaticText(QPointF(op.a, op.b), t.laidOut);
             break;
         }
-        case Op::Picture:
-            if (!p) p = std::make_unique<QPainter>(&image_);
-            p->drawImage(op.target, op.image, op.source);
+        case Op::Picture: {
+            const Held::Picture& pic = h.pictures[op.arg];
+            painter().drawImage(pic.target, pic.image, pic.source);
             break;
+        }
         case Op::Line:
-            p.reset();
-            fontId = -1, penSet = false;
-            drawLineNow(op.x1, op.y1, op.x2, op.y2, op.lineColour);
+            DrawLineRows(h.bits, stride, w, y0, y1, op.a, op.b, op.c, op.d, op.colour());
             break;
-        case Op::Clear:
-            p.reset();
-            fontId = -1, penSet = false;
-            clearNow();
+        case Op::Clear:  // only ever the first, drawn before the bands
             break;
         }
     }
     p.reset();
-    batch_.reset();
-}
-
-void PageSurface::EndBatches(const std::vector<PageSurface*>& surfaces) {
-    std::vector<PageSurface*> held;
-    for (PageSurface* s : surfaces)
-        if (s && s->batch_) held.push_back(s);
-    const size_t threads = std::min<size_t>(held.size(), std::max(1u, std::thread::hardware_concurrency()));
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i = next++; i < held.size(); i = next++) held[i]->replayBatch();
-    };
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool) t.join();
-    for (PageSurface* s : held) s->notify();
+    return h.bandsLeft.fetch_sub(1) == 1;
 }
 
 void PageSurface::drawPicture(const QImage& image, const QRectF& target, const QRectF& source) {
-    if (batch_) {
+    if (holding()) {
         Op op;
-        op.kind = Op::Picture, op.image = image, op.target = target, op.source = source;
-        batch_->push_back(std::move(op));
+        op.arg = uint32_t(held_->pictures.size());
+        op.colourKind = Op::pack(Op::Picture, 0);
+        held_->pictures.push_back({image, target, source});
+        held_->ops.push_back(op);
         return;
     }
     QPainter p(&image_);
@@ -389,7 +546,7 @@ void PageSurface::SetPicture(const QImage& picture) {
 }
 
 void PageSurface::KeepImageAsPicture() {
-    if (batch_) {
+    if (holding()) {
         SetPicture(image_);
         return;
     }
@@ -427,6 +584,129 @@ int64_t PageSurface::Point(int x, int y) const {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The drawing workers: started with the first held page that has something to draw, then kept
+// (with the fonts and laid-out texts each has made) until the application object goes away.
+
+struct DrawGroup {
+    int pending = 0;
+};
+
+struct DrawPool {
+    static DrawPool& instance() {
+        static DrawPool* pool = new DrawPool;  // stopped by the application's shutdown, never freed
+        return *pool;
+    }
+
+    // Hands a surface with held drawing to a worker; the group counts it until it is drawn.
+    void post(PageSurface* s, DrawGroup& group) {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            start();
+            ++group.pending;
+            queue_.push_back({s, &group, -1});
+        }
+        work_.notify_one();
+    }
+
+    void wait(DrawGroup& group) {
+        std::unique_lock<std::mutex> lock(m_);
+        done_.wait(lock, [&] { return group.pending == 0; });
+    }
+
+private:
+    struct Task {
+        PageSurface* surface;
+        DrawGroup* group;
+        int band;  // −1: the batch is not begun
+    };
+
+    // Under the lock.
+    void start() {
+        if (!threads_.empty()) return;
+        const unsigned n = std::max(1u, std::thread::hardware_concurrency());
+        threadCount_ = n;
+        for (unsigned i = 0; i < n; ++i) threads_.emplace_back([this] { run(); });
+        if (!stopRegistered_) {
+            stopRegistered_ = true;
+            qAddPostRoutine([] { DrawPool::instance().stop(); });
+        }
+    }
+
+    void run() {
+        PageSurface::DrawCache& cache = PageSurface::DrawCache::here();
+        for (;;) {
+            Task t{};
+            {
+                std::unique_lock<std::mutex> lock(m_);
+                work_.wait(lock, [&] { return closing_ || !queue_.empty(); });
+                if (queue_.empty()) return;
+                t = queue_.front();
+                queue_.pop_front();
+            }
+            // The first worker on a batch draws its clear and hands the other bands on: those
+            // go before the batches still waiting, so that idle workers take part in it.
+            if (t.band < 0) {
+                const int bands = t.surface->beginDrawing(int(std::min(threadCount_.load(), kBands)));
+                if (bands > 1) {
+                    {
+                        std::lock_guard<std::mutex> lock(m_);
+                        for (int b = bands - 1; b >= 1; --b) queue_.push_front({t.surface, t.group, b});
+                    }
+                    for (int b = 1; b < bands; ++b) work_.notify_one();
+                }
+                t.band = 0;
+            }
+            if (t.surface->drawBand(cache, t.band)) {
+                t.surface->held_->end();
+                std::lock_guard<std::mutex> lock(m_);
+                if (--t.group->pending == 0) done_.notify_all();
+            }
+        }
+    }
+
+    // The workers finish what they were given and end, taking their fonts with them while the
+    // font system is still up.
+    void stop() {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            closing_ = true;
+            threads.swap(threads_);
+            stopRegistered_ = false;
+        }
+        work_.notify_all();
+        for (std::thread& t : threads) t.join();
+        std::lock_guard<std::mutex> lock(m_);
+        closing_ = false;
+    }
+
+    std::mutex m_;
+    std::condition_variable work_, done_;
+    std::deque<Task> queue_;
+    std::vector<std::thread> threads_;
+    bool closing_ = false;
+    bool stopRegistered_ = false;
+    std::atomic<unsigned> threadCount_{1};
+    // Bands a page is drawn in at most: more cost more than they save.
+    static constexpr unsigned kBands = 4;
+};
+
+void PageSurface::EndBatches(const std::vector<PageSurface*>& surfaces) {
+    std::vector<PageSurface*> held;
+    for (PageSurface* s : surfaces)
+        if (s && s->holding() && std::find(held.begin(), held.end(), s) == held.end()) held.push_back(s);
+    DrawGroup group;
+    for (PageSurface* s : held) {
+        if (s->holdsNothing())
+            s->held_->end();  // nothing to draw: no worker
+        else
+            DrawPool::instance().post(s, group);
+    }
+    DrawPool::instance().wait(group);
+    for (PageSurface* s : held) s->notify();
+}
+
+// ---------------------------------------------------------------------------------------------
 // RecordingSurface
 
 QString RecordingSurface::Num(double v) { return QString::number(v, 'g', 12); }
@@ -461,55 +741,25 @@ void RecordingSurface::drawPicture(const QImage&, const QRectF& t, const QRectF&
 // HeldDrawing
 
 struct HeldDrawing::Impl {
-    std::mutex m;
-    std::condition_variable cv;
-    std::deque<PageSurface*> queue;
+    DrawGroup group;
     std::vector<PageSurface*> posted;
-    std::vector<std::thread> workers;
-    bool closing = false;
-    void work() {
-        for (;;) {
-            PageSurface* s = nullptr;
-            {
-                std::unique_lock<std::mutex> lock(m);
-                cv.wait(lock, [&] { return closing || !queue.empty(); });
-                if (queue.empty()) return;
-                s = queue.front();
-                queue.pop_front();
-            }
-            s->replayBatch();
-        }
-    }
-    void close() {
-        {
-            std::lock_guard<std::mutex> lock(m);
-            closing = true;
-        }
-        cv.notify_all();
-        for (std::thread& t : workers) t.join();
-        workers.clear();
-    }
 };
 
-HeldDrawing::HeldDrawing() : d_(std::make_unique<Impl>()) {
-    const unsigned n = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned i = 0; i < n; ++i) d_->workers.emplace_back([this] { d_->work(); });
-}
+HeldDrawing::HeldDrawing() : d_(std::make_unique<Impl>()) {}
 
-HeldDrawing::~HeldDrawing() { d_->close(); }
+HeldDrawing::~HeldDrawing() { DrawPool::instance().wait(d_->group); }
 
 void HeldDrawing::Post(PageSurface* surface) {
-    if (!surface || !surface->batch_) return;
-    {
-        std::lock_guard<std::mutex> lock(d_->m);
-        d_->queue.push_back(surface);
-        d_->posted.push_back(surface);
-    }
-    d_->cv.notify_one();
+    if (!surface || !surface->holding()) return;
+    d_->posted.push_back(surface);
+    if (surface->holdsNothing())
+        surface->held_->end();  // an empty page starts no worker
+    else
+        DrawPool::instance().post(surface, d_->group);
 }
 
 void HeldDrawing::Finish(const std::vector<PageSurface*>& all) {
-    d_->close();
+    DrawPool::instance().wait(d_->group);
     PageSurface::EndBatches(all);  // what was never handed over
     for (PageSurface* s : d_->posted) s->notify();
     d_->posted.clear();

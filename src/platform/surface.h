@@ -110,6 +110,8 @@ protected:
     Colour backColor_ = 0xFFFFFF;
 };
 
+struct FontEntry;  // a font of the process-wide font list, with the widths measured in it
+
 // A picture with a persistent image (the AutoRedraw picture box), drawn in pixels at 96 dpi.
 class PageSurface : public Surface {
 public:
@@ -145,11 +147,13 @@ public:
 
     // Batched drawing: from BeginBatch on, texts, lines, clears and pictures are held (the print
     // position and the measures still follow every call) and drawn in their order by EndBatches,
-    // which draws the held batches of several surfaces at once, each with one painter. The images
-    // come out as drawing every call at once makes them.
+    // which draws the held batches of several surfaces at once on the drawing workers. The images
+    // come out as drawing every call at once makes them. The held records, the texts they print
+    // (each stored once) and their storage stay with the surface from one batch to the next.
     void BeginBatch();
     static void EndBatches(const std::vector<PageSurface*>& surfaces);
     friend class HeldDrawing;
+    friend struct DrawPool;
 
 protected:
     void drawText(double x, double y, const QString& text) override;
@@ -159,19 +163,26 @@ protected:
 
 private:
     struct Op;
+    struct Held;
+    struct DrawCache;
+    bool holding() const;
+    // Whether a batch is held with nothing in it to draw.
+    bool holdsNothing() const;
     void drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top, const QString& text);
-    void drawLineNow(double x1, double y1, double x2, double y2, Colour colour);
     void clearNow();
-    void replayBatch();
-    std::unique_ptr<std::vector<Op>> batch_;
-    // The font of the current settings and its metrics, made again only when a setting changed.
+    // Drawing out a held batch: the clear it starts with, then the rest in horizontal bands that
+    // several workers draw at once; true for the band that finished the batch.
+    int beginDrawing(int bandsWanted);
+    bool drawBand(DrawCache& cache, int band);
+    std::unique_ptr<Held> held_;
+    // The entry of the shared font list for the current font settings, looked up again only when
+    // a setting changed.
+    const FontEntry& fontEntry() const;
     const QFont& font() const;
-    const QFontMetrics& metrics() const;
     void notify() { if (changed) changed(); }
     QImage image_;
     QImage picture_;
-    struct FontCache;
-    std::unique_ptr<FontCache> fontCache_;
+    mutable const FontEntry* entry_ = nullptr;
 };
 
 // Draws out the held batches of page surfaces on worker threads as they are handed over, while
