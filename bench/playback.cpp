@@ -3,15 +3,30 @@
 // (SDL's dummy driver when no sound card is wanted): 8 parts of eighth notes at 120 per minute with
 // the metronome on. The live run reports how late each note went out against the accompaniment
 // clock (its position at the send minus the event's time) and the CPU time it took.
+//
+// LivePlaybackRun keeps the window hidden; LivePlaybackRunShown plays with the main window shown on
+// an X display, as the user sees it, and also counts the window's repaint passes. Without DISPLAY
+// the program starts its own Xvfb for the run (its CPU is reported as xserver_cpu_pct); without
+// either the shown run is skipped.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <fstream>
+#include <signal.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "app/form1.h"
@@ -90,7 +105,59 @@ private:
     SynthMidiOut synth_;
 };
 
-void BM_LivePlaybackRun(benchmark::State& state) {
+// The Xvfb this program started (0: none) and the display it serves.
+pid_t xvfbPid = 0;
+
+// CPU seconds (user + system) a process has used so far, from /proc.
+double ProcessCpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos) return 0;
+    // After the command: state, then fields 4..; utime and stime are fields 14 and 15.
+    std::vector<std::string> fields;
+    size_t at = close + 2;
+    while (at < line.size()) {
+        size_t next = line.find(' ', at);
+        if (next == std::string::npos) next = line.size();
+        fields.push_back(line.substr(at, next - at));
+        at = next + 1;
+    }
+    if (fields.size() < 13) return 0;
+    return (std::stod(fields[11]) + std::stod(fields[12])) / double(sysconf(_SC_CLK_TCK));
+}
+
+double RusageSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + 1e-6 * double(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+}
+
+// Times any thread of the process went to sleep (each a wake-up later).
+double ContextSwitches() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_nvcsw);
+}
+
+// Counts the repaint passes of a top-level window (each ends in one flush to the display).
+class RepaintCounter : public QObject {
+public:
+    int passes = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::UpdateRequest) ++passes;
+        return false;
+    }
+};
+
+void RunLive(benchmark::State& state, bool shown) {
+    if (shown && QGuiApplication::platformName() != "xcb") {
+        state.SkipWithError("needs an X display (DISPLAY, or Xvfb on the path)");
+        return;
+    }
     for (auto _ : state) {
         AudioEngine engine;
         TimedMidiOut midi(engine);
@@ -118,11 +185,29 @@ void BM_LivePlaybackRun(benchmark::State& state) {
         form.Check3[1].SetValue(1);
         form.UpdatePositionDisplay();
 
-        const double ui0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID), all0 = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        RepaintCounter repaints;
+        if (shown) {
+            // As the program shows it: frameless, covering the screen.
+            form.setWindowFlags(Qt::FramelessWindowHint);
+            form.show();
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!(form.windowHandle() && form.windowHandle()->isExposed()) &&
+                   std::chrono::steady_clock::now() < until)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            // Let the first full paint go out before the run is measured.
+            for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            form.installEventFilter(&repaints);
+        }
+
+        const double x0 = xvfbPid ? ProcessCpuSeconds(xvfbPid) : 0;
+        const double ui0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID), all0 = RusageSeconds(), sw0 = ContextSwitches();
         const auto wall0 = std::chrono::steady_clock::now();
         form.Check2.SetValue(1);  // returns at the song end
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-        const double ui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - ui0, all = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - all0;
+        const double ui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - ui0, all = RusageSeconds() - all0;
+        const double sleeps = ContextSwitches() - sw0;
+        const double xserver = xvfbPid ? ProcessCpuSeconds(xvfbPid) - x0 : 0;
+        form.removeEventFilter(&repaints);
 
         std::vector<double> late = midi.lateness;
         std::sort(late.begin(), late.end());
@@ -133,20 +218,68 @@ void BM_LivePlaybackRun(benchmark::State& state) {
         state.counters["late_max_ms"] = late.empty() ? 0.0 : late.back() * 1000;
         state.counters["ui_cpu_pct"] = 100 * ui / wall;
         state.counters["process_cpu_pct"] = 100 * all / wall;
+        state.counters["wakeups_per_s"] = sleeps / wall;
+        if (shown) {
+            state.counters["repaints_per_s"] = repaints.passes / wall;
+            if (xvfbPid) state.counters["xserver_cpu_pct"] = 100 * xserver / wall;
+        }
         state.counters["run_s"] = wall;
         midi.form = nullptr;
     }
 }
+
+void BM_LivePlaybackRun(benchmark::State& state) { RunLive(state, false); }
 BENCHMARK(BM_LivePlaybackRun)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_LivePlaybackRunShown(benchmark::State& state) { RunLive(state, true); }
+BENCHMARK(BM_LivePlaybackRunShown)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Starts Xvfb on a free display for the shown run; false when it cannot.
+bool StartXvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        ::close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ::close(fds[1]);
+    std::string display;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') display += c;
+    ::close(fds[0]);
+    if (display.empty()) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        return false;
+    }
+    xvfbPid = pid;
+    setenv("DISPLAY", (":" + display).c_str(), 1);
+    return true;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // On X: the given display, or an Xvfb of our own; offscreen when neither is there.
+    if (!getenv("QT_QPA_PLATFORM")) {
+        const bool display = (getenv("DISPLAY") && *getenv("DISPLAY")) || StartXvfb();
+        setenv("QT_QPA_PLATFORM", display ? "xcb" : "offscreen", 1);
+    }
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    {
+        QApplication qapp(argc, argv);
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    }
+    if (xvfbPid) {
+        kill(xvfbPid, SIGTERM);
+        waitpid(xvfbPid, nullptr, 0);
+    }
     return 0;
 }

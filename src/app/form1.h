@@ -725,6 +725,11 @@ private:
     bool DispatchPlayEvent(const playback::PlayEvent& e);  // true: the loop ends
     bool PlayBeat(const playback::PlayEvent& e);
     void ScrollTrackViewWithPlay();
+    // The seconds label and the play lines at the last turn's position.
+    void ShowPlayPosition();
+    // The loop draws its position once a frame: what it has not drawn yet, drawn now. A handler
+    // that reads the play lines or the canvases' places while playing calls it first.
+    void ShowPendingPlayState();
     // The metronome click `file` when the accompaniment plays song time `seconds`.
     void PlayClick(const QString& file, double seconds);
     // Places the clicks of the beats due within kClickLookAhead of song time `t`.
@@ -789,6 +794,9 @@ private:
     bool audioProblemsShown_ = false;
     QTimer* playbackTick_ = nullptr;    // wakes the yield every millisecond
     bool yieldMayWait_ = false;         // no event is due within the next millisecond
+    double shownSeconds_ = 0;           // song time of the turn whose position is drawn
+    bool positionPending_ = false;      // the last turn's position is not drawn yet
+    bool trackScrollPending_ = false;   // nor the track view scrolled to it
 };
 
 // Moves a control into another container, keeping its place and visibility.

@@ -308,6 +308,7 @@ void Form1::Picture1_DblClick() {
 void Form1::Command4_Editor() {
     if (PlayMode == 1) return;
     const bool show = !Picture6.Visible();
+    ShowPendingPlayState();
     for (vb::Control* c : std::initializer_list<vb::Control*>{&Picture6, &Picture7, &VScroll2, &VScroll3, &Picture9,
                                                                &Picture8, &Label14, &Shape2})
         c->SetVisible(show);

@@ -21,6 +21,10 @@ namespace {
 // that much late (the window busy, the machine loaded) and the click still sounds on its sample.
 constexpr double kClickLookAhead = 0.25;
 
+// The play position is drawn at most this often (the display's rate, on the player's clock); the
+// loop still sends what is due on every turn.
+constexpr double kFrameSeconds = 1.0 / 60;
+
 void SetCaptionIfChanged(vb::Label& label, const QString& text) {
     if (label.Caption() != text) label.SetCaption(text);
 }
@@ -156,6 +160,7 @@ void Form1::StartLearningPlayback() {
 }
 
 void Form1::PauseLearningPlayback() {
+    ShowPendingPlayState();  // where it stopped, before the lines are read and parked
     LastSentence.clear();
     IsPlaying = 0;
     WMP().Pause();
@@ -210,6 +215,7 @@ void Form1::RunLearningPlayback() {
     ++playLoops_;
     const bool realYield = !PlaybackYield;
     yieldMayWait_ = false;
+    bool anyFrame = false;  // this loop has drawn its position once
     if (realYield) playbackTick_->start();
     while (IsPlaying) {
         if (realYield)
@@ -223,16 +229,21 @@ void Form1::RunLearningPlayback() {
         lastTurnSeconds_ = t;
         ScheduleClicksAhead(t);
         PlayTick = (t - AnchorSeconds) * CurrentTempo * 0.8 + AnchorTick;
-        SetCaptionIfChanged(Label3[19], vb::Format(t, "0.000"));
-        MoveLineIfChanged(Line4, OverviewScale * PlayTick);
-        const double rollX = (PlayTick - RollViewStart) * RollRulerScale;
-        MoveLineIfChanged(Line6, rollX);
-        MoveLineIfChanged(Line7, rollX);
+        // A turn draws when a frame has passed on the player's clock (or the clock went back), and
+        // before the first event that is not a note: beats, changes and markers read and move what
+        // is shown, so they find it as of this turn.
+        positionPending_ = true;
+        bool frame = !anyFrame || t - shownSeconds_ >= kFrameSeconds || t < shownSeconds_;
+        if (frame) ShowPlayPosition();
 
         bool ended = false;
         while (IsPlaying && NextEventIndex >= 0 && NextEventIndex < int(PlayEvents.size()) &&
                float(PlayEvents[size_t(NextEventIndex)].Time) <= t) {
             const playback::PlayEvent e = PlayEvents[size_t(NextEventIndex)];
+            if (!frame && !playback::IsNoteOn(e.Kind) && !playback::IsNoteOff(e.Kind)) {
+                frame = true;
+                ShowPlayPosition();
+            }
             ++NextEventIndex;
             if (DispatchPlayEvent(e)) {
                 ended = true;
@@ -240,13 +251,38 @@ void Form1::RunLearningPlayback() {
             }
         }
         if (ended || !IsPlaying) break;
-        ScrollTrackViewWithPlay();
+        anyFrame = anyFrame || frame;
+        if (frame) {
+            trackScrollPending_ = false;
+            ScrollTrackViewWithPlay();
+        } else {
+            trackScrollPending_ = true;
+        }
         // An event due within the next millisecond is not waited past.
         yieldMayWait_ = NextEventIndex < 0 || NextEventIndex >= int(PlayEvents.size()) ||
                         PlayEvents[size_t(NextEventIndex)].Time - t > 0.001;
     }
     if (realYield) playbackTick_->stop();
     --playLoops_;
+}
+
+// The seconds label and the play lines at the last turn's position.
+void Form1::ShowPlayPosition() {
+    positionPending_ = false;
+    shownSeconds_ = lastTurnSeconds_;
+    SetCaptionIfChanged(Label3[19], vb::Format(lastTurnSeconds_, "0.000"));
+    MoveLineIfChanged(Line4, OverviewScale * PlayTick);
+    const double rollX = (PlayTick - RollViewStart) * RollRulerScale;
+    MoveLineIfChanged(Line6, rollX);
+    MoveLineIfChanged(Line7, rollX);
+}
+
+void Form1::ShowPendingPlayState() {
+    if (positionPending_) ShowPlayPosition();
+    if (trackScrollPending_) {
+        trackScrollPending_ = false;
+        ScrollTrackViewWithPlay();
+    }
 }
 
 bool Form1::DispatchPlayEvent(const playback::PlayEvent& e) {

@@ -112,6 +112,7 @@ void Form1::RecordOrEnterKey(int index) {
         HeldPianoKey = int16_t(index);
         Timly.SetEnabled(true);
         RecordedNotes.Press(index, PlayTick);
+        ShowPendingPlayState();  // the bar starts at the cursor line as of now
         // A bar per note while the pool lasts; the take itself has no limit.
         if (RecordLabelCount < editing::kRecordLabelPool) {
             ++RecordLabelCount;
@@ -190,6 +191,7 @@ void Form1::KeyReleaseGrace_Timer(bool all) {
 void Form1::Timly_Timer() {
     if (RecordedNotes.Count() == 0) return;
     RecordedNotes.Grow(PlayTick);
+    ShowPendingPlayState();
     if (RecordLabelCount > 0 && Lably[RecordLabelCount].Tag.toInt() == RecordedNotes.Count() - 1) {
         vb::Label& bar = Lably[RecordLabelCount];
         bar.SetWidth(std::max(1.0, Line6.X1() - bar.Left()));

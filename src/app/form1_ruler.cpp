@@ -226,6 +226,7 @@ void Form1::HScroll1_Change() { Picture1.SetLeft(-HScroll1.Value()); }
 // The zoom: the ruler becomes that many screens wide, drawn anew, and scrolled so that the cursor
 // line stays where it was on the screen as far as the ruler's ends allow.
 void Form1::HScroll2_Change() {
+    ShowPendingPlayState();
     const playback::RulerZoom z = playback::ZoomSongRuler(*song, ScreenWidthPx, HScroll2.Value(), Picture1.Left(),
                                                           Line4.X1(), RollViewStart, RollViewEnd);
     Picture1.SetWidth(z.RulerWidth);

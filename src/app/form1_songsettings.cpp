@@ -119,6 +119,7 @@ void Form1::ShowChangePanel(const doc::ChangePanel& panel, double left) {
 // 2 key).
 void Form1::OpenChangePointAtCursor(int kind) {
     if (kind < 0 || kind > 2) return;
+    ShowPendingPlayState();
     const double x = Line4.X1() + Picture1.Left();
     const bool onScreen = x >= 0 && x <= ScreenWidthPx;
     const doc::ChangeOpening o =

@@ -5,6 +5,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGroupBox>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -168,7 +172,61 @@ void Label::fitCaption() {
 // ---------------------------------------------------------------------------------------------
 // Frame
 
-Frame::Frame(QWidget* parent, const QString& name, int index) : Control(new QGroupBox(parent), name, index) {
+namespace {
+
+// A group box that keeps its frame and title as drawn: a label inside it that changes many times a
+// second (the play position) then repaints its piece of the box from that copy instead of having
+// the style draw the whole frame again.
+class FrameWidget : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        const qreal ratio = devicePixelRatioF();
+        const bool same = !drawn_.isNull() && drawnStyle_ == style() && drawnRatio_ == ratio &&
+                          drawnOption_.rect == option.rect && drawnOption_.state == option.state &&
+                          drawnOption_.text == option.text && drawnOption_.font == font() &&
+                          drawnOption_.palette.cacheKey() == option.palette.cacheKey() &&
+                          drawnOption_.features == option.features && drawnOption_.subControls == option.subControls &&
+                          drawnOption_.activeSubControls == option.activeSubControls &&
+                          drawnOption_.textAlignment == option.textAlignment;
+        if (!same) {
+            drawn_ = QImage((option.rect.size() * ratio), QImage::Format_ARGB32_Premultiplied);
+            drawn_.setDevicePixelRatio(ratio);
+            drawn_.fill(Qt::transparent);
+            QPainter painter(&drawn_);
+            // As a painter opened on the widget itself starts.
+            painter.setFont(font());
+            painter.setPen(palette().color(foregroundRole()));
+            painter.setBackground(palette().brush(backgroundRole()));
+            style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, this);
+            drawnOption_ = {option, font()};
+            drawnStyle_ = style();
+            drawnRatio_ = ratio;
+        }
+        QPainter p(this);
+        for (const QRect& r : e->region())
+            p.drawImage(r, drawn_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    }
+
+private:
+    struct Drawn : QStyleOptionGroupBox {
+        QFont font;
+        Drawn() = default;
+        Drawn(const QStyleOptionGroupBox& o, const QFont& f) : QStyleOptionGroupBox(o), font(f) {}
+    };
+    QImage drawn_;
+    Drawn drawnOption_;
+    const QStyle* drawnStyle_ = nullptr;
+    qreal drawnRatio_ = 0;
+};
+
+}  // namespace
+
+Frame::Frame(QWidget* parent, const QString& name, int index) : Control(new FrameWidget(parent), name, index) {
     // A frame paints its own background: a panel shown over a canvas hides what lies under it.
     widget()->setAutoFillBackground(true);
 }

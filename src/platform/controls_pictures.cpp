@@ -2,6 +2,7 @@
 
 #include "platform/controls.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
 
@@ -17,9 +18,17 @@ public:
     int border = 0;
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
-        if (surface) p.drawImage(0, 0, surface->Image());
+        // Rectangle by rectangle, each clipped to itself: a plain copy. Drawn at once through the
+        // whole region (a canvas under thin separators, a scrolled track view) the picture would
+        // go through span blending, split over Qt's thread pool on every repaint.
+        if (surface)
+            for (const QRect& r : e->region()) {
+                p.setClipRect(r);
+                p.drawImage(r.topLeft(), surface->Image(), r);
+            }
+        p.setClipping(false);
         if (border) {
             p.setPen(Qt::black);
             p.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -8,6 +8,7 @@
 
 #include "document/songcodes.h"
 #include "document/timeline.h"
+#include "platform/vbtext.h"
 
 using namespace app;
 
@@ -306,4 +307,57 @@ TEST_F(PlaybackTest, ARestartDueDuringAPlaybackWaitsForItsLoop) {
     EXPECT_NEAR(wmp.position, 30.5, 0.002);  // played from 400 ms to the stop at 900
     EXPECT_TRUE(f.Check2.Enabled());
     EXPECT_TRUE(f.Picture1.Enabled());
+}
+
+// However playback ends, the window then shows where it ended: the seconds label at the last
+// turn's time, the overview's play line and the track view's front canvas at its tick.
+TEST_F(PlaybackTest, TheWindowShowsWhereThePlaybackEnded) {
+    struct Case {
+        const char* how;
+        int at;             // ms of the clock at the input
+        const char* label;  // the last turn came 1 ms before the input
+    };
+    const Case cases[] = {
+        {"stop", 1234, "1.233"},
+        {"pause", 2345, "2.344"},
+        {"space", 1008, "1.007"},
+        {"end", -1, "9.000"},  // the song end comes at 9 s, as its last sweep shows
+    };
+    for (const Case& c : cases) {
+        Form1& f = startSong(10);
+        const QString how = c.how;
+        if (how == "stop") at(c.at, [&] { click(f.Command3); });
+        if (how == "pause") at(c.at, [&] { click(f.Check2); });
+        if (how == "space") at(c.at, [&] { space(); });
+        click(f.Check2);
+        EXPECT_FALSE(f.IsPlaying) << c.how;
+        EXPECT_EQ(f.Label3[19].Caption(), c.label) << c.how;
+        EXPECT_EQ(std::lround(f.Line4.X1()), std::lround(f.OverviewScale * f.PlayTick)) << c.how;
+        const int front = f.FrontCanvas & 1;
+        EXPECT_EQ(f.Picture4[front].Left(), vb::Round((f.FrontPageTick - f.PlayTick) * f.TrackScale)) << c.how;
+        form.reset();
+        watches.clear();
+        actions.clear();
+        now = steps = 0;
+    }
+}
+
+// While playing, the seconds label follows the clock at the display's rate: at most 61 changes in
+// a second, never more than 17 ms behind.
+TEST_F(PlaybackTest, TheSecondsLabelFollowsAtTheDisplayRate) {
+    Form1& f = startSong(10);
+    int changes = 0, maxLag = 0;
+    QString last;
+    for (int ms = 2; ms <= 1001; ++ms)
+        at(ms, [&, ms] {
+            const QString shown = f.Label3[19].Caption();
+            if (shown != last) ++changes;
+            last = shown;
+            maxLag = std::max(maxLag, ms - 1 - int(std::lround(shown.toDouble() * 1000)));
+        });
+    stopAt = 1002;
+    click(f.Check2);
+    EXPECT_GE(changes, 55);
+    EXPECT_LE(changes, 61);
+    EXPECT_LE(maxLag, 17);
 }

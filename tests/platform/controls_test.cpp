@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -478,4 +479,57 @@ TEST_F(ControlsTest, LabelKeepsItsMouseEventsFromItsContainer) {
     marker.widget()->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     marker.SetEnabled(false);
     EXPECT_EQ(gesture(marker.widget(), {5, 5}), toBox);
+}
+
+// A canvas partly covered by opaque siblings (the track view's separators) repaints its picture
+// in every uncovered band.
+TEST_F(ControlsTest, PictureBoxUnderThinSiblingsRepaintsEachBand) {
+    PictureBox pic(form.get(), "Picture4", 0);
+    pic.Move(10, 10, 120, 80);
+    pic.SetBackColor(RGB(255, 255, 255));
+    pic.Canvas().Cls();
+    for (int y : {5, 40, 70}) pic.Canvas().Line(0, y, 100, y, 0);
+    std::vector<std::unique_ptr<QWidget>> bars;
+    for (int y : {30, 60}) {
+        auto& bar = bars.emplace_back(std::make_unique<QWidget>(form.get()));
+        bar->setAutoFillBackground(true);
+        bar->setPalette(QPalette(Qt::red));
+        bar->setGeometry(10, 10 + y, 120, 2);
+        bar->show();
+    }
+    const QImage shown = form->grab(QRect(10, 10, 120, 80)).toImage();
+    for (auto [y, colour] : std::vector<std::pair<int, QColor>>{
+             {5, Qt::black}, {20, Qt::white}, {30, Qt::red}, {40, Qt::black}, {61, Qt::red}, {70, Qt::black}, {79, Qt::white}})
+        EXPECT_EQ(shown.pixelColor(50, y), colour) << y;
+}
+
+// A frame kept as drawn looks as the style draws a group box, also after its caption or size changed.
+TEST_F(ControlsTest, FrameLooksAsTheStyleDrawsIt) {
+    Frame frame(form.get(), "Frame1", 0);
+    QGroupBox plain(form.get());
+    auto same = [&] {
+        plain.setGeometry(frame.widget()->geometry());
+        plain.setTitle(frame.Caption());
+        plain.setFont(frame.widget()->font());
+        plain.setPalette(frame.widget()->palette());
+        plain.setAutoFillBackground(true);
+        plain.show();
+        // Composed from the kept copy, an edge pixel may round one step apart.
+        const QImage a = frame.widget()->grab().toImage(), b = plain.grab().toImage();
+        if (a.size() != b.size()) return false;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+                if (std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()), std::abs(p.blue() - q.blue())}) > 1)
+                    return false;
+            }
+        return true;
+    };
+    frame.Move(8, 8, 89, 161);
+    frame.SetCaption("信息显示");
+    EXPECT_TRUE(same());
+    frame.SetCaption("控制");
+    EXPECT_TRUE(same());
+    frame.Move(8, 8, 120, 100);
+    EXPECT_TRUE(same());
 }
