@@ -2,7 +2,7 @@
 // keyboard focus back to the canvases after a click on a button.
 #include "app/form1.h"
 
-#include <QTime>
+#include "platform/timer.h"
 
 namespace app {
 
@@ -34,7 +34,7 @@ void Form1::Timer5_Timer() {
 }
 
 // The clock: hours and minutes, 24-hour form.
-void Form1::Timer6_Timer() { Command14.SetCaption(QTime::currentTime().toString("HH:mm:ss").left(5)); }
+void Form1::Timer6_Timer() { Command14.SetCaption(vb::TimeOfDay().toString("HH:mm:ss").left(5)); }
 
 void Form1::Command2_MouseUp(int) { Picture4[0].SetFocus(); }
 

@@ -35,7 +35,6 @@ TEST_F(PlaybackTest, ClicksArePlacedAheadOnTheirBeats) {
         form.reset();
         wave = FakeWavePlayer();
         clicks.clear();
-        watches.clear();
         actions.clear();
         now = steps = 0;
         seenWave = seenCancels = 0;
@@ -91,7 +90,6 @@ TEST_F(PlaybackTest, ASilentOutputIsReportedOnceWhenSoundIsFirstWanted) {
     for (const Case& c : cases) {
         form.reset();
         dialogs.calls.clear();
-        watches.clear();
         actions.clear();
         now = steps = 0;
         audioProblems = [&c] { return c.problems; };

@@ -412,7 +412,8 @@ TEST_F(FilesTest, ScreenshotAfterOpen) {
     f.show();
     open(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
     f.Frame2.SetVisible(true);
-    QTest::qWait(2600);
+    vb::testing::AdvanceClock(2600);
+    QCoreApplication::processEvents();
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }
 

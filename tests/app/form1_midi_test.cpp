@@ -301,7 +301,7 @@ TEST_F(Form1MidiTest, Screenshot) {
     assign(1, 1);
     assign(2, 3);
     f.Label17_Click(3);
-    QTest::qWait(300);
+    QCoreApplication::processEvents();
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }
 

@@ -118,7 +118,6 @@ TEST_F(PlaybackTest, StartSeeksResumeContinues) {
         form.reset();
         midi.messages.clear();
         wmp.calls.clear();
-        watches.clear();
         now = steps = 0;
         stopAt = 1 << 30;
         Form1& g = startS();
@@ -165,7 +164,6 @@ TEST_F(PlaybackTest, TempoChangesReanchorThePlayTick) {
         EXPECT_DOUBLE_EQ(tickAt4, 288) << cursor;
         EXPECT_EQ(f.CurrentTempoIndex, 1);
         form.reset();
-        watches.clear();
         actions.clear();
         now = steps = 0;
     }
@@ -193,7 +191,6 @@ TEST_F(PlaybackTest, LoopRestartsAtItsStart) {
 
     // In 6/8 a loop start of 24 is kept exactly (the ruler's pixels and grid would give 0).
     form.reset();
-    watches.clear();
     Form1& g = startSong(180);
     g.song->TimeSigCodes[0] = doc::TimeSigTextToCode("6/8");
     g.RebuildTimeline();

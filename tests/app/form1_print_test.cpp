@@ -69,8 +69,11 @@ TEST_F(PrintTest, ExportSavesEveryPageTheFirstWithItsTitleBlockAfterTheTimer) {
     EXPECT_TRUE(exists("歌 第2页.bmp") && exists("歌 第3页.bmp"));
     EXPECT_FALSE(exists("歌 第1页.bmp"));
     EXPECT_EQ(w.WindowState(), 0);
-    QTest::qWait(400);
+    vb::testing::AdvanceClock(199);
+    EXPECT_FALSE(exists("歌 第1页.bmp"));
+    vb::testing::AdvanceClock(1);
     ASSERT_TRUE(exists("歌 第1页.bmp"));
+    EXPECT_FALSE(f.Timdcjp.Enabled());
     for (int n = 1; n <= 3; ++n) EXPECT_EQ(image(QString("歌 第%1页.bmp").arg(n)).size(), QSize(796, 1126)) << n;
     // Typeset past the throttle: page 2 holds the score, exactly as the page shows it (no number, no marker).
     EXPECT_FALSE(f.song->NeedsRetypeset);
@@ -86,7 +89,8 @@ TEST_F(PrintTest, ExportSavesEveryPageTheFirstWithItsTitleBlockAfterTheTimer) {
     QDir(dir.path()).mkdir("谱 第3页.bmp");
     dialogs.fileAnswers.push_back(path("谱"));
     press(f, 25);
-    QTest::qWait(400);
+    EXPECT_TRUE(messages().isEmpty());
+    vb::testing::AdvanceClock(200);
     EXPECT_EQ(messages(), QStringList{"页面图片无法保存:" + path("谱 第3页.bmp")});
     EXPECT_TRUE(exists("谱 第1页.bmp") && exists("谱 第2页.bmp"));
 }
@@ -112,7 +116,8 @@ TEST_F(PrintTest, PagesThatCannotBeWrittenAreNamedInOneMessageAfterTheOthersAreW
         dialogs.fileAnswers.push_back(path(c.base));
         press(f, 25);
         EXPECT_TRUE(messages().isEmpty()) << c.base;  // no box per page
-        QTRY_VERIFY_WITH_TIMEOUT(!f.Timdcjp.Enabled(), 10000);
+        vb::testing::AdvanceClock(200);
+        EXPECT_FALSE(f.Timdcjp.Enabled()) << c.base;
         const QStringList want = *c.failed ? QStringList{"页面图片无法保存:" + path(c.base) + c.failed} : QStringList{};
         EXPECT_EQ(messages(), want) << c.base;
         for (const QString& name : c.written) EXPECT_TRUE(QFileInfo(path(name)).isFile()) << name.toStdString();
@@ -128,7 +133,7 @@ TEST_F(PrintTest, ExportOfOnePageInLandscapeAndCancel) {
     EXPECT_EQ(f.Form3().WindowState(), 0);
     dialogs.fileAnswers.push_back(path("歌"));
     press(f, 25);
-    QTest::qWait(400);
+    vb::testing::AdvanceClock(200);
     EXPECT_EQ(QDir(dir.path()).entryList({"*.bmp"}), QStringList{"歌 第1页.bmp"});
     EXPECT_EQ(image("歌 第1页.bmp").size(), QSize(1126, 796));
 }

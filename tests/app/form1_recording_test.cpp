@@ -33,7 +33,6 @@ protected:
         f.PlaybackYield = [this] { step(); };
         f.KeyNoteMap['Q'] = 60;
         f.KeyNoteMap['W'] = 62;
-        for (vb::Timer* t : {&f.Timjp, &f.Timly, &f.KeyReleaseGrace, &f.Timer2, &f.Timer3, &f.Timer4}) watches.push_back({t, -1});
         return f;
     }
     void notes(std::initializer_list<doc::NoteRecord> list) {

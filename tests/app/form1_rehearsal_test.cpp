@@ -23,7 +23,6 @@ protected:
         f.BuildSentenceLists(2);
         click(f.Command4[0]);
         QTest::mouseClick(f.Picture4[0].widget(), Qt::LeftButton, {}, QPoint(50, f.song->Parts[2].StripTop + 10));
-        watches.push_back({&f.Form2().Timer1, -1});
         return f;
     }
     QListWidget* list(int part = 2) { return static_cast<QListWidget*>(form->Form2().List1[part].widget()); }
@@ -97,7 +96,7 @@ TEST_F(RehearsalTest, ASentenceStartsAtItsExactFirstTickInBothViews) {
         EXPECT_EQ(f.song->CursorTick >= 168, true);
         form.reset();
         wmp.calls.clear();
-        now = 0, stopAt = 1 << 30, watches.clear();
+        now = 0, stopAt = 1 << 30;
     }
 }
 
@@ -116,7 +115,7 @@ TEST_F(RehearsalTest, ASentenceClickWhileARecordingHoldsTheToggleChangesNothing)
         EXPECT_TRUE(f.LastSentence.isEmpty());
         click(f.Chely);
         form.reset();
-        now = 0, stopAt = 1 << 30, watches.clear();
+        now = 0, stopAt = 1 << 30;
     }
 }
 

@@ -348,6 +348,6 @@ TEST_F(RulerTest, RulerScreenshot) {
     f.Picture1_MouseDown(2, 1, 300, 0);
     f.Label6_Click(1);
     f.show();
-    QTest::qWait(300);
+    QCoreApplication::processEvents();
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }

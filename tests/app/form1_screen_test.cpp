@@ -254,7 +254,7 @@ TEST_F(ScreenTest, TerminationSignalsEndTheProgramWithoutWritingFiles) {
         {
             app::TerminationSignals termination([&f] { f.EndBySignal(); });
             ASSERT_EQ(::raise(sig), 0);
-            for (int i = 0; i < 100 && !f.Exited(); ++i) QTest::qWait(10);
+            QTest::qWaitFor([&f] { return f.Exited(); }, 15000);  // the signal's note arrives
         }
         EXPECT_TRUE(f.Exited() && quitCalls == 1 && midi.closeCalls == 1 && !midi.open) << sig;
         EXPECT_EQ(dialogs.calls.size(), asked) << sig;

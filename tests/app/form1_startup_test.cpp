@@ -88,7 +88,8 @@ TEST_P(DamagedWordListTest, MessageReadWhileTheStartUpTimerFires) {
     }
     bool startTimerFiredWhileOpen = false;
     dialogs.whileMessageBoxOpen = [&](const vb::ScriptedDialogs::Call&) {
-        startTimerFiredWhileOpen = QTest::qWaitFor([&] { return !form->Timload.Enabled(); }, 20000);
+        vb::testing::AdvanceClock(2000);
+        startTimerFiredWhileOpen = !form->Timload.Enabled();
     };
     Form1& f = start();
     const auto calls = dialogs.MsgBoxCalls();
@@ -123,13 +124,18 @@ INSTANTIATE_TEST_SUITE_P(
         return (QString::fromLatin1(info.param.file).replace('.', '_') + "_" + damage).toStdString();
     });
 
-TEST_F(Form1Test, ClockShowsHoursAndMinutesAtOnce) {
-    const QTime before = QTime::currentTime();
+// The clock shows the time at once and follows it every 30 seconds.
+TEST_F(Form1Test, ClockShowsHoursAndMinutesAtOnceAndEveryHalfMinute) {
+    vb::testing::SetTimeOfDay(QTime(9, 5, 40));
     Form1& f = start();
-    const QTime after = QTime::currentTime();
-    const QString caption = f.Command14.Caption();
-    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d$").match(caption).hasMatch()) << caption.toStdString();
-    EXPECT_TRUE(caption == before.toString("HH:mm") || caption == after.toString("HH:mm"));
+    EXPECT_EQ(f.Command14.Caption(), "09:05");
+    vb::testing::AdvanceClock(29999);
+    EXPECT_EQ(f.Command14.Caption(), "09:05");
+    vb::testing::AdvanceClock(1);
+    EXPECT_EQ(f.Command14.Caption(), "09:06");
+    vb::testing::SetTimeOfDay(QTime(23, 59, 59));
+    vb::testing::AdvanceClock(30000);
+    EXPECT_EQ(f.Command14.Caption(), "00:00");
 }
 
 // New at start-up fills the controls from the new song and gives every part its program.
@@ -152,12 +158,15 @@ TEST_F(Form1Test, NewSongAppliedToTheWindow) {
 TEST_F(Form1Test, PlayToggleHiddenForAboutTwoSecondsAfterStart) {
     Form1& f = start();
     EXPECT_FALSE(f.Check2.Visible());
+    vb::testing::AdvanceClock(1200);
+    EXPECT_FALSE(f.Check2.Visible());
     EXPECT_FALSE(f.Command2[5].Enabled());
-    EXPECT_TRUE(f.Timload.Enabled());
-    EXPECT_EQ(f.Timload.Interval(), 2000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.Check2.Visible(), 20000);
-    EXPECT_FALSE(f.Timload.Enabled());
+    vb::testing::AdvanceClock(799);
+    EXPECT_FALSE(f.Check2.Visible());
+    vb::testing::AdvanceClock(1);
+    EXPECT_TRUE(f.Check2.Visible());
     EXPECT_TRUE(f.Command2[5].Enabled());
+    EXPECT_FALSE(f.Timload.Enabled());
     // The zoom now applied in full: 100 % at tick 0 is a page of 384 ticks plus 48.
     EXPECT_EQ(f.TrackPageEnd, 432);
 }
@@ -184,6 +193,7 @@ TEST_F(Form1Test, Screenshot) {
     app::installFonts(PROGRAM_DIR);
     Form1& f = start();
     f.show();
-    QTest::qWait(2600);
+    vb::testing::AdvanceClock(2600);
+    QCoreApplication::processEvents();
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }

@@ -406,6 +406,6 @@ TEST_F(TrackViewDrawingTest, Screenshot) {
     f.show();
     f.FrontCanvas = 1;
     f.DrawTrackViewPage();
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     ASSERT_TRUE(f.grab().save(QString::fromLocal8Bit(target)));
 }

@@ -335,7 +335,6 @@ TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
     Form1& f = start();
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-    f.Timer5.SetInterval(400);  // the five seconds, shortened
     f.song->NeedsRetypeset = 0;  // nothing asked: nothing runs, the throttle stays off
     f.TypesetScorePages();
     EXPECT_FALSE(f.Timer5.Enabled());
@@ -349,7 +348,9 @@ TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
     for (const typeset::BeatBox& b : f.BeatBoxes)
         if (tops.isEmpty() || tops.last() != QString("%1:%2").arg(b.Page).arg(b.Y)) tops << QString("%1:%2").arg(b.Page).arg(b.Y);
     EXPECT_EQ(tops.mid(0, 6).join(' '), "0:148 0:466 0:784 1:57 1:420 1:784");
-    QTest::qWait(600);
+    vb::testing::AdvanceClock(4999);
+    EXPECT_TRUE(f.Timer5.Enabled());
+    vb::testing::AdvanceClock(1);
     EXPECT_FALSE(f.Timer5.Enabled());
     auto clickBox = [&](int part) { QTest::mouseClick(f.Check1[part].widget(), Qt::LeftButton, {}, QPoint(6, 6)); };
     clickBox(2);  // typeset at once
@@ -357,7 +358,9 @@ TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
     clickBox(3);  // within the throttle: kept for later
     EXPECT_EQ(f.ScoreRowParts, "1345");
     EXPECT_TRUE(f.song->NeedsRetypeset);
-    QTest::qWait(600);
+    vb::testing::AdvanceClock(4999);
+    EXPECT_EQ(f.ScoreRowParts, "1345");
+    vb::testing::AdvanceClock(1);
     EXPECT_EQ(f.ScoreRowParts, "145");
     EXPECT_FALSE(f.song->NeedsRetypeset);
 }

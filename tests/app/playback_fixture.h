@@ -15,16 +15,14 @@
 using namespace app;
 
 // The window on a fake clock: step() is one millisecond of it, advance() many. Scripted input
-// (at) comes at its moment, the watched timers fire when due, the accompaniment player and part
-// players 1..clockedParts move on while they play.
+// (at) comes at its moment, the window's timers fire when due on the driven clock, the
+// accompaniment player and part players 1..clockedParts move on while they play.
 class FakeClockTest : public Form1Test {
 protected:
     void at(int ms, std::function<void()> fn) { actions.insert({ms, std::move(fn)}); }
     void step() {
         ASSERT_LT(++steps, 400000) << "playback never ended";
         stamp();
-        for (Watch& w : watches)
-            if (w.timer->Enabled() && w.since < 0) w.since = now;
         ++now;
         for (int p = 0; p <= clockedParts; ++p) {
             FakeMediaPlayer* player = p == 0 ? &wmp : &parts[p];
@@ -37,14 +35,7 @@ protected:
             it = actions.begin();
         }
         afterInput();
-        for (Watch& w : watches) {
-            if (!w.timer->Enabled()) {
-                w.since = -1;
-            } else if (w.since >= 0 && now - w.since >= w.timer->Interval()) {
-                w.since = now;
-                w.timer->OnTimer();
-            }
-        }
+        vb::testing::AdvanceClock(1);  // the window's timers due at this millisecond
     }
     void advance(int ms) {
         const int until = now + ms;
@@ -73,11 +64,6 @@ protected:
     // After the scripted input of a step, before the timers.
     virtual void afterInput() {}
 
-    struct Watch {
-        vb::Timer* timer;
-        int since;
-    };
-    std::vector<Watch> watches;
     std::multimap<int, std::function<void()>> actions;
     int now = 0, steps = 0, clockedParts = 0;
     size_t seenWave = 0, seenCancels = 0;
@@ -106,7 +92,6 @@ protected:
         f.RebuildTimeline();
         f.HScroll3[kMidiDelaySlider].SetValue(0);
         f.PlaybackYield = [this] { step(); };
-        for (vb::Timer* t : {&f.Timer2, &f.Timer3, &f.Timer4, &f.Timjp}) watches.push_back({t, -1});
         return f;
     }
     // Song S: 10 s, a note and a sentence marker in part 1, a note in part 2 at volume 90.

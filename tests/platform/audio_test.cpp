@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <set>
 
 #include <QCoreApplication>
@@ -443,25 +442,33 @@ TEST(AudioDevice, WithoutADeviceTheClockStillRuns) {
     PlaysToTheEndInRealTime(engine);
 }
 
+// A paused player holds its position while the mixer goes on: another player on the same engine
+// moves on by many blocks meanwhile.
 TEST(AudioDevice, PauseHoldsThePosition) {
     QTemporaryDir dir;
     QString file = WriteConstant(dir.filePath("long.wav"), 8000, 1, 30.0, 0.0f);
     AudioEngine engine;
-    EngineMediaPlayer player(engine);
+    EngineMediaPlayer player(engine), other(engine);
     ASSERT_TRUE(player.SetUrl(file));
+    ASSERT_TRUE(other.SetUrl(file));
     player.SetCurrentPosition(10);
     player.Play();
+    other.Play();
     ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > 10.05; }));
     player.Pause();
-    double held = player.CurrentPosition();
-    QTest::qWait(100);
+    const double held = player.CurrentPosition();
+    const double otherAtPause = other.CurrentPosition();
+    // Ten blocks and more, beyond what a position runs on between two blocks.
+    const double tenBlocks = 10.0 * AudioEngine::kBlockFrames / AudioEngine::kRate;
+    ASSERT_TRUE(Eventually([&] { return other.CurrentPosition() > otherAtPause + tenBlocks; }));
     EXPECT_EQ(player.CurrentPosition(), held);
+    EXPECT_EQ(player.Status(), mediastatus::Paused);
     player.Play();
     ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > held; }));
 }
 
 // Between the mixer's blocks the position runs on with the steady clock, never backwards, and a
-// seek is exact.
+// seek is exact: over twenty blocks the position takes far more values than one a block.
 TEST(AudioDevice, PositionIsSmoothBetweenBlocks) {
     QTemporaryDir dir;
     QString file = WriteConstant(dir.filePath("long.wav"), 8000, 1, 30.0, 0.0f);
@@ -470,19 +477,21 @@ TEST(AudioDevice, PositionIsSmoothBetweenBlocks) {
     ASSERT_TRUE(player.SetUrl(file));
     player.Play();
     ASSERT_TRUE(Eventually([&] { return player.CurrentPosition() > 0.05; }));
+    const double blockSeconds = double(AudioEngine::kBlockFrames) / AudioEngine::kRate;
+    const double from = player.CurrentPosition();
     std::set<double> seen;
-    double last = 0;
+    double last = from;
     bool backwards = false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 100) {
+    QDeadlineTimer deadline(15000);
+    while (last < from + 20 * blockSeconds && !deadline.hasExpired()) {
         const double p = player.CurrentPosition();
         backwards |= p < last;
         last = p;
         seen.insert(p);
     }
+    ASSERT_GE(last, from + 20 * blockSeconds);
     EXPECT_FALSE(backwards);
-    EXPECT_GT(seen.size(), 40u);  // 100 ms hold about 9 blocks of 512 frames
+    EXPECT_GT(seen.size(), 2 * 22u);  // a value a block would give at most 22
     player.Pause();
     player.SetCurrentPosition(2.5);
     EXPECT_EQ(player.CurrentPosition(), 2.5);

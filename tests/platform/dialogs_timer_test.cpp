@@ -3,12 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <memory>
+#include <vector>
 
 #include "app/startup.h"
 #include "platform/dialogs.h"
@@ -128,51 +130,134 @@ TEST(Dialogs, RealFontDialogOpensOnTheGivenFont) {
     EXPECT_EQ(chosen->size, 12);
 }
 
+// The tests run on the driven clock; this puts a test on real time.
+struct RealTime {
+    RealTime() { vb::testing::SetManualClock(false); }
+    ~RealTime() { vb::testing::SetManualClock(true); }
+};
+
+// The moments (on the driven clock, from the test's start) at which a timer's handler ran.
+struct Moments {
+    int64_t start = vb::testing::ClockNow();
+    std::vector<int64_t> seen;
+    void operator()() { seen.push_back(vb::testing::ClockNow() - start); }
+};
+
 TEST(FormTimer, RepeatsWhileEnabledAndIntervalZeroNeverFires) {
     Timer t(15, true), oneShot(20, false), zero(0, true);
-    int fired = 0, once = 0, z = 0;
-    t.OnTimer = [&] { ++fired; };
+    Moments repeats;
+    int once = 0, z = 0;
+    t.OnTimer = [&] { repeats(); };
     oneShot.OnTimer = [&] {  // a handler that disables its timer makes a one-shot
         ++once;
         oneShot.SetEnabled(false);
     };
     zero.OnTimer = [&] { ++z; };
     oneShot.SetEnabled(true);
-    QTest::qWait(400);
-    EXPECT_GE(fired, 3);
+    vb::testing::AdvanceClock(100);
+    EXPECT_EQ(repeats.seen, (std::vector<int64_t>{15, 30, 45, 60, 75, 90}));
     EXPECT_EQ(once, 1);
     EXPECT_EQ(z, 0);
     t.SetEnabled(false);
-    const int stopped = fired;
-    QTest::qWait(100);
-    EXPECT_EQ(fired, stopped);
+    vb::testing::AdvanceClock(1000);
+    EXPECT_EQ(repeats.seen.size(), 6u);
+    EXPECT_EQ(once, 1);
+    EXPECT_EQ(z, 0);
 }
 
 TEST(FormTimer, EnablingStartsTheCountFromNow) {
     Timer t(300, true);
     int fired = 0;
     t.OnTimer = [&] { ++fired; };
-    QTest::qWait(200);
+    vb::testing::AdvanceClock(200);
     t.SetEnabled(false);
     t.SetEnabled(true);  // the count starts again: 300 ms from here
-    QTest::qWait(200);
+    vb::testing::AdvanceClock(299);
     EXPECT_EQ(fired, 0);
-    QTest::qWait(400);
-    EXPECT_GE(fired, 1);
+    vb::testing::AdvanceClock(1);
+    EXPECT_EQ(fired, 1);
+    t.SetEnabled(true);  // already enabled: the count goes on
+    vb::testing::AdvanceClock(299);
+    EXPECT_EQ(fired, 1);
+    vb::testing::AdvanceClock(1);
+    EXPECT_EQ(fired, 2);
 }
 
-TEST(FormTimer, NeverFiresWhileCodeRunsOnlyWhenItYields) {
+// Timers due within one move of the clock fire in the order of their moments; timers due at the
+// same moment in the order their counts started.
+TEST(FormTimer, DueTimersFireInTheOrderOfTheirMoments) {
+    Timer a(30, false), b(20, false), c(20, false);
+    QString order;
+    a.OnTimer = [&] { order += 'a'; };
+    b.OnTimer = [&] { order += 'b'; };
+    c.OnTimer = [&] { order += 'c'; };
+    a.SetEnabled(true);
+    b.SetEnabled(true);
+    c.SetEnabled(true);
+    vb::testing::AdvanceClock(60);
+    // 20: b c, 30: a, 40: b c, 60: a (counting since 30), then b c (since 40).
+    EXPECT_EQ(order, "bcabcabc");
+}
+
+// A handler that enables, disables or re-times a timer acts at its own moment of the clock.
+TEST(FormTimer, HandlersChangeTimersAtTheirMoment) {
+    Timer first(100, true), second(50, false), retimed(10, true);
+    Moments secondAt, retimedAt;
+    first.OnTimer = [&] {
+        first.SetEnabled(false);
+        second.SetEnabled(true);  // counts from 100
+    };
+    second.OnTimer = [&] {
+        secondAt();
+        if (secondAt.seen.size() == 2) second.SetEnabled(false);
+    };
+    retimed.OnTimer = [&] {
+        retimedAt();
+        retimed.SetInterval(40);  // from the second firing on: every 40 ms from now
+    };
+    vb::testing::AdvanceClock(149);
+    EXPECT_TRUE(secondAt.seen.empty());
+    vb::testing::AdvanceClock(1);
+    EXPECT_EQ(secondAt.seen, (std::vector<int64_t>{150}));
+    vb::testing::AdvanceClock(300);
+    EXPECT_EQ(secondAt.seen, (std::vector<int64_t>{150, 200}));
+    EXPECT_EQ(retimedAt.seen, (std::vector<int64_t>{10, 50, 90, 130, 170, 210, 250, 290, 330, 370, 410, 450}));
+    EXPECT_FALSE(first.Enabled());
+    EXPECT_FALSE(second.Enabled());
+}
+
+// A timer ended by a handler (its owner closed) is never fired again.
+TEST(FormTimer, ATimerEndedByAHandlerFiresNoMore) {
+    auto doomed = std::make_unique<Timer>(20, true);
+    Timer ender(10, true);
+    int doomedFired = 0;
+    doomed->OnTimer = [&] { ++doomedFired; };
+    ender.OnTimer = [&] { doomed.reset(); };
+    vb::testing::AdvanceClock(100);
+    EXPECT_EQ(doomedFired, 0);  // ended at 10, before its first moment
+}
+
+TEST(FormTimer, TimeOfDayRunsWithTheDrivenClock) {
+    vb::testing::SetTimeOfDay(QTime(23, 59, 30));
+    EXPECT_EQ(TimeOfDay(), QTime(23, 59, 30));
+    vb::testing::AdvanceClock(45000);
+    EXPECT_EQ(TimeOfDay(), QTime(0, 0, 15));  // past midnight
+}
+
+// On real time: the timer fires from the event loop, never while code runs.
+TEST(FormTimer, OnRealTimeFiresOnlyWhenTheCodeYields) {
+    RealTime real;
     Timer t(10, true);
     int fired = 0;
     t.OnTimer = [&] {
         ++fired;
         t.SetEnabled(false);
     };
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 60) {
+    QDeadlineTimer due(20);
+    while (!due.hasExpired()) {
     }
-    EXPECT_EQ(fired, 0);  // busy code: no timer event
-    DoEvents();
-    EXPECT_EQ(fired, 1);  // the due event runs when the code yields
+    EXPECT_EQ(fired, 0);  // busy code: no timer event, though the timer is due
+    QDeadlineTimer deadline(15000);
+    while (fired == 0 && !deadline.hasExpired()) DoEvents();
+    EXPECT_EQ(fired, 1);  // the due event runs when the code yields, once
 }
