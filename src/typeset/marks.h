@@ -181,6 +181,10 @@ void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QStrin
 // A note, a note without pitch or a rest (code > 18): lyrics, accidental and duration cells.
 void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
                    const doc::NoteRecord& ev);
+// How many pixels the syllables of a row move down in one line so that every octave dot under a
+// digit keeps a white pixel row above the ink of a first-verse syllable under it: 0 where all
+// clear already. `first`..`last` are the row's events drawn in the line.
+int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last);
 // Ends a row of a line: a tuplet group still open gets its arc.
 void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs);
 // Dynamics (code 2), expression text (3) and chosen expression text (4).

@@ -176,6 +176,45 @@ QString KeyMarkText(const QStringList& keyNames, int key) {
     return QStringLiteral("1=") + name.left(2);
 }
 
+int LayOutLineCells(const doc::Song& song, const std::vector<int32_t>& grid, size_t& cursor, int32_t lineStart,
+                    int32_t lineEnd, int rows, int x, int W, int barGlyphWidth, bool last, LineCells& cells,
+                    std::vector<BeatBox>& beats, std::vector<uint8_t>& barStart) {
+    cells.Ticks.clear();
+    cells.X.clear();
+    // Every tick of the grid inside the line, with room for bar lines, beats and meter changes.
+    int32_t t = cursor < grid.size() ? grid[cursor] : lineEnd;
+    while (t < lineEnd && cursor + 1 < grid.size()) {
+        ++cursor;
+        const int32_t next = grid[cursor];
+        const bool roomy = t > lineStart || rows > 1;
+        bool bar = false;
+        if (doc::IsOnBarline(song, t) && roomy) {
+            x += barGlyphWidth;
+            bar = true;
+        }
+        if (doc::IsOnBeat(song, t)) {
+            BeatBox b;
+            b.Tick = t, b.X = x;
+            beats.push_back(b);
+            barStart.push_back(bar ? 1 : 0);
+            if (roomy) x = roundi(x + W * 0.5);
+            // Room for the fraction of a meter change (the song's first meter is in the header).
+            for (int L = 1; L <= song.TimeSigLastIndex && L < doc::kTimeSigCapacity; ++L)
+                if (song.TimeSigTicks[L] == t && doc::IsOnBarline(song, t)) {
+                    x += 2 * W;
+                    break;
+                }
+        }
+        cells.Ticks.push_back(t);
+        cells.X.push_back(x);
+        x += GetNoteCellWidth(next - t, W);
+        t = next;
+    }
+    // A stretched line keeps room for its closing bar, as every bar inside it has.
+    if (!last) x += barGlyphWidth;
+    return x;
+}
+
 TypesetResult RunTypesetter(const TypesetInput& in, const TypesetHooks& hooks) {
     if (!in.Song) return {};
     return LayOutScore(in, PrepareScore(*in.Song, in.Lines, !in.Printer), hooks);
@@ -237,44 +276,13 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         if (isLast) r.ScoreEndY = top;
         const int32_t lineStart = in.Lines.Starts[sys], lineEnd = in.Lines.Starts[sys + 1];
         int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
-        cells.Ticks.clear();
-        cells.X.clear();
         run.MarkBoxes.clear();
         const size_t firstBox = boxes.size();
 
-        // Cells: every tick of the grid inside the line, with room for bar lines, beats and meter changes.
-        int32_t t = tickCursor < grid.size() ? grid[tickCursor] : lineEnd;
-        while (t < lineEnd && tickCursor + 1 < grid.size()) {
-            ++tickCursor;
-            const int32_t next = grid[tickCursor];
-            const bool roomy = t > lineStart || rows > 1;
-            bool bar = false;
-            if (doc::IsOnBarline(song, t) && roomy) {
-                lineX += in.BarGlyphWidth;
-                bar = true;
-            }
-            if (doc::IsOnBeat(song, t)) {
-                BeatBox b;
-                b.Tick = t, b.X = lineX;
-                boxes.push_back(b);
-                barStart.push_back(bar ? 1 : 0);
-                if (roomy) lineX = roundi(lineX + W * 0.5);
-                // Room for the fraction of a meter change (the song's first meter is in the header).
-                for (int L = 1; L <= song.TimeSigLastIndex && L < doc::kTimeSigCapacity; ++L)
-                    if (song.TimeSigTicks[L] == t && doc::IsOnBarline(song, t)) {
-                        lineX += 2 * W;
-                        break;
-                    }
-            }
-            cells.Ticks.push_back(t);
-            cells.X.push_back(lineX);
-            lineX += GetNoteCellWidth(next - t, W);
-            t = next;
-        }
+        lineX = LayOutLineCells(song, grid, tickCursor, lineStart, lineEnd, rows, lineX, W, in.BarGlyphWidth, isLast,
+                                cells, boxes, barStart);
         cells.Ticks.push_back(lineEnd);
         cells.X.push_back(g.PaperWidth + W);
-        // A stretched line keeps room for its closing bar, as every bar inside it has.
-        if (!isLast) lineX += in.BarGlyphWidth;
         if (boxes.size() > firstBox) boxes.back().Width = lineX - boxes.back().X;
 
         // Stretch to the printable width; the last system keeps its natural width.
@@ -362,6 +370,12 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
             row.BracketWidth = bracketWidth;
             RowState rs;
             size_t& cur = rowCursor[w];
+            // Syllables under low octave dots move down as far as the deepest dot needs, for the whole row of the line.
+            if (s) {
+                size_t end = cur + 1;
+                while (end + 1 < events.size() && events[end].Start < lineEnd) ++end;
+                if (end < events.size()) row.RowLyricY += LyricDropOf(st, row, &events[cur], &events[end]);
+            }
             int32_t e = 0;
             do {
                 if (cur + 1 >= events.size()) break;

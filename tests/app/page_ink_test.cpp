@@ -78,6 +78,17 @@ public:
         doc::NoteRecord& n = s.Notes[part][s.Parts[part].NoteCount++];
         n.Start = start, n.Length = int16_t(length), n.Pitch = uint8_t(pitch), n.Lyric = text;
     }
+    // Eight parts shown, each with a name, and no notes yet.
+    void eightParts(doc::Song& s) {
+        s.PartCount = 8;
+        for (int p = 1; p <= 8; ++p) {
+            s.Parts[p].NoteCount = 0;
+            s.Parts[p].ShowInScore = 1;
+            s.Parts[p].StripTop = int16_t(p * 100);
+            s.Parts[p].Name = QString("声部%1").arg(p);
+        }
+        form->ShowPartNames();
+    }
     std::map<int, vb::RecordingSurface> typesetPages() {
         Form1& f = *form;
         f.song->NeedsRetypeset = -1;
@@ -97,6 +108,7 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
     struct Case {
         const char* name;
         std::function<void(PageInkTest&, doc::Song&)> fill;
+        bool crowded = false;  // lines of the plain breaking would squeeze its glyphs together
     };
     const Case cases[] = {
         {"quarters two octaves down, eighths one down, with accidentals",
@@ -135,6 +147,26 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
              t.add(1, 384, 0, doc::kExpression, "渐慢");
              t.add(1, 384, 192, doc::kSpecialSymbol, "V1.");
          }},
+        {"eight parts of sixteenths with a syllable on every note, some with accidentals",
+         [](PageInkTest& t, doc::Song& s) {
+             t.eightParts(s);
+             for (int p = 1; p <= 8; ++p)
+                 for (int k = 0; k < 128; ++k) t.add(p, k * 12, 12, 58 + (k * 5 + p) % 14, k % 3 ? "啦" : "la");
+         },
+         true},
+        {"two octaves down under sixteenths and eighths, with syllables",
+         [](PageInkTest& t, doc::Song& s) {
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 int32_t at = 0;
+                 for (int k = 0; k < 96; ++k) {
+                     const int len = k % 4 == 3 ? 24 : 12;
+                     t.add(p, at, len, 36 + (k * 7) % 12, k % 2 ? "都" : "啊");
+                     at += len;
+                 }
+             }
+         },
+         true},
     };
     for (const Case& c : cases) {
         form.reset();
@@ -144,6 +176,11 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         form->RebuildTimeline();
         const auto pages = typesetPages();
         ASSERT_FALSE(pages.empty()) << c.name;
+        const typeset::LineTable plain = typeset::ComputePageSetup(form->PanelValues(), s).Lines;
+        if (c.crowded)
+            EXPECT_GT(form->Lines.LastSystem, plain.LastSystem) << c.name;
+        else
+            EXPECT_EQ(form->Lines.Starts, plain.Starts) << c.name;
         int dots = 0;
         for (const auto& [page, surface] : pages) {
             const std::vector<Glyph> glyphs = PageGlyphs(surface);
@@ -172,6 +209,21 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         EXPECT_GT(dots, 0) << c.name;  // the song has low dots over syllables
     }
 }
+// The sample song fits its lines as the plain breaking gives them: its pages do not change.
+TEST_F(PageInkTest, TheSampleSongKeepsItsLineBreaks) {
+    app::installFonts(PROGRAM_DIR);
+    Form1& f = start();
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);
+    dialogs.fileAnswers.push_back(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
+    f.Command2_Click(2);
+    ASSERT_GT(f.song->SongLength, 0);
+    ASSERT_TRUE(f.RunPageSetup(true));
+    const typeset::PageSetupResult plain = typeset::ComputePageSetup(f.PanelValues(), *f.song);
+    EXPECT_EQ(f.Lines.Starts, plain.Lines.Starts);
+    EXPECT_EQ(f.Page.LastPage, plain.Geometry.LastPage);
+    EXPECT_GT(f.Lines.LastSystem, 0);
+}
+
 // A three-part line with a 2/4 bar, a tempo change between cells, notes off the beat grid and a
 // bracket line ending at a line's end.
 TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {
