@@ -329,6 +329,7 @@ void FillDenseSong(Form1& f, bool low) {
     }
     f.ShowPartNames();
     f.RebuildTimeline();
+    f.RunPageSetup(true);
 }
 
 TEST_F(TypesetTest, RenderPages) {
