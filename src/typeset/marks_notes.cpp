@@ -30,7 +30,7 @@ public:
         const int32_t end = start + length;
         QString lyric = ev.Lyric == QStringLiteral("-") ? QString() : ev.Lyric;
         digitY_ = row_.RowDigitY;
-        arcY_ = digitY_ - 0.9 * st_.H;
+        arcY_ = digitY_ - 0.9 * st_.H - row_.AboveRise;
         if (lyric == QStringLiteral("--")) {  // carried over from the previous line: the tie's end
             SetNotationFont(s_, st_.Fonts);
             // Past a bracket's top hook (three rows and more) by a quarter cell, clear of it.
@@ -47,7 +47,7 @@ public:
         rs_.PrevEventStart = start;
         if (run_.StackMode) {
             digitY_ = roundi(row_.RowDigitY + (0.6 - 1.2 * run_.StackIndex) * st_.H);
-            arcY_ = digitY_ - 0.9 * st_.H;
+            arcY_ = digitY_ - 0.9 * st_.H - row_.AboveRise;
         }
 
         const int cell = CellAtOrBefore(*row_.Cells, start);
@@ -228,6 +228,34 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         }
     }
     return drop;
+}
+
+int AboveRiseOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last) {
+    if (!row.Meter || !row.Cells || first >= last) return 0;
+    const FontSpec notation{kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold,
+                            st.Fonts.Samples[2].Italic};
+    const QRectF dot = TextInk(notation, QStringLiteral("l"));
+    if (dot.isNull()) return 0;
+    // The lowest arc ink over the dot's columns: an arc's ends come down towards the digits.
+    const int from = int(std::floor(dot.left())), to = int(std::ceil(dot.right()));
+    double arcBottom = -1e9;
+    for (const QString& piece : {QStringLiteral("W"), QStringLiteral("X"), QStringLiteral("Y")}) {
+        const QRectF ink = TextInkIn(notation, piece, from, to);
+        if (!ink.isNull()) arcBottom = std::max(arcBottom, ink.bottom());
+    }
+    if (arcBottom < -1e8) return 0;
+    const double arcY = vb::Round(row.RowDigitY - 0.9 * st.H);
+    int rise = 0;
+    for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
+        if (ev->Pitch <= 20) continue;
+        int16_t octave = 0;
+        QString accidental;
+        doc::PitchToDigit(ev->Pitch, octave, accidental);
+        if (octave <= 0) continue;
+        const double top = vb::Round(row.RowDigitY - octave * st.H / 6.0 - 0.87 * st.H) + dot.top();
+        rise = std::max(rise, int(std::ceil(arcY + arcBottom)) + 1 - int(std::floor(top)));
+    }
+    return rise;
 }
 
 void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,

@@ -27,5 +27,7 @@ QSize LabelTextSize(const FontSpec& font, const QString& caption);
 // The ink of `text` printed in `font` with its box's top-left corner at the origin (page pixels),
 // from the font's own outlines; empty for a blank text. For the page's own thread only.
 QRectF TextInk(const FontSpec& font, const QString& text);
+// The same, of the pixel columns fromColumn..toColumn − 1 only.
+QRectF TextInkIn(const FontSpec& font, const QString& text, int fromColumn, int toColumn);
 
 }  // namespace typeset

@@ -265,6 +265,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     std::vector<uint8_t> barStart;
     RunState run;
     LineCells cells;
+    std::vector<RowContext> rowLines;
     std::vector<BeatBox>& boxes = r.BeatBoxes;
     for (int sys = 0; sys <= lastSystem && pageIndex < in.MaxPages; ++sys) {
         pageReported = false;
@@ -305,12 +306,37 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                 for (int w = 0; w < rows; ++w) PrintAt(*s, b.X, w * pitch + top + digitOffset, QStringLiteral("|"));
         }
         if (boxes.size() > firstBox) boxes.back().Width = g.LeftMargin + g.PrintableWidth - boxes.back().X;
+        // Each row's place in the line. Syllables under low octave dots move down, and arcs and
+        // marks over high ones move up, as far as the row's deepest and highest dots need.
+        rowLines.assign(rows, RowContext{});
+        for (int w = 0; w < rows; ++w) {
+            RowContext& row = rowLines[w];
+            row.Meter = &song;
+            row.Cells = &cells;
+            row.LineEndTick = lineEnd;
+            row.Row = w + 1;
+            row.Rows = rows;
+            row.RowDigitY = roundi(w * pitch + top + digitShift);
+            row.RowLyricY = roundi(w * pitch + top + H * st.RowPercent / 100.0 +
+                                   in.LyricSampleHeight / 200.0 * (in.LyricPercent - 100));
+            row.LyricLineHeight = lyricLineHeight;
+            row.Verses = in.Verses;
+            row.BracketWidth = bracketWidth;
+            const std::vector<doc::NoteRecord>& events = score.Rows[w];
+            const size_t cur = rowCursor[w];
+            size_t end = cur + 1;
+            while (end + 1 < events.size() && events[end].Start < lineEnd) ++end;
+            if (s && end < events.size()) {
+                row.RowLyricY += LyricDropOf(st, row, &events[cur], &events[end]);
+                row.AboveRise = AboveRiseOf(st, row, &events[cur], &events[end]);
+            }
+        }
         if (s) {
             for (int w = 0; w < rows; ++w)
                 PrintAt(*s, g.LeftMargin + g.PrintableWidth - in.BarGlyphWidth - 1, w * pitch + top + digitOffset,
                         QStringLiteral("|"));
             // Key and tempo changes inside the line, above the top row (entry 0 is in the header).
-            const double markY = top + digitOffset - H * 0.9;
+            const double markY = top + digitOffset - H * 0.9 - rowLines[0].AboveRise;
             for (; nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&
                    song.KeyChangeTicks[nextKey] < lineEnd;
                  ++nextKey) {
@@ -356,26 +382,9 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         // The rows: every event from the row's cursor up to the line's end, at least one.
         for (int w = 0; w < rows; ++w) {
             const std::vector<doc::NoteRecord>& events = score.Rows[w];
-            RowContext row;
-            row.Meter = &song;
-            row.Cells = &cells;
-            row.LineEndTick = lineEnd;
-            row.Row = w + 1;
-            row.Rows = rows;
-            row.RowDigitY = roundi(w * pitch + top + digitShift);
-            row.RowLyricY = roundi(w * pitch + top + H * st.RowPercent / 100.0 +
-                                   in.LyricSampleHeight / 200.0 * (in.LyricPercent - 100));
-            row.LyricLineHeight = lyricLineHeight;
-            row.Verses = in.Verses;
-            row.BracketWidth = bracketWidth;
+            RowContext& row = rowLines[w];
             RowState rs;
             size_t& cur = rowCursor[w];
-            // Syllables under low octave dots move down as far as the deepest dot needs, for the whole row of the line.
-            if (s) {
-                size_t end = cur + 1;
-                while (end + 1 < events.size() && events[end].Start < lineEnd) ++end;
-                if (end < events.size()) row.RowLyricY += LyricDropOf(st, row, &events[cur], &events[end]);
-            }
             int32_t e = 0;
             do {
                 if (cur + 1 >= events.size()) break;

@@ -52,8 +52,8 @@ QRect InkAtOrigin(const QString& text, const QString& font, double size, bool bo
 }
 
 // The glyphs of one page: every print but the pieces of lines, arcs and brackets, which join by
-// design, and blanks.
-std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s) {
+// design, and blanks; or, with `arcs`, only the pieces of arcs.
+std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false) {
     static const QRegularExpression re(R"re(^Print (\S+),(\S+) "(.*)";? font=(\S+) (\S+)( bold)?( italic)?$)re");
     static const QString pieces = "cWXZYHInoMzvuwxhij|ab ";
     std::vector<Glyph> out;
@@ -62,7 +62,9 @@ std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s) {
         if (!m.hasMatch()) continue;
         const QString text = m.captured(3), font = m.captured(4);
         if (text.trimmed().isEmpty()) continue;
-        if (font == "Qelto" && text.size() == 1 && pieces.contains(text)) continue;
+        const bool arc = font == "Qelto" && text.size() == 1 && QString("WXYZ").contains(text);
+        if (arcs != arc) continue;
+        if (!arc && font == "Qelto" && text.size() == 1 && pieces.contains(text)) continue;
         const QRect ink = InkAtOrigin(text, font, m.captured(5).toDouble(), !m.captured(6).isEmpty(), !m.captured(7).isEmpty());
         if (ink.isNull()) continue;
         const int x = int(vb::Round(m.captured(1).toDouble())), y = int(vb::Round(m.captured(2).toDouble()));
@@ -167,7 +169,23 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
              }
          },
          true},
+        {"ties and triplets over notes one and two octaves up, with a dynamic",
+         [](PageInkTest& t, doc::Song& s) {
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 for (int k = 0; k < 8; ++k) {
+                     const int32_t at = k * 192;
+                     t.add(p, at, 72, 84 + k % 12, "长");  // a dotted quarter: two cells tied
+                     t.add(p, at + 72, 24, 86, "啊");
+                     for (int j = 0; j < 3; ++j) t.add(p, at + 96 + j * 16, 16, j == 2 ? 50 : 74 + j, "三");
+                     t.add(p, at + 144, 48, 96, "高");
+                 }
+             }
+             t.add(1, 192, 0, doc::kDynamics, "6");
+         },
+         true},
     };
+    int dotsUnderArcs = 0;
     for (const Case& c : cases) {
         form.reset();
         start();
@@ -184,6 +202,17 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         int dots = 0;
         for (const auto& [page, surface] : pages) {
             const std::vector<Glyph> glyphs = PageGlyphs(surface);
+            // A dot under an arc keeps a white row below the arc's ink.
+            for (const Glyph& arc : PageGlyphs(surface, true))
+                for (const Glyph& dot : glyphs) {
+                    if (dot.text != "l" || dot.font != "Qelto") continue;
+                    if (arc.ink.right() < dot.ink.left() || arc.ink.left() > dot.ink.right()) continue;
+                    if (arc.ink.bottom() > dot.ink.bottom() || arc.ink.bottom() < dot.ink.top() - 12) continue;
+                    ++dotsUnderArcs;
+                    EXPECT_GE(dot.ink.top() - arc.ink.bottom() - 1, 1)
+                        << c.name << ": page " << page << " dot at " << dot.ink.x() << "," << dot.ink.y() << " under \""
+                        << arc.text.toStdString() << "\" at " << arc.ink.x() << "," << arc.ink.y();
+                }
             for (size_t i = 0; i < glyphs.size(); ++i) {
                 const Glyph& a = glyphs[i];
                 for (size_t j = i + 1; j < glyphs.size(); ++j) {
@@ -208,6 +237,7 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         }
         EXPECT_GT(dots, 0) << c.name;  // the song has low dots over syllables
     }
+    EXPECT_GT(dotsUnderArcs, 0);
 }
 // The sample song fits its lines as the plain breaking gives them: its pages do not change.
 TEST_F(PageInkTest, TheSampleSongKeepsItsLineBreaks) {
