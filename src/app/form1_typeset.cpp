@@ -9,6 +9,7 @@
 #include "platform/vbtext.h"
 #include "playback/ruler.h"
 #include "typeset/header.h"
+#include "typeset/linefit.h"
 #include "typeset/markerpictures.h"
 
 namespace app {
@@ -206,7 +207,9 @@ typeset::PageSetupInput Form1::PanelValues() const {
 
 bool Form1::RunPageSetup(bool quiet) {
     using typeset::SetupStop;
-    const typeset::PageSetupResult r = typeset::ComputePageSetup(PanelValues(), *song);
+    // A system whose glyphs would collide at the printable width ends at an earlier bar line.
+    const typeset::PageSetupResult r =
+        typeset::ComputePageSetup(PanelValues(), *song, typeset::GlyphFitOf(TypesetValues()));
     if (r.Stop != SetupStop::OutOfRange && r.Stop != SetupStop::PageTooSmall && r.Stop != SetupStop::FontTooBig)
         Label21.SetFontSize(Label22[2].FontSize());
     if (r.Stop != SetupStop::None) {

@@ -26,7 +26,8 @@ int32_t TicksPerLine(int32_t printableWidth, int32_t digitWidth, int32_t density
     return int32_t(vb::Round(double(printableWidth) * 12.0 / digitWidth * density / 100.0));
 }
 
-LineTable ComputeLineBreaks(const doc::Song& song, int32_t printableWidth, int32_t digitWidth, int32_t density) {
+LineTable ComputeLineBreaks(const doc::Song& song, int32_t printableWidth, int32_t digitWidth, int32_t density,
+                           const LineFitCheck& fits, const PageGeometry* g) {
     LineTable table;
     const int32_t perLine = std::max<int32_t>(1, TicksPerLine(printableWidth, digitWidth, density));
     int32_t t = 0;
@@ -38,6 +39,22 @@ LineTable ComputeLineBreaks(const doc::Song& song, int32_t printableWidth, int32
             int32_t e = t + perLine;
             while (e < song.SongLength && BarStart(song, e) <= t) ++e;
             next = e < song.SongLength ? BarStart(song, e) : song.SongLength;
+        }
+        // A crowded system ends at the latest earlier bar line where its glyphs keep apart; when
+        // none does, it keeps its first end.
+        if (fits && g) {
+            const auto crowded = [&](int32_t end) {
+                return !fits(t, std::min(end, song.SongLength), k, end >= song.SongLength, *g);
+            };
+            if (crowded(next)) {
+                for (int32_t end = BarStart(song, std::min(next, song.SongLength) - 1); end > t;
+                     end = BarStart(song, end - 1)) {
+                    if (!crowded(end)) {
+                        next = end;
+                        break;
+                    }
+                }
+            }
         }
         t = next;
         if (t >= song.SongLength) {
@@ -68,7 +85,7 @@ QString SetupStopMessage(SetupStop stop) {
     }
 }
 
-PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song) {
+PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song, const LineFitCheck& fits) {
     PageSetupResult r;
     std::array<double, 6> v{};
     for (int i = 0; i < 6; ++i) {
@@ -115,7 +132,7 @@ PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song
     g.SystemPitch = int32_t(vb::Round(g.SystemHeight + double(g.PartRowHeight) * S[3] / 100.0));
     if (g.SystemPitch < 1) g.SystemPitch = 1;
 
-    r.Lines = ComputeLineBreaks(song, g.PrintableWidth, in.DigitWidth, S[4]);
+    r.Lines = ComputeLineBreaks(song, g.PrintableWidth, in.DigitWidth, S[4], fits, &g);
     if (in.Continuous) {
         // One page for the whole score, sized to this run's systems and title room.
         g.PrintableHeight = g.SystemPitch * (r.Lines.LastSystem + 1) + int32_t(std::ceil(g.FirstPageTopOffset));

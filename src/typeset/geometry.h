@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "document/song.h"
@@ -23,11 +24,18 @@ struct LineTable {
     int32_t LastSystem = 0;
 };
 
+struct PageGeometry;
+// Whether system `system`, from tick `start` up to `end` (the score's last system when `last`),
+// keeps its glyphs apart on a page of geometry g.
+using LineFitCheck = std::function<bool(int32_t start, int32_t end, int system, bool last, const PageGeometry& g)>;
+
 // Breaks the song into systems that start on bar lines, each about PrintableWidth × 12 / digit
 // width × density / 100 ticks long (one digit width per sixteenth note at density 100), and
-// each holding at least one bar.
+// each holding at least one bar. With a fit check, a system whose glyphs would collide ends at
+// the latest earlier bar line at which it keeps them apart (a system of one bar stays as it is).
 int32_t TicksPerLine(int32_t printableWidth, int32_t digitWidth, int32_t density);
-LineTable ComputeLineBreaks(const doc::Song& song, int32_t printableWidth, int32_t digitWidth, int32_t density);
+LineTable ComputeLineBreaks(const doc::Song& song, int32_t printableWidth, int32_t digitWidth, int32_t density,
+                           const LineFitCheck& fits = {}, const PageGeometry* g = nullptr);
 
 // The panel's values that the page setup reads.
 struct PageSetupInput {
@@ -89,7 +97,8 @@ struct PageSetupResult {
 // The whole page setup from the panel's values and the song: geometry, line breaks and page count,
 // computed together from this run's values (a continuous page is sized to this run's systems).
 // A stop leaves the result's geometry and lines unset; the caller keeps its previous ones.
-PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song);
+// With a fit check, crowded systems end earlier (see ComputeLineBreaks).
+PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song, const LineFitCheck& fits = {});
 
 // Page numbers. The anchor (centre of the number) for an entry of the position list: 0 "自定位置"
 // keeps `current`; 1..3 at the top, 4..6 at the bottom, left, middle or right.

@@ -149,6 +149,7 @@ struct RowContext {
     int LyricLineHeight = 0;
     int Verses = 1;
     int BracketWidth = 0;
+    int AboveRise = 0;     // how much higher the arcs and marks above the digits stand in this line
 };
 
 // What a row keeps from event to event; reset at every row of every line.
@@ -181,6 +182,13 @@ void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QStrin
 // A note, a note without pitch or a rest (code > 18): lyrics, accidental and duration cells.
 void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
                    const doc::NoteRecord& ev);
+// How many pixels the syllables of a row move down in one line so that every octave dot under a
+// digit keeps a white pixel row above the ink of a first-verse syllable under it: 0 where all
+// clear already. `first`..`last` are the row's events drawn in the line.
+int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last);
+// How many pixels the arcs and marks above a row's digits rise in one line so that every octave
+// dot above a digit keeps a white pixel row below the ink of an arc over it: 0 where all clear.
+int AboveRiseOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last);
 // Ends a row of a line: a tuplet group still open gets its arc.
 void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs);
 // Dynamics (code 2), expression text (3) and chosen expression text (4).

@@ -3,9 +3,13 @@
 // dots), tied within the event, with tuplet arcs over groups of tuplet cells.
 #include "typeset/marks.h"
 
+#include <cmath>
+
 #include "document/lyrics.h"
+#include "document/pitchdigits.h"
 #include "document/timeline.h"
 #include "platform/vbtext.h"
+#include "typeset/notecells.h"
 #include "typeset/pitchinbar.h"
 
 namespace typeset {
@@ -26,7 +30,7 @@ public:
         const int32_t end = start + length;
         QString lyric = ev.Lyric == QStringLiteral("-") ? QString() : ev.Lyric;
         digitY_ = row_.RowDigitY;
-        arcY_ = digitY_ - 0.9 * st_.H;
+        arcY_ = digitY_ - 0.9 * st_.H - row_.AboveRise;
         if (lyric == QStringLiteral("--")) {  // carried over from the previous line: the tie's end
             SetNotationFont(s_, st_.Fonts);
             // Past a bracket's top hook (three rows and more) by a quarter cell, clear of it.
@@ -43,7 +47,7 @@ public:
         rs_.PrevEventStart = start;
         if (run_.StackMode) {
             digitY_ = roundi(row_.RowDigitY + (0.6 - 1.2 * run_.StackIndex) * st_.H);
-            arcY_ = digitY_ - 0.9 * st_.H;
+            arcY_ = digitY_ - 0.9 * st_.H - row_.AboveRise;
         }
 
         const int cell = CellAtOrBefore(*row_.Cells, start);
@@ -91,28 +95,11 @@ private:
             closeTuplet();
             if (p != eventStart_ && doc::IsOnBarline(song_, p)) resetBar();
         }
-        pieceStart_ = p;
         tuplet_ = n % 3 != 0;
-        int32_t units = tuplet_ ? roundi(n * 1.5) : n;
-        while (units >= 3) {
-            int level = 0;
-            bool dotted = false;
-            for (int l = 4; l >= 0; --l) {
-                const int unit = 1 << l;
-                if (4.5 * unit <= units && units < 6 * unit) {
-                    level = l, dotted = true;
-                    break;
-                }
-                if (units >= 3 * unit) {
-                    level = l;
-                    break;
-                }
-            }
+        ForEachPieceCell(p, n, [this](int32_t tick, int level, bool dotted) {
+            pieceStart_ = tick;
             cell(level, dotted);
-            const int unit = 1 << level;
-            pieceStart_ += roundi(unit * (dotted ? (tuplet_ ? 3 : 4.5) : (tuplet_ ? 2 : 3)));
-            units -= roundi(unit * (dotted ? 4.5 : 3));
-        }
+        });
     }
 
     void cell(int level, bool dotted) {
@@ -127,6 +114,13 @@ private:
             closeTuplet();
         }
         const bool pitched = digit_ != QStringLiteral("0");
+        // The piece of a note running past the line's end: its tie reaches the end, its digit
+        // belongs to the next line.
+        if (pieceStart_ >= row_.LineEndTick) {
+            if (pitched && tieFromX_ >= 0) tie(x);
+            tieFromX_ = x;
+            return;
+        }
         if (dotted) {
             if (pitched && tieFromX_ >= 0) tie(x);
             SetDigitFont(s_, st_.Fonts);
@@ -186,6 +180,83 @@ private:
 };
 
 }  // namespace
+
+int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last) {
+    if (!row.Meter || !row.Cells || first >= last) return 0;
+    const FontSpec notation{kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold,
+                            st.Fonts.Samples[2].Italic};
+    const QRectF dot = TextInk(notation, QStringLiteral("l"));
+    if (dot.isNull()) return 0;
+    // The lowest dot of every cell, as the note drawer places it: its ink's columns and last row.
+    struct Dot {
+        double Left, Right, Bottom;
+    };
+    std::vector<Dot> dots;
+    for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
+        if (ev->Pitch <= 20) continue;
+        int16_t octave = 0;
+        QString accidental;
+        doc::PitchToDigit(ev->Pitch, octave, accidental);
+        if (octave >= 0) continue;
+        ForEachNoteCell(*row.Meter, ev->Start, ev->Length, [&](int32_t tick, int level, bool) {
+            const int c = CellAt(*row.Cells, tick);
+            if (c < 0) return;
+            const int x = row.Cells->X[c];
+            const double y = vb::Round(row.RowDigitY + (-octave - level) * st.H / 6.0 + 0.48 * st.H);
+            dots.push_back({x + dot.left(), x + dot.right(), y + dot.bottom()});
+        });
+    }
+    if (dots.empty()) return 0;
+    // The syllables of the first verse: the dots must keep a white row above their ink.
+    const FontSpec lyricFont = st.Fonts.Samples[1];
+    int drop = 0;
+    for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
+        if (ev->Pitch <= 18 || ev->Lyric.isEmpty() || ev->Lyric == QStringLiteral("-") ||
+            ev->Lyric == QStringLiteral("--"))
+            continue;
+        const QString verse = doc::GetVerseText(ev->Lyric, 0);
+        if (verse.isEmpty() || verse == QStringLiteral("-")) continue;
+        const QRectF ink = TextInk(lyricFont, verse);
+        if (ink.isNull()) continue;
+        const int c = CellAtOrBefore(*row.Cells, ev->Start);
+        if (c < 0) continue;
+        const double left = row.Cells->X[c] + ink.left(), right = row.Cells->X[c] + ink.right();
+        const double top = row.RowLyricY + ink.top();
+        for (const Dot& d : dots) {
+            if (d.Right < left - 1 || d.Left > right + 1) continue;
+            drop = std::max(drop, int(std::ceil(d.Bottom)) + 1 - int(std::floor(top)));
+        }
+    }
+    return drop;
+}
+
+int AboveRiseOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last) {
+    if (!row.Meter || !row.Cells || first >= last) return 0;
+    const FontSpec notation{kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold,
+                            st.Fonts.Samples[2].Italic};
+    const QRectF dot = TextInk(notation, QStringLiteral("l"));
+    if (dot.isNull()) return 0;
+    // The lowest arc ink over the dot's columns: an arc's ends come down towards the digits.
+    const int from = int(std::floor(dot.left())), to = int(std::ceil(dot.right()));
+    double arcBottom = -1e9;
+    for (const QString& piece : {QStringLiteral("W"), QStringLiteral("X"), QStringLiteral("Y")}) {
+        const QRectF ink = TextInkIn(notation, piece, from, to);
+        if (!ink.isNull()) arcBottom = std::max(arcBottom, ink.bottom());
+    }
+    if (arcBottom < -1e8) return 0;
+    const double arcY = vb::Round(row.RowDigitY - 0.9 * st.H);
+    int rise = 0;
+    for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
+        if (ev->Pitch <= 20) continue;
+        int16_t octave = 0;
+        QString accidental;
+        doc::PitchToDigit(ev->Pitch, octave, accidental);
+        if (octave <= 0) continue;
+        const double top = vb::Round(row.RowDigitY - octave * st.H / 6.0 - 0.87 * st.H) + dot.top();
+        rise = std::max(rise, int(std::ceil(arcY + arcBottom)) + 1 - int(std::floor(top)));
+    }
+    return rise;
+}
 
 void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
                    const doc::NoteRecord& ev) {

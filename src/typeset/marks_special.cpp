@@ -46,6 +46,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     if (cell >= 0) run.SpanEndX = row.Cells->X[cell];
 
     const double x0 = run.EventX, x1 = run.SpanEndX, Y = row.RowDigitY, H = st.H, W = st.W;
+    const double A = Y - row.AboveRise;  // the line the marks above the digits stand on
     const double L = st.LeftMargin, R = st.R();
     // A continued piece that is cut again (a mark over more than one line start) runs to the
     // system's right end, not to the off-page closing cell.
@@ -76,44 +77,44 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     case '|': PrintAt(s, x0 - W / 3, Y, QStringLiteral("|")); return;
     case '<':
         if (t == QStringLiteral("<--"))
-            hairpin(s, L, xc, Y, H, 0.3, 0.1, 0.5, 0.7);
+            hairpin(s, L, xc, A, H, 0.3, 0.1, 0.5, 0.7);
         else if (clipped)
-            hairpin(s, x0, R, Y, H, 0.4, 0.2, 0.4, 0.6);
+            hairpin(s, x0, R, A, H, 0.4, 0.2, 0.4, 0.6);
         else
-            hairpin(s, x0, x1, Y, H, 0.4, 0.1, 0.4, 0.7);
+            hairpin(s, x0, x1, A, H, 0.4, 0.1, 0.4, 0.7);
         return;
     case '>':
         if (t == QStringLiteral(">--"))
-            hairpin(s, L, xc, Y, H, 0.2, 0.4, 0.6, 0.4);
+            hairpin(s, L, xc, A, H, 0.2, 0.4, 0.6, 0.4);
         else if (clipped)
-            hairpin(s, x0, R, Y, H, 0.1, 0.3, 0.7, 0.5);
+            hairpin(s, x0, R, A, H, 0.1, 0.3, 0.7, 0.5);
         else
-            hairpin(s, x0, x1, Y, H, 0.1, 0.4, 0.7, 0.4);
+            hairpin(s, x0, x1, A, H, 0.1, 0.4, 0.7, 0.4);
         return;
     case 'H':
     case 'I':
-        s.SetCurrentY(Y - H * 0.9);
+        s.SetCurrentY(A - H * 0.9);
         if (t == QStringLiteral("HII"))
             DrawExtensionLine(s, st, run.EventX, run.SpanEndX);
         else if (t == QStringLiteral("II"))
             DrawExtensionContinuation(s, st, run.EventX, run.SpanEndX);
         else
-            PrintAt(s, x0, Y - H * 0.9, t);
+            PrintAt(s, x0, A - H * 0.9, t);
         return;
     case 'T':
     case 'V': {
         const bool endHook = first == QLatin1Char('V');
-        const double yb = Y - H * 0.6;
+        const double yb = A - H * 0.6;
         if (t.endsWith(QStringLiteral("--"))) {  // continued from the line before: no start hook, no label
             const double end = clipped ? R : x1 - W;
             line(s, L - W * 0.4, yb, end, yb);
-            if (endHook) line(s, end, yb, end, Y);
+            if (endHook) line(s, end, yb, end, A);
             return;
         }
         const double right = clipped ? R : x1 - W;
         line(s, x0 - W * 0.4, yb, right, yb);
-        if (endHook) line(s, right, yb, right, Y);
-        line(s, x0 - W * 0.4, yb, x0 - W * 0.4, Y);
+        if (endHook) line(s, right, yb, right, A);
+        line(s, x0 - W * 0.4, yb, x0 - W * 0.4, A);
         QString label = t.mid(1);
         doc::ReplaceAll(label, QStringLiteral("--"), QString());
         SetDigitFont(s, st.Fonts);
@@ -131,7 +132,7 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
         return;
     }
     case 'p': PrintAt(s, x0, Y + H * 0.5, t); return;
-    default: PrintAt(s, x0, Y - H * 0.9, t); return;
+    default: PrintAt(s, x0, A - H * 0.9, t); return;
     }
 }
 

@@ -4,6 +4,7 @@
 // notation font among them) are measured with their own metrics.
 #pragma once
 
+#include <QRectF>
 #include <QSize>
 #include <QString>
 
@@ -23,5 +24,10 @@ inline const QString kNotationFont = QStringLiteral("Qelto");
 bool IsDesignFont(const QString& name);
 // The size an auto-sized label takes for the caption (one line; an empty caption is 0 wide).
 QSize LabelTextSize(const FontSpec& font, const QString& caption);
+// The ink of `text` printed in `font` with its box's top-left corner at the origin (page pixels),
+// from the font's own outlines; empty for a blank text. For the page's own thread only.
+QRectF TextInk(const FontSpec& font, const QString& text);
+// The same, of the pixel columns fromColumn..toColumn − 1 only.
+QRectF TextInkIn(const FontSpec& font, const QString& text, int fromColumn, int toColumn);
 
 }  // namespace typeset

@@ -176,6 +176,45 @@ QString KeyMarkText(const QStringList& keyNames, int key) {
     return QStringLiteral("1=") + name.left(2);
 }
 
+int LayOutLineCells(const doc::Song& song, const std::vector<int32_t>& grid, size_t& cursor, int32_t lineStart,
+                    int32_t lineEnd, int rows, int x, int W, int barGlyphWidth, bool last, LineCells& cells,
+                    std::vector<BeatBox>& beats, std::vector<uint8_t>& barStart) {
+    cells.Ticks.clear();
+    cells.X.clear();
+    // Every tick of the grid inside the line, with room for bar lines, beats and meter changes.
+    int32_t t = cursor < grid.size() ? grid[cursor] : lineEnd;
+    while (t < lineEnd && cursor + 1 < grid.size()) {
+        ++cursor;
+        const int32_t next = grid[cursor];
+        const bool roomy = t > lineStart || rows > 1;
+        bool bar = false;
+        if (doc::IsOnBarline(song, t) && roomy) {
+            x += barGlyphWidth;
+            bar = true;
+        }
+        if (doc::IsOnBeat(song, t)) {
+            BeatBox b;
+            b.Tick = t, b.X = x;
+            beats.push_back(b);
+            barStart.push_back(bar ? 1 : 0);
+            if (roomy) x = roundi(x + W * 0.5);
+            // Room for the fraction of a meter change (the song's first meter is in the header).
+            for (int L = 1; L <= song.TimeSigLastIndex && L < doc::kTimeSigCapacity; ++L)
+                if (song.TimeSigTicks[L] == t && doc::IsOnBarline(song, t)) {
+                    x += 2 * W;
+                    break;
+                }
+        }
+        cells.Ticks.push_back(t);
+        cells.X.push_back(x);
+        x += GetNoteCellWidth(next - t, W);
+        t = next;
+    }
+    // A stretched line keeps room for its closing bar, as every bar inside it has.
+    if (!last) x += barGlyphWidth;
+    return x;
+}
+
 TypesetResult RunTypesetter(const TypesetInput& in, const TypesetHooks& hooks) {
     if (!in.Song) return {};
     return LayOutScore(in, PrepareScore(*in.Song, in.Lines, !in.Printer), hooks);
@@ -226,6 +265,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     std::vector<uint8_t> barStart;
     RunState run;
     LineCells cells;
+    std::vector<RowContext> rowLines;
     std::vector<BeatBox>& boxes = r.BeatBoxes;
     for (int sys = 0; sys <= lastSystem && pageIndex < in.MaxPages; ++sys) {
         pageReported = false;
@@ -237,44 +277,13 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         if (isLast) r.ScoreEndY = top;
         const int32_t lineStart = in.Lines.Starts[sys], lineEnd = in.Lines.Starts[sys + 1];
         int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
-        cells.Ticks.clear();
-        cells.X.clear();
         run.MarkBoxes.clear();
         const size_t firstBox = boxes.size();
 
-        // Cells: every tick of the grid inside the line, with room for bar lines, beats and meter changes.
-        int32_t t = tickCursor < grid.size() ? grid[tickCursor] : lineEnd;
-        while (t < lineEnd && tickCursor + 1 < grid.size()) {
-            ++tickCursor;
-            const int32_t next = grid[tickCursor];
-            const bool roomy = t > lineStart || rows > 1;
-            bool bar = false;
-            if (doc::IsOnBarline(song, t) && roomy) {
-                lineX += in.BarGlyphWidth;
-                bar = true;
-            }
-            if (doc::IsOnBeat(song, t)) {
-                BeatBox b;
-                b.Tick = t, b.X = lineX;
-                boxes.push_back(b);
-                barStart.push_back(bar ? 1 : 0);
-                if (roomy) lineX = roundi(lineX + W * 0.5);
-                // Room for the fraction of a meter change (the song's first meter is in the header).
-                for (int L = 1; L <= song.TimeSigLastIndex && L < doc::kTimeSigCapacity; ++L)
-                    if (song.TimeSigTicks[L] == t && doc::IsOnBarline(song, t)) {
-                        lineX += 2 * W;
-                        break;
-                    }
-            }
-            cells.Ticks.push_back(t);
-            cells.X.push_back(lineX);
-            lineX += GetNoteCellWidth(next - t, W);
-            t = next;
-        }
+        lineX = LayOutLineCells(song, grid, tickCursor, lineStart, lineEnd, rows, lineX, W, in.BarGlyphWidth, isLast,
+                                cells, boxes, barStart);
         cells.Ticks.push_back(lineEnd);
         cells.X.push_back(g.PaperWidth + W);
-        // A stretched line keeps room for its closing bar, as every bar inside it has.
-        if (!isLast) lineX += in.BarGlyphWidth;
         if (boxes.size() > firstBox) boxes.back().Width = lineX - boxes.back().X;
 
         // Stretch to the printable width; the last system keeps its natural width.
@@ -297,12 +306,37 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
                 for (int w = 0; w < rows; ++w) PrintAt(*s, b.X, w * pitch + top + digitOffset, QStringLiteral("|"));
         }
         if (boxes.size() > firstBox) boxes.back().Width = g.LeftMargin + g.PrintableWidth - boxes.back().X;
+        // Each row's place in the line. Syllables under low octave dots move down, and arcs and
+        // marks over high ones move up, as far as the row's deepest and highest dots need.
+        rowLines.assign(rows, RowContext{});
+        for (int w = 0; w < rows; ++w) {
+            RowContext& row = rowLines[w];
+            row.Meter = &song;
+            row.Cells = &cells;
+            row.LineEndTick = lineEnd;
+            row.Row = w + 1;
+            row.Rows = rows;
+            row.RowDigitY = roundi(w * pitch + top + digitShift);
+            row.RowLyricY = roundi(w * pitch + top + H * st.RowPercent / 100.0 +
+                                   in.LyricSampleHeight / 200.0 * (in.LyricPercent - 100));
+            row.LyricLineHeight = lyricLineHeight;
+            row.Verses = in.Verses;
+            row.BracketWidth = bracketWidth;
+            const std::vector<doc::NoteRecord>& events = score.Rows[w];
+            const size_t cur = rowCursor[w];
+            size_t end = cur + 1;
+            while (end + 1 < events.size() && events[end].Start < lineEnd) ++end;
+            if (s && end < events.size()) {
+                row.RowLyricY += LyricDropOf(st, row, &events[cur], &events[end]);
+                row.AboveRise = AboveRiseOf(st, row, &events[cur], &events[end]);
+            }
+        }
         if (s) {
             for (int w = 0; w < rows; ++w)
                 PrintAt(*s, g.LeftMargin + g.PrintableWidth - in.BarGlyphWidth - 1, w * pitch + top + digitOffset,
                         QStringLiteral("|"));
             // Key and tempo changes inside the line, above the top row (entry 0 is in the header).
-            const double markY = top + digitOffset - H * 0.9;
+            const double markY = top + digitOffset - H * 0.9 - rowLines[0].AboveRise;
             for (; nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&
                    song.KeyChangeTicks[nextKey] < lineEnd;
                  ++nextKey) {
@@ -348,18 +382,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         // The rows: every event from the row's cursor up to the line's end, at least one.
         for (int w = 0; w < rows; ++w) {
             const std::vector<doc::NoteRecord>& events = score.Rows[w];
-            RowContext row;
-            row.Meter = &song;
-            row.Cells = &cells;
-            row.LineEndTick = lineEnd;
-            row.Row = w + 1;
-            row.Rows = rows;
-            row.RowDigitY = roundi(w * pitch + top + digitShift);
-            row.RowLyricY = roundi(w * pitch + top + H * st.RowPercent / 100.0 +
-                                   in.LyricSampleHeight / 200.0 * (in.LyricPercent - 100));
-            row.LyricLineHeight = lyricLineHeight;
-            row.Verses = in.Verses;
-            row.BracketWidth = bracketWidth;
+            RowContext& row = rowLines[w];
             RowState rs;
             size_t& cur = rowCursor[w];
             int32_t e = 0;

@@ -109,6 +109,15 @@ TypesetResult RunTypesetter(const TypesetInput& in, const TypesetHooks& hooks);
 // The same on already prepared events (the benchmark times the two halves apart).
 TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, const TypesetHooks& hooks);
 
+// The cells of the line lineStart..lineEnd at their natural places, before the stretch to the
+// printable width: every tick of the grid from `cursor` (left past the line) up to the line's end,
+// from x on, with room for bar lines, beats and meter changes. Fills `cells` (without the closing
+// entry), adds the line's beats (tick and x) and whether a bar line opens each; returns the
+// natural end x, with room for the closing bar unless the line is the last.
+int LayOutLineCells(const doc::Song& song, const std::vector<int32_t>& grid, size_t& cursor, int32_t lineStart,
+                    int32_t lineEnd, int rows, int x, int W, int barGlyphWidth, bool last, LineCells& cells,
+                    std::vector<BeatBox>& beats, std::vector<uint8_t>& barStart);
+
 // The finish of the page pictures: line decorations, time signatures and the closing mark.
 void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::function<vb::Surface*(int)>& pages);
 // The same for one filled page (its systems are all drawn), so that it can be drawn out while the

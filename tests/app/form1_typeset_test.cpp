@@ -309,6 +309,29 @@ void FillMarksSong(Form1& f, int rows) {
 // Renders the pages of a song into PNG files for looking at them: TYPESET_PNG names the folder,
 // TYPESET_SONG the song file (the sample song when unset; "marks2" or "marks3" a song of every
 // kind of mark on two or three rows).
+// A dense song to look at: eight parts of sixteenths with a syllable on each ("dense"), or the
+// five parts two octaves down under sixteenths and eighths ("dense-low").
+void FillDenseSong(Form1& f, bool low) {
+    doc::Song& s = *f.song;
+    if (!low) s.PartCount = 8;
+    for (int p = 1; p <= s.PartCount; ++p) {
+        doc::PartRecord& part = s.Parts[p];
+        part.NoteCount = 0, part.ShowInScore = 1, part.StripTop = int16_t(p * 100);
+        if (part.Name.isEmpty()) part.Name = QString("声部%1").arg(p);
+        int32_t t = 0;
+        for (int k = 0; k < 256; ++k) {
+            const int length = low && k % 4 == 3 ? 24 : 12;
+            doc::NoteRecord& n = s.Notes[p][part.NoteCount++];
+            n.Start = t, n.Length = int16_t(length), n.Lyric = k % 3 ? "啦" : "la";
+            n.Pitch = uint8_t(low ? 36 + (k * 7) % 12 : 58 + (k * 5 + p) % 14);
+            t += length;
+        }
+    }
+    f.ShowPartNames();
+    f.RebuildTimeline();
+    f.RunPageSetup(true);
+}
+
 TEST_F(TypesetTest, RenderPages) {
     const QString target = QString::fromLocal8Bit(qgetenv("TYPESET_PNG"));
     if (target.isEmpty()) GTEST_SKIP() << "TYPESET_PNG not set";
@@ -318,6 +341,8 @@ TEST_F(TypesetTest, RenderPages) {
     Form1& f = start();
     if (song.startsWith("marks")) {
         FillMarksSong(f, song.right(1).toInt());
+    } else if (song.startsWith("dense")) {
+        FillDenseSong(f, song == "dense-low");
     } else {
         dialogs.msgBoxAnswers.push_back(vb::vbNo);
         dialogs.fileAnswers.push_back(song);

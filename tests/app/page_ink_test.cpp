@@ -52,8 +52,8 @@ QRect InkAtOrigin(const QString& text, const QString& font, double size, bool bo
 }
 
 // The glyphs of one page: every print but the pieces of lines, arcs and brackets, which join by
-// design, and blanks.
-std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s) {
+// design, and blanks; or, with `arcs`, only the pieces of arcs.
+std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false) {
     static const QRegularExpression re(R"re(^Print (\S+),(\S+) "(.*)";? font=(\S+) (\S+)( bold)?( italic)?$)re");
     static const QString pieces = "cWXZYHInoMzvuwxhij|ab ";
     std::vector<Glyph> out;
@@ -62,7 +62,9 @@ std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s) {
         if (!m.hasMatch()) continue;
         const QString text = m.captured(3), font = m.captured(4);
         if (text.trimmed().isEmpty()) continue;
-        if (font == "Qelto" && text.size() == 1 && pieces.contains(text)) continue;
+        const bool arc = font == "Qelto" && text.size() == 1 && QString("WXYZ").contains(text);
+        if (arcs != arc) continue;
+        if (!arc && font == "Qelto" && text.size() == 1 && pieces.contains(text)) continue;
         const QRect ink = InkAtOrigin(text, font, m.captured(5).toDouble(), !m.captured(6).isEmpty(), !m.captured(7).isEmpty());
         if (ink.isNull()) continue;
         const int x = int(vb::Round(m.captured(1).toDouble())), y = int(vb::Round(m.captured(2).toDouble()));
@@ -77,6 +79,17 @@ public:
         doc::Song& s = *form->song;
         doc::NoteRecord& n = s.Notes[part][s.Parts[part].NoteCount++];
         n.Start = start, n.Length = int16_t(length), n.Pitch = uint8_t(pitch), n.Lyric = text;
+    }
+    // Eight parts shown, each with a name, and no notes yet.
+    void eightParts(doc::Song& s) {
+        s.PartCount = 8;
+        for (int p = 1; p <= 8; ++p) {
+            s.Parts[p].NoteCount = 0;
+            s.Parts[p].ShowInScore = 1;
+            s.Parts[p].StripTop = int16_t(p * 100);
+            s.Parts[p].Name = QString("声部%1").arg(p);
+        }
+        form->ShowPartNames();
     }
     std::map<int, vb::RecordingSurface> typesetPages() {
         Form1& f = *form;
@@ -97,6 +110,7 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
     struct Case {
         const char* name;
         std::function<void(PageInkTest&, doc::Song&)> fill;
+        bool crowded = false;  // lines of the plain breaking would squeeze its glyphs together
     };
     const Case cases[] = {
         {"quarters two octaves down, eighths one down, with accidentals",
@@ -135,7 +149,43 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
              t.add(1, 384, 0, doc::kExpression, "渐慢");
              t.add(1, 384, 192, doc::kSpecialSymbol, "V1.");
          }},
+        {"eight parts of sixteenths with a syllable on every note, some with accidentals",
+         [](PageInkTest& t, doc::Song& s) {
+             t.eightParts(s);
+             for (int p = 1; p <= 8; ++p)
+                 for (int k = 0; k < 128; ++k) t.add(p, k * 12, 12, 58 + (k * 5 + p) % 14, k % 3 ? "啦" : "la");
+         },
+         true},
+        {"two octaves down under sixteenths and eighths, with syllables",
+         [](PageInkTest& t, doc::Song& s) {
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 int32_t at = 0;
+                 for (int k = 0; k < 96; ++k) {
+                     const int len = k % 4 == 3 ? 24 : 12;
+                     t.add(p, at, len, 36 + (k * 7) % 12, k % 2 ? "都" : "啊");
+                     at += len;
+                 }
+             }
+         },
+         true},
+        {"ties and triplets over notes one and two octaves up, with a dynamic",
+         [](PageInkTest& t, doc::Song& s) {
+             for (int p = 1; p <= s.PartCount; ++p) {
+                 s.Parts[p].NoteCount = 0;
+                 for (int k = 0; k < 8; ++k) {
+                     const int32_t at = k * 192;
+                     t.add(p, at, 72, 84 + k % 12, "长");  // a dotted quarter: two cells tied
+                     t.add(p, at + 72, 24, 86, "啊");
+                     for (int j = 0; j < 3; ++j) t.add(p, at + 96 + j * 16, 16, j == 2 ? 50 : 74 + j, "三");
+                     t.add(p, at + 144, 48, 96, "高");
+                 }
+             }
+             t.add(1, 192, 0, doc::kDynamics, "6");
+         },
+         true},
     };
+    int dotsUnderArcs = 0;
     for (const Case& c : cases) {
         form.reset();
         start();
@@ -144,9 +194,25 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         form->RebuildTimeline();
         const auto pages = typesetPages();
         ASSERT_FALSE(pages.empty()) << c.name;
+        const typeset::LineTable plain = typeset::ComputePageSetup(form->PanelValues(), s).Lines;
+        if (c.crowded)
+            EXPECT_GT(form->Lines.LastSystem, plain.LastSystem) << c.name;
+        else
+            EXPECT_EQ(form->Lines.Starts, plain.Starts) << c.name;
         int dots = 0;
         for (const auto& [page, surface] : pages) {
             const std::vector<Glyph> glyphs = PageGlyphs(surface);
+            // A dot under an arc keeps a white row below the arc's ink.
+            for (const Glyph& arc : PageGlyphs(surface, true))
+                for (const Glyph& dot : glyphs) {
+                    if (dot.text != "l" || dot.font != "Qelto") continue;
+                    if (arc.ink.right() < dot.ink.left() || arc.ink.left() > dot.ink.right()) continue;
+                    if (arc.ink.bottom() > dot.ink.bottom() || arc.ink.bottom() < dot.ink.top() - 12) continue;
+                    ++dotsUnderArcs;
+                    EXPECT_GE(dot.ink.top() - arc.ink.bottom() - 1, 1)
+                        << c.name << ": page " << page << " dot at " << dot.ink.x() << "," << dot.ink.y() << " under \""
+                        << arc.text.toStdString() << "\" at " << arc.ink.x() << "," << arc.ink.y();
+                }
             for (size_t i = 0; i < glyphs.size(); ++i) {
                 const Glyph& a = glyphs[i];
                 for (size_t j = i + 1; j < glyphs.size(); ++j) {
@@ -171,7 +237,23 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
         }
         EXPECT_GT(dots, 0) << c.name;  // the song has low dots over syllables
     }
+    EXPECT_GT(dotsUnderArcs, 0);
 }
+// The sample song fits its lines as the plain breaking gives them: its pages do not change.
+TEST_F(PageInkTest, TheSampleSongKeepsItsLineBreaks) {
+    app::installFonts(PROGRAM_DIR);
+    Form1& f = start();
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);
+    dialogs.fileAnswers.push_back(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
+    f.Command2_Click(2);
+    ASSERT_GT(f.song->SongLength, 0);
+    ASSERT_TRUE(f.RunPageSetup(true));
+    const typeset::PageSetupResult plain = typeset::ComputePageSetup(f.PanelValues(), *f.song);
+    EXPECT_EQ(f.Lines.Starts, plain.Lines.Starts);
+    EXPECT_EQ(f.Page.LastPage, plain.Geometry.LastPage);
+    EXPECT_GT(f.Lines.LastSystem, 0);
+}
+
 // A three-part line with a 2/4 bar, a tempo change between cells, notes off the beat grid and a
 // bracket line ending at a line's end.
 TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {

@@ -1,6 +1,8 @@
 // Page geometry, line breaks, page count and page numbers over plain values.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "document/songcodes.h"
 #include "support/songs.h"
 #include "typeset/geometry.h"
@@ -156,6 +158,42 @@ TEST(LineBreaks, ABarLongerThanALineTakesASystemOfItsOwn) {
     const LineTable t = ComputeLineBreaks(*song, 682, 12, 25);
     EXPECT_EQ(t.LastSystem, 15);
     for (int k = 0; k <= 16; ++k) EXPECT_EQ(t.Starts[k], 192 * k);
+}
+
+// A crowded system ends at the latest earlier bar line where it fits; systems that fit keep their
+// ends; a system that fits at no earlier bar line keeps its first end; the fit check is asked
+// with the system's number and whether it closes the score.
+TEST(LineBreaks, ACrowdedSystemEndsAtAnEarlierBarLine) {
+    auto song = BarsOf44(16);
+    const PageGeometry g;
+    struct Case {
+        const char* name;
+        int maxBars;         // a system of more bars is crowded
+        int32_t tick1, tick2;  // ... and so is one holding both ticks (-1: none)
+        std::vector<int32_t> starts;
+    };
+    const std::vector<int32_t> today{0, 384, 768, 1152, 1536, 1920, 2304, 2688, 3072};
+    const Case cases[] = {
+        {"all fit", 2, -1, -1, today},
+        {"one bar each", 1, -1, -1,
+         {0, 192, 384, 576, 768, 960, 1152, 1344, 1536, 1728, 1920, 2112, 2304, 2496, 2688, 2880, 3072}},
+        {"bars 5 and 6 apart", 2, 800, 1000, {0, 384, 768, 960, 1344, 1728, 2112, 2496, 2880, 3072}},
+        {"bar 5 crowded alone", 2, 800, 800, today},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::tuple<int32_t, int32_t, int, bool>> asked;
+        const LineFitCheck fits = [&](int32_t start, int32_t end, int system, bool last, const PageGeometry&) {
+            asked.push_back({start, end, system, last});
+            const auto holds = [&](int32_t tick) { return tick >= start && tick < end; };
+            return (end - start) / 192 <= c.maxBars && !(c.tick1 >= 0 && holds(c.tick1) && holds(c.tick2));
+        };
+        const LineTable t = ComputeLineBreaks(*song, 682, 20, 100, fits, &g);
+        EXPECT_EQ(t.Starts, c.starts) << c.name;
+        EXPECT_EQ(t.LastSystem, int(c.starts.size()) - 2) << c.name;
+        EXPECT_EQ(asked.front(), std::make_tuple(0, 384, 0, false)) << c.name;
+        EXPECT_EQ(std::get<1>(asked.back()), 3072) << c.name;
+        EXPECT_TRUE(std::get<3>(asked.back())) << c.name;
+    }
 }
 
 TEST(PageNumbers, Captions) {

@@ -1,0 +1,246 @@
+#include "typeset/linefit.h"
+
+#include <QFontMetrics>
+#include <algorithm>
+#include <memory>
+
+#include "document/lyrics.h"
+#include "document/pitchdigits.h"
+#include "document/timeline.h"
+#include "platform/surface.h"
+#include "typeset/notecells.h"
+#include "typeset/pitchinbar.h"
+
+namespace typeset {
+
+namespace {
+
+int roundi(double x) { return int(vb::Round(x)); }
+
+// The horizontal ink of a glyph, relative to the x of the cell it belongs to.
+struct Ink {
+    int32_t Tick = 0;  // the cell (the event's start for a syllable)
+    double Left = 0, Right = 0;
+    double LeftAtLineStart = 0;  // a note carried over a line start shows its accidental there again
+};
+
+// Glyphs of one tick stand over each other (a chord), so they count as one.
+void mergeTicks(std::vector<Ink>& v) {
+    std::stable_sort(v.begin(), v.end(), [](const Ink& a, const Ink& b) { return a.Tick < b.Tick; });
+    size_t n = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (n > 0 && v[n - 1].Tick == v[i].Tick) {
+            Ink& m = v[n - 1];
+            m.Left = std::min(m.Left, v[i].Left), m.Right = std::max(m.Right, v[i].Right);
+            m.LeftAtLineStart = std::min(m.LeftAtLineStart, v[i].LeftAtLineStart);
+        } else {
+            v[n++] = v[i];
+        }
+    }
+    v.resize(n);
+}
+
+struct RowGlyphs {
+    std::vector<Ink> Cells;                   // digits with accidentals and dots, in tick order
+    std::vector<std::vector<Ink>> Syllables;  // per verse, in tick order
+};
+
+class GlyphFit {
+public:
+    explicit GlyphFit(const TypesetInput& in) : in_(in), song_(*in.Song) {
+        const MarkStyle& st = in.Style;
+        notation_ = {kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold, st.Fonts.Samples[2].Italic};
+        digitFont_ = st.Fonts.Samples[2];
+        const QString rows = ScoreRowPartsOf(song_);
+        for (QChar c : rows) rowParts_.push_back(c.digitValue());
+        rows_ = int(rowParts_.size());
+        if (rows_ == 0) return;
+        grid_ = TickGridOf(song_, rowParts_);
+        bracketWidth_ = rows_ == 1 ? 0 : rows_ == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
+        for (int part : rowParts_) glyphs_.push_back(rowGlyphs(part));
+        // The part names end where the widest one's ink ends.
+        for (int part : rowParts_) {
+            const QString name = part >= 0 && part < int(in.PartNames.size()) ? in.PartNames[part] : QString();
+            const QRectF ink = TextInk(st.Fonts.Samples[3], name);
+            if (!ink.isNull()) namesRight_ = std::max(namesRight_, 1 + ink.right());
+        }
+        if (rows_ >= 3) {
+            bracketLeft_ = -st.W * 0.5 + std::min({TextInk(notation_, QStringLiteral("v")).left(),
+                                                   TextInk(notation_, QStringLiteral("u")).left(),
+                                                   TextInk(notation_, QStringLiteral("w")).left()});
+        } else if (rows_ == 2) {
+            bracketLeft_ = TextInk(notation_, QStringLiteral("|")).left();
+        }
+    }
+
+    bool operator()(int32_t start, int32_t end, int system, bool last, const PageGeometry& g) {
+        if (rows_ == 0 || grid_.empty()) return true;
+        const int W = in_.Style.W;
+        size_t cursor = size_t(std::lower_bound(grid_.begin(), grid_.end(), start) - grid_.begin());
+        beats_.clear();
+        barStart_.clear();
+        const int x0 = g.LeftMargin + bracketWidth_ + (system == 0 ? in_.PartNameWidth : 0);
+        const int endX = LayOutLineCells(song_, grid_, cursor, start, end, rows_, x0, W, in_.BarGlyphWidth, last,
+                                         cells_, beats_, barStart_);
+        const double natural = endX - g.LeftMargin;
+        // The last system keeps its natural width, so it must fit as it is.
+        if (last && natural > g.PrintableWidth) return false;
+        const double stretch = last || natural <= 0 ? 1.0 : g.PrintableWidth / natural;
+        const auto place = [&](int x) { return roundi((x - g.LeftMargin) * stretch + g.LeftMargin); };
+        for (int& x : cells_.X) x = place(x);
+        const auto cellX = [&](int32_t tick, bool exact) {
+            const int c = exact ? CellAt(cells_, tick) : CellAtOrBefore(cells_, tick);
+            return c >= 0 ? cells_.X[c] : -1;
+        };
+
+        double firstLeft = 1e9;
+        for (int w = 0; w < rows_; ++w) {
+            const RowGlyphs& row = glyphs_[w];
+            spans_.clear();
+            for (auto it = firstAt(row.Cells, start); it != row.Cells.end() && it->Tick < end; ++it) {
+                const int x = cellX(it->Tick, true);
+                if (x >= 0) spans_.push_back({x + (it->Tick == start ? it->LeftAtLineStart : it->Left), x + it->Right});
+            }
+            if (!apart(spans_)) return false;
+            for (const auto& s : spans_) firstLeft = std::min(firstLeft, s.first);
+            for (const std::vector<Ink>& verse : row.Syllables) {
+                spans_.clear();
+                for (auto it = firstAt(verse, start); it != verse.end() && it->Tick < end; ++it) {
+                    const int x = cellX(it->Tick, false);
+                    if (x >= 0) spans_.push_back({x + it->Left, x + it->Right});
+                }
+                if (!apart(spans_)) return false;
+            }
+        }
+        // The part names before the score's first system end clear of the bracket and the notes.
+        if (system == 0 && namesRight_ > 0) {
+            if (!beats_.empty() && rows_ >= 2) firstLeft = std::min(firstLeft, place(beats_.front().X) + bracketLeft_);
+            if (g.LeftMargin + namesRight_ + kWhite > firstLeft) return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr double kWhite = 1.0;  // the least white between two glyphs, in pixels
+
+    static std::vector<Ink>::const_iterator firstAt(const std::vector<Ink>& v, int32_t tick) {
+        return std::lower_bound(v.begin(), v.end(), tick, [](const Ink& a, int32_t t) { return a.Tick < t; });
+    }
+
+    // Whether the horizontal spans keep at least a white pixel between neighbours.
+    static bool apart(std::vector<std::pair<double, double>>& spans) {
+        std::sort(spans.begin(), spans.end());
+        for (size_t i = 1; i < spans.size(); ++i)
+            if (spans[i].first - spans[i - 1].second < kWhite) return false;
+        return true;
+    }
+
+    // Every cell the row prints (notes and the rests between them) and every syllable, with the
+    // ink each takes beside its cell's x.
+    RowGlyphs rowGlyphs(int part) {
+        RowGlyphs out;
+        out.Syllables.resize(std::max(1, in_.Verses));
+        if (part < 1 || part > doc::kMaxParts) return out;
+        struct Event {
+            int32_t Start, Length;
+            int Pitch;
+            QString Lyric;
+        };
+        std::vector<Event> events;
+        std::vector<std::pair<int32_t, int32_t>> spans;
+        const int count = std::clamp<int>(song_.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+        for (int i = 0; i < count; ++i) {
+            const doc::NoteRecord& n = song_.Notes[part][i];
+            if (n.Pitch <= 18) continue;
+            events.push_back({n.Start, n.Length, n.Pitch, n.Lyric});
+            spans.push_back({n.Start, n.Start + n.Length});
+        }
+        std::sort(spans.begin(), spans.end());
+        const auto rest = [&](int32_t a, int32_t b) { events.push_back({a, b - a, 19, QString()}); };
+        for (size_t k = 1; k < spans.size(); ++k)
+            if (spans[k - 1].second < spans[k].first) rest(spans[k - 1].second, spans[k].first);
+        if (spans.empty()) {
+            rest(0, song_.SongLength);
+        } else {
+            if (spans.back().second < song_.SongLength) rest(spans.back().second, song_.SongLength);
+            if (spans.front().first > 0) rest(0, spans.front().first);
+        }
+        std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.Start < b.Start; });
+
+        const MarkStyle& st = in_.Style;
+        const QRectF dash = TextInk(digitFont_, QStringLiteral("-"));
+        const QFontMetrics digitMetrics(vb::ScreenFont(digitFont_.Name, digitFont_.Size, digitFont_.Bold, digitFont_.Italic));
+        const QFontMetrics notationMetrics(vb::ScreenFont(notation_.Name, notation_.Size, notation_.Bold, notation_.Italic));
+        const QRectF dot = TextInk(notation_, QStringLiteral("m"));
+        QString barState = FreshBarAccidentals();
+        int16_t bar = -1;
+        for (const Event& e : events) {
+            int16_t offset = 0;
+            const int16_t at = doc::GetBarPosition(song_, e.Start, offset);
+            if (at != bar) barState = FreshBarAccidentals(), bar = at;
+            int16_t octave = 0;
+            QString accidental;
+            const QString digit = PitchToDigitInBar(e.Pitch, octave, accidental, barState);
+            QRectF ink = TextInk(digitFont_, digit).united(dash);
+            // A note carried over a line start is drawn there again with the accidental of its pitch.
+            QString ownAccidental;
+            int16_t ownOctave = 0;
+            doc::PitchToDigit(e.Pitch, ownOctave, ownAccidental);
+            const QRectF sign = TextInk(notation_, accidental.isEmpty() ? ownAccidental : accidental);
+            const double signLeft = sign.isNull() ? ink.left() : -st.W / 4.0 + sign.left();
+            const double digitAdvance = digitMetrics.horizontalAdvance(digit);
+            bool first = true;
+            ForEachNoteCell(song_, e.Start, e.Length, [&](int32_t tick, int level, bool dotted) {
+                double left = ink.left(), right = ink.right();
+                if (first && !accidental.isEmpty()) left = std::min(left, signLeft);
+                const double carried = first || ownAccidental.isEmpty() ? left : std::min(left, signLeft);
+                if (dotted) {
+                    double x = digitAdvance;
+                    if (level == 4) x += notationMetrics.horizontalAdvance(QStringLiteral("a"));
+                    if (level == 3) x += notationMetrics.horizontalAdvance(QStringLiteral("b"));
+                    right = std::max(right, x + dot.right());
+                }
+                out.Cells.push_back({tick, left, right, carried});
+                first = false;
+            });
+            const QString lyric = e.Lyric == QStringLiteral("-") ? QString() : e.Lyric;
+            if (lyric.isEmpty()) continue;
+            for (int v = 0; v < int(out.Syllables.size()); ++v) {
+                const QString verse = doc::GetVerseText(lyric, v);
+                if (verse.isEmpty() || verse == QStringLiteral("-")) continue;
+                const QRectF s = TextInk(st.Fonts.Samples[1], verse);
+                if (!s.isNull()) out.Syllables[v].push_back({e.Start, s.left(), s.right(), s.left()});
+            }
+        }
+        mergeTicks(out.Cells);
+        for (std::vector<Ink>& verse : out.Syllables) mergeTicks(verse);
+        return out;
+    }
+
+    const TypesetInput in_;
+    const doc::Song& song_;
+    FontSpec notation_, digitFont_;
+    std::vector<int> rowParts_;
+    int rows_ = 0;
+    std::vector<int32_t> grid_;
+    int bracketWidth_ = 0;
+    std::vector<RowGlyphs> glyphs_;
+    double namesRight_ = 0, bracketLeft_ = 0;
+    // Scratch of one check.
+    LineCells cells_;
+    std::vector<BeatBox> beats_;
+    std::vector<uint8_t> barStart_;
+    std::vector<std::pair<double, double>> spans_;
+};
+
+}  // namespace
+
+LineFitCheck GlyphFitOf(const TypesetInput& in) {
+    if (!in.Song) return {};
+    auto fit = std::make_shared<GlyphFit>(in);
+    return [fit](int32_t start, int32_t end, int system, bool last, const PageGeometry& g) {
+        return (*fit)(start, end, system, last, g);
+    };
+}
+
+}  // namespace typeset
