@@ -84,7 +84,7 @@ TerminationSignals::~TerminationSignals() {
     signalPipe[0] = signalPipe[1] = -1;
 }
 
-int runProgram(int argc, char** argv) {
+int runProgram(int argc, char** argv, const std::function<void(QWidget& mainWindow)>& shown) {
     QApplication qapp(argc, argv);
     const bool notationFont = installFonts(programDir());
     const std::unique_ptr<QTranslator> qtTexts = installQtTranslations();
@@ -124,6 +124,7 @@ int runProgram(int argc, char** argv) {
     // The window covers the screen by its geometry (InitMainWindow), not by the full-screen state:
     // a window manager stacks a focused full-screen window above its own page and lyrics windows.
     if (!form.Exited()) form.show();
+    if (shown && !form.Exited()) shown(form);
     // Without the notation font the score's symbols show as plain letters: say so, and go on.
     if (!notationFont && !form.Exited())
         dialogs.MsgBox(QStringLiteral("没有找到字体：Qelto"), vb::vbOKOnly + vb::vbExclamation, QStringLiteral("提示"));
