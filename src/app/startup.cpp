@@ -91,6 +91,7 @@ int runProgram(int argc, char** argv, const std::function<void(QWidget& mainWind
 
     AudioEngine engine;
     SynthMidiOut midi(engine, AudioEngine::DefaultSoundFonts());
+    midi.LoadInBackground();  // the window shows while the SoundFont loads
     EngineMediaPlayer accompaniment(engine);
     std::array<std::unique_ptr<EngineMediaPlayer>, 10> parts;
     EngineWavePlayer clicks(engine, &accompaniment);  // clicks on the accompaniment's clock
