@@ -263,17 +263,18 @@ bool Form1::RunPageSetup(bool quiet) {
 // Line breaks, pages, strip, page numbers and textures follow the song as one step.
 void Form1::ComputeLineBreaks() { RunPageSetup(true); }
 
+// The texture is tiled over each page when the page is first shown or drawn on.
 void Form1::PaintPageBackgrounds() {
     typeset::Form3& f = Form3();
-    const QImage& texture = Picture17.Canvas().Picture();
+    const QImage texture = Picture17.Canvas().Picture();
+    const int width = Page.PaperWidth, height = Page.PaperHeight;
     for (int i = 0; i <= Page.LastPage; ++i) {
         vb::PageSurface& page = f.Picpage[i].Canvas();
-        page.SetPicture(QImage());
-        if (!texture.isNull()) {
-            for (int x = 0; x <= Page.PaperWidth; x += 128)
-                for (int y = 0; y <= Page.PaperHeight; y += 128) page.PaintPicture(texture, x, y, 128, 128, 0, 0, 128, 128);
-        }
-        page.KeepImageAsPicture();
+        page.SetPictureDrawnBy([texture, width, height](vb::Surface& s) {
+            if (texture.isNull()) return;
+            for (int x = 0; x <= width; x += 128)
+                for (int y = 0; y <= height; y += 128) s.PaintPicture(texture, x, y, 128, 128, 0, 0, 128, 128);
+        });
         page.Cls();
     }
 }

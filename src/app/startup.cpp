@@ -84,13 +84,14 @@ TerminationSignals::~TerminationSignals() {
     signalPipe[0] = signalPipe[1] = -1;
 }
 
-int runProgram(int argc, char** argv) {
+int runProgram(int argc, char** argv, const std::function<void(QWidget& mainWindow)>& shown) {
     QApplication qapp(argc, argv);
     const bool notationFont = installFonts(programDir());
     const std::unique_ptr<QTranslator> qtTexts = installQtTranslations();
 
     AudioEngine engine;
     SynthMidiOut midi(engine, AudioEngine::DefaultSoundFonts());
+    midi.LoadInBackground();  // the window shows while the SoundFont loads
     EngineMediaPlayer accompaniment(engine);
     std::array<std::unique_ptr<EngineMediaPlayer>, 10> parts;
     EngineWavePlayer clicks(engine, &accompaniment);  // clicks on the accompaniment's clock
@@ -124,6 +125,7 @@ int runProgram(int argc, char** argv) {
     // The window covers the screen by its geometry (InitMainWindow), not by the full-screen state:
     // a window manager stacks a focused full-screen window above its own page and lyrics windows.
     if (!form.Exited()) form.show();
+    if (shown && !form.Exited()) shown(form);
     // Without the notation font the score's symbols show as plain letters: say so, and go on.
     if (!notationFont && !form.Exited())
         dialogs.MsgBox(QStringLiteral("没有找到字体：Qelto"), vb::vbOKOnly + vb::vbExclamation, QStringLiteral("提示"));

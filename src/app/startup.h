@@ -8,6 +8,7 @@
 class QApplication;
 class QSocketNotifier;
 class QTranslator;
+class QWidget;
 
 namespace app {
 
@@ -34,6 +35,7 @@ QString programDir();
 // Font substitutions for the design fonts and the notation font; returns false when the
 // notation font could not be loaded (the score then shows plain letters).
 bool installFonts(const QString& dir);
-int runProgram(int argc, char** argv);
+// Runs the program; `shown` (for measurements) is called with the main window once it is shown.
+int runProgram(int argc, char** argv, const std::function<void(QWidget& mainWindow)>& shown = {});
 
 }  // namespace app

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 class AudioEngine;
@@ -33,20 +35,32 @@ public:
     ~SynthMidiOut() override;
 
     bool Open(int device) override;
+    // From then on Open loads the SoundFont on a thread of its own and returns at once (start-up
+    // need not wait for it). Messages sent meanwhile are applied in their order once it is
+    // loaded; a player's message, Close and SoundFontError wait for the load.
+    void LoadInBackground() { background_ = true; }
     void ShortMsg(uint32_t message) override;
     // Like the output the MIDI-delay setting corrects for, a player's message sounds
     // kOutputDelay after its due time, at its sample in the mix; other messages sound at once.
     void ShortMsgDue(uint32_t message, double lateSeconds) override;
     void Close() override;
     bool IsOpen() const override { return open_; }
-    QString SoundFontError() const { return soundFontError_; }
+    QString SoundFontError() const { return waitForLoad(), soundFontError_; }
     static constexpr double kOutputDelay = 0.160;
 
 private:
+    void loadSoundFont();
+    void apply(uint32_t message);
+    void waitForLoad() const;
     AudioEngine& engine_;
     QStringList soundFonts_;
     QString soundFontError_;
     bool open_ = false;
+    bool background_ = false;
+    mutable std::thread loader_;
+    std::mutex pendingMutex_;
+    bool loading_ = false;              // the loader runs: messages wait in pending_
+    std::vector<uint32_t> pending_;
 };
 
 // Test double: keeps every message in the order sent.

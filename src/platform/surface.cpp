@@ -147,8 +147,20 @@ void DrawLineRows(uchar* bits, qsizetype stride, int w, int y0, int y1, int x, i
 }
 }  // namespace
 
-PageSurface::PageSurface(int width, int height) : image_(blankImage(width, height)) {
-    image_.fill(ToQColor(backColor_));
+PageSurface::PageSurface(int width, int height) : size_(std::max(width, 1), std::max(height, 1)) {}
+
+void PageSurface::make() const {
+    if (image_.isNull()) const_cast<PageSurface*>(this)->clearNow();
+}
+
+void PageSurface::makePicture() const {
+    if (!pictureDraw_) return;
+    // Drawn as it would have been when it was set: on the cleared surface of that time.
+    PageSurface blank(pictureSize_.width(), pictureSize_.height());
+    blank.backColor_ = pictureBack_;
+    pictureDraw_(blank);
+    pictureDraw_ = nullptr;
+    picture_ = blank.Image();
 }
 
 PageSurface::~PageSurface() = default;
@@ -368,7 +380,11 @@ struct PageSurface::Held {
 
 bool PageSurface::holding() const { return held_ && held_->active; }
 
-bool PageSurface::holdsNothing() const { return holding() && held_->ops.empty(); }
+// A surface not made yet stands cleared: a held clear alone leaves it so.
+bool PageSurface::holdsNothing() const {
+    return holding() && (held_->ops.empty() ||
+                         (image_.isNull() && held_->ops.size() == 1 && held_->ops.front().kind() == Op::Clear));
+}
 
 void PageSurface::BeginBatch() {
     static_assert(sizeof(Op) == 24, "a held call stays small");
@@ -402,6 +418,7 @@ void PageSurface::drawText(double x, double y, const QString& text) {
         held_->ops.push_back(op);
         return;
     }
+    make();
     QPainter p(&image_);
     drawTextNow(p, font(), ToQColor(foreColor_), x, y, text);
     p.end();
@@ -417,6 +434,7 @@ void PageSurface::drawLine(double x1, double y1, double x2, double y2, Colour co
         return;
     }
     // The image is always RGB32.
+    make();
     DrawLineRows(image_.bits(), image_.bytesPerLine(), image_.width(), 0, image_.height(), whole(x1), whole(y1),
                  whole(x2), whole(y2), colour);
     notify();
@@ -431,18 +449,24 @@ void PageSurface::clear() {
         held_->ops.push_back(op);
         return;
     }
-    clearNow();
+    // An image not made yet stands cleared already; one whose picture waits to be drawn is made
+    // again when next needed.
+    if (image_.isNull() || pictureDraw_)
+        image_ = QImage();
+    else
+        clearNow();
     notify();
 }
 
 void PageSurface::clearNow() {
+    makePicture();
     // A picture that covers the whole image takes its place as it is, shared until the next drawing.
-    if (!picture_.isNull() && picture_.size() == image_.size() && picture_.format() == image_.format() &&
-        !picture_.hasAlphaChannel() && picture_.dotsPerMeterX() == image_.dotsPerMeterX() &&
-        picture_.dotsPerMeterY() == image_.dotsPerMeterY()) {
+    if (!picture_.isNull() && picture_.size() == size_ && picture_.format() == QImage::Format_RGB32 &&
+        !picture_.hasAlphaChannel() && picture_.dotsPerMeterX() == 3780 && picture_.dotsPerMeterY() == 3780) {
         image_ = picture_;
         return;
     }
+    if (image_.size() != size_) image_ = blankImage(size_.width(), size_.height());
     image_.fill(ToQColor(backColor_));
     if (!picture_.isNull()) {
         QPainter p(&image_);
@@ -456,6 +480,8 @@ int PageSurface::beginDrawing(int bandsWanted) {
     if (!h.ops.empty() && h.ops.front().kind() == Op::Clear) {
         clearNow();
         h.first = 1;
+    } else {
+        make();
     }
     h.bits = image_.bits();  // the image's own pixels from here on (a shared picture is copied)
     // Pictures are drawn on the whole image at once; a band is at least 128 rows.
@@ -534,6 +560,7 @@ void PageSurface::drawPicture(const QImage& image, const QRectF& target, const Q
         held_->ops.push_back(op);
         return;
     }
+    make();
     QPainter p(&image_);
     p.drawImage(target, image, source);
     p.end();
@@ -541,16 +568,27 @@ void PageSurface::drawPicture(const QImage& image, const QRectF& target, const Q
 }
 
 void PageSurface::SetPicture(const QImage& picture) {
+    pictureDraw_ = nullptr;
     picture_ = picture.copy();
+    clear();
+}
+
+void PageSurface::SetPictureDrawnBy(std::function<void(Surface&)> draw) {
+    picture_ = QImage();
+    pictureDraw_ = std::move(draw);
+    pictureSize_ = size_;
+    pictureBack_ = backColor_;
     clear();
 }
 
 void PageSurface::KeepImageAsPicture() {
     if (holding()) {
-        SetPicture(image_);
+        SetPicture(Image());
         return;
     }
     // The image is the picture as it stands: shared, not copied, until one of them is drawn on.
+    make();
+    pictureDraw_ = nullptr;
     picture_ = image_;
     notify();
 }
@@ -565,22 +603,27 @@ bool PageSurface::LoadPicture(const QString& path) {
 void PageSurface::Resize(int width, int height) {
     if (width < 1) width = 1;
     if (height < 1) height = 1;
-    if (width == image_.width() && height == image_.height()) return;
-    QImage img = blankImage(width, height);
-    img.fill(ToQColor(backColor_));
-    QPainter p(&img);
-    if (!picture_.isNull()) p.drawImage(0, 0, picture_);
-    p.drawImage(0, 0, image_);
-    p.end();
-    image_ = img;
+    if (width == size_.width() && height == size_.height()) return;
+    size_ = QSize(width, height);
+    // A surface not made yet stands cleared at its new size.
+    if (!image_.isNull()) {
+        makePicture();
+        QImage img = blankImage(width, height);
+        img.fill(ToQColor(backColor_));
+        QPainter p(&img);
+        if (!picture_.isNull()) p.drawImage(0, 0, picture_);
+        p.drawImage(0, 0, image_);
+        p.end();
+        image_ = img;
+    }
     notify();
 }
 
-bool PageSurface::SavePicture(const QString& path) const { return image_.save(path); }
+bool PageSurface::SavePicture(const QString& path) const { return Image().save(path); }
 
 int64_t PageSurface::Point(int x, int y) const {
-    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return -1;
-    return FromQColor(QColor(image_.pixel(x, y)));
+    if (x < 0 || y < 0 || x >= size_.width() || y >= size_.height()) return -1;
+    return FromQColor(QColor(Image().pixel(x, y)));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QSize>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -113,25 +114,33 @@ protected:
 struct FontEntry;  // a font of the process-wide font list, with the widths measured in it
 
 // A picture with a persistent image (the AutoRedraw picture box), drawn in pixels at 96 dpi.
+// The image is made when its pixels are first needed (drawn on, shown, read or saved); until then
+// the surface stands cleared at its size and holds no pixels.
 class PageSurface : public Surface {
 public:
     explicit PageSurface(int width = 1, int height = 1);
     ~PageSurface() override;
 
     // The drawn image (what a saved picture holds).
-    const QImage& Image() const { return image_; }
+    const QImage& Image() const { return make(), image_; }
     // The background picture that Cls restores; null when none.
-    const QImage& Picture() const { return picture_; }
+    const QImage& Picture() const { return makePicture(), picture_; }
     // Sets the background picture: the surface is redrawn as that picture over the background colour.
     void SetPicture(const QImage& picture);
+    // As SetPicture(QImage()), then `draw` on the surface, then KeepImageAsPicture, but `draw` runs
+    // on a surface of today's size and colours only when the picture is first needed, and a
+    // surface not yet made stays without pixels.
+    void SetPictureDrawnBy(std::function<void(Surface&)> draw);
+    // Whether the image has been made (for tests and memory checks).
+    bool Made() const { return !image_.isNull(); }
     // Loads the background picture from a file; false when the file cannot be read (nothing changes).
     bool LoadPicture(const QString& path);
     // Takes the drawn image as the background picture, so later clears restore it.
     void KeepImageAsPicture();
     // Changes the size; what is drawn is kept, new area shows the background.
     void Resize(int width, int height);
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
+    int Width() const { return size_.width(); }
+    int Height() const { return size_.height(); }
     // Saves the image (format from the file name's ending, e.g. .bmp); false on failure.
     bool SavePicture(const QString& path) const;
     // Colour of one pixel (for tests and hit checks); -1 outside the image.
@@ -139,8 +148,8 @@ public:
 
     double TextWidth(const QString& text) const override;
     double TextHeight(const QString& text = QString()) const override;
-    double ScaleWidth() const override { return image_.width(); }
-    double ScaleHeight() const override { return image_.height(); }
+    double ScaleWidth() const override { return size_.width(); }
+    double ScaleHeight() const override { return size_.height(); }
 
     // Called after every change of the image (the widget showing it repaints).
     std::function<void()> changed;
@@ -180,8 +189,15 @@ private:
     const FontEntry& fontEntry() const;
     const QFont& font() const;
     void notify() { if (changed) changed(); }
-    QImage image_;
-    QImage picture_;
+    // Makes the image as the surface stands cleared / the background picture waiting to be drawn.
+    void make() const;
+    void makePicture() const;
+    QSize size_;
+    mutable QImage image_;  // null until made
+    mutable QImage picture_;
+    mutable std::function<void(Surface&)> pictureDraw_;  // the picture still to be drawn; null when none
+    QSize pictureSize_;
+    Colour pictureBack_ = 0xFFFFFF;
     mutable const FontEntry* entry_ = nullptr;
 };
 

@@ -389,3 +389,17 @@ TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
     EXPECT_EQ(f.ScoreRowParts, "145");
     EXPECT_FALSE(f.song->NeedsRetypeset);
 }
+
+// Start-up lays out the pages without drawing them: a page gets its image when the page window
+// first shows it, and pages past the last stay without one.
+TEST_F(TypesetTest, PagesAreDrawnWhenThePageWindowFirstShowsThem) {
+    Form1& f = start();
+    typeset::Form3& w = f.Form3();
+    ASSERT_EQ(f.Page.LastPage, 6);
+    for (int k = 0; k <= 25; ++k) EXPECT_FALSE(w.Picpage[k].Canvas().Made()) << k;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+    ASSERT_TRUE(f.Form3_Visible());
+    for (int k = 0; k <= 25; ++k) EXPECT_EQ(w.Picpage[k].Canvas().Made(), k <= 6) << k;
+}

@@ -201,6 +201,37 @@ TEST(SynthMidiOut, PrefersTheFullerSoundFontAndWithoutOneStaysOpenAndSilent) {
     EXPECT_LT(Rms(MixFrames(bare, 4096)), 1e-6);
 }
 
+// Loaded in the background, the SoundFont takes the messages sent meanwhile in their order; a
+// missing one is reported as when loaded at once.
+TEST(SynthMidiOut, MessagesSentWhileTheSoundFontLoadsApplyInTheirOrder) {
+    AudioEngine engine(AudioEngine::Output::None);
+    SynthMidiOut midi(engine);
+    midi.LoadInBackground();
+    ASSERT_TRUE(midi.Open(0));
+    midi.ShortMsg(Pack(0xC2, 40));
+    midi.ShortMsg(Pack(0xC2, 41));
+    midi.ShortMsg(Pack(0xB3, 7, 55));
+    midi.ShortMsg(Pack(0xB3, 7, 56));
+    EXPECT_TRUE(midi.SoundFontError().isEmpty());  // waits for the load
+    if (!engine.HasSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    int sfont = 0, bank = 0, preset = 0, value = -1;
+    ASSERT_EQ(fluid_synth_get_program(engine.Synth(), 2, &sfont, &bank, &preset), FLUID_OK);
+    EXPECT_EQ(preset, 41);
+    fluid_synth_get_cc(engine.Synth(), 3, 7, &value);
+    EXPECT_EQ(value, 56);
+    midi.ShortMsg(Pack(0xC2, 42));  // after the load: at once
+    fluid_synth_get_program(engine.Synth(), 2, &sfont, &bank, &preset);
+    EXPECT_EQ(preset, 42);
+
+    AudioEngine bare(AudioEngine::Output::None);
+    SynthMidiOut none(bare, {QStringLiteral("/nonexistent/none.sf2")});
+    none.LoadInBackground();
+    EXPECT_TRUE(none.Open(0));
+    none.ShortMsg(Pack(0x90, 60, 127));
+    EXPECT_EQ(none.SoundFontError(), QStringLiteral("没有找到可用的音色库：/nonexistent/none.sf2"));
+    EXPECT_LT(Rms(MixFrames(bare, 4096)), 1e-6);
+}
+
 // --- the mix, offline ---
 
 TEST(AudioMix, VolumeAndMuteScaleAPlayer) {

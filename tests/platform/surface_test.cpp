@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QSet>
 #include <QTemporaryDir>
+#include <functional>
+#include <vector>
 
 #include "app/startup.h"
 #include "platform/surface.h"
@@ -306,4 +308,78 @@ TEST(PageSurfaceTest, HeldDrawingMatchesImmediateDrawing) {
     EXPECT_TRUE(held.Image() == now.Image());
     EXPECT_TRUE(other.Image() == now.Image());
     EXPECT_TRUE(inked(now, 5, 5, 60, 25));
+}
+
+// A page surface holds no pixels until they are drawn on, shown or read; until then it reads as
+// cleared at its size, in its background colour.
+TEST(PageSurfaceTest, ImageIsMadeWhenFirstDrawnOrRead) {
+    struct Case {
+        const char* name;
+        std::function<void(PageSurface&)> step;
+        bool made;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [](PageSurface&) {}, false},
+        {"resize", [](PageSurface& s) { s.Resize(60, 30); }, false},
+        {"cls", [](PageSurface& s) { s.Cls(); }, false},
+        {"back colour", [](PageSurface& s) { s.SetBackColor(RGB(0, 0, 255)); }, false},
+        {"fonts and measures", [](PageSurface& s) { s.SetFontSize(20), s.TextWidth("abc"), s.TextHeight(); }, false},
+        {"empty print", [](PageSurface& s) { s.Print(""); }, false},
+        {"held clear", [](PageSurface& s) { s.BeginBatch(), s.Cls(), PageSurface::EndBatches({&s}); }, false},
+        {"line", [](PageSurface& s) { s.Line(0, 0, 5, 0); }, true},
+        {"print", [](PageSurface& s) { s.Print("a"); }, true},
+        {"picture", [](PageSurface& s) { QImage i(2, 2, QImage::Format_RGB32); i.fill(0), s.PaintPicture(i, 0, 0); }, true},
+        {"keep as picture", [](PageSurface& s) { s.KeepImageAsPicture(); }, true},
+        {"held line", [](PageSurface& s) { s.BeginBatch(), s.Line(0, 0, 5, 0), PageSurface::EndBatches({&s}); }, true},
+        {"point", [](PageSurface& s) { s.Point(1, 1); }, true},
+    };
+    for (const Case& c : cases) {
+        PageSurface s(40, 20);
+        c.step(s);
+        EXPECT_EQ(s.Made(), c.made) << c.name;
+    }
+    PageSurface s(40, 20);
+    s.SetBackColor(RGB(0, 0, 255));
+    s.Resize(50, 10);
+    EXPECT_FALSE(s.Made());
+    EXPECT_EQ(s.Image().size(), QSize(50, 10));
+    EXPECT_EQ(s.Point(49, 9), 0xFF0000u);
+    EXPECT_TRUE(s.Made());
+}
+
+// A background picture drawn when first needed gives the pixels that drawing it at once and
+// keeping it gives, on a surface drawn on before or not, through later resizes and clears.
+TEST(PageSurfaceTest, PictureDrawnWhenNeededMatchesOneDrawnAtOnce) {
+    QImage tile(16, 16, QImage::Format_RGB32);
+    tile.fill(QColor(200, 180, 0));
+    tile.setPixelColor(3, 4, QColor(0, 0, 90));
+    const auto paper = [tile](Surface& s) {
+        for (int x = 0; x <= 40; x += 16) s.PaintPicture(tile, x, 0, 16, 16, 0, 0, 16, 16);
+        s.Line(0, 20, 30, 25, RGB(9, 9, 9));
+    };
+    for (const bool drawnBefore : {false, true}) {
+        PageSurface now(48, 32), later(48, 32);
+        for (PageSurface* s : {&now, &later}) {
+            s->SetBackColor(RGB(250, 240, 230));
+            if (drawnBefore) s->Line(0, 30, 48, 30, 0);
+        }
+        now.SetPicture(QImage());
+        paper(now);
+        now.KeepImageAsPicture();
+        now.Cls();
+        later.SetPictureDrawnBy(paper);
+        later.Cls();
+        EXPECT_FALSE(later.Made()) << drawnBefore;
+        for (PageSurface* s : {&now, &later}) {
+            s->SetBackColor(RGB(0, 0, 0));  // the picture keeps the colour it was drawn over
+            s->Resize(60, 40);
+            s->Line(50, 0, 50, 40, RGB(255, 0, 0));
+        }
+        EXPECT_TRUE(later.Image() == now.Image()) << drawnBefore;
+        EXPECT_TRUE(later.Picture() == now.Picture()) << drawnBefore;
+        now.Cls(), later.Cls();
+        EXPECT_TRUE(later.Image() == now.Image()) << drawnBefore;
+        EXPECT_EQ(later.Point(3, 4), 0x5A0000u) << drawnBefore;
+        EXPECT_EQ(later.Point(55, 35), 0u) << drawnBefore;
+    }
 }
