@@ -333,7 +333,6 @@ TEST_F(PlaybackTest, TheWindowShowsWhereThePlaybackEnded) {
         const int front = f.FrontCanvas & 1;
         EXPECT_EQ(f.Picture4[front].Left(), vb::Round((f.FrontPageTick - f.PlayTick) * f.TrackScale)) << c.how;
         form.reset();
-        watches.clear();
         actions.clear();
         now = steps = 0;
     }
