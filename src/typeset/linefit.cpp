@@ -1,10 +1,10 @@
 #include "typeset/linefit.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <algorithm>
 #include <memory>
 
-#include "document/lyrics.h"
 #include "document/pitchdigits.h"
 #include "document/timeline.h"
 #include "platform/surface.h"
@@ -51,11 +51,16 @@ public:
         const MarkStyle& st = in.Style;
         notation_ = {kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold, st.Fonts.Samples[2].Italic};
         digitFont_ = st.Fonts.Samples[2];
+        digitMetrics_ = QFontMetrics(vb::ScreenFont(digitFont_.Name, digitFont_.Size, digitFont_.Bold, digitFont_.Italic));
         const QString rows = ScoreRowPartsOf(song_);
         for (QChar c : rows) rowParts_.push_back(c.digitValue());
         rows_ = int(rowParts_.size());
         if (rows_ == 0) return;
         grid_ = TickGridOf(song_, rowParts_);
+        const QFontMetrics notationMetrics(vb::ScreenFont(notation_.Name, notation_.Size, notation_.Bold, notation_.Italic));
+        advanceA_ = notationMetrics.horizontalAdvance(QStringLiteral("a"));
+        advanceB_ = notationMetrics.horizontalAdvance(QStringLiteral("b"));
+        dash_ = TextInk(digitFont_, QStringLiteral("-"));
         bracketWidth_ = rows_ == 1 ? 0 : rows_ == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
         for (int part : rowParts_) glyphs_.push_back(rowGlyphs(part));
         // The part names end where the widest one's ink ends.
@@ -144,19 +149,21 @@ private:
         struct Event {
             int32_t Start, Length;
             int Pitch;
-            QString Lyric;
+            const QString* Lyric;  // none for a rest
         };
         std::vector<Event> events;
         std::vector<std::pair<int32_t, int32_t>> spans;
         const int count = std::clamp<int>(song_.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+        events.reserve(size_t(count) + 1);
+        spans.reserve(size_t(count));
         for (int i = 0; i < count; ++i) {
             const doc::NoteRecord& n = song_.Notes[part][i];
             if (n.Pitch <= 18) continue;
-            events.push_back({n.Start, n.Length, n.Pitch, n.Lyric});
+            events.push_back({n.Start, n.Length, n.Pitch, &n.Lyric});
             spans.push_back({n.Start, n.Start + n.Length});
         }
         std::sort(spans.begin(), spans.end());
-        const auto rest = [&](int32_t a, int32_t b) { events.push_back({a, b - a, 19, QString()}); };
+        const auto rest = [&](int32_t a, int32_t b) { events.push_back({a, b - a, 19, nullptr}); };
         for (size_t k = 1; k < spans.size(); ++k)
             if (spans[k - 1].second < spans[k].first) rest(spans[k - 1].second, spans[k].first);
         if (spans.empty()) {
@@ -168,58 +175,114 @@ private:
         std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.Start < b.Start; });
 
         const MarkStyle& st = in_.Style;
-        const QRectF dash = TextInk(digitFont_, QStringLiteral("-"));
-        const QFontMetrics digitMetrics(vb::ScreenFont(digitFont_.Name, digitFont_.Size, digitFont_.Bold, digitFont_.Italic));
-        const QFontMetrics notationMetrics(vb::ScreenFont(notation_.Name, notation_.Size, notation_.Bold, notation_.Italic));
         const QRectF dot = TextInk(notation_, QStringLiteral("m"));
         QString barState = FreshBarAccidentals();
         int16_t bar = -1;
         for (const Event& e : events) {
             int16_t offset = 0;
             const int16_t at = doc::GetBarPosition(song_, e.Start, offset);
-            if (at != bar) barState = FreshBarAccidentals(), bar = at;
-            int16_t octave = 0;
-            QString accidental;
-            const QString digit = PitchToDigitInBar(e.Pitch, octave, accidental, barState);
-            QRectF ink = TextInk(digitFont_, digit).united(dash);
+            if (at != bar) barState.fill(QLatin1Char(' ')), bar = at;
+            const PitchInk& pitch = pitchInk(e.Pitch);
+            const QRectF& ink = pitch.Digit;
+            // An accidental in force in the bar is not written again; a plain note after one gets a
+            // natural sign.
+            QChar written;  // the accidental written at the note's first cell, none if null
+            if (pitch.Slot >= 0) {
+                const QChar inForce = barState[pitch.Slot];
+                if (pitch.Own.isNull()) {
+                    if (inForce != QLatin1Char(' ')) written = QLatin1Char('s');
+                    barState[pitch.Slot] = QLatin1Char(' ');
+                } else {
+                    if (inForce != pitch.Own) written = pitch.Own;
+                    barState[pitch.Slot] = pitch.Own;
+                }
+            }
             // A note carried over a line start is drawn there again with the accidental of its pitch.
-            QString ownAccidental;
-            int16_t ownOctave = 0;
-            doc::PitchToDigit(e.Pitch, ownOctave, ownAccidental);
-            const QRectF sign = TextInk(notation_, accidental.isEmpty() ? ownAccidental : accidental);
+            const QRectF& sign = !written.isNull() ? signInk(written) : pitch.OwnSign;
             const double signLeft = sign.isNull() ? ink.left() : -st.W / 4.0 + sign.left();
-            const double digitAdvance = digitMetrics.horizontalAdvance(digit);
             bool first = true;
             ForEachNoteCell(song_, e.Start, e.Length, [&](int32_t tick, int level, bool dotted) {
                 double left = ink.left(), right = ink.right();
-                if (first && !accidental.isEmpty()) left = std::min(left, signLeft);
-                const double carried = first || ownAccidental.isEmpty() ? left : std::min(left, signLeft);
+                if (first && !written.isNull()) left = std::min(left, signLeft);
+                const double carried = first || pitch.Own.isNull() ? left : std::min(left, signLeft);
                 if (dotted) {
-                    double x = digitAdvance;
-                    if (level == 4) x += notationMetrics.horizontalAdvance(QStringLiteral("a"));
-                    if (level == 3) x += notationMetrics.horizontalAdvance(QStringLiteral("b"));
+                    double x = pitch.Advance;
+                    if (level == 4) x += advanceA_;
+                    if (level == 3) x += advanceB_;
                     right = std::max(right, x + dot.right());
                 }
                 out.Cells.push_back({tick, left, right, carried});
                 first = false;
             });
-            const QString lyric = e.Lyric == QStringLiteral("-") ? QString() : e.Lyric;
-            if (lyric.isEmpty()) continue;
-            for (int v = 0; v < int(out.Syllables.size()); ++v) {
-                const QString verse = doc::GetVerseText(lyric, v);
-                if (verse.isEmpty() || verse == QStringLiteral("-")) continue;
-                const QRectF s = TextInk(st.Fonts.Samples[1], verse);
-                if (!s.isNull()) out.Syllables[v].push_back({e.Start, s.left(), s.right(), s.left()});
-            }
+            if (!e.Lyric || e.Lyric->isEmpty() || *e.Lyric == QStringLiteral("-")) continue;
+            const LyricInk& lyric = lyricInk(*e.Lyric);
+            for (int v = 0; v < int(out.Syllables.size()) && v < int(lyric.size()); ++v)
+                if (!lyric[v].isNull()) out.Syllables[v].push_back({e.Start, lyric[v].left(), lyric[v].right(), lyric[v].left()});
         }
         mergeTicks(out.Cells);
         for (std::vector<Ink>& verse : out.Syllables) mergeTicks(verse);
         return out;
     }
 
+    // The digit a pitch prints, measured once per pitch: its ink with the underline's, its advance,
+    // its own accidental and where that accidental is kept in a bar.
+    struct PitchInk {
+        bool Measured = false;
+        QRectF Digit;
+        double Advance = 0;
+        QChar Own;      // the pitch's own accidental ("t" sharp, "r" flat), null for none
+        QRectF OwnSign;
+        int Slot = -1;  // its place in the bar's accidentals (octave and degree), -1 for a rest
+    };
+
+    const PitchInk& pitchInk(int pitch) {
+        PitchInk& p = pitches_[size_t(std::clamp(pitch, 0, 255))];
+        if (p.Measured) return p;
+        int16_t octave = 0;
+        QString accidental;
+        const QString digit = doc::PitchToDigit(pitch, octave, accidental);
+        p.Measured = true;
+        p.Digit = TextInk(digitFont_, digit).united(dash_);
+        p.Advance = digitMetrics_.horizontalAdvance(digit);
+        if (!accidental.isEmpty()) p.Own = accidental[0];
+        p.OwnSign = TextInk(notation_, accidental);
+        // The slot PitchToDigitInBar keeps the accidental in.
+        if (pitch >= 21) p.Slot = (std::clamp<int>(octave, -4, 4) + 4) * 7 + digit.toInt() - 1;
+        return p;
+    }
+
+    const QRectF& signInk(QChar sign) {
+        auto it = signs_.find(sign);
+        if (it == signs_.end()) it = signs_.insert(sign, TextInk(notation_, QString(sign)));
+        return *it;
+    }
+
+    // The ink of each verse's syllable of a lyric, null where a verse has none; measured once per
+    // lyric text.
+    using LyricInk = std::vector<QRectF>;
+    const LyricInk& lyricInk(const QString& lyric) {
+        auto it = lyrics_.find(lyric);
+        if (it != lyrics_.end()) return *it;
+        LyricInk inks;
+        const QStringList verses = lyric.split(QLatin1Char('|'));
+        const int n = std::min<int>(std::max(1, in_.Verses), verses.size());
+        for (int v = 0; v < n; ++v) {
+            const QString& verse = verses[v];
+            inks.push_back(verse.isEmpty() || verse == QStringLiteral("-") ? QRectF()
+                                                                           : TextInk(in_.Style.Fonts.Samples[1], verse));
+        }
+        return *lyrics_.insert(lyric, std::move(inks));
+    }
+
     const TypesetInput in_;
     const doc::Song& song_;
     FontSpec notation_, digitFont_;
+    QFontMetrics digitMetrics_{QFont()};
+    double advanceA_ = 0, advanceB_ = 0;  // the notation font's underline pieces before a dot
+    QRectF dash_;                          // the ink of an underline digit's dash
+    std::vector<PitchInk> pitches_ = std::vector<PitchInk>(256);
+    QHash<QChar, QRectF> signs_;
+    QHash<QString, LyricInk> lyrics_;
     std::vector<int> rowParts_;
     int rows_ = 0;
     std::vector<int32_t> grid_;
