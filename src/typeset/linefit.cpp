@@ -26,7 +26,8 @@ struct Ink {
 
 // Glyphs of one tick stand over each other (a chord), so they count as one.
 void mergeTicks(std::vector<Ink>& v) {
-    std::stable_sort(v.begin(), v.end(), [](const Ink& a, const Ink& b) { return a.Tick < b.Tick; });
+    const auto byTick = [](const Ink& a, const Ink& b) { return a.Tick < b.Tick; };
+    if (!std::is_sorted(v.begin(), v.end(), byTick)) std::stable_sort(v.begin(), v.end(), byTick);
     size_t n = 0;
     for (size_t i = 0; i < v.size(); ++i) {
         if (n > 0 && v[n - 1].Tick == v[i].Tick) {
@@ -162,7 +163,8 @@ private:
             events.push_back({n.Start, n.Length, n.Pitch, &n.Lyric});
             spans.push_back({n.Start, n.Start + n.Length});
         }
-        std::sort(spans.begin(), spans.end());
+        if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
+        const size_t notes = events.size();
         const auto rest = [&](int32_t a, int32_t b) { events.push_back({a, b - a, 19, nullptr}); };
         for (size_t k = 1; k < spans.size(); ++k)
             if (spans[k - 1].second < spans[k].first) rest(spans[k - 1].second, spans[k].first);
@@ -172,7 +174,14 @@ private:
             if (spans.back().second < song_.SongLength) rest(spans.back().second, song_.SongLength);
             if (spans.front().first > 0) rest(0, spans.front().first);
         }
-        std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.Start < b.Start; });
+        // Notes come in start order almost always, and so do the rests between them: two sorted runs
+        // merge into what a stable sort of the whole gives.
+        const auto byStart = [](const Event& a, const Event& b) { return a.Start < b.Start; };
+        const auto mid = events.begin() + ptrdiff_t(notes);
+        if (std::is_sorted(events.begin(), mid, byStart) && std::is_sorted(mid, events.end(), byStart))
+            std::inplace_merge(events.begin(), mid, events.end(), byStart);
+        else
+            std::stable_sort(events.begin(), events.end(), byStart);
 
         const MarkStyle& st = in_.Style;
         const QRectF dot = TextInk(notation_, QStringLiteral("m"));
