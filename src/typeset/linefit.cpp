@@ -3,7 +3,9 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
 
 #include "document/pitchdigits.h"
 #include "document/timeline.h"
@@ -46,6 +48,64 @@ struct RowGlyphs {
     std::vector<std::vector<Ink>> Syllables;  // per verse, in tick order
 };
 
+// Everything a row's glyphs are made from: the part's notes, the song's length and meters, the
+// fonts and the verse count. Page setup runs many times over one song (each part shown or hidden
+// runs it again), so the glyphs of a part are kept with their source and made again only when
+// something in it changed.
+struct RowSource {
+    struct Note {
+        int32_t Start;
+        int16_t Length;
+        uint8_t Pitch;
+        QString Lyric;
+    };
+    std::vector<Note> Notes;
+    int32_t SongLength = 0;
+    int16_t MeterLast = 0;
+    std::vector<std::array<int32_t, 3>> Meters;  // tick, code and first bar number of each meter
+    std::array<FontSpec, 2> Fonts;              // digits, syllables
+    int W = 0, Verses = 0;
+
+    static bool same(const FontSpec& a, const FontSpec& b) {
+        return a.Name == b.Name && a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic;
+    }
+
+    // Whether the part `part` of `song`, at these fonts, is what the glyphs were made from.
+    bool Matches(const doc::Song& song, int part, const std::array<FontSpec, 2>& fonts, int W_, int verses) const {
+        if (SongLength != song.SongLength || MeterLast != song.TimeSigLastIndex || W != W_ || Verses != verses ||
+            !same(Fonts[0], fonts[0]) || !same(Fonts[1], fonts[1]))
+            return false;
+        for (size_t k = 0; k < Meters.size(); ++k)
+            if (Meters[k] != std::array<int32_t, 3>{song.TimeSigTicks[k], song.TimeSigCodes[k], song.TimeSigBarNumbers[k]})
+                return false;
+        const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+        if (size_t(count) != Notes.size()) return false;
+        for (int i = 0; i < count; ++i) {
+            const doc::NoteRecord& n = song.Notes[part][i];
+            const Note& m = Notes[size_t(i)];
+            if (n.Start != m.Start || n.Length != m.Length || n.Pitch != m.Pitch || n.Lyric != m.Lyric) return false;
+        }
+        return true;
+    }
+
+    static RowSource Of(const doc::Song& song, int part, const std::array<FontSpec, 2>& fonts, int W, int verses) {
+        RowSource s;
+        s.SongLength = song.SongLength;
+        s.MeterLast = song.TimeSigLastIndex;
+        const int last = std::clamp<int>(song.TimeSigLastIndex, 0, doc::kTimeSigCapacity - 1);
+        for (int k = 0; k <= last; ++k) s.Meters.push_back({song.TimeSigTicks[k], song.TimeSigCodes[k], song.TimeSigBarNumbers[k]});
+        s.Fonts = fonts;
+        s.W = W, s.Verses = verses;
+        const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+        s.Notes.reserve(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            const doc::NoteRecord& n = song.Notes[part][i];
+            s.Notes.push_back({n.Start, n.Length, n.Pitch, n.Lyric});
+        }
+        return s;
+    }
+};
+
 class GlyphFit {
 public:
     explicit GlyphFit(const TypesetInput& in) : in_(in), song_(*in.Song) {
@@ -57,13 +117,22 @@ public:
         for (QChar c : rows) rowParts_.push_back(c.digitValue());
         rows_ = int(rowParts_.size());
         if (rows_ == 0) return;
-        grid_ = TickGridOf(song_, rowParts_);
         const QFontMetrics notationMetrics(vb::ScreenFont(notation_.Name, notation_.Size, notation_.Bold, notation_.Italic));
         advanceA_ = notationMetrics.horizontalAdvance(QStringLiteral("a"));
         advanceB_ = notationMetrics.horizontalAdvance(QStringLiteral("b"));
         dash_ = TextInk(digitFont_, QStringLiteral("-"));
         bracketWidth_ = rows_ == 1 ? 0 : rows_ == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
-        for (int part : rowParts_) glyphs_.push_back(rowGlyphs(part));
+        for (int part : rowParts_) glyphs_.push_back(cachedRowGlyphs(part));
+        // The cells' grid is made from the same notes and meters: kept with the rows it was made
+        // from, it stays good while every row is still the one kept.
+        thread_local std::vector<std::shared_ptr<const RowGlyphs>> gridRows;
+        thread_local std::vector<int> gridParts;
+        thread_local std::vector<int32_t> grid;
+        if (gridRows != glyphs_ || gridParts != rowParts_) {
+            grid = TickGridOf(song_, rowParts_);
+            gridRows = glyphs_, gridParts = rowParts_;
+        }
+        grid_ = grid;
         // The part names end where the widest one's ink ends.
         for (int part : rowParts_) {
             const QString name = part >= 0 && part < int(in.PartNames.size()) ? in.PartNames[part] : QString();
@@ -101,7 +170,7 @@ public:
 
         double firstLeft = 1e9;
         for (int w = 0; w < rows_; ++w) {
-            const RowGlyphs& row = glyphs_[w];
+            const RowGlyphs& row = *glyphs_[w];
             spans_.clear();
             for (auto it = firstAt(row.Cells, start); it != row.Cells.end() && it->Tick < end; ++it) {
                 const int x = cellX(it->Tick, true);
@@ -139,6 +208,20 @@ private:
         for (size_t i = 1; i < spans.size(); ++i)
             if (spans[i].first - spans[i - 1].second < kWhite) return false;
         return true;
+    }
+
+    std::shared_ptr<const RowGlyphs> cachedRowGlyphs(int part) {
+        struct Kept {
+            RowSource Source;
+            std::shared_ptr<const RowGlyphs> Glyphs;
+        };
+        thread_local std::array<std::optional<Kept>, doc::kMaxParts + 1> kept;
+        if (part < 1 || part > doc::kMaxParts) return std::make_shared<const RowGlyphs>(rowGlyphs(part));
+        const std::array<FontSpec, 2> fonts{digitFont_, in_.Style.Fonts.Samples[1]};
+        std::optional<Kept>& k = kept[size_t(part)];
+        if (k && k->Source.Matches(song_, part, fonts, in_.Style.W, in_.Verses)) return k->Glyphs;
+        k = Kept{RowSource::Of(song_, part, fonts, in_.Style.W, in_.Verses), std::make_shared<const RowGlyphs>(rowGlyphs(part))};
+        return k->Glyphs;
     }
 
     // Every cell the row prints (notes and the rests between them) and every syllable, with the
@@ -296,7 +379,7 @@ private:
     int rows_ = 0;
     std::vector<int32_t> grid_;
     int bracketWidth_ = 0;
-    std::vector<RowGlyphs> glyphs_;
+    std::vector<std::shared_ptr<const RowGlyphs>> glyphs_;
     double namesRight_ = 0, bracketLeft_ = 0;
     // Scratch of one check.
     LineCells cells_;
