@@ -95,6 +95,9 @@ void Form1::Command4_ImportMidi() {
         return;
     }
     journal.TruncateRedoTail();
+    int lines = 0;
+    for (const doc::MidiImportResult::Action& action : result.Actions) lines += action.Rows + 1;
+    journal.Reserve(lines);
     // Lines are logged from the rows' values, so starts too wide for their digits still undo exactly.
     for (const doc::MidiImportResult::Action& action : result.Actions) {
         for (int i = action.FirstRow; i < action.FirstRow + action.Rows; ++i)

@@ -55,6 +55,8 @@ bool parseTrackEvents(const QByteArray& bytes, int64_t pos, int64_t end, MidiTra
             if (byteAt(bytes, pos + i) >= 0x80) return false;
         return true;
     };
+    // A note event takes at least three bytes (a delta and two data bytes under running status).
+    track.Notes.reserve(size_t(std::max<int64_t>(0, end - pos) / 4));
     while (pos < end) {
         auto delta = ReadVarLen(bytes, pos, end);
         if (!delta) return false;
@@ -145,7 +147,9 @@ std::optional<MidiFile> ParseMidiFile(const QByteArray& bytes) {
 std::optional<MidiFile> OpenMidiForImport(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    return ParseMidiFile(f.readAll());
+    // A file's size is known: one read into a buffer of that size.
+    const qint64 size = f.size();
+    return ParseMidiFile(size > 0 ? f.read(size) : f.readAll());
 }
 
 QStringList MidiImportTargetList(const Song& song) {

@@ -48,14 +48,17 @@ QString NoteLineText(const NoteLine& line) {
     n += FormatWholeInto(digits + n, line.start, 5);
     n += FormatWholeInto(digits + n, line.pitch, 3);
     n += FormatWholeInto(digits + n, line.length, 5);
-    QString text;
-    text.reserve(n + line.lyric.size());
-    text.append(reinterpret_cast<const QChar*>(digits), n);
-    text += line.lyric;
-    if (line.newStart) text += "J=" + Format(*line.newStart, "00000");
-    if (line.newLength) text += "L=" + Format(*line.newLength, "00000");
-    if (line.newPitch) text += "Y=" + Format(*line.newPitch, "000");
-    if (line.newLyric) text += "S=" + *line.newLyric;
+    QString tags;
+    if (line.newStart) tags += "J=" + Format(*line.newStart, "00000");
+    if (line.newLength) tags += "L=" + Format(*line.newLength, "00000");
+    if (line.newPitch) tags += "Y=" + Format(*line.newPitch, "000");
+    if (line.newLyric) tags += "S=" + *line.newLyric;
+    // One allocation per line: a journal may take tens of thousands of lines in one command.
+    QString text(n + line.lyric.size() + tags.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    out = std::copy(reinterpret_cast<const QChar*>(digits), reinterpret_cast<const QChar*>(digits) + n, out);
+    out = std::copy(line.lyric.cbegin(), line.lyric.cend(), out);
+    std::copy(tags.cbegin(), tags.cend(), out);
     return text;
 }
 
@@ -96,13 +99,21 @@ void UndoJournal::TruncateRedoTail() {
 }
 
 void UndoJournal::AddNoteLine(const NoteLine& line) {
-    Item item;
+    Item& item = items_.emplace_back();
     item.note = line;
-    item.text = NoteLineText(line);
-    items_.push_back(item);
+    item.text = NoteLineText(item.note);
 }
 
-void UndoJournal::AddNoteLine(int part, const doc::NoteRecord& before) { AddNoteLine(NoteLineFor(part, before)); }
+void UndoJournal::AddNoteLine(int part, const doc::NoteRecord& before) {
+    Item& item = items_.emplace_back();
+    item.note = NoteLineFor(part, before);
+    item.text = NoteLineText(item.note);
+}
+
+void UndoJournal::Reserve(int lines) {
+    const size_t needed = items_.size() + size_t(std::max(lines, 0));
+    if (needed > items_.capacity()) items_.reserve(std::max(needed, 2 * items_.capacity()));
+}
 
 void UndoJournal::AddItem(const QString& text) {
     Item item;

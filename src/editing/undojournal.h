@@ -68,6 +68,8 @@ public:
     // touched note, then Commit with the action name.
     void AddNoteLine(const NoteLine& line);
     void AddNoteLine(int part, const doc::NoteRecord& before);
+    // Makes room for `lines` more items, for a command about to write many.
+    void Reserve(int lines);
     // Appends an item given as text (a note line, or a header beginning with "0"), read as its
     // text says; does not move UndoPosition.
     void AddItem(const QString& text);

@@ -65,6 +65,13 @@ QString Format(double x, const QString& pattern) {
 }
 
 int FormatWholeInto(char16_t* out, int64_t x, int width) {
+    // The common case, a value with no more digits than the pattern: exactly `width` digits.
+    static constexpr uint32_t kLimit[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    if (width >= 1 && width <= 9 && x >= 0 && x < int64_t(kLimit[width])) {
+        uint32_t v = uint32_t(x);
+        for (int i = width - 1; i >= 0; --i, v /= 10) out[i] = char16_t(u'0' + v % 10);
+        return width;
+    }
     // Digits from the right end of a buffer, then moved to the front of `out`.
     char16_t text[kFormatWholeRoom];
     int at = kFormatWholeRoom;

@@ -27,38 +27,78 @@ QSize LabelTextSize(const FontSpec& font, const QString& caption) {
     return QSize(fm.horizontalAdvance(caption), fm.height());
 }
 
+namespace {
+
+struct InkKey {
+    QString Name;
+    double Size;
+    bool Bold, Italic;
+    int From, To;
+    QString Text;
+    bool operator==(const InkKey& o) const {
+        return Size == o.Size && Bold == o.Bold && Italic == o.Italic && From == o.From && To == o.To &&
+               Text == o.Text && Name == o.Name;
+    }
+};
+
+size_t qHash(const InkKey& k, size_t seed = 0) {
+    return qHashMulti(seed, k.Text, k.Name, k.Size, k.Bold, k.Italic, k.From, k.To);
+}
+
+// Measured inks are kept per thread; a text's ink never changes while the fonts stay installed.
+constexpr qsizetype kInkCacheLimit = 1 << 16;
+
+}  // namespace
+
 QRectF TextInkIn(const FontSpec& font, const QString& text, int fromColumn, int toColumn) {
-    static QHash<QString, QRectF> cache;
-    const QString key = font.Name + QChar(0x1f) + QString::number(font.Size) + (font.Bold ? QChar('b') : QChar('-')) +
-                        (font.Italic ? QChar('i') : QChar('-')) + QChar(0x1f) + QString::number(fromColumn) +
-                        QChar(0x1f) + QString::number(toColumn) + QChar(0x1f) + text;
+    thread_local QHash<InkKey, QRectF> cache;
+    thread_local QImage scratch;
+    InkKey key{font.Name, font.Size, font.Bold, font.Italic, fromColumn, toColumn, text};
     const auto it = cache.constFind(key);
     if (it != cache.constEnd()) return *it;
     // Drawn as the page draws it, with the box's top-left corner on a whole pixel; a pixel of a
-    // quarter coverage or more counts as ink.
+    // quarter coverage or more counts as ink. The text's own box (the pad around its advance) is
+    // drawn into the top-left corner of one reused image, cleared there first, and only that box
+    // is read, so what lies beyond it from earlier texts never counts.
     const QFont f = vb::ScreenFont(font.Name, font.Size, font.Bold, font.Italic);
     const QFontMetrics m(f);
     const int pad = m.height();
-    QImage img(m.horizontalAdvance(text) + 4 * pad, 3 * pad, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    const int width = m.horizontalAdvance(text) + 4 * pad, height = 3 * pad;
+    if (width <= 0 || height <= 0) return QRectF();
+    if (scratch.width() < width || scratch.height() < height)
+        scratch = QImage(std::max(width, scratch.width()), std::max(height, scratch.height()),
+                         QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < height; ++y) std::fill_n(reinterpret_cast<QRgb*>(scratch.scanLine(y)), width, QRgb(0));
     {
-        QPainter p(&img);
+        QPainter p(&scratch);
         p.setFont(f);
         p.setPen(Qt::black);
         QStaticText st(text);
         st.setTextFormat(Qt::PlainText);
         p.drawStaticText(QPointF(2 * pad, pad), st);
     }
-    const int from = std::max(0, fromColumn + 2 * pad), to = std::min(img.width(), toColumn + 2 * pad);
-    int x0 = img.width(), y0 = img.height(), x1 = -1, y1 = -1;
-    for (int y = 0; y < img.height(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    const int from = std::max(0, fromColumn + 2 * pad), to = std::min(width, toColumn + 2 * pad);
+    int x0 = width, y0 = height, x1 = -1, y1 = -1;
+    for (int y = 0; y < height; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+        int first = -1, last = -1;
         for (int x = from; x < to; ++x)
-            if (qAlpha(line[x]) >= 64) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+            if (qAlpha(line[x]) >= 64) {
+                first = x;
+                break;
+            }
+        if (first < 0) continue;
+        for (int x = to - 1; x >= first; --x)
+            if (qAlpha(line[x]) >= 64) {
+                last = x;
+                break;
+            }
+        x0 = std::min(x0, first), x1 = std::max(x1, last), y0 = std::min(y0, y), y1 = y;
     }
     // Pixel columns and rows x0..x1, y0..y1 hold ink: the rectangle runs to the far edges of the last ones.
     const QRectF ink = x1 < 0 ? QRectF() : QRectF(x0 - 2 * pad, y0 - pad, x1 - x0 + 1, y1 - y0 + 1);
-    if (cache.size() < 8192) cache.insert(key, ink);
+    if (cache.size() >= kInkCacheLimit) cache.clear();
+    cache.insert(std::move(key), ink);
     return ink;
 }
 
