@@ -32,6 +32,7 @@ AudioEngine::AudioEngine(Output output) {
         MakeSynth();
         made.set_value();
         OpenDevice();
+        SDL_TLSCleanup();  // SDL's per-thread data (its error text) of a thread SDL did not start
     });
 }
 
