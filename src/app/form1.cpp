@@ -326,12 +326,13 @@ void Form1::CreateControls() {
         {"标题", "宋体", 21.75, false}, {"歌词", "宋体", 12, false},   {"5", "黑体", 18, false},
         {"领唱", "黑体", 14.25, true},  {"表情", "宋体", 12, false},   {"附标题", "宋体", 10.5, false},
         {"版权", "宋体", 10.5, false}};
+    // The font and caption first: an auto-sized label measures itself at every change.
     for (int i = 0; i < 7; ++i) {
-        Label22[i].SetAutoSize(true);
         Label22[i].SetFontName(samples[i].font);
         Label22[i].SetFontSize(samples[i].size);
         Label22[i].SetFontBold(samples[i].bold);
         Label22[i].SetCaption(samples[i].caption);
+        Label22[i].SetAutoSize(true);
         Label22[i].Move(8 + 56 * (i % 4), 96 + 40 * (i / 4));
     }
     File1.Move(260, 96, 150, 100);

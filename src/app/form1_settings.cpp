@@ -53,10 +53,10 @@ void Form1::CreateSettingsPanel() {
     // The sample has a single frame: its width is the character's width plus the frame's two
     // pixels, and the lyric boxes of the track view take the character's width.
     Label9.SetBorderStyle(1);
-    Label9.SetAutoSize(true);
     Label9.SetFontName(kDesignLyricFontName);
     Label9.SetFontSize(kDesignLyricFontSize);
     Label9.SetCaption("字");
+    Label9.SetAutoSize(true);
     Label9.Move(8, 352);
     Command1.SetCaption("歌词字体");
     Command1.Move(48, 352, 80, 24);

@@ -95,9 +95,9 @@ void Form1::CreateTypesetPanel() {
     Command10[4].Move(8, 390, 70, 24);
     Command10[5].Move(90, 390, 70, 24);
     Label21.SetVisible(false);
-    Label21.SetAutoSize(true);
     Label21.SetFontName(typeset::kNotationFont);
     Label21.SetFontSize(Label22[2].FontSize());
+    Label21.SetAutoSize(true);
 }
 
 void Form1::BindTypesetHandlers() {

@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <fontconfig/fontconfig.h>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 #include "app/form1.h"
@@ -85,7 +87,11 @@ TerminationSignals::~TerminationSignals() {
 }
 
 int runProgram(int argc, char** argv, const std::function<void(QWidget& mainWindow)>& shown) {
+    // Fontconfig reads its configuration and font lists on first use, tens of milliseconds: it does
+    // so beside the application's start, before the first font is asked for.
+    std::thread fontconfigSetup([] { FcInit(); });
     QApplication qapp(argc, argv);
+    fontconfigSetup.join();
     const bool notationFont = installFonts(programDir());
     const std::unique_ptr<QTranslator> qtTexts = installQtTranslations();
 

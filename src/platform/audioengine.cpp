@@ -18,6 +18,25 @@ void AudioEngine::Source::Seek(double frame) {
 }
 
 AudioEngine::AudioEngine(Output output) {
+    realtime_ = output == Output::Device;
+    std::promise<void> made;
+    synthMade_ = made.get_future().share();
+    if (!realtime_) {
+        MakeSynth();
+        made.set_value();
+        return;
+    }
+    // Making the synthesizer and opening SDL's audio (its subsystem, the session bus, the device)
+    // take tens of milliseconds that the window's start-up need not wait for.
+    opener_ = std::thread([this, made = std::move(made)]() mutable {
+        MakeSynth();
+        made.set_value();
+        OpenDevice();
+        SDL_TLSCleanup();  // SDL's per-thread data (its error text) of a thread SDL did not start
+    });
+}
+
+void AudioEngine::MakeSynth() {
     settings_ = new_fluid_settings();
     fluid_settings_setnum(settings_, "synth.sample-rate", double(kRate));
     fluid_settings_setnum(settings_, "synth.gain", 0.4);
@@ -26,11 +45,20 @@ AudioEngine::AudioEngine(Output output) {
     // A new synthesizer's reverb starts on whatever its delay lines were allocated over, which can
     // be NaN that then circulates for good; a reset clears the effect buffers before the first block.
     fluid_synth_system_reset(synth_);
-    realtime_ = output == Output::Device;
-    if (realtime_) OpenDevice();
+}
+
+fluid_synth_t* AudioEngine::Synth() const {
+    synthMade_.wait();
+    return synth_;
+}
+
+void AudioEngine::AwaitDevice() const {
+    std::lock_guard<std::mutex> g(openerMutex_);
+    if (opener_.joinable()) opener_.join();
 }
 
 AudioEngine::~AudioEngine() {
+    AwaitDevice();
     if (device_) SDL_CloseAudioDevice(device_);  // waits for a running callback
     if (sdlAudioInit_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     if (clock_.joinable()) {
@@ -111,9 +139,9 @@ QStringList AudioEngine::DefaultSoundFonts() {
 bool AudioEngine::LoadSoundFont(const QStringList& candidates) {
     for (const QString& path : candidates) {
         if (!QFile::exists(path)) continue;
-        int id = fluid_synth_sfload(synth_, QFile::encodeName(path).constData(), 1);
+        int id = fluid_synth_sfload(Synth(), QFile::encodeName(path).constData(), 1);
         if (id == FLUID_FAILED) continue;
-        if (soundFontId_ >= 0) fluid_synth_sfunload(synth_, soundFontId_, 1);
+        if (soundFontId_ >= 0) fluid_synth_sfunload(Synth(), soundFontId_, 1);
         soundFontId_ = id;
         soundFont_ = path;
         return true;
@@ -159,7 +187,7 @@ int AudioEngine::QueuedMidi() {
 }
 
 void AudioEngine::ApplyMidi(uint32_t message) {
-    fluid_synth_t* synth = synth_;
+    fluid_synth_t* synth = Synth();
     const int status = message & 0xFF;
     const int data1 = (message >> 8) & 0x7F;
     const int data2 = (message >> 16) & 0x7F;
@@ -193,16 +221,17 @@ void AudioEngine::Mix(float* out, int frames) {
         dueMidi_.assign(queuedMidi_.begin(), end);
         queuedMidi_.erase(queuedMidi_.begin(), end);
     }
+    fluid_synth_t* synth = Synth();
     int done = 0;
     for (const TimedMidi& m : dueMidi_) {
         const int at = int(std::clamp<int64_t>(m.frame - start, done, frames));
         if (at > done) {
-            fluid_synth_write_float(synth_, at - done, out + 2 * done, 0, 2, out + 2 * done, 1, 2);
+            fluid_synth_write_float(synth, at - done, out + 2 * done, 0, 2, out + 2 * done, 1, 2);
             done = at;
         }
         ApplyMidi(m.message);
     }
-    if (done < frames) fluid_synth_write_float(synth_, frames - done, out + 2 * done, 0, 2, out + 2 * done, 1, 2);
+    if (done < frames) fluid_synth_write_float(synth, frames - done, out + 2 * done, 0, 2, out + 2 * done, 1, 2);
     mixedTotal_ += frames;
     lastMixNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
                      std::chrono::steady_clock::now().time_since_epoch()).count();

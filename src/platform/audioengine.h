@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -66,14 +67,23 @@ public:
     AudioEngine& operator=(const AudioEngine&) = delete;
 
     // True when an SDL device plays the mix; otherwise `OutputError` tells why (empty for Output::None).
-    bool HasDevice() const { return device_ != 0; }
+    // The device is opened beside the caller's thread (start-up goes on meanwhile): both wait for
+    // the opening to end.
+    bool HasDevice() const {
+        AwaitDevice();
+        return device_ != 0;
+    }
     // True when the mix is pulled in real time (a device or the silent clock), so positions may be
     // interpolated between blocks; false for an engine mixed by hand.
     bool Realtime() const { return realtime_; }
-    QString OutputError() const { return outputError_; }
+    QString OutputError() const {
+        AwaitDevice();
+        return outputError_;
+    }
 
     // The synthesizer (channels 0 to 15, General MIDI). Its API is safe to call from the GUI thread.
-    fluid_synth_t* Synth() const { return synth_; }
+    // Made beside the caller's thread on a real-time engine: waits until it is there.
+    fluid_synth_t* Synth() const;
     // Loads the first SoundFont of `candidates` that exists and loads; true when one did.
     bool LoadSoundFont(const QStringList& candidates);
     bool HasSoundFont() const { return !soundFont_.isEmpty(); }
@@ -137,7 +147,9 @@ private:
     // Under mutex_, before the sources advance in this block.
     void MixVoices(float* out, int frames, int64_t blockStart);
     void MixSources(float* out, int frames);
+    void MakeSynth();
     void OpenDevice();
+    void AwaitDevice() const;
     void RunSilentClock();
 
     fluid_settings_t* settings_ = nullptr;
@@ -167,6 +179,11 @@ private:
     bool realtime_ = false;
     bool sdlAudioInit_ = false;
     QString outputError_;
+    // Makes the synthesizer, then opens the device; settings_ and synth_ are its until synthMade_
+    // is ready, device_, sdlAudioInit_ and outputError_ until it is joined.
+    std::shared_future<void> synthMade_;
+    mutable std::thread opener_;
+    mutable std::mutex openerMutex_;
 
     std::thread clock_;
     std::mutex clockMutex_;

@@ -463,12 +463,23 @@ TEST(AudioDevice, PositionAdvancesAndTheEndIsReported) {
     PlaysToTheEndInRealTime(engine);
 }
 
+// The synthesizer is made beside the constructor: a message applied at once waits for it.
+TEST(AudioDevice, AMessageRightAfterTheStartReachesTheSynthesizer) {
+    AudioEngine engine;
+    engine.ApplyMidi(Pack(0xB3, 7, 55));
+    int value = -1;
+    ASSERT_EQ(fluid_synth_get_cc(engine.Synth(), 3, 7, &value), FLUID_OK);
+    EXPECT_EQ(value, 55);
+}
+
 TEST(AudioDevice, WithoutADeviceTheClockStillRuns) {
     QByteArray saved = qgetenv("SDL_AUDIODRIVER");
     qputenv("SDL_AUDIODRIVER", "no-such-driver");
     AudioEngine engine;
+    // The device is opened beside the constructor: the driver is named until the opening ended.
+    const bool hasDevice = engine.HasDevice();
     qputenv("SDL_AUDIODRIVER", saved);
-    EXPECT_FALSE(engine.HasDevice());
+    EXPECT_FALSE(hasDevice);
     EXPECT_FALSE(engine.OutputError().isEmpty());
     PlaysToTheEndInRealTime(engine);
 }
