@@ -223,6 +223,24 @@ QStaticText LaidOut(const QString& text, const QFont& font) {
     t.prepare(QTransform(), font);
     return t;
 }
+
+// A painter of a band for texts of one font (−1: none set, for pictures), over its own view of the
+// band's rows.
+struct BandPen {
+    int font = -1;
+    QImage rows;
+    std::unique_ptr<QPainter> painter;
+    Colour colour = 0;
+};
+
+// A pen for text in a colour. Every painter gets one of its own (its cap, which text never uses,
+// differs from the default pen's): a painter left with the default pen shares it with every thread,
+// and each text drawn copies the painter's pen, so the threads would all count on one shared pen.
+QPen TextPen(Colour c) {
+    QPen pen(ToQColor(c));
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
 }  // namespace
 
 // What one thread keeps of the fonts it used: the font objects and metrics by font number, the
@@ -257,6 +275,8 @@ struct PageSurface::DrawCache {
     std::unordered_map<Key, Text, KeyHash> laidOut;
     // For the surface being drawn: its text index → (font number, laid-out text) last used.
     std::vector<std::pair<int, const Text*>> recent;
+    // The painters of the band being drawn, one per font.
+    std::deque<BandPen> pens;  // a painter holds on to its rows: they never move
 
     static DrawCache& here() {
         thread_local DrawCache cache;
@@ -495,21 +515,30 @@ bool PageSurface::drawBand(DrawCache& cache, int band) {
     const int w = image_.width(), height = image_.height();
     const qsizetype stride = image_.bytesPerLine();
     const int y0 = int(int64_t(height) * band / h.bands), y1 = int(int64_t(height) * (band + 1) / h.bands);
-    // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
-    QImage rows(h.bits, w, y1, stride, image_.format());
-    rows.setDotsPerMeterX(image_.dotsPerMeterX());
-    rows.setDotsPerMeterY(image_.dotsPerMeterY());
-    std::unique_ptr<QPainter> p;
-    auto painter = [&]() -> QPainter& {
-        if (!p) {
-            p = std::make_unique<QPainter>(&rows);
-            if (h.bands > 1) p->setClipRect(QRect(0, y0, w, y1 - y0));
-        }
-        return *p;
+    // Each font gets its own painter, set up once, over its own view of the band's rows (a paint
+    // device takes one painter at a time): the texts switch fonts all the time, and a painter that
+    // changes its font makes a new font object and looks up its engine every time. The painters
+    // write straight into the pixels, so drawing through one after the other keeps the order.
+    using Pen = BandPen;
+    std::deque<Pen>& pens = cache.pens;
+    size_t used = 0;
+    auto painterFor = [&](int font) -> Pen& {
+        for (size_t k = 0; k < used; ++k)
+            if (pens[k].font == font) return pens[k];
+        if (used == pens.size()) pens.emplace_back();
+        Pen& pen = pens[used++];
+        pen.font = font;
+        // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
+        pen.rows = QImage(h.bits, w, y1, stride, image_.format());
+        pen.rows.setDotsPerMeterX(image_.dotsPerMeterX());
+        pen.rows.setDotsPerMeterY(image_.dotsPerMeterY());
+        pen.painter = std::make_unique<QPainter>(&pen.rows);
+        if (h.bands > 1) pen.painter->setClipRect(QRect(0, y0, w, y1 - y0));
+        if (font >= 0) pen.painter->setFont(cache.of(font).font);
+        pen.colour = 0;
+        pen.painter->setPen(TextPen(0));
+        return pen;
     };
-    int fontId = -1;
-    Colour pen = 0;
-    bool penSet = false;
     cache.recent.assign(h.texts.size(), {-1, nullptr});
     for (size_t i = h.first; i < h.ops.size(); ++i) {
         const Op& op = h.ops[i];
@@ -529,15 +558,14 @@ bool PageSurface::drawBand(DrawCache& cache, int band) {
             const DrawCache::Text& t = *recent.second;
             // A text whose ink does not reach the band is left to the bands it reaches.
             if (h.bands > 1 && (op.b + t.inkTop >= y1 || op.b + t.inkBottom < y0)) break;
-            QPainter& q = painter();
-            if (fontId != op.c) q.setFont(cache.of(op.c).font), fontId = op.c;
-            if (!penSet || pen != op.colour()) q.setPen(ToQColor(op.colour())), pen = op.colour(), penSet = true;
-            q.drawStaticText(QPointF(op.a, op.b), t.laidOut);
+            Pen& pen = painterFor(op.c);
+            if (pen.colour != op.colour()) pen.painter->setPen(TextPen(op.colour())), pen.colour = op.colour();
+            pen.painter->drawStaticText(QPointF(op.a, op.b), t.laidOut);
             break;
         }
         case Op::Picture: {
             const Held::Picture& pic = h.pictures[op.arg];
-            painter().drawImage(pic.target, pic.image, pic.source);
+            painterFor(-1).painter->drawImage(pic.target, pic.image, pic.source);
             break;
         }
         case Op::Line:
@@ -547,7 +575,10 @@ bool PageSurface::drawBand(DrawCache& cache, int band) {
             break;
         }
     }
-    p.reset();
+    for (size_t k = 0; k < used; ++k) {
+        pens[k].painter.reset();
+        pens[k].rows = QImage();
+    }
     return h.bandsLeft.fetch_sub(1) == 1;
 }
 
