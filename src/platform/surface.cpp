@@ -4,7 +4,9 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
-#include <QStaticText>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -215,32 +217,148 @@ private:
 }  // namespace
 
 namespace {
-// A text laid out for drawing: placed by its top-left corner, as the print position places it.
-QStaticText LaidOut(const QString& text, const QFont& font) {
-    QStaticText t(text);
-    t.setTextFormat(Qt::PlainText);
-    t.setPerformanceHint(QStaticText::AggressiveCaching);
-    t.prepare(QTransform(), font);
-    return t;
-}
-
-// A painter of a band for texts of one font (−1: none set, for pictures), over its own view of the
-// band's rows.
-struct BandPen {
-    int font = -1;
-    QImage rows;
-    std::unique_ptr<QPainter> painter;
-    Colour colour = 0;
+// A text laid out for drawing: the glyphs of each font it uses (its own and the fonts it falls back
+// on) at their places from the top-left corner of the text's box, as the print position places it.
+// One line as wide as it needs with its leading, as a static text lays it out.
+struct GlyphRun {
+    QRawFont font;
+    std::vector<quint32> glyphs;
+    std::vector<QPointF> positions;
 };
+std::vector<GlyphRun> LaidOut(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(1e7);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    std::vector<GlyphRun> runs;
+    for (const QGlyphRun& r : layout.glyphRuns()) {
+        const QList<quint32> glyphs = r.glyphIndexes();
+        const QList<QPointF> positions = r.positions();
+        if (glyphs.isEmpty() || glyphs.size() != positions.size()) continue;
+        runs.push_back({r.rawFont(), {glyphs.begin(), glyphs.end()}, {positions.begin(), positions.end()}});
+    }
+    return runs;
+}
 
 // A pen for text in a colour. Every painter gets one of its own (its cap, which text never uses,
 // differs from the default pen's): a painter left with the default pen shares it with every thread,
-// and each text drawn copies the painter's pen, so the threads would all count on one shared pen.
+// and each draw copies the painter's pen, so the threads would all count on one shared pen.
 QPen TextPen(Colour c) {
     QPen pen(ToQColor(c));
     pen.setCapStyle(Qt::FlatCap);
     return pen;
 }
+
+// Glyphs gathered by font and colour and drawn a batch at a time: a draw call costs far more than a
+// glyph (and takes locks every thread shares). Blending on pixels no other draw touches gives the
+// same pixels in any order, so a glyph may wait in its batch while others are drawn, as long as
+// nothing it may touch is drawn in between: whatever would touch the box of a waiting glyph first
+// has that glyph's batch drawn. A grid over the rows remembers which batches wait on each cell.
+class GlyphBatches {
+public:
+    // Starts on the rows y0..y1 − 1 of an image `width` pixels wide.
+    void begin(QPainter* painter, int width, int y0, int y1) {
+        painter_ = painter, y0_ = y0, y1_ = y1;
+        cols_ = (width + kCell - 1) / kCell;
+        cells_.assign(size_t(cols_) * size_t((y1 - y0 + kCell - 1) / kCell), 0);
+        pen_ = 0;
+        painter_->setPen(TextPen(pen_));
+    }
+    // The runs of a text with its top-left corner at (x, y) and its ink inside `box`.
+    void add(Colour colour, const std::vector<GlyphRun>& runs, int x, int y, QRect box) {
+        if (!clip(box)) return;
+        for (const GlyphRun& run : runs) {
+            const size_t b = batchFor(run.font, colour);
+            drawWaitingOn(box, ~(uint32_t(1) << b));
+            Batch& batch = batches_[b];
+            batch.glyphs.insert(batch.glyphs.end(), run.glyphs.begin(), run.glyphs.end());
+            for (const QPointF& at : run.positions) batch.positions.push_back(QPointF(x, y) + at);
+            mark(box, uint32_t(1) << b);
+        }
+    }
+    // Before something else is drawn into `box`.
+    void before(QRect box) {
+        if (clip(box)) drawWaitingOn(box, ~uint32_t(0));
+    }
+    // Before something is drawn anywhere, and at the end.
+    void drawAll() {
+        for (size_t b = 0; b < batches_.size(); ++b) draw(b);
+    }
+
+private:
+    static constexpr int kCell = 32;
+    struct Batch {
+        QRawFont font;
+        Colour colour = 0;
+        std::vector<quint32> glyphs;
+        std::vector<QPointF> positions;
+    };
+
+    bool clip(QRect& box) const {
+        box = box.intersected(QRect(0, y0_, cols_ * kCell, y1_ - y0_));
+        return !box.isEmpty();
+    }
+    size_t batchFor(const QRawFont& font, Colour colour) {
+        size_t freeSlot = batches_.size();
+        for (size_t b = 0; b < batches_.size(); ++b) {
+            if (batches_[b].colour == colour && batches_[b].font == font) return b;
+            if (batches_[b].glyphs.empty() && freeSlot == batches_.size()) freeSlot = b;
+        }
+        if (freeSlot == batches_.size()) {
+            if (batches_.size() == kMaxBatches) {
+                drawAll();
+                freeSlot = 0;
+            } else {
+                batches_.emplace_back();
+            }
+        }
+        batches_[freeSlot].font = font;
+        batches_[freeSlot].colour = colour;
+        return freeSlot;
+    }
+    template <class F>
+    void forCells(QRect box, F&& f) {
+        const int c0 = box.left() / kCell, c1 = box.right() / kCell;
+        const int r0 = (box.top() - y0_) / kCell, r1 = (box.bottom() - y0_) / kCell;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) f(cells_[size_t(r) * size_t(cols_) + size_t(c)]);
+    }
+    void mark(QRect box, uint32_t bit) {
+        forCells(box, [bit](uint32_t& cell) { cell |= bit; });
+    }
+    void drawWaitingOn(QRect box, uint32_t which) {
+        uint32_t waiting = 0;
+        forCells(box, [&waiting](uint32_t cell) { waiting |= cell; });
+        waiting &= which;
+        for (size_t b = 0; waiting; ++b, waiting >>= 1)
+            if (waiting & 1) draw(b);
+    }
+    void draw(size_t b) {
+        Batch& batch = batches_[b];
+        if (batch.glyphs.empty()) return;
+        if (pen_ != batch.colour) painter_->setPen(TextPen(batch.colour)), pen_ = batch.colour;
+        QGlyphRun run;
+        run.setRawFont(batch.font);
+        run.setRawData(batch.glyphs.data(), batch.positions.data(), int(batch.glyphs.size()));
+        painter_->drawGlyphRun(QPointF(0, 0), run);
+        batch.glyphs.clear();
+        batch.positions.clear();
+        const uint32_t keep = ~(uint32_t(1) << b);
+        for (uint32_t& cell : cells_) cell &= keep;
+    }
+
+    static constexpr size_t kMaxBatches = 32;
+    QPainter* painter_ = nullptr;
+    int y0_ = 0, y1_ = 0, cols_ = 0;
+    Colour pen_ = 0;
+    std::vector<Batch> batches_;
+    std::vector<uint32_t> cells_;
+};
 }  // namespace
 
 // What one thread keeps of the fonts it used: the font objects and metrics by font number, the
@@ -266,17 +384,18 @@ struct PageSurface::DrawCache {
     struct KeyHash {
         size_t operator()(const Key& k) const { return qHash(k.text, size_t(k.font)); }
     };
-    // A text laid out in a font, with the rows its ink may reach, from its top (a few pixels
-    // beyond its glyphs' boxes).
+    // A text laid out in a font, with the pixels its ink may reach from its top-left corner (a few
+    // pixels beyond its glyphs' boxes, and a quarter of the font's height more to the sides for a
+    // slanted face).
     struct Text {
-        QStaticText laidOut;
+        std::vector<GlyphRun> laidOut;
         int inkTop = 0, inkBottom = 0;
+        int inkLeft = 0, inkRight = 0;
     };
     std::unordered_map<Key, Text, KeyHash> laidOut;
     // For the surface being drawn: its text index → (font number, laid-out text) last used.
     std::vector<std::pair<int, const Text*>> recent;
-    // The painters of the band being drawn, one per font.
-    std::deque<BandPen> pens;  // a painter holds on to its rows: they never move
+    GlyphBatches batches;
 
     static DrawCache& here() {
         thread_local DrawCache cache;
@@ -313,6 +432,9 @@ struct PageSurface::DrawCache {
         const QRect box = f.metrics.boundingRect(text);
         t.inkTop = f.metrics.ascent() + box.top() - 3;
         t.inkBottom = f.metrics.ascent() + box.bottom() + 3;
+        const int side = 3 + f.height / 4;
+        t.inkLeft = std::min(0, box.left()) - side;
+        t.inkRight = std::max(f.metrics.horizontalAdvance(text), box.right()) + side;
         return t;
     }
 
@@ -422,10 +544,11 @@ void PageSurface::BeginBatch() {
 
 void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top,
                               const QString& text) {
-    p.setFont(font);
-    p.setPen(colour);
     // Text lands on whole pixels, as on the screen's picture boxes.
-    p.drawStaticText(QPointF(whole(x), whole(top)), LaidOut(text, font));
+    GlyphBatches batch;
+    batch.begin(&p, image_.width(), 0, image_.height());
+    batch.add(FromQColor(colour), LaidOut(text, font), whole(x), whole(top), QRect(0, 0, image_.width(), image_.height()));
+    batch.drawAll();
 }
 
 void PageSurface::drawText(double x, double y, const QString& text) {
@@ -515,30 +638,14 @@ bool PageSurface::drawBand(DrawCache& cache, int band) {
     const int w = image_.width(), height = image_.height();
     const qsizetype stride = image_.bytesPerLine();
     const int y0 = int(int64_t(height) * band / h.bands), y1 = int(int64_t(height) * (band + 1) / h.bands);
-    // Each font gets its own painter, set up once, over its own view of the band's rows (a paint
-    // device takes one painter at a time): the texts switch fonts all the time, and a painter that
-    // changes its font makes a new font object and looks up its engine every time. The painters
-    // write straight into the pixels, so drawing through one after the other keeps the order.
-    using Pen = BandPen;
-    std::deque<Pen>& pens = cache.pens;
-    size_t used = 0;
-    auto painterFor = [&](int font) -> Pen& {
-        for (size_t k = 0; k < used; ++k)
-            if (pens[k].font == font) return pens[k];
-        if (used == pens.size()) pens.emplace_back();
-        Pen& pen = pens[used++];
-        pen.font = font;
-        // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
-        pen.rows = QImage(h.bits, w, y1, stride, image_.format());
-        pen.rows.setDotsPerMeterX(image_.dotsPerMeterX());
-        pen.rows.setDotsPerMeterY(image_.dotsPerMeterY());
-        pen.painter = std::make_unique<QPainter>(&pen.rows);
-        if (h.bands > 1) pen.painter->setClipRect(QRect(0, y0, w, y1 - y0));
-        if (font >= 0) pen.painter->setFont(cache.of(font).font);
-        pen.colour = 0;
-        pen.painter->setPen(TextPen(0));
-        return pen;
-    };
+    // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
+    QImage rows(h.bits, w, y1, stride, image_.format());
+    rows.setDotsPerMeterX(image_.dotsPerMeterX());
+    rows.setDotsPerMeterY(image_.dotsPerMeterY());
+    QPainter p(&rows);
+    if (h.bands > 1) p.setClipRect(QRect(0, y0, w, y1 - y0));
+    GlyphBatches& batches = cache.batches;
+    batches.begin(&p, w, y0, y1);
     cache.recent.assign(h.texts.size(), {-1, nullptr});
     for (size_t i = h.first; i < h.ops.size(); ++i) {
         const Op& op = h.ops[i];
@@ -557,28 +664,28 @@ bool PageSurface::drawBand(DrawCache& cache, int band) {
             }
             const DrawCache::Text& t = *recent.second;
             // A text whose ink does not reach the band is left to the bands it reaches.
-            if (h.bands > 1 && (op.b + t.inkTop >= y1 || op.b + t.inkBottom < y0)) break;
-            Pen& pen = painterFor(op.c);
-            if (pen.colour != op.colour()) pen.painter->setPen(TextPen(op.colour())), pen.colour = op.colour();
-            pen.painter->drawStaticText(QPointF(op.a, op.b), t.laidOut);
+            if (op.b + t.inkTop >= y1 || op.b + t.inkBottom < y0) break;
+            batches.add(op.colour(), t.laidOut, op.a, op.b,
+                        QRect(QPoint(op.a + t.inkLeft, op.b + t.inkTop), QPoint(op.a + t.inkRight, op.b + t.inkBottom)));
             break;
         }
         case Op::Picture: {
+            batches.drawAll();
             const Held::Picture& pic = h.pictures[op.arg];
-            painterFor(-1).painter->drawImage(pic.target, pic.image, pic.source);
+            p.drawImage(pic.target, pic.image, pic.source);
             break;
         }
         case Op::Line:
+            batches.before(QRect(QPoint(std::min(op.a, op.c), std::min(op.b, op.d)),
+                                 QPoint(std::max(op.a, op.c), std::max(op.b, op.d))));
             DrawLineRows(h.bits, stride, w, y0, y1, op.a, op.b, op.c, op.d, op.colour());
             break;
         case Op::Clear:  // only ever the first, drawn before the bands
             break;
         }
     }
-    for (size_t k = 0; k < used; ++k) {
-        pens[k].painter.reset();
-        pens[k].rows = QImage();
-    }
+    batches.drawAll();
+    p.end();
     return h.bandsLeft.fetch_sub(1) == 1;
 }
 
