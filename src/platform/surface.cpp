@@ -8,6 +8,7 @@
 #include <QRawFont>
 #include <QTextLayout>
 #include <algorithm>
+#include <climits>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -266,6 +267,7 @@ public:
         painter_ = painter, y0_ = y0, y1_ = y1;
         cols_ = (width + kCell - 1) / kCell;
         cells_.assign(size_t(cols_) * size_t((y1 - y0 + kCell - 1) / kCell), 0);
+        for (Batch& batch : batches_) batch.glyphs.clear(), batch.positions.clear(), batch.cells.clear();
         pen_ = 0;
         painter_->setPen(TextPen(pen_));
     }
@@ -278,7 +280,7 @@ public:
             Batch& batch = batches_[b];
             batch.glyphs.insert(batch.glyphs.end(), run.glyphs.begin(), run.glyphs.end());
             for (const QPointF& at : run.positions) batch.positions.push_back(QPointF(x, y) + at);
-            mark(box, uint32_t(1) << b);
+            mark(box, b);
         }
     }
     // Before something else is drawn into `box`.
@@ -291,12 +293,13 @@ public:
     }
 
 private:
-    static constexpr int kCell = 32;
+    static constexpr int kCell = 4;
     struct Batch {
         QRawFont font;
         Colour colour = 0;
         std::vector<quint32> glyphs;
         std::vector<QPointF> positions;
+        std::vector<uint32_t> cells;  // the cells marked with the batch
     };
 
     bool clip(QRect& box) const {
@@ -328,8 +331,15 @@ private:
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c) f(cells_[size_t(r) * size_t(cols_) + size_t(c)]);
     }
-    void mark(QRect box, uint32_t bit) {
-        forCells(box, [bit](uint32_t& cell) { cell |= bit; });
+    void mark(QRect box, size_t b) {
+        const uint32_t bit = uint32_t(1) << b;
+        std::vector<uint32_t>& marked = batches_[b].cells;
+        const uint32_t* first = cells_.data();
+        forCells(box, [&](uint32_t& cell) {
+            if (cell & bit) return;
+            cell |= bit;
+            marked.push_back(uint32_t(&cell - first));
+        });
     }
     void drawWaitingOn(QRect box, uint32_t which) {
         uint32_t waiting = 0;
@@ -349,7 +359,8 @@ private:
         batch.glyphs.clear();
         batch.positions.clear();
         const uint32_t keep = ~(uint32_t(1) << b);
-        for (uint32_t& cell : cells_) cell &= keep;
+        for (uint32_t cell : batch.cells) cells_[cell] &= keep;
+        batch.cells.clear();
     }
 
     static constexpr size_t kMaxBatches = 32;
@@ -384,18 +395,17 @@ struct PageSurface::DrawCache {
     struct KeyHash {
         size_t operator()(const Key& k) const { return qHash(k.text, size_t(k.font)); }
     };
-    // A text laid out in a font, with the pixels its ink may reach from its top-left corner (a few
-    // pixels beyond its glyphs' boxes, and a quarter of the font's height more to the sides for a
-    // slanted face).
+    // A text laid out in a font, with the pixels its glyphs change, from its top-left corner (and a
+    // little more).
     struct Text {
         std::vector<GlyphRun> laidOut;
-        int inkTop = 0, inkBottom = 0;
-        int inkLeft = 0, inkRight = 0;
+        QRect ink;
     };
     std::unordered_map<Key, Text, KeyHash> laidOut;
     // For the surface being drawn: its text index → (font number, laid-out text) last used.
     std::vector<std::pair<int, const Text*>> recent;
     GlyphBatches batches;
+    QImage scratch;  // where texts are drawn to find their ink
 
     static DrawCache& here() {
         thread_local DrawCache cache;
@@ -429,13 +439,46 @@ struct PageSurface::DrawCache {
         Font& f = of(id);
         Text t;
         t.laidOut = LaidOut(text, f.font);
+        // The box of the glyphs, a few pixels more, and a quarter of the font's height more to the
+        // sides for a slanted face.
         const QRect box = f.metrics.boundingRect(text);
-        t.inkTop = f.metrics.ascent() + box.top() - 3;
-        t.inkBottom = f.metrics.ascent() + box.bottom() + 3;
         const int side = 3 + f.height / 4;
-        t.inkLeft = std::min(0, box.left()) - side;
-        t.inkRight = std::max(f.metrics.horizontalAdvance(text), box.right()) + side;
+        const QPoint topLeft(std::min(0, box.left()) - side, f.metrics.ascent() + box.top() - 3);
+        const QPoint bottomRight(std::max(f.metrics.horizontalAdvance(text), box.right()) + side,
+                                 f.metrics.ascent() + box.bottom() + 3);
+        t.ink = InkOf(t.laidOut, QRect(topLeft, bottomRight));
         return t;
+    }
+
+    // The pixels the glyphs change, drawn on white with the text's corner at the origin, with a
+    // margin of two pixels, found inside a wide area around `within`, the box they should lie in.
+    QRect InkOf(const std::vector<GlyphRun>& runs, QRect within) {
+        const int pad = 2 * within.height() + 8;
+        const QRect area = within.adjusted(-pad, -pad, pad, pad);
+        if (scratch.width() < area.width() || scratch.height() < area.height())
+            scratch = QImage(std::max(scratch.width(), area.width()), std::max(scratch.height(), area.height()),
+                             QImage::Format_RGB32);
+        scratch.fill(Qt::white);
+        {
+            QPainter p(&scratch);
+            p.setPen(TextPen(0));
+            for (const GlyphRun& run : runs) {
+                QGlyphRun g;
+                g.setRawFont(run.font);
+                g.setRawData(run.glyphs.data(), run.positions.data(), int(run.glyphs.size()));
+                p.drawGlyphRun(QPointF(-area.left(), -area.top()), g);
+            }
+        }
+        int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
+        for (int y = 0; y < area.height(); ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+            for (int x = 0; x < area.width(); ++x)
+                if (line[x] != 0xFFFFFFFFu) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+        if (x1 < 0) return within;  // no ink seen: the box it would lie in
+        const QRect ink = QRect(QPoint(x0, y0), QPoint(x1, y1)).translated(area.topLeft()).adjusted(-2, -2, 2, 2);
+        // Ink found beyond the box it was thought to lie in: the whole area counts.
+        return within.contains(ink) ? ink : area;
     }
 
     int width(int id, const QString& text) {
@@ -502,6 +545,7 @@ struct PageSurface::Held {
     // While drawn out: the first call after the clear, the image's pixels, the bands.
     size_t first = 0;
     uchar* bits = nullptr;
+    bool clearing = false;  // each band clears its own rows first
     int bands = 1;
     std::atomic<int> bandsLeft{0};
 
@@ -620,9 +664,12 @@ void PageSurface::clearNow() {
 int PageSurface::beginDrawing(int bandsWanted) {
     Held& h = *held_;
     h.first = 0;
-    if (!h.ops.empty() && h.ops.front().kind() == Op::Clear) {
-        clearNow();
+    h.clearing = !h.ops.empty() && h.ops.front().kind() == Op::Clear;
+    if (h.clearing) {
+        // The bands clear their own rows: the image only needs its own pixels, whatever they hold.
         h.first = 1;
+        makePicture();
+        if (image_.size() != size_ || !image_.isDetached()) image_ = blankImage(size_.width(), size_.height());
     } else {
         make();
     }
@@ -633,11 +680,31 @@ int PageSurface::beginDrawing(int bandsWanted) {
     return h.bands;
 }
 
+// Rows y0..y1 − 1 as clearNow leaves them: the background picture over the background colour.
+void PageSurface::clearRows(uchar* bits, int y0, int y1) const {
+    const int w = image_.width();
+    const qsizetype stride = image_.bytesPerLine();
+    if (!picture_.isNull() && picture_.size() == size_ && picture_.format() == QImage::Format_RGB32) {
+        for (int y = y0; y < y1; ++y) std::memcpy(bits + y * stride, picture_.constScanLine(y), size_t(w) * 4);
+        return;
+    }
+    const uint pixel = ToQColor(backColor_).rgb();
+    for (int y = y0; y < y1; ++y) FillRun(reinterpret_cast<uint*>(bits + y * stride), w, pixel);
+    if (picture_.isNull()) return;
+    QImage rows(bits, w, y1, stride, image_.format());
+    rows.setDotsPerMeterX(image_.dotsPerMeterX());
+    rows.setDotsPerMeterY(image_.dotsPerMeterY());
+    QPainter p(&rows);
+    p.setClipRect(QRect(0, y0, w, y1 - y0));
+    p.drawImage(0, 0, picture_);
+}
+
 bool PageSurface::drawBand(DrawCache& cache, int band) {
     Held& h = *held_;
     const int w = image_.width(), height = image_.height();
     const qsizetype stride = image_.bytesPerLine();
     const int y0 = int(int64_t(height) * band / h.bands), y1 = int(int64_t(height) * (band + 1) / h.bands);
+    if (h.clearing) clearRows(h.bits, y0, y1);
     // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
     QImage rows(h.bits, w, y1, stride, image_.format());
     rows.setDotsPerMeterX(image_.dotsPerMeterX());
@@ -664,9 +731,9 @@ bool PageSurface::drawBand(DrawCache& cache, int band) {
             }
             const DrawCache::Text& t = *recent.second;
             // A text whose ink does not reach the band is left to the bands it reaches.
-            if (op.b + t.inkTop >= y1 || op.b + t.inkBottom < y0) break;
-            batches.add(op.colour(), t.laidOut, op.a, op.b,
-                        QRect(QPoint(op.a + t.inkLeft, op.b + t.inkTop), QPoint(op.a + t.inkRight, op.b + t.inkBottom)));
+            const QRect ink = t.ink.translated(op.a, op.b);
+            if (ink.top() >= y1 || ink.bottom() < y0) break;
+            batches.add(op.colour(), t.laidOut, op.a, op.b, ink);
             break;
         }
         case Op::Picture: {
