@@ -258,16 +258,22 @@ QPen TextPen(Colour c) {
 // Glyphs gathered by font and colour and drawn a batch at a time: a draw call costs far more than a
 // glyph (and takes locks every thread shares). Blending on pixels no other draw touches gives the
 // same pixels in any order, so a glyph may wait in its batch while others are drawn, as long as
-// nothing it may touch is drawn in between: whatever would touch the box of a waiting glyph first
-// has that glyph's batch drawn. A grid over the rows remembers which batches wait on each cell.
+// nothing it may touch is drawn in between: whatever would touch the ink box of a waiting glyph
+// first has that glyph's batch drawn. A map of the band's pixels remembers which batches wait on
+// each pixel.
 class GlyphBatches {
 public:
     // Starts on the rows y0..y1 − 1 of an image `width` pixels wide.
     void begin(QPainter* painter, int width, int y0, int y1) {
+        for (Batch& batch : batches_) {
+            for (uint32_t cell : batch.cells) cells_[cell] = 0;
+            batch.glyphs.clear(), batch.positions.clear(), batch.cells.clear();
+        }
         painter_ = painter, y0_ = y0, y1_ = y1;
-        cols_ = (width + kCell - 1) / kCell;
-        cells_.assign(size_t(cols_) * size_t((y1 - y0 + kCell - 1) / kCell), 0);
-        for (Batch& batch : batches_) batch.glyphs.clear(), batch.positions.clear(), batch.cells.clear();
+        cols_ = width;
+        // The map is all clear after every band (drawing a batch clears its marks).
+        const size_t size = size_t(width) * size_t(std::max(0, y1 - y0));
+        if (cells_.size() < size) cells_.assign(size, 0);
         pen_ = 0;
         painter_->setPen(TextPen(pen_));
     }
@@ -293,17 +299,16 @@ public:
     }
 
 private:
-    static constexpr int kCell = 4;
     struct Batch {
         QRawFont font;
         Colour colour = 0;
         std::vector<quint32> glyphs;
         std::vector<QPointF> positions;
-        std::vector<uint32_t> cells;  // the cells marked with the batch
+        std::vector<uint32_t> cells;  // the pixels marked with the batch
     };
 
     bool clip(QRect& box) const {
-        box = box.intersected(QRect(0, y0_, cols_ * kCell, y1_ - y0_));
+        box = box.intersected(QRect(0, y0_, cols_, y1_ - y0_));
         return !box.isEmpty();
     }
     size_t batchFor(const QRawFont& font, Colour colour) {
@@ -326,8 +331,8 @@ private:
     }
     template <class F>
     void forCells(QRect box, F&& f) {
-        const int c0 = box.left() / kCell, c1 = box.right() / kCell;
-        const int r0 = (box.top() - y0_) / kCell, r1 = (box.bottom() - y0_) / kCell;
+        const int c0 = box.left(), c1 = box.right();
+        const int r0 = box.top() - y0_, r1 = box.bottom() - y0_;
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c) f(cells_[size_t(r) * size_t(cols_) + size_t(c)]);
     }
@@ -368,7 +373,7 @@ private:
     int y0_ = 0, y1_ = 0, cols_ = 0;
     Colour pen_ = 0;
     std::vector<Batch> batches_;
-    std::vector<uint32_t> cells_;
+    std::vector<uint32_t> cells_;  // per pixel of the band: a bit for each batch waiting on it
 };
 }  // namespace
 
@@ -450,18 +455,19 @@ struct PageSurface::DrawCache {
         return t;
     }
 
-    // The pixels the glyphs change, drawn on white with the text's corner at the origin, with a
-    // margin of two pixels, found inside a wide area around `within`, the box they should lie in.
+    // The pixels the glyphs reach, drawn in white on black with the text's corner at the origin
+    // (every bit of coverage shows), found inside a wide area around `within`, the box they should
+    // lie in.
     QRect InkOf(const std::vector<GlyphRun>& runs, QRect within) {
         const int pad = 2 * within.height() + 8;
         const QRect area = within.adjusted(-pad, -pad, pad, pad);
         if (scratch.width() < area.width() || scratch.height() < area.height())
             scratch = QImage(std::max(scratch.width(), area.width()), std::max(scratch.height(), area.height()),
                              QImage::Format_RGB32);
-        scratch.fill(Qt::white);
+        scratch.fill(Qt::black);
         {
             QPainter p(&scratch);
-            p.setPen(TextPen(0));
+            p.setPen(TextPen(0xFFFFFF));
             for (const GlyphRun& run : runs) {
                 QGlyphRun g;
                 g.setRawFont(run.font);
@@ -473,10 +479,10 @@ struct PageSurface::DrawCache {
         for (int y = 0; y < area.height(); ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
             for (int x = 0; x < area.width(); ++x)
-                if (line[x] != 0xFFFFFFFFu) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+                if (line[x] != 0xFF000000u) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
         }
         if (x1 < 0) return within;  // no ink seen: the box it would lie in
-        const QRect ink = QRect(QPoint(x0, y0), QPoint(x1, y1)).translated(area.topLeft()).adjusted(-2, -2, 2, 2);
+        const QRect ink = QRect(QPoint(x0, y0), QPoint(x1, y1)).translated(area.topLeft());
         // Ink found beyond the box it was thought to lie in: the whole area counts.
         return within.contains(ink) ? ink : area;
     }
