@@ -594,11 +594,15 @@ void PageSurface::BeginBatch() {
 
 void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top,
                               const QString& text) {
+    p.setPen(TextPen(FromQColor(colour)));
     // Text lands on whole pixels, as on the screen's picture boxes.
-    GlyphBatches batch;
-    batch.begin(&p, image_.width(), 0, image_.height());
-    batch.add(FromQColor(colour), LaidOut(text, font), whole(x), whole(top), QRect(0, 0, image_.width(), image_.height()));
-    batch.drawAll();
+    const QPointF at(whole(x), whole(top));
+    for (const GlyphRun& run : LaidOut(text, font)) {
+        QGlyphRun g;
+        g.setRawFont(run.font);
+        g.setRawData(run.glyphs.data(), run.positions.data(), int(run.glyphs.size()));
+        p.drawGlyphRun(at, g);
+    }
 }
 
 void PageSurface::drawText(double x, double y, const QString& text) {
