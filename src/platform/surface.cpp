@@ -2,15 +2,15 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPainter>
-#include <QGlyphRun>
 #include <QRawFont>
 #include <QTextLayout>
 #include <algorithm>
-#include <climits>
 #include <array>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
