@@ -10,9 +10,16 @@ namespace doc {
 
 QString GetVerseText(const QString& lyric, int verse) {
     if (lyric.isEmpty() || verse < 0) return QString();
-    const QStringList fields = lyric.split('|');
-    if (verse >= fields.size()) return QString();
-    return fields.at(verse);
+    // The verse-th field between '|' separators, found without cutting up the whole text.
+    qsizetype from = 0;
+    for (int v = 0; v < verse; ++v) {
+        const qsizetype bar = lyric.indexOf(QLatin1Char('|'), from);
+        if (bar < 0) return QString();
+        from = bar + 1;
+    }
+    const qsizetype end = lyric.indexOf(QLatin1Char('|'), from);
+    if (from == 0 && end < 0) return lyric;  // a text of one verse is that verse
+    return lyric.mid(from, end < 0 ? lyric.size() - from : end - from);
 }
 
 void SetVerseText(QString& lyric, int verse, const QString& text, int verseCount) {

@@ -12,12 +12,17 @@ QString PitchToDigit(int pitch, int16_t& octave, QString& accidental) {
     }
     if (pitch < 21) return QString();
     // Black keys are written as sharps of 1, 4, 5 and flats of 3, 7.
-    static const char* const kDigits[12] = {"1", "1", "2", "3", "3", "4", "4", "5", "5", "6", "7", "7"};
-    static const char* const kSigns[12] = {"", "t", "", "r", "", "", "t", "", "t", "", "r", ""};
+    static const QString kDigits[12] = {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"),
+                                        QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("4"),
+                                        QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("5"),
+                                        QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("7")};
+    static const QString kSigns[12] = {QString(), QStringLiteral("t"), QString(), QStringLiteral("r"),
+                                       QString(), QString(),           QStringLiteral("t"), QString(),
+                                       QStringLiteral("t"), QString(), QStringLiteral("r"), QString()};
     const int cls = int(vb::Mod(pitch, 12));
     octave = int16_t(vb::IDiv(pitch, 12) - 5);
-    accidental = QString::fromLatin1(kSigns[cls]);
-    return QString::fromLatin1(kDigits[cls]);
+    accidental = kSigns[cls];
+    return kDigits[cls];
 }
 
 }  // namespace doc

@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPainter>
-#include <QStaticText>
+#include <QRawFont>
+#include <QTextLayout>
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
@@ -215,14 +218,163 @@ private:
 }  // namespace
 
 namespace {
-// A text laid out for drawing: placed by its top-left corner, as the print position places it.
-QStaticText LaidOut(const QString& text, const QFont& font) {
-    QStaticText t(text);
-    t.setTextFormat(Qt::PlainText);
-    t.setPerformanceHint(QStaticText::AggressiveCaching);
-    t.prepare(QTransform(), font);
-    return t;
+// A text laid out for drawing: the glyphs of each font it uses (its own and the fonts it falls back
+// on) at their places from the top-left corner of the text's box, as the print position places it.
+// One line as wide as it needs with its leading, as a static text lays it out.
+struct GlyphRun {
+    QRawFont font;
+    std::vector<quint32> glyphs;
+    std::vector<QPointF> positions;
+};
+std::vector<GlyphRun> LaidOut(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(1e7);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    std::vector<GlyphRun> runs;
+    for (const QGlyphRun& r : layout.glyphRuns()) {
+        const QList<quint32> glyphs = r.glyphIndexes();
+        const QList<QPointF> positions = r.positions();
+        if (glyphs.isEmpty() || glyphs.size() != positions.size()) continue;
+        runs.push_back({r.rawFont(), {glyphs.begin(), glyphs.end()}, {positions.begin(), positions.end()}});
+    }
+    return runs;
 }
+
+// A pen for text in a colour. Every painter gets one of its own (its cap, which text never uses,
+// differs from the default pen's): a painter left with the default pen shares it with every thread,
+// and each draw copies the painter's pen, so the threads would all count on one shared pen.
+QPen TextPen(Colour c) {
+    QPen pen(ToQColor(c));
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+// Glyphs gathered by font and colour and drawn a batch at a time: a draw call costs far more than a
+// glyph (and takes locks every thread shares). Blending on pixels no other draw touches gives the
+// same pixels in any order, so a glyph may wait in its batch while others are drawn, as long as
+// nothing it may touch is drawn in between: whatever would touch the ink box of a waiting glyph
+// first has that glyph's batch drawn. A map of the band's pixels remembers which batches wait on
+// each pixel.
+class GlyphBatches {
+public:
+    // Starts on the rows y0..y1 − 1 of an image `width` pixels wide.
+    void begin(QPainter* painter, int width, int y0, int y1) {
+        for (Batch& batch : batches_) {
+            for (uint32_t cell : batch.cells) cells_[cell] = 0;
+            batch.glyphs.clear(), batch.positions.clear(), batch.cells.clear();
+        }
+        painter_ = painter, y0_ = y0, y1_ = y1;
+        cols_ = width;
+        // The map is all clear after every band (drawing a batch clears its marks).
+        const size_t size = size_t(width) * size_t(std::max(0, y1 - y0));
+        if (cells_.size() < size) cells_.assign(size, 0);
+        pen_ = 0;
+        painter_->setPen(TextPen(pen_));
+    }
+    // The runs of a text with its top-left corner at (x, y) and its ink inside `box`.
+    void add(Colour colour, const std::vector<GlyphRun>& runs, int x, int y, QRect box) {
+        if (!clip(box)) return;
+        for (const GlyphRun& run : runs) {
+            const size_t b = batchFor(run.font, colour);
+            drawWaitingOn(box, ~(uint32_t(1) << b));
+            Batch& batch = batches_[b];
+            batch.glyphs.insert(batch.glyphs.end(), run.glyphs.begin(), run.glyphs.end());
+            for (const QPointF& at : run.positions) batch.positions.push_back(QPointF(x, y) + at);
+            mark(box, b);
+        }
+    }
+    // Before something else is drawn into `box`.
+    void before(QRect box) {
+        if (clip(box)) drawWaitingOn(box, ~uint32_t(0));
+    }
+    // Before something is drawn anywhere, and at the end.
+    void drawAll() {
+        for (size_t b = 0; b < batches_.size(); ++b) draw(b);
+    }
+
+private:
+    struct Batch {
+        QRawFont font;
+        Colour colour = 0;
+        std::vector<quint32> glyphs;
+        std::vector<QPointF> positions;
+        std::vector<uint32_t> cells;  // the pixels marked with the batch
+    };
+
+    bool clip(QRect& box) const {
+        box = box.intersected(QRect(0, y0_, cols_, y1_ - y0_));
+        return !box.isEmpty();
+    }
+    size_t batchFor(const QRawFont& font, Colour colour) {
+        size_t freeSlot = batches_.size();
+        for (size_t b = 0; b < batches_.size(); ++b) {
+            if (batches_[b].colour == colour && batches_[b].font == font) return b;
+            if (batches_[b].glyphs.empty() && freeSlot == batches_.size()) freeSlot = b;
+        }
+        if (freeSlot == batches_.size()) {
+            if (batches_.size() == kMaxBatches) {
+                drawAll();
+                freeSlot = 0;
+            } else {
+                batches_.emplace_back();
+            }
+        }
+        batches_[freeSlot].font = font;
+        batches_[freeSlot].colour = colour;
+        return freeSlot;
+    }
+    template <class F>
+    void forCells(QRect box, F&& f) {
+        const int c0 = box.left(), c1 = box.right();
+        const int r0 = box.top() - y0_, r1 = box.bottom() - y0_;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) f(cells_[size_t(r) * size_t(cols_) + size_t(c)]);
+    }
+    void mark(QRect box, size_t b) {
+        const uint32_t bit = uint32_t(1) << b;
+        std::vector<uint32_t>& marked = batches_[b].cells;
+        const uint32_t* first = cells_.data();
+        forCells(box, [&](uint32_t& cell) {
+            if (cell & bit) return;
+            cell |= bit;
+            marked.push_back(uint32_t(&cell - first));
+        });
+    }
+    void drawWaitingOn(QRect box, uint32_t which) {
+        uint32_t waiting = 0;
+        forCells(box, [&waiting](uint32_t cell) { waiting |= cell; });
+        waiting &= which;
+        for (size_t b = 0; waiting; ++b, waiting >>= 1)
+            if (waiting & 1) draw(b);
+    }
+    void draw(size_t b) {
+        Batch& batch = batches_[b];
+        if (batch.glyphs.empty()) return;
+        if (pen_ != batch.colour) painter_->setPen(TextPen(batch.colour)), pen_ = batch.colour;
+        QGlyphRun run;
+        run.setRawFont(batch.font);
+        run.setRawData(batch.glyphs.data(), batch.positions.data(), int(batch.glyphs.size()));
+        painter_->drawGlyphRun(QPointF(0, 0), run);
+        batch.glyphs.clear();
+        batch.positions.clear();
+        const uint32_t keep = ~(uint32_t(1) << b);
+        for (uint32_t cell : batch.cells) cells_[cell] &= keep;
+        batch.cells.clear();
+    }
+
+    static constexpr size_t kMaxBatches = 32;
+    QPainter* painter_ = nullptr;
+    int y0_ = 0, y1_ = 0, cols_ = 0;
+    Colour pen_ = 0;
+    std::vector<Batch> batches_;
+    std::vector<uint32_t> cells_;  // per pixel of the band: a bit for each batch waiting on it
+};
 }  // namespace
 
 // What one thread keeps of the fonts it used: the font objects and metrics by font number, the
@@ -248,15 +400,17 @@ struct PageSurface::DrawCache {
     struct KeyHash {
         size_t operator()(const Key& k) const { return qHash(k.text, size_t(k.font)); }
     };
-    // A text laid out in a font, with the rows its ink may reach, from its top (a few pixels
-    // beyond its glyphs' boxes).
+    // A text laid out in a font, with the pixels its glyphs change, from its top-left corner (and a
+    // little more).
     struct Text {
-        QStaticText laidOut;
-        int inkTop = 0, inkBottom = 0;
+        std::vector<GlyphRun> laidOut;
+        QRect ink;
     };
     std::unordered_map<Key, Text, KeyHash> laidOut;
     // For the surface being drawn: its text index → (font number, laid-out text) last used.
     std::vector<std::pair<int, const Text*>> recent;
+    GlyphBatches batches;
+    QImage scratch;  // where texts are drawn to find their ink
 
     static DrawCache& here() {
         thread_local DrawCache cache;
@@ -290,10 +444,47 @@ struct PageSurface::DrawCache {
         Font& f = of(id);
         Text t;
         t.laidOut = LaidOut(text, f.font);
+        // The box of the glyphs, a few pixels more, and a quarter of the font's height more to the
+        // sides for a slanted face.
         const QRect box = f.metrics.boundingRect(text);
-        t.inkTop = f.metrics.ascent() + box.top() - 3;
-        t.inkBottom = f.metrics.ascent() + box.bottom() + 3;
+        const int side = 3 + f.height / 4;
+        const QPoint topLeft(std::min(0, box.left()) - side, f.metrics.ascent() + box.top() - 3);
+        const QPoint bottomRight(std::max(f.metrics.horizontalAdvance(text), box.right()) + side,
+                                 f.metrics.ascent() + box.bottom() + 3);
+        t.ink = InkOf(t.laidOut, QRect(topLeft, bottomRight));
         return t;
+    }
+
+    // The pixels the glyphs reach, drawn in white on black with the text's corner at the origin
+    // (every bit of coverage shows), found inside a wide area around `within`, the box they should
+    // lie in.
+    QRect InkOf(const std::vector<GlyphRun>& runs, QRect within) {
+        const int pad = 2 * within.height() + 8;
+        const QRect area = within.adjusted(-pad, -pad, pad, pad);
+        if (scratch.width() < area.width() || scratch.height() < area.height())
+            scratch = QImage(std::max(scratch.width(), area.width()), std::max(scratch.height(), area.height()),
+                             QImage::Format_RGB32);
+        scratch.fill(Qt::black);
+        {
+            QPainter p(&scratch);
+            p.setPen(TextPen(0xFFFFFF));
+            for (const GlyphRun& run : runs) {
+                QGlyphRun g;
+                g.setRawFont(run.font);
+                g.setRawData(run.glyphs.data(), run.positions.data(), int(run.glyphs.size()));
+                p.drawGlyphRun(QPointF(-area.left(), -area.top()), g);
+            }
+        }
+        int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
+        for (int y = 0; y < area.height(); ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
+            for (int x = 0; x < area.width(); ++x)
+                if (line[x] != 0xFF000000u) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+        if (x1 < 0) return within;  // no ink seen: the box it would lie in
+        const QRect ink = QRect(QPoint(x0, y0), QPoint(x1, y1)).translated(area.topLeft());
+        // Ink found beyond the box it was thought to lie in: the whole area counts.
+        return within.contains(ink) ? ink : area;
     }
 
     int width(int id, const QString& text) {
@@ -360,6 +551,7 @@ struct PageSurface::Held {
     // While drawn out: the first call after the clear, the image's pixels, the bands.
     size_t first = 0;
     uchar* bits = nullptr;
+    bool clearing = false;  // each band clears its own rows first
     int bands = 1;
     std::atomic<int> bandsLeft{0};
 
@@ -402,10 +594,15 @@ void PageSurface::BeginBatch() {
 
 void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, double x, double top,
                               const QString& text) {
-    p.setFont(font);
-    p.setPen(colour);
+    p.setPen(TextPen(FromQColor(colour)));
     // Text lands on whole pixels, as on the screen's picture boxes.
-    p.drawStaticText(QPointF(whole(x), whole(top)), LaidOut(text, font));
+    const QPointF at(whole(x), whole(top));
+    for (const GlyphRun& run : LaidOut(text, font)) {
+        QGlyphRun g;
+        g.setRawFont(run.font);
+        g.setRawData(run.glyphs.data(), run.positions.data(), int(run.glyphs.size()));
+        p.drawGlyphRun(at, g);
+    }
 }
 
 void PageSurface::drawText(double x, double y, const QString& text) {
@@ -477,9 +674,12 @@ void PageSurface::clearNow() {
 int PageSurface::beginDrawing(int bandsWanted) {
     Held& h = *held_;
     h.first = 0;
-    if (!h.ops.empty() && h.ops.front().kind() == Op::Clear) {
-        clearNow();
+    h.clearing = !h.ops.empty() && h.ops.front().kind() == Op::Clear;
+    if (h.clearing) {
+        // The bands clear their own rows: the image only needs its own pixels, whatever they hold.
         h.first = 1;
+        makePicture();
+        if (image_.size() != size_ || !image_.isDetached()) image_ = blankImage(size_.width(), size_.height());
     } else {
         make();
     }
@@ -490,26 +690,39 @@ int PageSurface::beginDrawing(int bandsWanted) {
     return h.bands;
 }
 
+// Rows y0..y1 − 1 as clearNow leaves them: the background picture over the background colour.
+void PageSurface::clearRows(uchar* bits, int y0, int y1) const {
+    const int w = image_.width();
+    const qsizetype stride = image_.bytesPerLine();
+    if (!picture_.isNull() && picture_.size() == size_ && picture_.format() == QImage::Format_RGB32) {
+        for (int y = y0; y < y1; ++y) std::memcpy(bits + y * stride, picture_.constScanLine(y), size_t(w) * 4);
+        return;
+    }
+    const uint pixel = ToQColor(backColor_).rgb();
+    for (int y = y0; y < y1; ++y) FillRun(reinterpret_cast<uint*>(bits + y * stride), w, pixel);
+    if (picture_.isNull()) return;
+    QImage rows(bits, w, y1, stride, image_.format());
+    rows.setDotsPerMeterX(image_.dotsPerMeterX());
+    rows.setDotsPerMeterY(image_.dotsPerMeterY());
+    QPainter p(&rows);
+    p.setClipRect(QRect(0, y0, w, y1 - y0));
+    p.drawImage(0, 0, picture_);
+}
+
 bool PageSurface::drawBand(DrawCache& cache, int band) {
     Held& h = *held_;
     const int w = image_.width(), height = image_.height();
     const qsizetype stride = image_.bytesPerLine();
     const int y0 = int(int64_t(height) * band / h.bands), y1 = int(int64_t(height) * (band + 1) / h.bands);
+    if (h.clearing) clearRows(h.bits, y0, y1);
     // The rows down to the band's end, over the image's pixels; the painter keeps to the band.
     QImage rows(h.bits, w, y1, stride, image_.format());
     rows.setDotsPerMeterX(image_.dotsPerMeterX());
     rows.setDotsPerMeterY(image_.dotsPerMeterY());
-    std::unique_ptr<QPainter> p;
-    auto painter = [&]() -> QPainter& {
-        if (!p) {
-            p = std::make_unique<QPainter>(&rows);
-            if (h.bands > 1) p->setClipRect(QRect(0, y0, w, y1 - y0));
-        }
-        return *p;
-    };
-    int fontId = -1;
-    Colour pen = 0;
-    bool penSet = false;
+    QPainter p(&rows);
+    if (h.bands > 1) p.setClipRect(QRect(0, y0, w, y1 - y0));
+    GlyphBatches& batches = cache.batches;
+    batches.begin(&p, w, y0, y1);
     cache.recent.assign(h.texts.size(), {-1, nullptr});
     for (size_t i = h.first; i < h.ops.size(); ++i) {
         const Op& op = h.ops[i];
@@ -528,26 +741,28 @@ bool PageSurface::drawBand(DrawCache& cache, int band) {
             }
             const DrawCache::Text& t = *recent.second;
             // A text whose ink does not reach the band is left to the bands it reaches.
-            if (h.bands > 1 && (op.b + t.inkTop >= y1 || op.b + t.inkBottom < y0)) break;
-            QPainter& q = painter();
-            if (fontId != op.c) q.setFont(cache.of(op.c).font), fontId = op.c;
-            if (!penSet || pen != op.colour()) q.setPen(ToQColor(op.colour())), pen = op.colour(), penSet = true;
-            q.drawStaticText(QPointF(op.a, op.b), t.laidOut);
+            const QRect ink = t.ink.translated(op.a, op.b);
+            if (ink.top() >= y1 || ink.bottom() < y0) break;
+            batches.add(op.colour(), t.laidOut, op.a, op.b, ink);
             break;
         }
         case Op::Picture: {
+            batches.drawAll();
             const Held::Picture& pic = h.pictures[op.arg];
-            painter().drawImage(pic.target, pic.image, pic.source);
+            p.drawImage(pic.target, pic.image, pic.source);
             break;
         }
         case Op::Line:
+            batches.before(QRect(QPoint(std::min(op.a, op.c), std::min(op.b, op.d)),
+                                 QPoint(std::max(op.a, op.c), std::max(op.b, op.d))));
             DrawLineRows(h.bits, stride, w, y0, y1, op.a, op.b, op.c, op.d, op.colour());
             break;
         case Op::Clear:  // only ever the first, drawn before the bands
             break;
         }
     }
-    p.reset();
+    batches.drawAll();
+    p.end();
     return h.bandsLeft.fetch_sub(1) == 1;
 }
 

@@ -183,6 +183,7 @@ private:
     // several workers draw at once; true for the band that finished the batch.
     int beginDrawing(int bandsWanted);
     bool drawBand(DrawCache& cache, int band);
+    void clearRows(uchar* bits, int y0, int y1) const;
     std::unique_ptr<Held> held_;
     // The entry of the shared font list for the current font settings, looked up again only when
     // a setting changed.

@@ -75,26 +75,33 @@ std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const Lin
     // Pieces: an event crossing line starts (the song end included) is cut at every one of them.
     // Each piece but the last runs 48 ticks into the next line, onto its off-page closing cell.
     const int32_t lastStart = std::min<int32_t>(lines.LastSystem + 1, int32_t(lines.Starts.size()) - 1);
+    // The line starts that cut, in order and once each (a line table in order is taken as it is).
+    std::vector<int32_t> starts;
+    if (lastStart >= 1) starts.assign(lines.Starts.begin() + 1, lines.Starts.begin() + lastStart + 1);
+    if (!std::is_sorted(starts.begin(), starts.end())) std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
     std::vector<EventItem> pieces;
-    for (auto it = items.begin(); it != items.end();) {
-        std::vector<int32_t> cuts;
-        if (it->Tag < kFirstPieceTag)
-            for (int32_t k = 1; k <= lastStart; ++k)
-                if (it->Start < lines.Starts[k] && lines.Starts[k] < it->End) cuts.push_back(lines.Starts[k]);
+    std::vector<int32_t> cuts;
+    size_t kept = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        EventItem& item = items[i];
+        cuts.clear();
+        if (item.Tag < kFirstPieceTag)
+            for (auto k = std::upper_bound(starts.begin(), starts.end(), item.Start); k != starts.end() && *k < item.End; ++k)
+                cuts.push_back(*k);
         if (cuts.empty()) {
-            ++it;
+            if (kept != i) items[kept] = std::move(item);
+            ++kept;
             continue;
         }
-        std::sort(cuts.begin(), cuts.end());
-        cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-        pieces.push_back({it->Start, it->Code, cuts[0] + 48, kFirstPieceTag, it->Text});
+        pieces.push_back({item.Start, item.Code, cuts[0] + 48, kFirstPieceTag, item.Text});
         for (size_t j = 0; j < cuts.size(); ++j) {
-            const int32_t end = j + 1 < cuts.size() ? cuts[j + 1] + 48 : it->End;
-            pieces.push_back({cuts[j], it->Code, end, kContinuationTag, it->Text});
+            const int32_t end = j + 1 < cuts.size() ? cuts[j + 1] + 48 : item.End;
+            pieces.push_back({cuts[j], item.Code, end, kContinuationTag, item.Text});
         }
-        it = items.erase(it);
     }
-    items.insert(items.end(), pieces.begin(), pieces.end());
+    items.resize(kept);
+    items.insert(items.end(), std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
     std::sort(items.begin(), items.end(), itemLess);
     return items;
 }

@@ -17,6 +17,12 @@ void AddNote(Song& song, int part, int32_t start, int pitch, int length, const c
 
 TEST(Verses, GetAndSetKeepExactlyTheVerseCount) {
     EXPECT_EQ(GetVerseText("a|-|c", 2), "c");
+    EXPECT_EQ(GetVerseText("a|-|c", 1), "-");
+    EXPECT_EQ(GetVerseText("ab|-|c", 0), "ab");
+    EXPECT_EQ(GetVerseText("a||c", 1), "");
+    EXPECT_EQ(GetVerseText("a|b|", 2), "");
+    EXPECT_EQ(GetVerseText("a|b|", 3), "");
+    EXPECT_EQ(GetVerseText(QStringLiteral("晚"), 0), QStringLiteral("晚"));
     EXPECT_EQ(GetVerseText("a", 2), "");
     EXPECT_EQ(GetVerseText("a|b", -1), "");
     struct Case { const char* lyric; int verse; const char* text; int verses; const char* want; };

@@ -310,6 +310,41 @@ TEST(PageSurfaceTest, HeldDrawingMatchesImmediateDrawing) {
     EXPECT_TRUE(inked(now, 5, 5, 60, 25));
 }
 
+// Held texts are drawn in batches of one font and colour; where texts of other fonts or colours, or
+// lines, cover one another the later one still ends on top, in every band of a tall page.
+TEST(PageSurfaceTest, HeldTextsThatCoverOneAnotherKeepTheirOrder) {
+    struct Step {
+        const char* font;
+        Colour colour;
+        int x, y;
+        const char* text;
+    };
+    const Step steps[] = {
+        {"宋体", 0x000000, 10, 10, "晚风"},  {"黑体", 0x0000FF, 14, 12, "5 5"},  {"宋体", 0x000000, 18, 14, "轻"},
+        {"黑体", 0x00FF00, 10, 10, "WX"},    {"宋体", 0x0000FF, 12, 11, "吹过"}, {"宋体", 0x000000, 40, 300, "窗"},
+        {"黑体", 0xFF0000, 42, 302, "1=C"},  {"宋体", 0x000000, 44, 304, "星"},  {"黑体", 0x000000, 43, 150, "--"},
+    };
+    auto draw = [&](PageSurface& s) {
+        s.Cls();
+        int n = 0;
+        for (const Step& st : steps) {
+            s.SetFontName(st.font);
+            s.SetFontSize(18);
+            s.SetForeColor(st.colour);
+            s.SetCurrentX(st.x), s.SetCurrentY(st.y);
+            s.Print(QString::fromUtf8(st.text), true);
+            if (++n == 4) s.Line(0, 20, 120, 24, 0x00FFFF);  // over the texts before, under those after
+        }
+    };
+    PageSurface now(300, 600), held(300, 600);
+    draw(now);
+    held.BeginBatch();
+    draw(held);
+    PageSurface::EndBatches({&held});
+    EXPECT_TRUE(held.Image() == now.Image());
+    EXPECT_TRUE(inked(now, 10, 300, 80, 340));
+}
+
 // A page surface holds no pixels until they are drawn on, shown or read; until then it reads as
 // cleared at its size, in its background colour.
 TEST(PageSurfaceTest, ImageIsMadeWhenFirstDrawnOrRead) {
