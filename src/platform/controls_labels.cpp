@@ -96,7 +96,7 @@ protected:
                         frameStyle(), lineWidth(),     midLineWidth(),            foregroundRole(),
                         isEnabled(),  style(),         ratio};
         if (drawn_.isNull() || !(key == drawnKey_)) {
-            drawn_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            if (drawn_.size() != size() * ratio) drawn_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
             drawn_.setDevicePixelRatio(ratio);
             drawn_.fill(Qt::transparent);
             QPainter painter(&drawn_);
