@@ -50,6 +50,7 @@
 #include "platform/mediaplayer.h"
 #include "platform/midiout.h"
 #include "platform/timer.h"
+#include "platform/waketimer.h"
 #include "platform/waveplayer.h"
 #include "playback/events.h"
 #include "playback/form2.h"
@@ -418,9 +419,12 @@ public:
     int16_t CountInBeats = 0;     // count-in clicks still to play
     QString LastSentence;         // the sentence being played alone (its end in the last five digits)
     playback::NoteMessages NoteTemplates;  // NoteOnTemplates and NoteOffTemplates
-    // The loop's yield: runs pending events and waits at most 1 ms when none is due. Tests set it
-    // to a step of a fake clock.
+    // The loop's yield: runs pending events, then waits for more until the loop's next turn is due
+    // (NextPlaybackTurnSeconds). Tests set it to a step of a fake clock.
     std::function<void()> PlaybackYield;
+    // The time on the player's clock at which the loop next has something to do: the next event
+    // due, the next frame of the play position, or the next metronome click to place ahead.
+    double NextPlaybackTurnSeconds() const;
     void BindPlaybackHandlers();
     void Check2_Click();
     void Command3_Click();
@@ -792,8 +796,11 @@ private:
     int nextClickIndex_ = 0;            // the next event whose click is still to be placed
     bool countInPlaced_ = false;        // the running count-in's clicks are placed
     bool audioProblemsShown_ = false;
-    QTimer* playbackTick_ = nullptr;    // wakes the yield every millisecond
-    bool yieldMayWait_ = false;         // no event is due within the next millisecond
+    WakeTimer* playbackWake_ = nullptr;  // wakes the yield for the loop's next turn
+    bool yieldMayWait_ = false;          // the last turn has set when the next one is due
+    double playbackWakeSeconds_ = 0;     // the player's clock at the loop's next turn
+    double playbackClockSeconds_ = 0;    // the player's clock as the last turn read it
+    WakeTimer::Clock::time_point playbackClockRead_{};  // and when it read it
     double shownSeconds_ = 0;           // song time of the turn whose position is drawn
     bool positionPending_ = false;      // the last turn's position is not drawn yet
     bool trackScrollPending_ = false;   // nor the track view scrolled to it

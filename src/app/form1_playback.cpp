@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <chrono>
 #include <cmath>
 
 #include "document/timeline.h"
@@ -24,6 +25,18 @@ constexpr double kClickLookAhead = 0.25;
 // The play position is drawn at most this often (the display's rate, on the player's clock); the
 // loop still sends what is due on every turn.
 constexpr double kFrameSeconds = 1.0 / 60;
+
+// The shortest wait of the loop's yield: while the audio output is late the player's clock holds
+// still short of the next turn's time, and the loop looks again this much later.
+constexpr double kShortestWait = 0.00025;
+
+// The first turn time, in the single precision the loop reads the clock in, at which a frame has
+// passed since the one drawn at `shown`.
+double FirstFrameAfter(double shown) {
+    float at = float(shown + kFrameSeconds);
+    while (double(at) - shown < kFrameSeconds) at = std::nextafter(at, HUGE_VALF);
+    return at;
+}
 
 void SetCaptionIfChanged(vb::Label& label, const QString& text) {
     if (label.Caption() != text) label.SetCaption(text);
@@ -49,9 +62,7 @@ void Form1::BindPlaybackHandlers() {
     Timer4.OnTimer = [this] { Timer4_Timer(); };
     Timjp.OnTimer = [this] { Timjp_Timer(); };
     WMP().SetStatusCallback([this](const QString& status) { WMP_StatusEvent(status); });
-    playbackTick_ = new QTimer(this);
-    playbackTick_->setTimerType(Qt::PreciseTimer);
-    playbackTick_->setInterval(1);
+    playbackWake_ = new WakeTimer(this);
 }
 
 // ---- note messages ------------------------------------------------------------------------------
@@ -205,10 +216,28 @@ void Form1::PlayOrStopBySpace() {
 
 // ---- the player loop --------------------------------------------------------------------------------
 
-// Pending events first; when none is left, wait for the next one, at most the 1 ms tick.
+// Pending events first; when none is left, wait for more: input, the window's timers, or the wake-up
+// armed for the loop's next turn.
 void Form1::DefaultPlaybackYield() {
+    if (yieldMayWait_) {
+        const double wait = std::max(kShortestWait, playbackWakeSeconds_ - playbackClockSeconds_);
+        playbackWake_->WakeAt(playbackClockRead_ + std::chrono::nanoseconds(int64_t(wait * 1e9)));
+    }
     QCoreApplication::processEvents(yieldMayWait_ ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
                                                   : QEventLoop::AllEvents);
+}
+
+// The first moment on the player's clock at which the loop has something to do: the next event
+// due, the next frame of its position, or the next click to place ahead. Between these a turn
+// would find nothing to send or draw.
+double Form1::NextPlaybackTurnSeconds() const {
+    double next = FirstFrameAfter(shownSeconds_);
+    const int count = int(PlayEvents.size());
+    if (NextEventIndex >= 0 && NextEventIndex < count)
+        next = std::min(next, double(float(PlayEvents[size_t(NextEventIndex)].Time)));
+    if (nextClickIndex_ >= 0 && nextClickIndex_ < count)
+        next = std::min(next, PlayEvents[size_t(nextClickIndex_)].Time - kClickLookAhead);
+    return next;
 }
 
 void Form1::RunLearningPlayback() {
@@ -216,7 +245,6 @@ void Form1::RunLearningPlayback() {
     const bool realYield = !PlaybackYield;
     yieldMayWait_ = false;
     bool anyFrame = false;  // this loop has drawn its position once
-    if (realYield) playbackTick_->start();
     while (IsPlaying) {
         if (realYield)
             DefaultPlaybackYield();
@@ -225,7 +253,9 @@ void Form1::RunLearningPlayback() {
         // A stop or locate in the yield ends the turn: nothing goes out after its sweep.
         if (!IsPlaying) break;
 
-        const float t = float(WMP().CurrentPosition() - AudioTimeOffsets[0]);
+        playbackClockRead_ = WakeTimer::Clock::now();
+        playbackClockSeconds_ = WMP().CurrentPosition() - AudioTimeOffsets[0];
+        const float t = float(playbackClockSeconds_);
         lastTurnSeconds_ = t;
         ScheduleClicksAhead(t);
         PlayTick = (t - AnchorSeconds) * CurrentTempo * 0.8 + AnchorTick;
@@ -258,11 +288,11 @@ void Form1::RunLearningPlayback() {
         } else {
             trackScrollPending_ = true;
         }
-        // An event due within the next millisecond is not waited past.
-        yieldMayWait_ = NextEventIndex < 0 || NextEventIndex >= int(PlayEvents.size()) ||
-                        PlayEvents[size_t(NextEventIndex)].Time - t > 0.001;
+        // The next turn comes when something is due; until then the yield may wait.
+        playbackWakeSeconds_ = NextPlaybackTurnSeconds();
+        yieldMayWait_ = true;
     }
-    if (realYield) playbackTick_->stop();
+    if (realYield) playbackWake_->Cancel();
     --playLoops_;
 }
 

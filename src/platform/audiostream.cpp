@@ -200,8 +200,9 @@ void StreamReader::Wake() {
 }
 
 // Each turn gives every stream at most one chunk, so one slow file (a deep seek into an mp3) does
-// not hold up the others for long; with nothing to read it looks again every 10 ms, which the
-// windows' seconds of sound ahead make ample.
+// not hold up the others for long. With nothing to read it looks again after 50 ms (a seek wakes
+// it at once): a full window has seconds of sound ahead, and room for the next chunk only comes
+// once a chunk's worth (8192 frames, 186 ms at 44.1 kHz) has played.
 void StreamReader::Run() {
     std::vector<std::shared_ptr<AudioStream>> live;
     std::unique_lock<std::mutex> lk(mutex_);
@@ -220,7 +221,7 @@ void StreamReader::Run() {
         live.clear();  // a stream its player let go is closed here, not under the lock
         lk.lock();
         if (!worked && !stop_) {
-            wake_.wait_for(lk, std::chrono::milliseconds(10), [this] { return stop_ || woken_; });
+            wake_.wait_for(lk, std::chrono::milliseconds(50), [this] { return stop_ || woken_; });
             woken_ = false;
         }
     }

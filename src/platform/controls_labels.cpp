@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOption>
 #include <QStyleOptionGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -67,13 +68,81 @@ void watchLabelPresses() {
     qApp->installEventFilter(watch);
 }
 
+// A label that keeps its caption as drawn. A label over a canvas that scrolls with the play, or one
+// that shows the play position, is repainted many times a second; laying its text out again each
+// time (shaping every glyph) is most of what such a repaint costs. The caption and frame are drawn
+// as QLabel draws a plain-text label, once into a transparent copy, and repainted from that copy
+// until the text, font, colours, size or layout change.
+class LabelWidget : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        // A picture, rich text, a mnemonic for a buddy, right-to-left text or a style sheet: as QLabel does.
+        if (textFormat() != Qt::PlainText || !pixmap().isNull() || buddy() || text().isRightToLeft() ||
+            !styleSheet().isEmpty() || !qApp->styleSheet().isEmpty()) {
+            QLabel::paintEvent(e);
+            return;
+        }
+        QStyleOption option;
+        option.initFrom(this);
+        const qreal ratio = devicePixelRatioF();
+        const int align =
+            int(QStyle::visualAlignment(Qt::LeftToRight, QFlag(int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0)))) |
+            Qt::TextForceLeftToRight;
+        const Drawn key{text(),       font(),          option.palette.cacheKey(), option.palette.currentColorGroup(),
+                        option.state, size(),          contentsRect(),            align,
+                        frameStyle(), lineWidth(),     midLineWidth(),            foregroundRole(),
+                        isEnabled(),  style(),         ratio};
+        if (drawn_.isNull() || !(key == drawnKey_)) {
+            if (drawn_.size() != size() * ratio) drawn_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            drawn_.setDevicePixelRatio(ratio);
+            drawn_.fill(Qt::transparent);
+            QPainter painter(&drawn_);
+            // As a painter opened on the widget itself starts.
+            painter.setFont(font());
+            painter.setPen(palette().color(foregroundRole()));
+            painter.setBackground(palette().brush(backgroundRole()));
+            painter.setLayoutDirection(layoutDirection());
+            drawFrame(&painter);
+            style()->drawItemText(&painter, contentsRect(), align, option.palette, isEnabled(), text(),
+                                  foregroundRole());
+            drawnKey_ = key;
+        }
+        QPainter p(this);
+        for (const QRect& r : e->region())
+            p.drawImage(r, drawn_, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    }
+
+private:
+    struct Drawn {
+        QString text;
+        QFont font;
+        qint64 palette = 0;
+        QPalette::ColorGroup group = QPalette::Active;
+        QStyle::State state;
+        QSize size;
+        QRect contents;
+        int align = 0;
+        int frameStyle = 0, lineWidth = 0, midLineWidth = 0;
+        QPalette::ColorRole role = QPalette::NoRole;
+        bool enabled = false;
+        const QStyle* style = nullptr;
+        qreal ratio = 0;
+        bool operator==(const Drawn&) const = default;
+    };
+    QImage drawn_;
+    Drawn drawnKey_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Label
 
 Label::Label(QWidget* parent, const QString& name, int index)
-    : Control(new QLabel(parent), name, index), label_(static_cast<QLabel*>(widget())) {
+    : Control(new LabelWidget(parent), name, index), label_(static_cast<QLabel*>(widget())) {
     label_->setTextFormat(Qt::PlainText);
     label_->setContentsMargins(0, 0, 0, 0);
     label_->setIndent(0);

@@ -357,3 +357,28 @@ TEST_F(PlaybackTest, TheSecondsLabelFollowsAtTheDisplayRate) {
     EXPECT_LE(changes, 61);
     EXPECT_LE(maxLag, 17);
 }
+
+// Between turns the loop waits until it next has something to do: the next event due, the next
+// frame of its position (drawn at 1, 18, 35, ... ms), or the next click to place 250 ms ahead. The
+// note-off is sent on the first turn after its time.
+TEST_F(PlaybackTest, TheLoopWaitsForItsNextDueTurn) {
+    struct Case {
+        int turn;      // ms of the clock at the turn
+        double next;   // the turn it waits for, in seconds of the player's clock
+        const char* why;
+    };
+    const Case cases[] = {
+        {700, 0.698 + 1.0 / 60, "the frame after the one drawn at 698 ms"},
+        {499, 0.5, "the click of the beat at 750 ms, placed 250 ms ahead"},
+        {733, 0.734375, "the note-off due at 734.375 ms, before the frame at 749 ms"},
+        {735, 0.732 + 1.0 / 60, "the frame after the one drawn at 732 ms"},
+    };
+    Form1& f = startS();
+    click(f.Check3[1]);
+    std::map<int, double> waits;
+    for (const Case& c : cases) at(c.turn + 1, [&, c] { waits[c.turn] = f.NextPlaybackTurnSeconds(); });
+    stopAt = 800;
+    click(f.Check2);
+    for (const Case& c : cases) EXPECT_NEAR(waits[c.turn], c.next, 1e-6) << c.why;
+    EXPECT_EQ(timeOf(0x3C80), 735);
+}

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -531,5 +532,47 @@ TEST_F(ControlsTest, FrameLooksAsTheStyleDrawsIt) {
     frame.SetCaption("控制");
     EXPECT_TRUE(same());
     frame.Move(8, 8, 120, 100);
+    EXPECT_TRUE(same());
+}
+
+// A label kept as drawn looks as QLabel draws its caption, also after the caption, its font, its
+// alignment, its frame or its state changed.
+TEST_F(ControlsTest, LabelLooksAsQLabelDrawsIt) {
+    Label label(form.get(), "Label3", 19);
+    QLabel plain(form.get());
+    auto same = [&] {
+        QLabel* kept = static_cast<QLabel*>(label.widget());
+        plain.setGeometry(kept->geometry());
+        plain.setText(kept->text());
+        plain.setFont(kept->font());
+        plain.setPalette(kept->palette());
+        plain.setAlignment(kept->alignment());
+        plain.setWordWrap(kept->wordWrap());
+        plain.setFrameStyle(kept->frameStyle());
+        plain.setIndent(kept->indent());
+        plain.setMargin(kept->margin());
+        plain.setEnabled(kept->isEnabled());
+        plain.setAutoFillBackground(kept->autoFillBackground());
+        plain.show();
+        const QImage a = kept->grab().toImage(), b = plain.grab().toImage();
+        return a.size() == b.size() && a == b;
+    };
+    label.Move(8, 8, 80, 16);
+    label.SetCaption("12.345");
+    EXPECT_TRUE(same());
+    label.SetCaption("作词: 一段较长的文字会在标签里换行");
+    EXPECT_TRUE(same());
+    label.SetAlignment(1);
+    EXPECT_TRUE(same());
+    label.SetFontSize(12);
+    label.SetFontBold(true);
+    EXPECT_TRUE(same());
+    label.SetAlignment(2);
+    label.SetBorderStyle(1);
+    EXPECT_TRUE(same());
+    label.SetEnabled(false);
+    EXPECT_TRUE(same());
+    label.SetAutoSize(true);
+    label.SetCaption("a & b");
     EXPECT_TRUE(same());
 }
