@@ -48,7 +48,7 @@ bool WriteAccompaniment(const QString& path, int seconds) {
 // The frames at which `signal` rises above the threshold after at least 100 ms below it.
 std::vector<int64_t> Onsets(const std::vector<float>& signal) {
     std::vector<int64_t> out;
-    int64_t quietSince = 0;
+    int64_t quietSince = -kRate / 10;  // the capture starts in silence: a click in its first 100 ms counts
     for (int64_t i = 0; i < int64_t(signal.size()); ++i) {
         if (std::fabs(signal[size_t(i)]) > 0.004f) {
             if (i - quietSince >= kRate / 10) out.push_back(i);

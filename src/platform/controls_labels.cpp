@@ -20,6 +20,17 @@ namespace vb {
 
 namespace {
 
+// A painter on a kept copy of a widget, started as a painter opened on the widget itself starts.
+void StartAsOnWidget(QPainter& painter, const QWidget& w) {
+    painter.setFont(w.font());
+    painter.setPen(w.palette().color(w.foregroundRole()));
+    painter.setBackground(w.palette().brush(w.backgroundRole()));
+}
+
+}  // namespace
+
+namespace {
+
 // Marks the widgets of labels.
 const char* const kLabelWidget = "vbLabel";
 
@@ -100,10 +111,7 @@ protected:
             drawn_.setDevicePixelRatio(ratio);
             drawn_.fill(Qt::transparent);
             QPainter painter(&drawn_);
-            // As a painter opened on the widget itself starts.
-            painter.setFont(font());
-            painter.setPen(palette().color(foregroundRole()));
-            painter.setBackground(palette().brush(backgroundRole()));
+            StartAsOnWidget(painter, *this);
             painter.setLayoutDirection(layoutDirection());
             drawFrame(&painter);
             style()->drawItemText(&painter, contentsRect(), align, option.palette, isEnabled(), text(),
@@ -267,10 +275,7 @@ protected:
             drawn_.setDevicePixelRatio(ratio);
             drawn_.fill(Qt::transparent);
             QPainter painter(&drawn_);
-            // As a painter opened on the widget itself starts.
-            painter.setFont(font());
-            painter.setPen(palette().color(foregroundRole()));
-            painter.setBackground(palette().brush(backgroundRole()));
+            StartAsOnWidget(painter, *this);
             style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, this);
             drawnOption_ = {option, font()};
             drawnStyle_ = style();
