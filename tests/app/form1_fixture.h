@@ -8,12 +8,17 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "app/startup.h"
 #include "support/fake_window.h"
 
 class Form1Test : public ::testing::Test, protected FakeWindow {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
+        // The fonts as the program installs them before its window exists: every window of the
+        // process measures and draws with the same ones (measured inks are kept while they stay).
+        static const bool fonts = app::installFonts(PROGRAM_DIR);
+        ASSERT_TRUE(fonts);
         QDir program(PROGRAM_DIR);
         for (const QString& name : {"GM.txt", "jp.txt", "explin.txt", "pgmode.txt", "pset.ini", "none.wav"})
             ASSERT_TRUE(QFile::copy(program.filePath(name), path(name))) << name.toStdString();
