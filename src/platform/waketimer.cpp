@@ -31,10 +31,10 @@ void WakeTimer::WakeAt(Clock::time_point when) {
     }
     int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
     if (ns <= 0) ns = 1;  // an all-zero time would disarm it
-    itimerspec spec{};
-    spec.it_value.tv_sec = time_t(ns / 1000000000);
-    spec.it_value.tv_nsec = long(ns % 1000000000);
-    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec due{};
+    due.it_value.tv_sec = time_t(ns / 1000000000);
+    due.it_value.tv_nsec = long(ns % 1000000000);
+    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 void WakeTimer::Cancel() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "document/lyrics.h"
 #include "document/pitchdigits.h"
 #include "document/timeline.h"
 #include "platform/surface.h"
@@ -273,23 +274,13 @@ private:
         for (const Event& e : events) {
             int16_t offset = 0;
             const int16_t at = doc::GetBarPosition(song_, e.Start, offset);
-            if (at != bar) barState.fill(QLatin1Char(' ')), bar = at;
+            if (at != bar) barState = FreshBarAccidentals(), bar = at;
             const PitchInk& pitch = pitchInk(e.Pitch);
             const QRectF& ink = pitch.Digit;
-            // An accidental in force in the bar is not written again; a plain note after one gets a
-            // natural sign.
-            QChar written;  // the accidental written at the note's first cell, none if null
-            if (pitch.Slot >= 0) {
-                const QChar inForce = barState[pitch.Slot];
-                if (pitch.Own.isNull()) {
-                    if (inForce != QLatin1Char(' ')) written = QLatin1Char('s');
-                    barState[pitch.Slot] = QLatin1Char(' ');
-                } else {
-                    if (inForce != pitch.Own) written = pitch.Own;
-                    barState[pitch.Slot] = pitch.Own;
-                }
-            }
-            // A note carried over a line start is drawn there again with the accidental of its pitch.
+            int16_t octave = 0;
+            QString accidental;  // the accidental written at the note's first cell, if any
+            PitchToDigitInBar(e.Pitch, octave, accidental, barState);
+            const QChar written = accidental.isEmpty() ? QChar() : accidental[0];
             const QRectF& sign = !written.isNull() ? signInk(written) : pitch.OwnSign;
             const double signLeft = sign.isNull() ? ink.left() : -st.W / 4.0 + sign.left();
             bool first = true;
@@ -324,7 +315,6 @@ private:
         double Advance = 0;
         QChar Own;      // the pitch's own accidental ("t" sharp, "r" flat), null for none
         QRectF OwnSign;
-        int Slot = -1;  // its place in the bar's accidentals (octave and degree), -1 for a rest
     };
 
     const PitchInk& pitchInk(int pitch) {
@@ -338,8 +328,6 @@ private:
         p.Advance = digitMetrics_.horizontalAdvance(digit);
         if (!accidental.isEmpty()) p.Own = accidental[0];
         p.OwnSign = TextInk(notation_, accidental);
-        // The slot PitchToDigitInBar keeps the accidental in.
-        if (pitch >= 21) p.Slot = (std::clamp<int>(octave, -4, 4) + 4) * 7 + digit.toInt() - 1;
         return p;
     }
 
@@ -356,10 +344,8 @@ private:
         auto it = lyrics_.find(lyric);
         if (it != lyrics_.end()) return *it;
         LyricInk inks;
-        const QStringList verses = lyric.split(QLatin1Char('|'));
-        const int n = std::min<int>(std::max(1, in_.Verses), verses.size());
-        for (int v = 0; v < n; ++v) {
-            const QString& verse = verses[v];
+        for (int v = 0; v < std::max(1, in_.Verses); ++v) {
+            const QString verse = doc::GetVerseText(lyric, v);
             inks.push_back(verse.isEmpty() || verse == QStringLiteral("-") ? QRectF()
                                                                            : TextInk(in_.Style.Fonts.Samples[1], verse));
         }

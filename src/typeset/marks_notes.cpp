@@ -3,10 +3,7 @@
 // dots), tied within the event, with tuplet arcs over groups of tuplet cells.
 #include "typeset/marks.h"
 
-#include <QHash>
 #include <cmath>
-#include <memory>
-#include <vector>
 
 #include "document/lyrics.h"
 #include "document/pitchdigits.h"
@@ -20,49 +17,6 @@ namespace typeset {
 namespace {
 
 int roundi(double x) { return int(vb::Round(x)); }
-
-// The ink of the texts the octave-dot checks measure, kept per font: every line asks again for the
-// same dot, arcs and syllables. For the page's own thread, as the measures are.
-class Inks {
-public:
-    static Inks& of(const FontSpec& font) {
-        static std::vector<std::unique_ptr<Inks>> fonts;
-        for (const auto& f : fonts)
-            if (f->font_.Size == font.Size && f->font_.Bold == font.Bold && f->font_.Italic == font.Italic &&
-                f->font_.Name == font.Name)
-                return *f;
-        fonts.push_back(std::unique_ptr<Inks>(new Inks(font)));
-        return *fonts.back();
-    }
-    const QRectF& ink(const QString& text) {
-        auto it = inks_.constFind(text);
-        if (it == inks_.constEnd()) {
-            if (inks_.size() >= 8192) inks_.clear();
-            it = inks_.insert(text, TextInk(font_, text));
-        }
-        return *it;
-    }
-    // The lowest ink of the arc pieces over the columns of the dot "l"; below −1e8 when none.
-    double arcBottomOverDot() {
-        if (!arcBottomKnown_) {
-            arcBottomKnown_ = true;
-            const QRectF dot = ink(QStringLiteral("l"));
-            const int from = int(std::floor(dot.left())), to = int(std::ceil(dot.right()));
-            for (const QString& piece : {QStringLiteral("W"), QStringLiteral("X"), QStringLiteral("Y")}) {
-                const QRectF ink = TextInkIn(font_, piece, from, to);
-                if (!ink.isNull()) arcBottom_ = std::max(arcBottom_, ink.bottom());
-            }
-        }
-        return arcBottom_;
-    }
-
-private:
-    explicit Inks(const FontSpec& font) : font_(font) {}
-    FontSpec font_;
-    QHash<QString, QRectF> inks_;
-    bool arcBottomKnown_ = false;
-    double arcBottom_ = -1e9;
-};
 
 class NoteDrawer {
 public:
@@ -231,7 +185,7 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
     if (!row.Meter || !row.Cells || first >= last) return 0;
     const FontSpec notation{kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold,
                             st.Fonts.Samples[2].Italic};
-    const QRectF dot = Inks::of(notation).ink(QStringLiteral("l"));
+    const QRectF dot = TextInk(notation, QStringLiteral("l"));
     if (dot.isNull()) return 0;
     // The lowest dot of every cell, as the note drawer places it: its ink's columns and last row.
     struct Dot {
@@ -254,7 +208,7 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
     }
     if (dots.empty()) return 0;
     // The syllables of the first verse: the dots must keep a white row above their ink.
-    Inks& lyricInks = Inks::of(st.Fonts.Samples[1]);
+    const FontSpec lyricFont = st.Fonts.Samples[1];
     int drop = 0;
     for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
         if (ev->Pitch <= 18 || ev->Lyric.isEmpty() || ev->Lyric == QStringLiteral("-") ||
@@ -262,7 +216,7 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
             continue;
         const QString verse = doc::GetVerseText(ev->Lyric, 0);
         if (verse.isEmpty() || verse == QStringLiteral("-")) continue;
-        const QRectF& ink = lyricInks.ink(verse);
+        const QRectF ink = TextInk(lyricFont, verse);
         if (ink.isNull()) continue;
         const int c = CellAtOrBefore(*row.Cells, ev->Start);
         if (c < 0) continue;
@@ -280,11 +234,15 @@ int AboveRiseOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
     if (!row.Meter || !row.Cells || first >= last) return 0;
     const FontSpec notation{kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold,
                             st.Fonts.Samples[2].Italic};
-    Inks& inks = Inks::of(notation);
-    const QRectF dot = inks.ink(QStringLiteral("l"));
+    const QRectF dot = TextInk(notation, QStringLiteral("l"));
     if (dot.isNull()) return 0;
     // The lowest arc ink over the dot's columns: an arc's ends come down towards the digits.
-    const double arcBottom = inks.arcBottomOverDot();
+    const int from = int(std::floor(dot.left())), to = int(std::ceil(dot.right()));
+    double arcBottom = -1e9;
+    for (const QString& piece : {QStringLiteral("W"), QStringLiteral("X"), QStringLiteral("Y")}) {
+        const QRectF ink = TextInkIn(notation, piece, from, to);
+        if (!ink.isNull()) arcBottom = std::max(arcBottom, ink.bottom());
+    }
     if (arcBottom < -1e8) return 0;
     const double arcY = vb::Round(row.RowDigitY - 0.9 * st.H);
     int rise = 0;

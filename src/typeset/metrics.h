@@ -25,8 +25,8 @@ bool IsDesignFont(const QString& name);
 // The size an auto-sized label takes for the caption (one line; an empty caption is 0 wide).
 QSize LabelTextSize(const FontSpec& font, const QString& caption);
 // The ink of `text` printed in `font` with its box's top-left corner at the origin (page pixels),
-// from the font's own outlines; empty for a blank text. Each thread
-// keeps the inks it measured.
+// from the font's own outlines; empty for a blank text. Each thread keeps the inks it
+// measured.
 QRectF TextInk(const FontSpec& font, const QString& text);
 // The same, of the pixel columns fromColumn..toColumn − 1 only.
 QRectF TextInkIn(const FontSpec& font, const QString& text, int fromColumn, int toColumn);
