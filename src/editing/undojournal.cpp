@@ -104,11 +104,7 @@ void UndoJournal::AddNoteLine(const NoteLine& line) {
     item.text = NoteLineText(item.note);
 }
 
-void UndoJournal::AddNoteLine(int part, const doc::NoteRecord& before) {
-    Item& item = items_.emplace_back();
-    item.note = NoteLineFor(part, before);
-    item.text = NoteLineText(item.note);
-}
+void UndoJournal::AddNoteLine(int part, const doc::NoteRecord& before) { AddNoteLine(NoteLineFor(part, before)); }
 
 void UndoJournal::Reserve(int lines) {
     const size_t needed = items_.size() + size_t(std::max(lines, 0));

@@ -27,10 +27,6 @@ void StartAsOnWidget(QPainter& painter, const QWidget& w) {
     painter.setBackground(w.palette().brush(w.backgroundRole()));
 }
 
-}  // namespace
-
-namespace {
-
 // Marks the widgets of labels.
 const char* const kLabelWidget = "vbLabel";
 

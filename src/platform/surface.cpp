@@ -246,6 +246,16 @@ std::vector<GlyphRun> LaidOut(const QString& text, const QFont& font) {
     return runs;
 }
 
+// Draws the laid-out runs of a text with its top-left corner at `at`.
+void DrawRuns(QPainter& p, QPointF at, const std::vector<GlyphRun>& runs) {
+    for (const GlyphRun& run : runs) {
+        QGlyphRun g;
+        g.setRawFont(run.font);
+        g.setRawData(run.glyphs.data(), run.positions.data(), int(run.glyphs.size()));
+        p.drawGlyphRun(at, g);
+    }
+}
+
 // A pen for text in a colour. Every painter gets one of its own (its cap, which text never uses,
 // differs from the default pen's): a painter left with the default pen shares it with every thread,
 // and each draw copies the painter's pen, so the threads would all count on one shared pen.
@@ -468,12 +478,7 @@ struct PageSurface::DrawCache {
         {
             QPainter p(&scratch);
             p.setPen(TextPen(0xFFFFFF));
-            for (const GlyphRun& run : runs) {
-                QGlyphRun g;
-                g.setRawFont(run.font);
-                g.setRawData(run.glyphs.data(), run.positions.data(), int(run.glyphs.size()));
-                p.drawGlyphRun(QPointF(-area.left(), -area.top()), g);
-            }
+            DrawRuns(p, QPointF(-area.left(), -area.top()), runs);
         }
         int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
         for (int y = 0; y < area.height(); ++y) {
@@ -597,12 +602,7 @@ void PageSurface::drawTextNow(QPainter& p, const QFont& font, QColor colour, dou
     p.setPen(TextPen(FromQColor(colour)));
     // Text lands on whole pixels, as on the screen's picture boxes.
     const QPointF at(whole(x), whole(top));
-    for (const GlyphRun& run : LaidOut(text, font)) {
-        QGlyphRun g;
-        g.setRawFont(run.font);
-        g.setRawData(run.glyphs.data(), run.positions.data(), int(run.glyphs.size()));
-        p.drawGlyphRun(at, g);
-    }
+    DrawRuns(p, at, LaidOut(text, font));
 }
 
 void PageSurface::drawText(double x, double y, const QString& text) {
