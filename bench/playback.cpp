@@ -5,12 +5,13 @@
 // clock (its position at the send minus the event's time) and the CPU time it took.
 //
 // LivePlaybackRun keeps the window hidden; LivePlaybackRunShown plays with the main window shown on
-// an X display, as the user sees it, and also counts the window's repaint passes. Without DISPLAY
+// an X display, as the user sees it, and also counts the window's repaint passes and painted pixels. Without DISPLAY
 // the program starts its own Xvfb for the run (its CPU is reported as xserver_cpu_pct); without
 // either the shown run is skipped.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPaintEvent>
 #include <QWindow>
 #include <algorithm>
 #include <array>
@@ -141,14 +142,22 @@ double ContextSwitches() {
     return double(u.ru_nvcsw);
 }
 
-// Counts the repaint passes of a top-level window (each ends in one flush to the display).
+// Counts the repaint passes of the top-level windows (each ends in one flush to the display) and the
+// pixels their widgets paint.
 class RepaintCounter : public QObject {
 public:
     int passes = 0;
+    double pixels = 0;  // summed over the paint events' regions
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::UpdateRequest) ++passes;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::UpdateRequest && o->isWidgetType() && static_cast<QWidget*>(o)->isWindow())
+            ++passes;
+        if (e->type() == QEvent::Paint) {
+            double area = 0;
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region()) area += double(r.width()) * r.height();
+            pixels += area;
+        }
         return false;
     }
 };
@@ -196,7 +205,7 @@ void RunLive(benchmark::State& state, bool shown) {
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
             // Let the first full paint go out before the run is measured.
             for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            form.installEventFilter(&repaints);
+            qApp->installEventFilter(&repaints);
         }
 
         const double x0 = xvfbPid ? ProcessCpuSeconds(xvfbPid) : 0;
@@ -207,7 +216,7 @@ void RunLive(benchmark::State& state, bool shown) {
         const double ui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - ui0, all = RusageSeconds() - all0;
         const double sleeps = ContextSwitches() - sw0;
         const double xserver = xvfbPid ? ProcessCpuSeconds(xvfbPid) - x0 : 0;
-        form.removeEventFilter(&repaints);
+        qApp->removeEventFilter(&repaints);
 
         std::vector<double> late = midi.lateness;
         std::sort(late.begin(), late.end());
@@ -221,6 +230,7 @@ void RunLive(benchmark::State& state, bool shown) {
         state.counters["wakeups_per_s"] = sleeps / wall;
         if (shown) {
             state.counters["repaints_per_s"] = repaints.passes / wall;
+            state.counters["painted_kpx_per_s"] = repaints.pixels / 1000 / wall;
             if (xvfbPid) state.counters["xserver_cpu_pct"] = 100 * xserver / wall;
         }
         state.counters["run_s"] = wall;
