@@ -151,10 +151,16 @@ void Form1::LayoutPianoRoll() {
     Line7.SetPoints(Line7.X1(), 0, Line7.X2(), height);
     VScroll2.SetValue(int(Round(VScroll2.Max() / 2.0)));
     VScroll2_Change();
-    const double width = Picture6.Width();
-    for (int i = 0; i <= editing::kWhiteRows; ++i) canvas.Line(0, (h - 1) * i, width, (h - 1) * i, Label15[9].ForeColor());
+    // The row lines become the canvas's background picture. The canvas is drawn when the roll is
+    // first shown: until then it holds no pixels.
+    struct RowLine {
+        double y;
+        vb::Colour colour;
+    };
+    std::vector<RowLine> rows;
+    for (int i = 0; i <= editing::kWhiteRows; ++i) rows.push_back({double((h - 1) * i), Label15[9].ForeColor()});
     auto shadeRow = [&](int row, vb::Colour colour) {
-        for (int i = 1; i <= h - 1; i += 2) canvas.Line(0, (h - 1) * row + i, width, (h - 1) * row + i, colour);
+        for (int i = 1; i <= h - 1; i += 2) rows.push_back({double((h - 1) * row + i), colour});
     };
     for (int e = 0; e <= 7; ++e)
         if (e != 4) shadeRow(7 * e, Label15[4].ForeColor());
@@ -163,7 +169,15 @@ void Form1::LayoutPianoRoll() {
         const editing::RowBox box = editing::PitchRowBox(code, h);
         Label13[code].Move(0, box.top, 10, box.height);
     }
-    canvas.KeepImageAsPicture();
+    const double width = Picture6.Width();
+    canvas.SetPictureDrawnBy([rows, width](vb::Surface& s) {
+        for (const RowLine& r : rows) s.Line(0, r.y, width, r.y, r.colour);
+    });
+    // The print position ends where the last line ends, as if drawn now.
+    if (!rows.empty()) {
+        canvas.SetCurrentX(width);
+        canvas.SetCurrentY(rows.back().y);
+    }
     if (Picture6.Visible()) {
         for (int k = 1; k <= NoteLabelCount; ++k) {
             const int row = Labnot[k].Tag.toInt();

@@ -4,12 +4,15 @@
 #include "platform/controls.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/controls_internal.h"
 #include "platform/keys.h"
@@ -59,10 +62,59 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Control
 
+namespace {
+
+// A widget shown before it was given a size takes its size hint. An empty label just made has the
+// same hint as every other one of its kind in the same font and style, yet working it out lays out
+// a line of text each time; a window makes hundreds of such labels. The hint is worked out for the
+// first one and given to the next ones before they show.
+class FreshSizes {
+public:
+    static void Show(QWidget* w) {
+        auto* label = qobject_cast<QLabel*>(w);
+        if (!label || !label->text().isEmpty() || !label->pixmap().isNull() || w->testAttribute(Qt::WA_Resized) ||
+            styledBySheet(w)) {
+            w->setVisible(true);
+            return;
+        }
+        const Key key{w->metaObject(), w->font(), w->style()};
+        for (const auto& [k, size] : sizes())
+            if (k == key) {
+                // As the first show leaves it: sized to the hint, yet not counted as resized.
+                w->resize(size);
+                w->setVisible(true);
+                w->setAttribute(Qt::WA_Resized, false);
+                return;
+            }
+        w->setVisible(true);
+        sizes().push_back({key, w->size()});
+    }
+
+private:
+    struct Key {
+        const QMetaObject* type;
+        QFont font;
+        const QStyle* style;
+        bool operator==(const Key&) const = default;
+    };
+    static std::vector<std::pair<Key, QSize>>& sizes() {
+        static std::vector<std::pair<Key, QSize>> list;
+        return list;
+    }
+    static bool styledBySheet(const QWidget* w) {
+        if (!qApp->styleSheet().isEmpty()) return true;
+        for (; w; w = w->parentWidget())
+            if (!w->styleSheet().isEmpty()) return true;
+        return false;
+    }
+};
+
+}  // namespace
+
 Control::Control(QWidget* w, const QString& name, int index) : widget_(w), name_(name), index_(index) {
     w->setObjectName(index >= 0 ? name + QLatin1Char('_') + QString::number(index) : name);
     w->setFont(ScreenFont(font_.name, font_.size, font_.bold, font_.italic));
-    if (w->parentWidget()) w->setVisible(true);
+    if (w->parentWidget()) FreshSizes::Show(w);
     hook_ = new EventHook(this);
     hook_->setParent(w);
     hookEvents(w);

@@ -27,8 +27,8 @@ void StartAsOnWidget(QPainter& painter, const QWidget& w) {
     painter.setBackground(w.palette().brush(w.backgroundRole()));
 }
 
-// Marks the widgets of labels.
-const char* const kLabelWidget = "vbLabel";
+// Whether a widget is the widget of a Label.
+bool IsLabelWidget(const QWidget* w);
 
 // A label is drawn on its container and never takes the keyboard focus: a press on it leaves the
 // focus where it was. Qt hands the focus on a press to the first widget from the pressed one up
@@ -54,7 +54,7 @@ public:
         if (!focus || !top) return false;
         auto* label = qobject_cast<QLabel*>(top->childAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
         // A disabled label leaves the press to its container, which takes the focus as for its own.
-        if (!label || !label->property(kLabelWidget).toBool() || !label->isEnabled()) return false;
+        if (!label || !IsLabelWidget(label) || !label->isEnabled()) return false;
         label->setFocusProxy(focus);
         label_ = label;
         return false;
@@ -140,6 +140,8 @@ private:
     Drawn drawnKey_;
 };
 
+bool IsLabelWidget(const QWidget* w) { return dynamic_cast<const LabelWidget*>(w) != nullptr; }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -152,7 +154,6 @@ Label::Label(QWidget* parent, const QString& name, int index)
     label_->setIndent(0);
     label_->setMargin(0);
     clickOnRelease_ = true;
-    label_->setProperty(kLabelWidget, true);
     watchLabelPresses();
     applyStyle();
 }

@@ -90,6 +90,22 @@ TEST_F(RollTest, LayoutWindowAndToolbarButton) {
     EXPECT_NEAR(f.song->CursorTick, 100, 24);
 }
 
+TEST_F(RollTest, TheHiddenRollHoldsNoPixelsAndGetsItsRowLinesWhenFirstShown) {
+    Form1& f = open(false);
+    // Laid out for key height 20 while hidden: the row lines wait for the roll to show.
+    EXPECT_FALSE(f.Picture6.Canvas().Made());
+    EXPECT_DOUBLE_EQ(f.Picture6.Canvas().CurrentX(), 960);
+    EXPECT_DOUBLE_EQ(f.Picture6.Canvas().CurrentY(), 19 * 28 + 19);  // the last shaded line of middle C's row
+    QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
+    ASSERT_TRUE(f.Picture6.Visible());
+    const QImage picture = f.Picture6.Canvas().Picture();
+    ASSERT_EQ(picture.size(), QSize(960, 989));
+    EXPECT_EQ(QColor(picture.pixel(5, 19 * 2)), vb::ToQColor(f.Label15[9].ForeColor()));  // a key's edge
+    EXPECT_EQ(QColor(picture.pixel(5, 19 * 7 + 1)), vb::ToQColor(f.Label15[4].ForeColor()));  // shaded rows
+    EXPECT_EQ(QColor(picture.pixel(5, 19 * 7 + 2)), vb::ToQColor(f.Picture6.Canvas().BackColor()));
+    EXPECT_EQ(QColor(picture.pixel(5, 19 * 28 + 1)), vb::ToQColor(f.Label15[3].ForeColor()));
+}
+
 TEST_F(RollTest, EditorBoxOnTheSongRuler) {
     Form1& f = open();
     QWidget* box = f.Label14.widget();

@@ -157,6 +157,22 @@ TEST_F(ControlsTest, EditableComboTextFiresChange) {
     EXPECT_EQ(changes, 1);
 }
 
+TEST_F(ControlsTest, EmptyLabelsTakeTheSizeHintAndAShowAfterAHideSizesThemAgain) {
+    std::vector<std::unique_ptr<Label>> labels;
+    for (int i = 0; i < 3; ++i) labels.push_back(std::make_unique<Label>(form.get(), "Label6", i));
+    QLabel reference(form.get());
+    reference.setFont(labels[0]->widget()->font());
+    reference.ensurePolished();
+    for (const auto& l : labels) EXPECT_EQ(l->widget()->size(), reference.sizeHint());
+    // Sized by its first show only: a label never moved takes its new caption's size when shown again.
+    Label& last = *labels[2];
+    last.SetCaption("一段较长的说明文字");
+    last.SetVisible(false);
+    last.SetVisible(true);
+    EXPECT_EQ(last.widget()->size(), last.widget()->sizeHint());
+    EXPECT_GT(last.widget()->width(), reference.sizeHint().width());
+}
+
 TEST_F(ControlsTest, ListBoxFiresClickWhenItsIndexIsSet) {
     ListBox list(form.get(), "List3");
     int clicks = 0;
