@@ -144,6 +144,30 @@ TEST_F(SurfaceTest, RowColumnAndSlantedLinesSetThePixelsOfTheStepFromTheirFirstP
     EXPECT_EQ(s.Point(5, 10), kWhite);
 }
 
+// A surface of several megabytes (its pixels laid out apart from the small ones): its kept picture
+// comes back with every Cls, however often it is drawn over, and the picture is never drawn on.
+TEST_F(SurfaceTest, ALargeSurfaceKeepsItsPictureThroughRepeatedDrawing) {
+    PageSurface s(1024, 700);
+    s.Line(0, 1, 1024, 1, 0);
+    s.KeepImageAsPicture();
+    for (int round = 0; round < 3; ++round) {
+        s.Cls();
+        EXPECT_EQ(s.Point(500, 1), 0) << round;
+        EXPECT_EQ(s.Point(500, 600), kWhite) << round;
+        s.Line(0, 600, 1024, 600, RGB(0, 0, 255));
+        s.Line(500, 0, 500, 700, RGB(0, 0, 255));
+        EXPECT_EQ(s.Point(700, 600), 0xFF0000u) << round;
+        EXPECT_EQ(s.Point(500, 1), 0xFF0000u) << round;
+    }
+    s.Resize(1100, 720);  // the picture stays under what was drawn, the new edge is cleared
+    EXPECT_EQ(s.Point(700, 1), 0);
+    EXPECT_EQ(s.Point(700, 600), 0xFF0000u);
+    EXPECT_EQ(s.Point(1050, 710), kWhite);
+    s.Cls();
+    EXPECT_EQ(s.Point(700, 600), kWhite);
+    EXPECT_EQ(s.Point(700, 1), 0);
+}
+
 TEST_F(SurfaceTest, ClsRestoresTheBackgroundPictureAndResetsThePosition) {
     PageSurface s(20, 20);
     s.Line(0, 0, 10, 0, 0);
