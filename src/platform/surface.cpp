@@ -680,22 +680,10 @@ void PageSurface::clear() {
 
 void PageSurface::clearNow() {
     makePicture();
-    // A picture that covers the whole image is copied into it as it is (the image keeps pixels of its
-    // own: it is drawn on next).
-    if (!picture_.isNull() && picture_.size() == size_ && picture_.format() == QImage::Format_RGB32 &&
-        !picture_.hasAlphaChannel() && picture_.dotsPerMeterX() == 3780 && picture_.dotsPerMeterY() == 3780) {
-        if (image_.size() != size_ || !image_.isDetached() || image_.constBits() == picture_.constBits())
-            image_ = blankImage(size_.width(), size_.height());
-        const qsizetype row = qsizetype(size_.width()) * 4;
-        for (int y = 0; y < size_.height(); ++y) std::memcpy(image_.scanLine(y), picture_.constScanLine(y), size_t(row));
-        return;
-    }
-    if (image_.size() != size_) image_ = blankImage(size_.width(), size_.height());
-    image_.fill(ToQColor(backColor_));
-    if (!picture_.isNull()) {
-        QPainter p(&image_);
-        p.drawImage(0, 0, picture_);
-    }
+    // The image keeps pixels of its own (it is drawn on next): the background picture is copied in.
+    if (image_.size() != size_ || !image_.isDetached() || image_.constBits() == picture_.constBits())
+        image_ = blankImage(size_.width(), size_.height());
+    clearRows(image_.bits(), 0, size_.height());
 }
 
 int PageSurface::beginDrawing(int bandsWanted) {
@@ -717,7 +705,7 @@ int PageSurface::beginDrawing(int bandsWanted) {
     return h.bands;
 }
 
-// Rows y0..y1 − 1 as clearNow leaves them: the background picture over the background colour.
+// Rows y0..y1 − 1 cleared: the background picture over the background colour.
 void PageSurface::clearRows(uchar* bits, int y0, int y1) const {
     const int w = image_.width();
     const qsizetype stride = image_.bytesPerLine();

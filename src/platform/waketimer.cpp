@@ -1,7 +1,6 @@
 #include "platform/waketimer.h"
 
 #include <QSocketNotifier>
-#include <cerrno>
 #include <cstdint>
 #include <sys/timerfd.h>
 #include <unistd.h>

@@ -67,14 +67,10 @@ struct RowSource {
     std::array<FontSpec, 2> Fonts;              // digits, syllables
     int W = 0, Verses = 0;
 
-    static bool same(const FontSpec& a, const FontSpec& b) {
-        return a.Name == b.Name && a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic;
-    }
-
     // Whether the part `part` of `song`, at these fonts, is what the glyphs were made from.
     bool Matches(const doc::Song& song, int part, const std::array<FontSpec, 2>& fonts, int W_, int verses) const {
         if (SongLength != song.SongLength || MeterLast != song.TimeSigLastIndex || W != W_ || Verses != verses ||
-            !same(Fonts[0], fonts[0]) || !same(Fonts[1], fonts[1]))
+            Fonts != fonts)
             return false;
         for (size_t k = 0; k < Meters.size(); ++k)
             if (Meters[k] != std::array<int32_t, 3>{song.TimeSigTicks[k], song.TimeSigCodes[k], song.TimeSigBarNumbers[k]})

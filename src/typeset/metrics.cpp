@@ -30,19 +30,14 @@ QSize LabelTextSize(const FontSpec& font, const QString& caption) {
 namespace {
 
 struct InkKey {
-    QString Name;
-    double Size;
-    bool Bold, Italic;
+    FontSpec Font;
     int From, To;
     QString Text;
-    bool operator==(const InkKey& o) const {
-        return Size == o.Size && Bold == o.Bold && Italic == o.Italic && From == o.From && To == o.To &&
-               Text == o.Text && Name == o.Name;
-    }
+    bool operator==(const InkKey&) const = default;
 };
 
 size_t qHash(const InkKey& k, size_t seed = 0) {
-    return qHashMulti(seed, k.Text, k.Name, k.Size, k.Bold, k.Italic, k.From, k.To);
+    return qHashMulti(seed, k.Text, k.Font.Name, k.Font.Size, k.Font.Bold, k.Font.Italic, k.From, k.To);
 }
 
 // Measured inks are kept per thread; a text's ink never changes while the fonts stay installed.
@@ -53,7 +48,7 @@ constexpr qsizetype kInkCacheLimit = 1 << 16;
 QRectF TextInkIn(const FontSpec& font, const QString& text, int fromColumn, int toColumn) {
     thread_local QHash<InkKey, QRectF> cache;
     thread_local QImage scratch;
-    InkKey key{font.Name, font.Size, font.Bold, font.Italic, fromColumn, toColumn, text};
+    InkKey key{font, fromColumn, toColumn, text};
     const auto it = cache.constFind(key);
     if (it != cache.constEnd()) return *it;
     // Drawn as the page draws it, with the box's top-left corner on a whole pixel; a pixel of a

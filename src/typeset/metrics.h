@@ -15,6 +15,7 @@ struct FontSpec {
     double Size = 9;  // points
     bool Bold = false;
     bool Italic = false;
+    bool operator==(const FontSpec&) const = default;
 };
 
 // The notation font of the score's symbols.

@@ -6,7 +6,6 @@
 #include <functional>
 #include <thread>
 
-#include "app/startup.h"
 #include "document/songcodes.h"
 #include "document/timeline.h"
 #include "typeset/geometry.h"
@@ -46,7 +45,6 @@ protected:
 }  // namespace
 
 TEST_F(LineFitKeptTest, AnEditBetweenTwoPageSetupsIsMeasured) {
-    installFonts(PROGRAM_DIR);
     struct Edit {
         const char* name;
         std::function<void(Form1&, doc::Song&)> apply;
