@@ -804,6 +804,7 @@ private:
     double shownSeconds_ = 0;           // song time of the turn whose position is drawn
     bool positionPending_ = false;      // the last turn's position is not drawn yet
     bool trackScrollPending_ = false;   // nor the track view scrolled to it
+    bool FrameWaitsForEvent(float t) const;
 };
 
 // Moves a control into another container, keeping its place and visibility.

@@ -22,13 +22,28 @@ namespace {
 // that much late (the window busy, the machine loaded) and the click still sounds on its sample.
 constexpr double kClickLookAhead = 0.25;
 
-// The play position is drawn at most this often (the display's rate, on the player's clock); the
-// loop still sends what is due on every turn.
-constexpr double kFrameSeconds = 1.0 / 60;
+// The play position is drawn at most this often (on the player's clock); the loop still sends
+// what is due on every turn. A drawing of the window costs much the same however little moved
+// (the track view is copied whole, the display's last output waited for, the new one flushed):
+// 25 frames a second keep the track view moving and the seconds running steadily for well under
+// half of what the display's 60 would cost.
+constexpr double kFrameSeconds = 1.0 / 25;
+
+// A frame due just before an event waits for it, so that drawing the window does not hold the
+// event back: the event is sent on its own turn and the frame drawn after it. No frame waits
+// longer than this past its time.
+constexpr double kFrameWaitForEvent = 0.003;
 
 // The shortest wait of the loop's yield: while the audio output is late the player's clock holds
 // still short of the next turn's time, and the loop looks again this much later.
 constexpr double kShortestWait = 0.00025;
+
+// A wait longer than kLongWait ends kWakeEarly before the turn is due, and the loop waits the rest
+// from there: waking from a long sleep can take a millisecond and more (the processor has gone into
+// a deeper idle state, or a virtual machine's processor has been given up), from a short one it
+// does not. The early turn finds nothing due and sends nothing.
+constexpr double kLongWait = 0.003;
+constexpr double kWakeEarly = 0.001;
 
 // The first turn time, in the single precision the loop reads the clock in, at which a frame has
 // passed since the one drawn at `shown`.
@@ -220,7 +235,8 @@ void Form1::PlayOrStopBySpace() {
 // armed for the loop's next turn.
 void Form1::DefaultPlaybackYield() {
     if (yieldMayWait_) {
-        const double wait = std::max(kShortestWait, playbackWakeSeconds_ - playbackClockSeconds_);
+        double wait = std::max(kShortestWait, playbackWakeSeconds_ - playbackClockSeconds_);
+        if (wait > kLongWait) wait -= kWakeEarly;
         playbackWake_->WakeAt(playbackClockRead_ + std::chrono::nanoseconds(int64_t(wait * 1e9)));
     }
     QCoreApplication::processEvents(yieldMayWait_ ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
@@ -233,8 +249,11 @@ void Form1::DefaultPlaybackYield() {
 double Form1::NextPlaybackTurnSeconds() const {
     double next = FirstFrameAfter(shownSeconds_);
     const int count = int(PlayEvents.size());
-    if (NextEventIndex >= 0 && NextEventIndex < count)
-        next = std::min(next, double(float(PlayEvents[size_t(NextEventIndex)].Time)));
+    // An event due before the frame, or just after it, takes the turn (the frame waits for it).
+    if (NextEventIndex >= 0 && NextEventIndex < count) {
+        const double event = float(PlayEvents[size_t(NextEventIndex)].Time);
+        if (event - next < kFrameWaitForEvent) next = event;
+    }
     if (nextClickIndex_ >= 0 && nextClickIndex_ < count)
         next = std::min(next, PlayEvents[size_t(nextClickIndex_)].Time - kClickLookAhead);
     return next;
@@ -263,7 +282,8 @@ void Form1::RunLearningPlayback() {
         // before the first event that is not a note: beats, changes and markers read and move what
         // is shown, so they find it as of this turn.
         positionPending_ = true;
-        bool frame = !anyFrame || t - shownSeconds_ >= kFrameSeconds || t < shownSeconds_;
+        bool frame = !anyFrame || t < shownSeconds_ ||
+                     (t - shownSeconds_ >= kFrameSeconds && !FrameWaitsForEvent(t));
         if (frame) ShowPlayPosition();
 
         bool ended = false;
@@ -294,6 +314,16 @@ void Form1::RunLearningPlayback() {
     }
     if (realYield) playbackWake_->Cancel();
     --playLoops_;
+}
+
+// Whether the frame due at this turn (at `t`) waits for the first event after it.
+bool Form1::FrameWaitsForEvent(float t) const {
+    const int count = int(PlayEvents.size());
+    for (int i = std::max(0, NextEventIndex); i < count; ++i) {
+        const float event = float(PlayEvents[size_t(i)].Time);
+        if (event > t) return event - FirstFrameAfter(shownSeconds_) < kFrameWaitForEvent;
+    }
+    return false;
 }
 
 // The seconds label and the play lines at the last turn's position.

@@ -228,9 +228,11 @@ void Control::setPixelGeometry(int x, int y, int w, int h) {
     w = std::clamp(w, 0, 1 << 20);
     h = std::clamp(h, 0, 1 << 20);
     QRect old = widget_->geometry();
-    widget_->setGeometry(x, y, w, h);
+    placeWidget(QRect(x, y, w, h));
     if (old.size() != QSize(w, h)) geometryChanged();
 }
+
+void Control::placeWidget(const QRect& to) { widget_->setGeometry(to); }
 
 void Control::SetLeft(double v) { setPixelGeometry(whole(v / units_), widget_->y(), widget_->width(), widget_->height()); }
 void Control::SetTop(double v) { setPixelGeometry(widget_->x(), whole(v / units_), widget_->width(), widget_->height()); }

@@ -108,6 +108,8 @@ protected:
     void hookEvents(QWidget* target);
     virtual bool event(QObject* target, QEvent* e);
     virtual void geometryChanged() {}
+    // Gives the widget its new place and size (pixels in its container).
+    virtual void placeWidget(const QRect& to);
     virtual void fontChanged();
     // Raises Click: the observer, then the handler.
     void raiseClick();
@@ -368,6 +370,7 @@ public:
 
 protected:
     void geometryChanged() override;
+    void placeWidget(const QRect& to) override;
 
 private:
     std::unique_ptr<PageSurface> surface_;

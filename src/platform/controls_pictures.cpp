@@ -56,6 +56,35 @@ PictureBox::~PictureBox() {
 
 void PictureBox::geometryChanged() { surface_->Resize(widget()->width(), widget()->height()); }
 
+// A picture box that only moves (a track view canvas follows the play many times a second) marks
+// what it uncovers and what it now shows, as any change of its picture does. Qt's own move marks
+// the whole of both places as lost, and everything drawn there is painted again from the window
+// down: the widgets lying above the box (the part strips, the title block and its captions)
+// included, though they did not change. Marked as changed, the box is painted alone, without what
+// opaque widgets above it hide, and its container only where the box was and no longer is.
+void PictureBox::placeWidget(const QRect& to) {
+    QWidget* w = widget();
+    QWidget* container = w->parentWidget();
+    const QRect from = w->geometry();
+    if (!container || !w->isVisible() || to.size() != from.size() || to == from ||
+        !w->updatesEnabled() || !container->updatesEnabled()) {
+        Control::placeWidget(to);
+        return;
+    }
+    // Held for the move alone: set directly, the attribute neither repaints nor reaches children.
+    w->setAttribute(Qt::WA_UpdatesDisabled, true);
+    container->setAttribute(Qt::WA_UpdatesDisabled, true);
+    w->setGeometry(to);
+    container->setAttribute(Qt::WA_UpdatesDisabled, false);
+    w->setAttribute(Qt::WA_UpdatesDisabled, false);
+    container->update(QRegion(from).subtracted(QRegion(to)));
+    // An opaque widget on the box is left out of the box's repaint: it moved with the box, so each
+    // is marked too.
+    w->update();
+    for (QWidget* child : w->findChildren<QWidget*>())
+        if (child->isVisible()) child->update();
+}
+
 void PictureBox::SetBorderStyle(int s) {
     borderStyle_ = s == 1 ? 1 : 0;
     static_cast<PictureWidget*>(widget())->border = borderStyle_;
