@@ -32,6 +32,7 @@
 
 #include "app/form1.h"
 #include "app/settings.h"
+#include "app/startup.h"
 #include "document/newsong.h"
 #include "document/timeline.h"
 #include "platform/audioengine.h"
@@ -287,6 +288,7 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     {
         QApplication qapp(argc, argv);
+        app::installFonts(QCoreApplication::applicationDirPath());  // the program's fonts, as it starts
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -15,6 +16,10 @@
 #include <QPointer>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+#include <vector>
 
 namespace vb {
 
@@ -80,6 +85,12 @@ void watchLabelPresses() {
 // time (shaping every glyph) is most of what such a repaint costs. The caption and frame are drawn
 // as QLabel draws a plain-text label, once into a transparent copy, and repainted from that copy
 // until the text, font, colours, size or layout change.
+//
+// A caption of digits and separators that changes many times a second (the play position's
+// seconds) is put together from copies of its characters, each drawn once as the caption draws
+// it. That is used only once every pair of neighbouring characters in it has been seen to come out
+// exactly as the whole text drawn at once does (no kerning, whole-pixel advances, no overlap); a
+// pair that does not turns it off for the label's font.
 class LabelWidget : public QLabel {
 public:
     using QLabel::QLabel;
@@ -105,13 +116,15 @@ protected:
         if (drawn_.isNull() || !(key == drawnKey_)) {
             if (drawn_.size() != size() * ratio) drawn_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
             drawn_.setDevicePixelRatio(ratio);
-            drawn_.fill(Qt::transparent);
-            QPainter painter(&drawn_);
-            StartAsOnWidget(painter, *this);
-            painter.setLayoutDirection(layoutDirection());
-            drawFrame(&painter);
-            style()->drawItemText(&painter, contentsRect(), align, option.palette, isEnabled(), text(),
-                                  foregroundRole());
+            Drawn look = key;
+            look.text.clear();
+            if (!(look == piecesKey_)) {
+                pieces_.clear();
+                pairs_.clear();
+                piecesOff_ = false;
+                piecesKey_ = look;
+            }
+            if (!drawFromPieces(option, align)) drawWhole(drawn_, option, align, text());
             drawnKey_ = key;
         }
         QPainter p(this);
@@ -136,8 +149,88 @@ private:
         qreal ratio = 0;
         bool operator==(const Drawn&) const = default;
     };
+
+    static constexpr QStringView kPieceChars = u"0123456789.:-";
+
+    // The frame and the text as QLabel draws them, onto a transparent image.
+    void drawWhole(QImage& image, const QStyleOption& option, int align, const QString& text, bool frame = true) {
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        StartAsOnWidget(painter, *this);
+        painter.setLayoutDirection(layoutDirection());
+        if (frame) drawFrame(&painter);
+        style()->drawItemText(&painter, contentsRect(), align, option.palette, isEnabled(), text, foregroundRole());
+    }
+
+    // The copy of one character, drawn alone where the caption starts, and its advance; null when
+    // its advance is not a whole number of pixels.
+    const QImage* piece(QChar c, const QStyleOption& option, int align, int* advance) {
+        auto it = pieces_.find(c.unicode());
+        if (it == pieces_.end()) {
+            Piece made;
+            const qreal width = QFontMetricsF(font()).horizontalAdvance(QString(c));
+            if (width == std::floor(width)) {
+                made.image = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+                drawWhole(made.image, option, align, QString(c), false);
+                made.advance = int(width);
+            }
+            it = pieces_.emplace(c.unicode(), std::move(made)).first;
+        }
+        *advance = it->second.advance;
+        return it->second.image.isNull() ? nullptr : &it->second.image;
+    }
+
+    // The frame, then each character's copy at the sum of the advances before it.
+    bool compose(QImage& image, const QString& text, const QStyleOption& option, int align) {
+        std::vector<std::pair<const QImage*, int>> at;
+        int x = 0;
+        for (QChar c : text) {
+            int advance = 0;
+            const QImage* glyph = piece(c, option, align, &advance);
+            if (!glyph) return false;
+            at.emplace_back(glyph, x);
+            x += advance;
+        }
+        if (x > contentsRect().width()) return false;  // it would wrap or run over
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        StartAsOnWidget(painter, *this);
+        drawFrame(&painter);
+        for (auto [piece, left] : at) painter.drawImage(QPoint(left, 0), *piece);
+        return true;
+    }
+
+    bool drawFromPieces(const QStyleOption& option, int align) {
+        const QString& caption = text();
+        const bool simple = !piecesOff_ && devicePixelRatioF() == 1 && !caption.isEmpty() && caption.size() <= 32 &&
+                            (align & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute) == Qt::AlignLeft &&
+                            std::all_of(caption.begin(), caption.end(), [](QChar c) { return kPieceChars.contains(c); });
+        if (!simple) return false;
+        // Each new pair of neighbours (or a lone character) is checked once against it drawn whole.
+        for (qsizetype i = 0; i + 1 < std::max<qsizetype>(caption.size(), 2); ++i) {
+            const QString pair = caption.mid(i, 2);
+            if (pairs_.count(pair)) continue;
+            QImage whole(size(), QImage::Format_ARGB32_Premultiplied), put(size(), QImage::Format_ARGB32_Premultiplied);
+            drawWhole(whole, option, align, pair);
+            if (!compose(put, pair, option, align) || put != whole) {
+                piecesOff_ = true;
+                return false;
+            }
+            pairs_.insert(pair);
+        }
+        return compose(drawn_, caption, option, align);
+    }
+
+    struct Piece {
+        QImage image;
+        int advance = 0;
+    };
     QImage drawn_;
     Drawn drawnKey_;
+    Drawn piecesKey_;                  // the look (all but the text) the pieces were drawn in
+    std::map<char16_t, Piece> pieces_;
+    std::set<QString> pairs_;          // neighbours seen to come out as drawn whole
+    bool piecesOff_ = false;           // a pair did not: this look is drawn whole
 };
 
 bool IsLabelWidget(const QWidget* w) { return dynamic_cast<const LabelWidget*>(w) != nullptr; }

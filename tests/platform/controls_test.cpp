@@ -646,4 +646,20 @@ TEST_F(ControlsTest, LabelLooksAsQLabelDrawsIt) {
     label.SetAutoSize(true);
     label.SetCaption("a & b");
     EXPECT_TRUE(same());
+    // A caption of digits changing many times a second is put together from its characters, in a
+    // plain label and in a framed one, in the program's and the system's fonts.
+    label.SetAutoSize(false);
+    label.SetEnabled(true);
+    label.SetAlignment(0);
+    for (const char* font : {"宋体", "Qelto", "DejaVu Sans"})
+        for (int border : {0, 1}) {
+            label.SetFontName(font);
+            label.SetFontSize(9);
+            label.SetFontBold(false);
+            label.SetBorderStyle(border);
+            for (const char* seconds : {"0.000", "1.041", "12.467", "59.998", "7", "3:05", "-1.5", "123456.789"}) {
+                label.SetCaption(seconds);
+                EXPECT_TRUE(same()) << font << " " << seconds << " " << border;
+            }
+        }
 }
