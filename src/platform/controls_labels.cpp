@@ -196,10 +196,12 @@ private:
         QPainter painter(&image);
         StartAsOnWidget(painter, *this);
         drawFrame(&painter);
-        for (auto [piece, left] : at) painter.drawImage(QPoint(left, 0), *piece);
+        for (auto [glyph, left] : at) painter.drawImage(QPoint(left, 0), *glyph);
         return true;
     }
 
+    // Puts the caption together from its characters into the kept copy; false when it is not one
+    // that can be, and then nothing is drawn.
     bool drawFromPieces(const QStyleOption& option, int align) {
         const QString& caption = text();
         const bool simple = !piecesOff_ && devicePixelRatioF() == 1 && !caption.isEmpty() && caption.size() <= 32 &&
