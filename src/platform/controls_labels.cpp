@@ -86,8 +86,8 @@ void watchLabelPresses() {
 // as QLabel draws a plain-text label, once into a transparent copy, and repainted from that copy
 // until the text, font, colours, size or layout change.
 //
-// A caption of digits and separators that changes many times a second (the play position's
-// seconds) is put together from copies of its characters, each drawn once as the caption draws
+// A caption of digits and separators that keeps changing (the play position's seconds, many
+// times a second) is put together from copies of its characters, each drawn once as the caption draws
 // it. That is used only once every pair of neighbouring characters in it has been seen to come out
 // exactly as the whole text drawn at once does (no kerning, whole-pixel advances, no overlap); a
 // pair that does not turns it off for the label's font.
@@ -123,8 +123,12 @@ protected:
                 pairs_.clear();
                 piecesOff_ = false;
                 piecesKey_ = look;
+                textChanges_ = 0;
+            } else if (textChanges_ < kChangesBeforePieces) {
+                ++textChanges_;
             }
-            if (!drawFromPieces(option, align)) drawWhole(drawn_, option, align, text());
+            if (textChanges_ < kChangesBeforePieces || !drawFromPieces(option, align))
+                drawWhole(drawn_, option, align, text());
             drawnKey_ = key;
         }
         QPainter p(this);
@@ -151,6 +155,9 @@ private:
     };
 
     static constexpr QStringView kPieceChars = u"0123456789.:-";
+    // A caption is put together from pieces once it has changed this often in the same look: a
+    // label drawn a few times (at start-up, say) is not worth checking pairs for.
+    static constexpr int kChangesBeforePieces = 4;
 
     // The frame and the text as QLabel draws them, onto a transparent image.
     void drawWhole(QImage& image, const QStyleOption& option, int align, const QString& text, bool frame = true) {
@@ -233,6 +240,7 @@ private:
     std::map<char16_t, Piece> pieces_;
     std::set<QString> pairs_;          // neighbours seen to come out as drawn whole
     bool piecesOff_ = false;           // a pair did not: this look is drawn whole
+    int textChanges_ = 0;              // captions drawn in this look since it was first drawn
 };
 
 bool IsLabelWidget(const QWidget* w) { return dynamic_cast<const LabelWidget*>(w) != nullptr; }

@@ -657,9 +657,10 @@ TEST_F(ControlsTest, LabelLooksAsQLabelDrawsIt) {
             label.SetFontSize(9);
             label.SetFontBold(false);
             label.SetBorderStyle(border);
-            for (const char* seconds : {"0.000", "1.041", "12.467", "59.998", "7", "3:05", "-1.5", "123456.789"}) {
-                label.SetCaption(seconds);
-                EXPECT_TRUE(same()) << font << " " << seconds << " " << border;
-            }
+            for (int round = 0; round < 2; ++round)
+                for (const char* seconds : {"0.000", "1.041", "12.467", "59.998", "7", "3:05", "-1.5", "123456.789"}) {
+                    label.SetCaption(seconds);
+                    EXPECT_TRUE(same()) << font << " " << seconds << " " << border;
+                }
         }
 }
