@@ -53,6 +53,10 @@ double FirstFrameAfter(double shown) {
     return at;
 }
 
+// Whether the frame after the one drawn at `shown` waits for an event due at `event` (before the
+// frame or just after it), taking that event's turn.
+bool FrameWaitsFor(double shown, float event) { return double(event) - FirstFrameAfter(shown) < kFrameWaitForEvent; }
+
 void SetCaptionIfChanged(vb::Label& label, const QString& text) {
     if (label.Caption() != text) label.SetCaption(text);
 }
@@ -249,10 +253,9 @@ void Form1::DefaultPlaybackYield() {
 double Form1::NextPlaybackTurnSeconds() const {
     double next = FirstFrameAfter(shownSeconds_);
     const int count = int(PlayEvents.size());
-    // An event due before the frame, or just after it, takes the turn (the frame waits for it).
     if (NextEventIndex >= 0 && NextEventIndex < count) {
-        const double event = float(PlayEvents[size_t(NextEventIndex)].Time);
-        if (event - next < kFrameWaitForEvent) next = event;
+        const float event = float(PlayEvents[size_t(NextEventIndex)].Time);
+        if (FrameWaitsFor(shownSeconds_, event)) next = event;
     }
     if (nextClickIndex_ >= 0 && nextClickIndex_ < count)
         next = std::min(next, PlayEvents[size_t(nextClickIndex_)].Time - kClickLookAhead);
@@ -321,7 +324,7 @@ bool Form1::FrameWaitsForEvent(float t) const {
     const int count = int(PlayEvents.size());
     for (int i = std::max(0, NextEventIndex); i < count; ++i) {
         const float event = float(PlayEvents[size_t(i)].Time);
-        if (event > t) return event - FirstFrameAfter(shownSeconds_) < kFrameWaitForEvent;
+        if (event > t) return FrameWaitsFor(shownSeconds_, event);
     }
     return false;
 }
