@@ -364,6 +364,8 @@ public:
     void Picture1_MouseDown(int button, int shift, double x, double y);
     void TypesetScorePages();
     void LayoutPageHeader();
+    // The title block's fields for a page of geometry g.
+    typeset::HeaderInput HeaderInputFor(const typeset::PageGeometry& g);
     void UpdatePositionDisplay();
     void UpdatePartPitchRange(int part);
     void ArrangePartStrips();
@@ -487,10 +489,12 @@ public:
     // The page geometry and the line table of the last page setup.
     typeset::PageGeometry Page;
     typeset::LineTable Lines;  // SystemStartTicks and LastSystem
+    std::vector<typeset::SystemPlace> PlannedSystems;  // the page of each system
     int16_t PageNumberX = 0, PageNumberY = 0;
     // What the typesetter leaves for the page clicks and the player: one box per beat, the part of
     // each row of a system, the page showing the position marker.
     std::vector<typeset::BeatBox> BeatBoxes;
+    std::vector<typeset::SystemPlace> DrawnSystems;  // where the systems the boxes belong to stand
     QString ScoreRowParts;
     int RowsPerSystem = 0;
     int32_t ScoreEndX = 0, ScoreEndY = 0;  // the end of the last system (its closing mark)
@@ -499,6 +503,7 @@ public:
     int16_t MarkerPage = 0;
     // The typesetter's values from the panel, the samples, the pick lists and the key names.
     typeset::TypesetInput TypesetValues();
+    void SetPageFrame(typeset::TypesetInput& in);
     // The printer of the print run under way (none outside one).
     vb::Surface* Printer = nullptr;
     // Where "打印" gets its printer, set up with the page setup's paper; nullptr: no printer. Tests

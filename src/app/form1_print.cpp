@@ -172,7 +172,9 @@ void Form1::SetF3Jp() {
     MarkerPage = box.Page;
     if (!f.Shape2.Exists(MarkerPage)) return;
     vb::Shape& marker = f.Shape2[MarkerPage];
-    marker.Move(box.X, box.Y, box.Width, marker.Height());
+    // As tall as the system, whose rows may stand further apart than the plain pitch.
+    const typeset::SystemPlace* place = typeset::PlaceOf(DrawnSystems, box);
+    marker.Move(box.X, box.Y, box.Width, Page.MarkerHeight() + (place ? place->Shift(RowsPerSystem - 1) : 0));
 }
 
 void Form1::MovePageMarker() {

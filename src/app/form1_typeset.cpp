@@ -207,9 +207,20 @@ typeset::PageSetupInput Form1::PanelValues() const {
 
 bool Form1::RunPageSetup(bool quiet) {
     using typeset::SetupStop;
+    // The systems stand where their marks and rows have room; a page may take fewer of them.
+    const typeset::TypesetInput values = TypesetValues();
+    const typeset::SystemPlanner planner = [this, &values](const typeset::LineTable& lines,
+                                                           const typeset::PageGeometry& g) {
+        typeset::TypesetInput at = values;
+        at.Lines = lines;
+        at.Geometry = g;
+        at.Plan.clear();
+        SetPageFrame(at);
+        return typeset::PlanSystems(at);
+    };
     // A system whose glyphs would collide at the printable width ends at an earlier bar line.
     const typeset::PageSetupResult r =
-        typeset::ComputePageSetup(PanelValues(), *song, typeset::GlyphFitOf(TypesetValues()));
+        typeset::ComputePageSetup(PanelValues(), *song, typeset::GlyphFitOf(values), planner);
     if (r.Stop != SetupStop::OutOfRange && r.Stop != SetupStop::PageTooSmall && r.Stop != SetupStop::FontTooBig)
         Label21.SetFontSize(Label22[2].FontSize());
     if (r.Stop != SetupStop::None) {
@@ -220,6 +231,7 @@ bool Form1::RunPageSetup(bool quiet) {
     if (r.TooManyPages && !quiet) Dialogs().MsgBox(typeset::kTooManyPages, kInform, kTitle);
     Page = r.Geometry;
     Lines = r.Lines;
+    PlannedSystems = r.Places;
     song->NeedsRetypeset = -1;
 
     typeset::Form3& f = Form3();
@@ -279,8 +291,7 @@ void Form1::PaintPageBackgrounds() {
     }
 }
 
-void Form1::LayoutPageHeader() {
-    typeset::Form3& f = Form3();
+typeset::HeaderInput Form1::HeaderInputFor(const typeset::PageGeometry& g) {
     typeset::HeaderInput in;
     in.Title = Label19[0].Caption();
     in.Lyricist = Label19[4].Caption();
@@ -290,9 +301,16 @@ void Form1::LayoutPageHeader() {
     in.KeyItem = Combo3[2].Text();
     in.TimeSigCode = song->TimeSigCodes[0];
     in.TempoText = Text1[2].Text();
-    in.TopMargin = Page.TopMargin;
-    in.LeftMargin = Page.LeftMargin;
-    in.RightMargin = Page.RightMargin;
+    in.TopMargin = g.TopMargin;
+    in.LeftMargin = g.LeftMargin;
+    in.RightMargin = g.RightMargin;
+    in.PageWidth = g.PaperWidth;
+    return in;
+}
+
+void Form1::LayoutPageHeader() {
+    typeset::Form3& f = Form3();
+    typeset::HeaderInput in = HeaderInputFor(Page);
     in.PageWidth = int32_t(f.Picpage[0].Width());
     const typeset::HeaderLayout h = typeset::LayoutPageHeader(in);
     for (int i = 0; i < typeset::kHeaderLabels; ++i) {
@@ -332,7 +350,9 @@ void Form1::P3pCk(int page, double x, double y, int button) {
     const int hit = typeset::HitBeatBox(BeatBoxes, page, x, y);
     if (hit < 0) return;
     const typeset::BeatBox box = BeatBoxes[hit];
-    const int row = typeset::ClickRow(box, y, Page.PartRowHeight, Page.PartRowGap, int(ScoreRowParts.size()));
+    const typeset::SystemPlace* place = typeset::PlaceOf(DrawnSystems, box);
+    const int row = typeset::ClickRow(box, y, Page.PartRowHeight, Page.PartRowGap, int(ScoreRowParts.size()),
+                                      place ? place->RowShift : std::vector<int>{});
     const int part = typeset::RowPart(ScoreRowParts, row);
     // A row naming a part the song no longer has (a layout older than the part table) keeps the
     // current part.
@@ -462,7 +482,24 @@ typeset::TypesetInput Form1::TypesetValues() {
     for (int i = 0; i < Combo3[2].ListCount(); ++i) in.KeyNames << Combo3[2].List(i);
     in.IndependentTopPart = Check8[1].Value() == 1;
     in.MeasureNumbers = Check8[2].Value() == 1;
+    in.Plan = PlannedSystems;
+    SetPageFrame(in);
     return in;
+}
+
+// What the systems' marks must stay clear of on pages of the input's geometry: the title block of
+// the first page, and the top margin's upper half (or a page number standing lower in it).
+void Form1::SetPageFrame(typeset::TypesetInput& in) {
+    const typeset::PageGeometry& g = in.Geometry;
+    in.TitleInk = typeset::TitleBlockInk(typeset::LayoutPageHeader(HeaderInputFor(g)));
+    in.InkTop = int(vb::Round(g.TopMargin / 2.0));
+    const typeset::PagePoint number =
+        typeset::PageNumberAnchor(Combo10.ListIndex(), g, Text9[3].Text(), {PageNumberX, PageNumberY});
+    if (number.Y > 0 && number.Y < g.TopMargin && Form3Exists()) {
+        const vb::Label& label = Form3().Label2[0];
+        const QSize size = typeset::LabelTextSize({label.FontName(), label.FontSize()}, label.Caption());
+        in.InkTop = std::max(in.InkTop, number.Y + (size.height() + 1) / 2 + 1);
+    }
 }
 
 // Typesets when asked to, at most once in five seconds: a request while the throttle runs stays
@@ -506,6 +543,7 @@ void Form1::KeepTypesetResult(const typeset::TypesetResult& r) {
     ScoreRowParts = r.ScoreRowParts;
     RowsPerSystem = r.RowsPerSystem;
     BeatBoxes = r.BeatBoxes;
+    DrawnSystems = r.Systems;
     if (!r.Drawn) return;
     ScoreEndX = r.ScoreEndX;
     ScoreEndY = r.ScoreEndY;

@@ -17,11 +17,22 @@ struct Slot {
     int slot = 0;
     int system = 0;  // index of the system in the whole score
     double top = 0;  // T, without the top margin
+    const SystemPlace* place = nullptr;
+    int shift(int row) const { return place ? place->Shift(row) : 0; }
 };
 
 // The places of pages first..last that hold systems 0..LastSystem.
-std::vector<Slot> slotsOf(const SystemLayout& lay, int first, int last) {
+std::vector<Slot> slotsOf(const SystemLayout& lay, const MarkStyle& st, int first, int last) {
     std::vector<Slot> out;
+    if (!lay.Places.empty()) {
+        for (int g = 0; g <= lay.LastSystem && g < int(lay.Places.size()); ++g) {
+            const SystemPlace& p = lay.Places[size_t(g)];
+            if (p.Page < first || p.Page > last) continue;
+            const int slot = out.empty() || out.back().page != p.Page ? 0 : out.back().slot + 1;
+            out.push_back({p.Page, slot, g, p.Top - st.TopMargin, &p});
+        }
+        return out;
+    }
     for (int k = std::max(first, 0); k <= std::min(last, lay.LastPage); ++k) {
         const int count = k == 0 ? lay.FirstPageSystems : lay.SystemsPerPage;
         for (int s = 0; s < count; ++s) {
@@ -43,8 +54,7 @@ void column(vb::Surface& s, const MarkStyle& st, const QString& g, double x, int
 
 void decorate(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout& lay, int first, int last) {
     const int w = st.W, h = st.H, d = st.DigitOffset(), p = st.RowPitch();
-    const int lastRow = p * (lay.Rows - 1);
-    const std::vector<Slot> places = slotsOf(lay, first, last);
+    const std::vector<Slot> places = slotsOf(lay, st, first, last);
     int shownPage = -1;
     vb::Surface* s = nullptr;
     auto surfaceOf = [&](int page, bool notation) -> vb::Surface* {
@@ -64,12 +74,13 @@ void decorate(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout
     };
     if (lay.Rows >= 2) {
         const bool independent = lay.Rows > 2 && lay.IndependentTopPart;
-        const int firstRow = independent ? p : 0;
         for (const Slot& slot : places) {
             vb::Surface* page = surfaceOf(slot.page, true);
             if (!page) continue;
             const bool scoreStart = slot.page == 0 && slot.slot == 0;
             const double T = slot.top;
+            const int lastRow = p * (lay.Rows - 1) + slot.shift(lay.Rows - 1);
+            const int firstRow = independent ? p + slot.shift(1) : 0;
             if (lay.Rows == 2) {
                 const double x = scoreStart ? lay.FirstBeatX : st.LeftMargin + w * 0.195;
                 column(*page, st, QStringLiteral("|"), x, roundi(T + d), roundi(T + lastRow + d), h);
@@ -80,7 +91,7 @@ void decorate(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout
                        roundi(T + lastRow + d - h / 2.0), roundi(h / 2.0));
                 PrintAt(*page, x, T + firstRow + d + st.TopMargin, QStringLiteral("v"));
                 PrintAt(*page, x, T + lastRow + d + st.TopMargin, QStringLiteral("w"));
-                if (independent) column(*page, st, QStringLiteral("z"), x, roundi(T + d), roundi(T + p + d), h);
+                if (independent) column(*page, st, QStringLiteral("z"), x, roundi(T + d), roundi(T + firstRow + d), h);
             }
         }
     }
@@ -113,7 +124,7 @@ void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle&
     const PageSurfaces only = [&](int k) -> vb::Surface* { return k == page ? &printer : nullptr; };
     SetNotationFont(printer, st.Fonts);
     decorate(only, st, lay, page, page);
-    DrawTimeSignatures(only, st, lay.Rows, changes, beats);
+    DrawTimeSignatures(only, st, lay.Rows, changes, beats, lay.Places);
     printer.SetFontName(number.Font.Name);
     printer.SetFontSize(number.Font.Size);
     printer.SetFontBold(number.Font.Bold);

@@ -85,7 +85,8 @@ QString SetupStopMessage(SetupStop stop) {
     }
 }
 
-PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song, const LineFitCheck& fits) {
+PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song, const LineFitCheck& fits,
+                                 const SystemPlanner& plan) {
     PageSetupResult r;
     std::array<double, 6> v{};
     for (int i = 0; i < 6; ++i) {
@@ -151,6 +152,18 @@ PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song
         : double(float((g.PrintableHeight - g.FirstPageTopOffset - g.FirstPageSystems * g.SystemHeight) /
                        (g.FirstPageSystems - 1)));
     g.LastPage = PageCount(r.Lines.LastSystem, g.FirstPageSystems, g.SystemsPerPage);
+    g.OnePage = in.Continuous;
+    if (plan) r.Places = plan(r.Lines, g);
+    if (!r.Places.empty()) {
+        g.LastPage = r.Places.back().Page;
+        if (g.OnePage) {
+            // The one page grows to hold the systems where they had to move apart.
+            const SystemPlace& last = r.Places.back();
+            const double bottom = vb::Round(last.Top) + g.SystemHeight + last.Shift(g.RowsPerSystem - 1);
+            g.PrintableHeight = std::max(g.PrintableHeight, int32_t(std::ceil(bottom)) - g.TopMargin);
+            g.PaperHeight = g.PrintableHeight + 80;
+        }
+    }
     if (g.LastPage > kMaxPages - 1) {
         g.LastPage = kMaxPages - 1;
         r.TooManyPages = true;

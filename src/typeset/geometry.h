@@ -63,6 +63,7 @@ struct PageGeometry {
     int32_t FirstPageSystems = 0, SystemsPerPage = 0;
     double SystemGap = 0, FirstPageSystemGap = 0;
     int32_t LastPage = 0;           // index of the last page, at most kMaxPages - 1
+    bool OnePage = false;           // "全页拼接": one page, as long as the score needs
     // Height of a system's position marker: the system without its last gap, plus 2.
     double MarkerHeight() const { return SystemHeight - PartRowGap + 2; }
     // Top of page i in the page strip, and the strip's size.
@@ -70,6 +71,18 @@ struct PageGeometry {
     int32_t StripWidth() const { return PaperWidth + 16; }
     int32_t StripHeight() const { return (LastPage + 1) * (PaperHeight + 8) + 8; }
 };
+
+// Where a system stands: its page, the top of its first row, and how much further down than the
+// plain row pitch each row stands (none, or one entry per row, 0 for the first).
+struct SystemPlace {
+    int Page = 0;
+    double Top = 0;  // drawn at the nearest whole pixel
+    std::vector<int> RowShift;
+    int Shift(int row) const { return row >= 0 && row < int(RowShift.size()) ? RowShift[size_t(row)] : 0; }
+    bool operator==(const SystemPlace&) const = default;
+};
+// The places of the systems of a line table on pages of a geometry, one per system.
+using SystemPlanner = std::function<std::vector<SystemPlace>(const LineTable& lines, const PageGeometry& g)>;
 
 // The index of the last page for a line table's last system.
 int32_t PageCount(int32_t lastSystem, int32_t firstPageSystems, int32_t systemsPerPage);
@@ -91,14 +104,18 @@ struct PageSetupResult {
     SetupStop Stop = SetupStop::None;
     PageGeometry Geometry;
     LineTable Lines;
+    std::vector<SystemPlace> Places;  // with a planner: where each system stands
     bool TooManyPages = false;  // LastPage was cut to the window's last page
 };
 
 // The whole page setup from the panel's values and the song: geometry, line breaks and page count,
 // computed together from this run's values (a continuous page is sized to this run's systems).
 // A stop leaves the result's geometry and lines unset; the caller keeps its previous ones.
-// With a fit check, crowded systems end earlier (see ComputeLineBreaks).
-PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song, const LineFitCheck& fits = {});
+// With a fit check, crowded systems end earlier (see ComputeLineBreaks). With a planner, the pages
+// hold the systems where it places them (a page may take fewer systems than fit plainly, and the
+// one page of "全页拼接" grows to hold them).
+PageSetupResult ComputePageSetup(const PageSetupInput& in, const doc::Song& song, const LineFitCheck& fits = {},
+                                 const SystemPlanner& plan = {});
 
 // Page numbers. The anchor (centre of the number) for an entry of the position list: 0 "自定位置"
 // keeps `current`; 1..3 at the top, 4..6 at the bottom, left, middle or right.

@@ -82,4 +82,14 @@ HeaderLayout LayoutPageHeader(const HeaderInput& in) {
     return h;
 }
 
+std::vector<QRectF> TitleBlockInk(const HeaderLayout& h) {
+    std::vector<QRectF> out;
+    for (int i = 0; i < kHeaderLabels; ++i) {
+        if (!h[i].Placed || h[i].Caption.isEmpty()) continue;
+        const QRectF ink = TextInk(HeaderLabelFont(i), h[i].Caption);
+        if (!ink.isNull()) out.push_back(ink.translated(vb::Round(h[i].Left), vb::Round(h[i].Top)));
+    }
+    return out;
+}
+
 }  // namespace typeset

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QString>
+#include <QRectF>
 #include <array>
+#include <vector>
 
 #include "typeset/metrics.h"
 
@@ -33,5 +35,7 @@ struct HeaderLabel {
 using HeaderLayout = std::array<HeaderLabel, kHeaderLabels>;
 
 HeaderLayout LayoutPageHeader(const HeaderInput& in);
+// The ink of the placed labels' captions on the page, in the page window's fonts.
+std::vector<QRectF> TitleBlockInk(const HeaderLayout& h);
 
 }  // namespace typeset

@@ -13,6 +13,7 @@
 #include "document/song.h"
 #include "platform/surface.h"
 #include "typeset/fonts.h"
+#include "typeset/geometry.h"
 #include "typeset/pageclick.h"
 
 namespace typeset {
@@ -38,6 +39,10 @@ struct MarkStyle {
     int RowPitch() const { return PartRowHeight + PartRowGap; }
     // Shift of the digits inside an enlarged row: Round(HExact / 200 × (RowPercent − 100)).
     int DigitOffset() const;
+    // The notation font at the digit sample's size, weight and slant.
+    FontSpec NotationFont() const {
+        return {kNotationFont, Fonts.Samples[2].Size, Fonts.Samples[2].Bold, Fonts.Samples[2].Italic};
+    }
 };
 
 // Prints `text` with its top-left corner at (x, y), keeping the print position behind it.
@@ -64,10 +69,14 @@ void DrawUnderlines(vb::Surface& s, const MarkStyle& st, int code1, int code2, i
 void DrawUnderlinesPage(vb::Surface& page, const MarkStyle& st, int code1, int code2, int x1, int x2, double y);
 void DrawUnderlinesPrinter(vb::Surface& printer, const MarkStyle& st, int code1, int code2, int x1, int x2,
                            double y);
-// The closing glyph "x" on every row of the last system, at (scoreEndX, scoreEndY + row offset).
-void DrawEndMark(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY);
-void DrawEndMarkPage(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY);
-void DrawEndMarkPrinter(vb::Surface& printer, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY);
+// The closing glyph "x" on every row of the last system, at (scoreEndX, scoreEndY + row offset),
+// each row as far down as the system's place moves it.
+void DrawEndMark(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY,
+                 const SystemPlace& place = {});
+void DrawEndMarkPage(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY,
+                     const SystemPlace& place = {});
+void DrawEndMarkPrinter(vb::Surface& printer, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY,
+                        const SystemPlace& place = {});
 
 // ---- Time-signature marks ----
 
@@ -82,11 +91,16 @@ struct MeterChange {
 // The surface of a page, or nullptr when that page is not drawn.
 using PageSurfaces = std::function<vb::Surface*(int page)>;
 
-// The fraction of every change at the first beat that has its tick, on every row of that system.
+// The fraction of every change at the first beat that has its tick, on every row of that system
+// (each row where the system's place puts it; without places, at the plain row pitch).
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                        const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats);
+                        const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
+                        const std::vector<SystemPlace>& places = {});
 void DrawTimeSignaturesPage(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                            const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats);
+                            const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
+                            const std::vector<SystemPlace>& places = {});
+// The place of the system a beat box belongs to, or none.
+const SystemPlace* PlaceOf(const std::vector<SystemPlace>& places, const BeatBox& box);
 // The time-sig changes after the song start (entries 1..TimeSigLastIndex).
 std::vector<MeterChange> MeterChangesOf(const doc::Song& song);
 
@@ -107,6 +121,7 @@ struct SystemLayout {
     bool MeasureNumbers = false;      // "提示小节"
     std::vector<int32_t> SystemStartTicks;
     std::function<int(int32_t tick)> BarIndex;  // 0-based bar holding a tick (GetBarPosition)
+    std::vector<SystemPlace> Places;  // where each system stands; none: the plain slots of the pages above
 };
 // The page number of a printed page: the font of the first page-number label, the place and
 // caption of that page's label.
@@ -150,6 +165,7 @@ struct RowContext {
     int Verses = 1;
     int BracketWidth = 0;
     int AboveRise = 0;     // how much higher the arcs and marks above the digits stand in this line
+    int* DrawingRow = nullptr;  // where the surface keeps the row (0 = top) its glyphs belong to
 };
 
 // What a row keeps from event to event; reset at every row of every line.
@@ -182,9 +198,21 @@ void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QStrin
 // A note, a note without pitch or a rest (code > 18): lyrics, accidental and duration cells.
 void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
                    const doc::NoteRecord& ev);
+// The digit line of the note `index` places above the first of a chord stack (between "{" and
+// "}"): the stack stands around the row's digit line, its first note 0.6 digit heights below it.
+int StackedDigitY(const MarkStyle& st, int rowDigitY, int index);
+// Where the note drawer prints the v-th octave dot below a digit at digitY in a cell of `level`:
+// (v − level) × H / 6 + 0.48 × H below it, and right under a digit (no underline between) as much
+// lower as keeps kDigitWhite white pixel rows between the digit's ink and the dot's.
+double LowDotY(const MarkStyle& st, int digitY, const QString& digit, int v, int level);
+constexpr int kDigitWhite = 2;
+// The least white, in pixel rows, between an octave dot or a chord's lower note and the syllable
+// under it (one row still reads as a stroke of the syllable in print).
+constexpr int kSyllableWhite = 2;
 // How many pixels the syllables of a row move down in one line so that every octave dot under a
-// digit keeps a white pixel row above the ink of a first-verse syllable under it: 0 where all
-// clear already. `first`..`last` are the row's events drawn in the line.
+// digit, and every lower note of a chord with its underlines, keeps kSyllableWhite white pixel
+// rows above the ink of a first-verse syllable under it: 0 where all clear already.
+// `first`..`last` are the row's events drawn in the line.
 int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last);
 // How many pixels the arcs and marks above a row's digits rise in one line so that every octave
 // dot above a digit keeps a white pixel row below the ink of an arc over it: 0 where all clear.

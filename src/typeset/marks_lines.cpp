@@ -74,10 +74,12 @@ void DrawUnderlines(vb::Surface& s, const MarkStyle& st, int code1, int code2, i
         for (int x = x1 + st.W; x <= x2; x += step) PrintAt(s, x, y + st.H * i / 8.0, QStringLiteral("c"));
 }
 
-void DrawEndMark(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY) {
+void DrawEndMark(vb::Surface& lastPage, const MarkStyle& st, int rows, int scoreEndX, int scoreEndY,
+                 const SystemPlace& place) {
     SetNotationFont(lastPage, st.Fonts);
     const int o = st.DigitOffset();
-    for (int r = 0; r < rows; ++r) PrintAt(lastPage, scoreEndX, scoreEndY + r * st.RowPitch() + o, QStringLiteral("x"));
+    for (int r = 0; r < rows; ++r)
+        PrintAt(lastPage, scoreEndX, scoreEndY + r * st.RowPitch() + place.Shift(r) + o, QStringLiteral("x"));
 }
 
 // The page and printer names: one routine each, the printer surface scales the coordinates.
@@ -99,7 +101,11 @@ void DrawUnderlinesPage(vb::Surface& p, const MarkStyle& st, int c1, int c2, int
 void DrawUnderlinesPrinter(vb::Surface& p, const MarkStyle& st, int c1, int c2, int x1, int x2, double y) {
     DrawUnderlines(p, st, c1, c2, x1, x2, y);
 }
-void DrawEndMarkPage(vb::Surface& p, const MarkStyle& st, int rows, int x, int y) { DrawEndMark(p, st, rows, x, y); }
-void DrawEndMarkPrinter(vb::Surface& p, const MarkStyle& st, int rows, int x, int y) { DrawEndMark(p, st, rows, x, y); }
+void DrawEndMarkPage(vb::Surface& p, const MarkStyle& st, int rows, int x, int y, const SystemPlace& at) {
+    DrawEndMark(p, st, rows, x, y, at);
+}
+void DrawEndMarkPrinter(vb::Surface& p, const MarkStyle& st, int rows, int x, int y, const SystemPlace& at) {
+    DrawEndMark(p, st, rows, x, y, at);
+}
 
 }  // namespace typeset

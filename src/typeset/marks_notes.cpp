@@ -46,7 +46,7 @@ public:
         run_.StackIndex = start == rs_.PrevEventStart ? run_.StackIndex + 1 : 0;
         rs_.PrevEventStart = start;
         if (run_.StackMode) {
-            digitY_ = roundi(row_.RowDigitY + (0.6 - 1.2 * run_.StackIndex) * st_.H);
+            digitY_ = StackedDigitY(st_, row_.RowDigitY, run_.StackIndex);
             arcY_ = digitY_ - 0.9 * st_.H - row_.AboveRise;
         }
 
@@ -159,8 +159,7 @@ private:
             DrawUnderlines(s_, st_, level, rs_.PrevLevel, rs_.PrevCellX, x, digitY_);
         rs_.PrevLevel = level;
         rs_.PrevCellX = x;
-        for (int v = 1; v <= -octave_; ++v)
-            PrintAt(s_, x, digitY_ + (v - level) * st_.H / 6.0 + 0.48 * st_.H, QStringLiteral("l"));
+        for (int v = 1; v <= -octave_; ++v) PrintAt(s_, x, LowDotY(st_, digitY_, digit_, v, level), QStringLiteral("l"));
         for (int v = 1; v <= octave_; ++v)
             PrintAt(s_, x, digitY_ - v * st_.H / 6.0 - 0.87 * st_.H, QStringLiteral("l"));
     }
@@ -181,29 +180,63 @@ private:
 
 }  // namespace
 
+int StackedDigitY(const MarkStyle& st, int rowDigitY, int index) {
+    return roundi(rowDigitY + (0.6 - 1.2 * index) * st.H);
+}
+
+double LowDotY(const MarkStyle& st, int digitY, const QString& digit, int v, int level) {
+    const double y = digitY + (v - level) * st.H / 6.0 + 0.48 * st.H;
+    if (level < 4) return y;  // under underlines, which keep it apart
+    // Right under a digit the dot keeps two white rows, so that print does not join them.
+    const FontSpec notation = st.NotationFont();
+    const QRectF dot = TextInk(notation, QStringLiteral("l"));
+    const QRectF ink = TextInk(st.Fonts.Samples[2], digit);
+    if (dot.isNull() || ink.isNull()) return y;
+    const double first = digitY + (1 - level) * st.H / 6.0 + 0.48 * st.H;
+    const double white = vb::Round(first) + dot.top() - (digitY + ink.bottom());
+    return white < kDigitWhite ? y + (kDigitWhite - white) : y;
+}
+
 int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last) {
     if (!row.Meter || !row.Cells || first >= last) return 0;
-    const FontSpec notation{kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold,
-                            st.Fonts.Samples[2].Italic};
+    const FontSpec notation = st.NotationFont();
     const QRectF dot = TextInk(notation, QStringLiteral("l"));
-    if (dot.isNull()) return 0;
-    // The lowest dot of every cell, as the note drawer places it: its ink's columns and last row.
+    const QRectF underline = TextInk(notation, QStringLiteral("_"));
+    // What the note drawer puts below the digit line in every cell, as it places it: the lowest
+    // octave dot, and for the lower notes of a chord stack their digit and underlines too; each
+    // as its ink's columns and the row after its last.
     struct Dot {
         double Left, Right, Bottom;
     };
     std::vector<Dot> dots;
+    const auto add = [&](int x, double y, const QRectF& ink) {
+        if (!ink.isNull()) dots.push_back({x + ink.left(), x + ink.right(), vb::Round(y) + ink.bottom()});
+    };
+    bool stacked = false;  // between "{" and "}"
+    int index = 0;
+    int32_t previous = -1;
     for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
-        if (ev->Pitch <= 20) continue;
+        if (ev->Pitch == 5 && ev->Lyric.startsWith(QLatin1Char('{'))) stacked = true;
+        if (ev->Pitch == 5 && ev->Lyric.startsWith(QLatin1Char('}'))) stacked = false, index = 0;
+        if (ev->Pitch <= 18) continue;
+        int32_t start = ev->Start;
+        RoundOddUpUnlessTuplet(start);
+        index = start == previous ? index + 1 : 0;
+        previous = start;
+        const int digitY = stacked ? StackedDigitY(st, row.RowDigitY, index) : row.RowDigitY;
         int16_t octave = 0;
         QString accidental;
-        doc::PitchToDigit(ev->Pitch, octave, accidental);
-        if (octave >= 0) continue;
+        const QString digit = doc::PitchToDigit(ev->Pitch, octave, accidental);
+        if (octave >= 0 && digitY <= row.RowDigitY) continue;
+        const QRectF digitInk = digitY > row.RowDigitY ? TextInk(st.Fonts.Samples[2], digit) : QRectF();
         ForEachNoteCell(*row.Meter, ev->Start, ev->Length, [&](int32_t tick, int level, bool) {
             const int c = CellAt(*row.Cells, tick);
             if (c < 0) return;
             const int x = row.Cells->X[c];
-            const double y = vb::Round(row.RowDigitY + (-octave - level) * st.H / 6.0 + 0.48 * st.H);
-            dots.push_back({x + dot.left(), x + dot.right(), y + dot.bottom()});
+            if (octave < 0) add(x, LowDotY(st, digitY, digit, -octave, level), dot);
+            if (digitInk.isNull()) return;
+            add(x, digitY, digitInk);
+            if (level < 4) add(x, digitY + (4 - level) * st.H / 8.0, underline);
         });
     }
     if (dots.empty()) return 0;
@@ -224,7 +257,7 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         const double top = row.RowLyricY + ink.top();
         for (const Dot& d : dots) {
             if (d.Right < left - 1 || d.Left > right + 1) continue;
-            drop = std::max(drop, int(std::ceil(d.Bottom)) + 1 - int(std::floor(top)));
+            drop = std::max(drop, int(std::ceil(d.Bottom)) + kSyllableWhite - int(std::floor(top)));
         }
     }
     return drop;
@@ -232,8 +265,7 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
 
 int AboveRiseOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last) {
     if (!row.Meter || !row.Cells || first >= last) return 0;
-    const FontSpec notation{kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold,
-                            st.Fonts.Samples[2].Italic};
+    const FontSpec notation = st.NotationFont();
     const QRectF dot = TextInk(notation, QStringLiteral("l"));
     if (dot.isNull()) return 0;
     // The lowest arc ink over the dot's columns: an arc's ends come down towards the digits.

@@ -24,6 +24,17 @@ void hairpin(vb::Surface& s, double a, double b, double Y, double H, double a1, 
     line(s, a, Y - a2 * H, b, Y - b2 * H);
 }
 
+// A hairpin from x0 to x1 over the band top..bottom begins after the texts standing at its start
+// (a dynamic of the same tick), and the texts placed after it stack above it.
+double HairpinStart(RunState& run, double x0, double x1, double top, double bottom) {
+    double start = x0;
+    for (const QRectF& b : run.MarkBoxes)
+        if (b.left() <= start + 1 && b.right() > start && b.top() < bottom && b.bottom() > top) start = b.right() + 2;
+    if (start >= x1) start = x0;
+    run.MarkBoxes.push_back(QRectF(start, top, std::max(x1 - start, 0.0), bottom - top));
+    return start;
+}
+
 }  // namespace
 
 void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
@@ -65,10 +76,18 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     }
     case '(': PrintAt(s, x0 - W / 3.2, Y, t); return;
     case ')': PrintAt(s, onBar ? x0 - W * 1.6 : x0 - W / 3.2, Y, t); return;
-    case '{':
+    case '{': {
         run.StackMode = true;
-        PrintAt(s, x0 - W / 3, Y, QStringLiteral("{"));
+        // One white column between the bracket and the chord's digits, whose ink may begin at the
+        // cell's very edge.
+        double digitsLeft = 0;
+        for (const char* d : {"0", "1", "2", "3", "4", "5", "6", "7"})
+            digitsLeft = std::min(digitsLeft, TextInk(st.Fonts.Samples[2], QString::fromLatin1(d)).left());
+        const FontSpec notation = st.NotationFont();
+        const double clear = x0 + digitsLeft - TextInk(notation, QStringLiteral("{")).right() - 1;
+        PrintAt(s, std::min(x0 - W / 3, clear), Y, QStringLiteral("{"));
         return;
+    }
     case '}':
         run.StackMode = false;
         run.StackIndex = 0;
@@ -79,17 +98,17 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
         if (t == QStringLiteral("<--"))
             hairpin(s, L, xc, A, H, 0.3, 0.1, 0.5, 0.7);
         else if (clipped)
-            hairpin(s, x0, R, A, H, 0.4, 0.2, 0.4, 0.6);
+            hairpin(s, HairpinStart(run, x0, R, A - 0.7 * H, A - 0.1 * H), R, A, H, 0.4, 0.2, 0.4, 0.6);
         else
-            hairpin(s, x0, x1, A, H, 0.4, 0.1, 0.4, 0.7);
+            hairpin(s, HairpinStart(run, x0, x1, A - 0.7 * H, A - 0.1 * H), x1, A, H, 0.4, 0.1, 0.4, 0.7);
         return;
     case '>':
         if (t == QStringLiteral(">--"))
             hairpin(s, L, xc, A, H, 0.2, 0.4, 0.6, 0.4);
         else if (clipped)
-            hairpin(s, x0, R, A, H, 0.1, 0.3, 0.7, 0.5);
+            hairpin(s, HairpinStart(run, x0, R, A - 0.7 * H, A - 0.1 * H), R, A, H, 0.1, 0.3, 0.7, 0.5);
         else
-            hairpin(s, x0, x1, A, H, 0.1, 0.4, 0.7, 0.4);
+            hairpin(s, HairpinStart(run, x0, x1, A - 0.7 * H, A - 0.1 * H), x1, A, H, 0.1, 0.4, 0.7, 0.4);
         return;
     case 'H':
     case 'I':
@@ -128,7 +147,12 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     case 'x': {  // a glyph through every row of the system, from the top row only
         if (row.Row != 1) return;
         const double k = first == QLatin1Char('h') ? 0.9 : first == QLatin1Char('i') ? 1.1 : 0.7;
-        for (int r = 1; r <= row.Rows; ++r) PrintAt(s, x0 - W * k, Y + (r - 1) * st.RowPitch(), QString(first));
+        // Each row's glyph belongs to that row, and moves with it where the rows stand apart.
+        for (int r = 1; r <= row.Rows; ++r) {
+            if (row.DrawingRow) *row.DrawingRow = r - 1;
+            PrintAt(s, x0 - W * k, Y + (r - 1) * st.RowPitch(), QString(first));
+        }
+        if (row.DrawingRow) *row.DrawingRow = row.Row - 1;
         return;
     }
     case 'p': PrintAt(s, x0, Y + H * 0.5, t); return;

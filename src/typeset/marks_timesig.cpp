@@ -20,8 +20,15 @@ std::vector<MeterChange> MeterChangesOf(const doc::Song& song) {
     return out;
 }
 
+const SystemPlace* PlaceOf(const std::vector<SystemPlace>& places, const BeatBox& box) {
+    for (const SystemPlace& p : places)
+        if (p.Page == box.Page && int(vb::Round(p.Top)) == box.Y) return &p;
+    return nullptr;
+}
+
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                        const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats) {
+                        const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
+                        const std::vector<SystemPlace>& places) {
     for (const MeterChange& change : changes) {
         const BeatBox* box = nullptr;
         for (const BeatBox& b : beats)
@@ -37,8 +44,9 @@ void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows
         const int m = doc::GetTimeSigDenominator(change.Code);
         const double indent = st.W * (n <= 9 && m <= 9 ? 0.5 : 0.0);
         const double x = box->X + indent;
+        const SystemPlace* place = PlaceOf(places, *box);
         for (int r = 0; r < rows; ++r) {
-            const int y = st.RowPitch() * r + box->Y;
+            const int y = st.RowPitch() * r + box->Y + (place ? place->Shift(r) : 0);
             PrintAt(*s, x, y, QStringLiteral("_"));
             PrintAt(*s, n <= 9 ? x : box->X, y - st.H / 2.0, vb::PrintNumber(n));
             PrintAt(*s, m <= 9 ? x : box->X, y + st.H / 2.0, vb::PrintNumber(m));
@@ -47,8 +55,9 @@ void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows
 }
 
 void DrawTimeSignaturesPage(const PageSurfaces& pages, const MarkStyle& st, int rows,
-                            const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats) {
-    DrawTimeSignatures(pages, st, rows, changes, beats);
+                            const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
+                            const std::vector<SystemPlace>& places) {
+    DrawTimeSignatures(pages, st, rows, changes, beats, places);
 }
 
 }  // namespace typeset

@@ -12,9 +12,17 @@ int HitBeatBox(const std::vector<BeatBox>& boxes, int page, double x, double y) 
     return -1;
 }
 
-int ClickRow(const BeatBox& box, double y, int32_t partRowHeight, int32_t partRowGap, int rows) {
+int ClickRow(const BeatBox& box, double y, int32_t partRowHeight, int32_t partRowGap, int rows,
+             const std::vector<int>& rowShift) {
     const int32_t pitch = std::max<int32_t>(1, partRowHeight + partRowGap);
-    int r = int(int64_t(vb::Round(y - box.Y)) / pitch);
+    const int64_t at = int64_t(vb::Round(y - box.Y));
+    int r = int(at / pitch);
+    // A moved row begins where it stands.
+    if (!rowShift.empty()) {
+        r = 0;
+        for (int w = 1; w < rows && w < int(rowShift.size()); ++w)
+            if (at >= int64_t(w) * pitch + rowShift[size_t(w)]) r = w;
+    }
     if (r > rows - 1) r = rows - 1;
     if (r < 0) r = 0;
     return r;

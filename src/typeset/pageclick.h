@@ -21,8 +21,10 @@ constexpr int kMaxBeatBoxes = 1024;
 int HitBeatBox(const std::vector<BeatBox>& boxes, int page, double x, double y);
 // The last box whose tick is not after `tick` (the beat holding it); -1 when none.
 int BeatBoxAtOrBefore(const std::vector<BeatBox>& boxes, int32_t tick);
-// The row of the system the click falls in, within 0..rows - 1.
-int ClickRow(const BeatBox& box, double y, int32_t partRowHeight, int32_t partRowGap, int rows);
+// The row of the system the click falls in, within 0..rows - 1; `rowShift` holds how much further
+// down each row stands than the plain pitch puts it (none: no row moved).
+int ClickRow(const BeatBox& box, double y, int32_t partRowHeight, int32_t partRowGap, int rows,
+             const std::vector<int>& rowShift = {});
 // The part named by a row of the system (`rowParts` holds one digit per row); 0 for none.
 int RowPart(const QString& rowParts, int row);
 // The tick an Alt-click at x on box `hit` targets: the next box's when x is right of the box's

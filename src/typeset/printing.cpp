@@ -65,7 +65,8 @@ TypesetResult PrintScorePages(vb::Surface& printer, const PrintInput& pin) {
         if (sofar.LastSystemDrawn < lastSystem && page + 1 < in.MaxPages) printer.NewPage();
     };
     hooks.Finish = [&](const TypesetResult& r) {
-        if (r.LastSystemDrawn == lastSystem) DrawEndMarkPrinter(printer, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY);
+        if (r.LastSystemDrawn == lastSystem)
+            DrawEndMarkPrinter(printer, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY, r.Systems.back());
     };
     const TypesetResult r = RunTypesetter(in, hooks);
     if (!headerPrinted) DrawHeaderLabelsPrinter(printer, pin.Header);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <tuple>
 
 #include "document/songcodes.h"
@@ -9,6 +10,7 @@
 #include "platform/vbtext.h"
 #include "typeset/fonts.h"
 #include "typeset/measures.h"
+#include "typeset/systemplan.h"
 
 namespace typeset {
 
@@ -227,6 +229,62 @@ TypesetResult RunTypesetter(const TypesetInput& in, const TypesetHooks& hooks) {
     return LayOutScore(in, PrepareScore(*in.Song, in.Lines, !in.Printer), hooks);
 }
 
+namespace {
+
+// Key and tempo changes inside a line, above its top row (entry 0 of both is in the header).
+void DrawKeyAndTempoMarks(vb::Surface& s, const TypesetInput& in, const MarkStyle& st, const LineCells& cells,
+                          int32_t lineStart, int32_t lineEnd, double markY, int& nextKey, int& nextTempo,
+                          RunState& run) {
+    const doc::Song& song = *in.Song;
+    for (; nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity && song.KeyChangeTicks[nextKey] < lineEnd;
+         ++nextKey) {
+        const int32_t tick = song.KeyChangeTicks[nextKey];
+        if (tick < lineStart) continue;
+        SetDigitFont(s, st.Fonts);
+        s.SetFontSize(s.FontSize() * 0.618);
+        // A change between cells stands at the cell before it.
+        const int c = CellAtOrBefore(cells, tick);
+        if (c >= 0) s.SetCurrentX(cells.X[c]);
+        PrintMarkAt(s, run, s.CurrentX(), markY, KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]));
+    }
+    for (; nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
+           song.TempoChangeTicks[nextTempo] < lineEnd;
+         ++nextTempo) {
+        const int32_t tick = song.TempoChangeTicks[nextTempo];
+        if (tick < lineStart) continue;
+        // A change between cells stands at the cell before it.
+        const int c = CellAtOrBefore(cells, tick);
+        if (c >= 0) s.SetCurrentX(cells.X[c]);
+        const double x = s.CurrentX();
+        const QString bpm = QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0"));
+        SetNotationFont(s, st.Fonts);
+        const double noteW = s.TextWidth(QStringLiteral("q")), noteH = s.TextHeight(QStringLiteral("q"));
+        SetDigitFont(s, st.Fonts);
+        s.SetFontSize(s.FontSize() * 0.618);
+        const double y = PlaceMarkBox(run, x, markY, noteW + s.TextWidth(bpm), std::max(noteH, s.TextHeight(bpm)));
+        SetNotationFont(s, st.Fonts);
+        PrintAt(s, x, y, QStringLiteral("q"));
+        SetDigitFont(s, st.Fonts);
+        s.SetFontSize(s.FontSize() * 0.618);
+        s.Print(bpm, true);
+    }
+}
+
+// The frame the pages place their systems in.
+PlanFrame PlanFrameOf(const TypesetInput& in, int lastSystem) {
+    PlanFrame f;
+    f.Geometry = in.Geometry;
+    f.Width = in.Geometry.PaperWidth + 2 * in.Style.W;
+    f.Spread = in.Style.W;
+    f.InkTop = in.InkTop >= 0 ? in.InkTop : int(in.Geometry.TopMargin / 2);
+    f.TitleInk = in.TitleInk;
+    if (int(in.Plan.size()) == lastSystem + 1)
+        for (const SystemPlace& p : in.Plan) f.PageOfSystem.push_back(p.Page);
+    return f;
+}
+
+}  // namespace
+
 TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, const TypesetHooks& hooks) {
     TypesetResult r;
     r.ScoreRowParts = score.ScoreRowParts;
@@ -249,43 +307,69 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     auto surface = [&](int page) -> vb::Surface* { return hooks.Page ? hooks.Page(page) : nullptr; };
 
     if (hooks.Start) hooks.Start(score);
-    // The first page, with the part names before the rows of its first system.
-    vb::Surface* s = surface(0);
-    if (s) {
-        SetNotationFont(*s, st.Fonts);
-        s->Cls();
-        SetPartNameFont(*s, st.Fonts);
-        for (int w = 0; w < rows; ++w) {
-            const int part = score.RowParts[w];
-            const QString name = part >= 0 && part < int(in.PartNames.size()) ? in.PartNames[part] : QString();
-            PrintAt(*s, g.LeftMargin + 1, w * pitch + g.FirstPageTopOffset + digitShift + g.TopMargin, name);
-        }
+    // The first page is cleared before anything is drawn on it.
+    if (vb::Surface* first = surface(0)) {
+        SetNotationFont(*first, st.Fonts);
+        first->Cls();
     }
 
     const std::vector<int32_t>& grid = score.TickGrid;
     const int lastSystem = std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
+    // Each system is laid out at its plain place and held until its page has placed all its systems.
+    SystemRecorder held(surface(0), int(g.PaperWidth + 2 * W));
+    vb::Surface* s = &held;
+    PagePlanner planner(PlanFrameOf(in, lastSystem));
+    std::vector<std::pair<size_t, size_t>> boxesOf;  // the beat boxes of each system
+    std::vector<double> rowDy(size_t(rows), 0.0);     // how far each row of a system moves when drawn out
     size_t tickCursor = 0;
     std::vector<size_t> rowCursor(rows, 0);
     int nextKey = 1, nextTempo = 1;
-    int pageIndex = 0, systemOnPage = 0;
-    bool pageReported = true;
     std::vector<uint8_t> barStart;
     RunState run;
     LineCells cells;
     std::vector<RowContext> rowLines;
     std::vector<BeatBox>& boxes = r.BeatBoxes;
-    for (int sys = 0; sys <= lastSystem && pageIndex < in.MaxPages; ++sys) {
-        pageReported = false;
-        const int top = pageIndex == 0
-                            ? roundi(systemOnPage * (g.SystemHeight + g.FirstPageSystemGap) + g.FirstPageTopOffset +
-                                     g.TopMargin)
-                            : roundi(systemOnPage * (g.SystemHeight + g.SystemGap) + g.TopMargin);
+    // Draws out the pages whose systems are placed; false once past the last page drawn.
+    const auto drawPlacedPages = [&]() {
+        while (std::optional<PagePlanner::Page> page = planner.TakePage()) {
+            if (page->Index >= in.MaxPages) return false;
+            vb::Surface* out = surface(page->Index);
+            if (out && page->Index > 0) out->Cls();
+            for (const PagePlanner::Placed& p : page->Systems) {
+                const int top = roundi(p.Place.Top);
+                for (int w = 0; w < rows; ++w) rowDy[size_t(w)] = top - p.LaidOutTop + p.Place.Shift(w);
+                if (out) held.DrawOut(0, *out, rowDy);
+                held.Drop(1);
+                for (size_t v = boxesOf[size_t(p.System)].first; v < boxesOf[size_t(p.System)].second; ++v)
+                    boxes[v].Page = int16_t(page->Index), boxes[v].Y = top;
+                if (p.System == lastSystem) r.ScoreEndY = top;
+                r.Systems.push_back(p.Place);
+                r.LastSystemDrawn = p.System;
+                r.LastPageDrawn = page->Index;
+            }
+            if (hooks.PageFilled) hooks.PageFilled(page->Index, r);
+        }
+        return true;
+    };
+    for (int sys = 0; sys <= lastSystem && planner.NextPage() < in.MaxPages; ++sys) {
+        const double plainTop = planner.NextTop();
+        const int top = roundi(plainTop);
+        held.BeginSystem(rows, top);
         const bool isLast = sys == lastSystem;
-        if (isLast) r.ScoreEndY = top;
         const int32_t lineStart = in.Lines.Starts[sys], lineEnd = in.Lines.Starts[sys + 1];
         int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
         run.MarkBoxes.clear();
         const size_t firstBox = boxes.size();
+        if (sys == 0) {
+            // The part names before the rows of the score's first system.
+            SetPartNameFont(*s, st.Fonts);
+            for (int w = 0; w < rows; ++w) {
+                const int part = score.RowParts[w];
+                const QString name = part >= 0 && part < int(in.PartNames.size()) ? in.PartNames[part] : QString();
+                held.SetRow(w);
+                PrintAt(*s, g.LeftMargin + 1, w * pitch + plainTop + digitShift, name);
+            }
+        }
 
         lineX = LayOutLineCells(song, grid, tickCursor, lineStart, lineEnd, rows, lineX, W, in.BarGlyphWidth, isLast,
                                 cells, boxes, barStart);
@@ -297,22 +381,23 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         const double natural = lineX - g.LeftMargin;
         const double stretch = isLast || natural <= 0 ? 1.0 : g.PrintableWidth / natural;
         if (isLast) r.ScoreEndX = lineX;
-        s = surface(pageIndex);
-        if (s) SetNotationFont(*s, st.Fonts);
+        SetNotationFont(*s, st.Fonts);
         for (int& x : cells.X) x = roundi((x - g.LeftMargin) * stretch + g.LeftMargin);
         // The line end's cell stands at the line's end, never past the paper's edge: what ends
         // there (a bracket line, a mark's span) ends inside the system.
         cells.X.back() = roundi((lineX - g.LeftMargin) * stretch + g.LeftMargin);
         for (size_t v = firstBox; v < boxes.size(); ++v) {
             BeatBox& b = boxes[v];
-            b.Page = int16_t(pageIndex);
-            b.Y = top;
             if (v + 1 < boxes.size()) b.Width = roundi((boxes[v + 1].X - b.X) * stretch);
             b.X = roundi((b.X - g.LeftMargin) * stretch + g.LeftMargin);
-            if (s && barStart[v] && v > firstBox)
-                for (int w = 0; w < rows; ++w) PrintAt(*s, b.X, w * pitch + top + digitOffset, QStringLiteral("|"));
+            if (barStart[v] && v > firstBox)
+                for (int w = 0; w < rows; ++w) {
+                    held.SetRow(w);
+                    PrintAt(*s, b.X, w * pitch + top + digitOffset, QStringLiteral("|"));
+                }
         }
         if (boxes.size() > firstBox) boxes.back().Width = g.LeftMargin + g.PrintableWidth - boxes.back().X;
+        boxesOf.push_back({firstBox, boxes.size()});
         // Each row's place in the line. Syllables under low octave dots move down, and arcs and
         // marks over high ones move up, as far as the row's deepest and highest dots need.
         rowLines.assign(rows, RowContext{});
@@ -329,95 +414,57 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
             row.LyricLineHeight = lyricLineHeight;
             row.Verses = in.Verses;
             row.BracketWidth = bracketWidth;
+            row.DrawingRow = held.RowSlot();
             const std::vector<doc::NoteRecord>& events = score.Rows[w];
             const size_t cur = rowCursor[w];
             size_t end = cur + 1;
             while (end + 1 < events.size() && events[end].Start < lineEnd) ++end;
-            if (s && end < events.size()) {
+            if (end < events.size()) {
                 row.RowLyricY += LyricDropOf(st, row, &events[cur], &events[end]);
                 row.AboveRise = AboveRiseOf(st, row, &events[cur], &events[end]);
             }
         }
-        if (s) {
-            for (int w = 0; w < rows; ++w)
-                PrintAt(*s, g.LeftMargin + g.PrintableWidth - in.BarGlyphWidth - 1, w * pitch + top + digitOffset,
-                        QStringLiteral("|"));
-            // Key and tempo changes inside the line, above the top row (entry 0 is in the header).
-            const double markY = top + digitOffset - H * 0.9 - rowLines[0].AboveRise;
-            for (; nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&
-                   song.KeyChangeTicks[nextKey] < lineEnd;
-                 ++nextKey) {
-                const int32_t tick = song.KeyChangeTicks[nextKey];
-                if (tick < lineStart) continue;
-                SetDigitFont(*s, st.Fonts);
-                s->SetFontSize(s->FontSize() * 0.618);
-                // A change between cells stands at the cell before it.
-                const int c = CellAtOrBefore(cells, tick);
-                if (c >= 0) s->SetCurrentX(cells.X[c]);
-                PrintMarkAt(*s, run, s->CurrentX(), markY, KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]));
-            }
-            for (; nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
-                   song.TempoChangeTicks[nextTempo] < lineEnd;
-                 ++nextTempo) {
-                const int32_t tick = song.TempoChangeTicks[nextTempo];
-                if (tick < lineStart) continue;
-                // A change between cells stands at the cell before it.
-                const int c = CellAtOrBefore(cells, tick);
-                if (c >= 0) s->SetCurrentX(cells.X[c]);
-                const double x = s->CurrentX();
-                const QString bpm = QStringLiteral(" =") + vb::Format(song.TempoChangeBpm[nextTempo], QStringLiteral("0"));
-                SetNotationFont(*s, st.Fonts);
-                const double noteW = s->TextWidth(QStringLiteral("q")), noteH = s->TextHeight(QStringLiteral("q"));
-                SetDigitFont(*s, st.Fonts);
-                s->SetFontSize(s->FontSize() * 0.618);
-                const double y = PlaceMarkBox(run, x, markY, noteW + s->TextWidth(bpm), std::max(noteH, s->TextHeight(bpm)));
-                SetNotationFont(*s, st.Fonts);
-                PrintAt(*s, x, y, QStringLiteral("q"));
-                SetDigitFont(*s, st.Fonts);
-                s->SetFontSize(s->FontSize() * 0.618);
-                s->Print(bpm, true);
-            }
-        } else {
-            while (nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&
-                   song.KeyChangeTicks[nextKey] < lineEnd)
-                ++nextKey;
-            while (nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
-                   song.TempoChangeTicks[nextTempo] < lineEnd)
-                ++nextTempo;
+        for (int w = 0; w < rows; ++w) {
+            held.SetRow(w);
+            PrintAt(*s, g.LeftMargin + g.PrintableWidth - in.BarGlyphWidth - 1, w * pitch + top + digitOffset,
+                    QStringLiteral("|"));
         }
+        held.SetRow(0);
+        DrawKeyAndTempoMarks(*s, in, st, cells, lineStart, lineEnd, top + digitOffset - H * 0.9 - rowLines[0].AboveRise,
+                             nextKey, nextTempo, run);
 
-        // The rows: every event from the row's cursor up to the line's end, at least one.
+        // The rows: every event from the row's cursor up to the line's end, at least one. A chord
+        // stack never reaches over a row's or a line's start.
         for (int w = 0; w < rows; ++w) {
             const std::vector<doc::NoteRecord>& events = score.Rows[w];
             RowContext& row = rowLines[w];
             RowState rs;
+            run.StackMode = false;
+            run.StackIndex = 0;
+            held.SetRow(w);
             size_t& cur = rowCursor[w];
             int32_t e = 0;
             do {
                 if (cur + 1 >= events.size()) break;
                 ++cur;
                 e = events[cur].Start;
-                if (s) DrawRowEvent(*s, st, row, rs, run, events[cur - 1]);
+                DrawRowEvent(*s, st, row, rs, run, events[cur - 1]);
             } while (e < lineEnd);
-            if (s) CloseRow(*s, st, rs);
+            CloseRow(*s, st, rs);
         }
-        r.LastSystemDrawn = sys;
-        r.LastPageDrawn = pageIndex;
-
-        // The next place: a full page hands over to the next one, which is cleared.
-        ++systemOnPage;
-        if (systemOnPage >= (pageIndex == 0 ? g.FirstPageSystems : g.SystemsPerPage)) {
-            if (hooks.PageFilled) hooks.PageFilled(pageIndex, r);
-            pageReported = true;
-            systemOnPage = 0;
-            ++pageIndex;
-            if (sys < lastSystem && pageIndex < in.MaxPages)
-                if (vb::Surface* next = surface(pageIndex)) next->Cls();
-        }
+        planner.Add(sys, held.Ink(held.Held() - 1), isLast);
+        if (!drawPlacedPages()) break;
     }
-    if (!pageReported && hooks.PageFilled) hooks.PageFilled(r.LastPageDrawn, r);
+    drawPlacedPages();
     if (hooks.Finish) hooks.Finish(r);
     return r;
+}
+
+std::vector<SystemPlace> PlanSystems(const TypesetInput& in) {
+    if (!in.Song) return {};
+    TypesetInput all = in;
+    all.MaxPages = std::numeric_limits<int>::max();
+    return LayOutScore(all, PrepareScore(*in.Song, in.Lines, !in.Printer), {}).Systems;
 }
 
 SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
@@ -436,6 +483,7 @@ SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
     lay.IndependentTopPart = in.IndependentTopPart;
     lay.MeasureNumbers = in.MeasureNumbers;
     lay.SystemStartTicks = in.Lines.Starts;
+    lay.Places = r.Systems;
     const doc::Song* song = in.Song;
     lay.BarIndex = [song](int32_t tick) {
         int16_t offset = 0;
@@ -463,10 +511,10 @@ void FinishPages(const TypesetInput& in, const TypesetResult& r, const std::func
     if (!r.Drawn || !in.Song || r.LastSystemDrawn < 0) return;
     const MarkStyle st = finishStyle(in);
     DrawLineDecorationsPage(pages, st, SystemLayoutOf(in, r));
-    DrawTimeSignaturesPage(pages, st, r.RowsPerSystem, MeterChangesOf(*in.Song), r.BeatBoxes);
+    DrawTimeSignaturesPage(pages, st, r.RowsPerSystem, MeterChangesOf(*in.Song), r.BeatBoxes, r.Systems);
     if (endsScore(in, r))
         if (vb::Surface* last = pages ? pages(r.LastPageDrawn) : nullptr)
-            DrawEndMarkPage(*last, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY);
+            DrawEndMarkPage(*last, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY, r.Systems.back());
 }
 
 void FinishPage(const TypesetInput& in, const TypesetResult& r, int page, vb::Surface& s) {
@@ -474,8 +522,9 @@ void FinishPage(const TypesetInput& in, const TypesetResult& r, int page, vb::Su
     const MarkStyle st = finishStyle(in);
     DrawLineDecorationsOnPage(s, page, st, SystemLayoutOf(in, r));
     DrawTimeSignaturesPage([&](int k) -> vb::Surface* { return k == page ? &s : nullptr; }, st, r.RowsPerSystem,
-                           MeterChangesOf(*in.Song), r.BeatBoxes);
-    if (page == r.LastPageDrawn && endsScore(in, r)) DrawEndMarkPage(s, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY);
+                           MeterChangesOf(*in.Song), r.BeatBoxes, r.Systems);
+    if (page == r.LastPageDrawn && endsScore(in, r))
+        DrawEndMarkPage(s, st, r.RowsPerSystem, r.ScoreEndX, r.ScoreEndY, r.Systems.back());
 }
 
 }  // namespace typeset

@@ -7,6 +7,7 @@
 // key names. Nothing here reaches the main window.
 #pragma once
 
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -79,6 +80,9 @@ struct TypesetInput {
     bool MeasureNumbers = false;        // "提示小节"
     int MaxPages = kMaxPages;           // drawing stops after the last system of this many pages
     bool Printer = false;               // the printer pass: "V" and "T" marks do not continue
+    std::vector<SystemPlace> Plan;      // the places of the last page setup: each system keeps its page
+    std::vector<QRectF> TitleInk;       // the glyphs of the title block on the first page
+    int InkTop = -1;                    // the highest row a page's first system may ink; −1: half the top margin
 };
 
 struct TypesetResult {
@@ -89,6 +93,7 @@ struct TypesetResult {
     int ScoreEndX = 0, ScoreEndY = 0;
     int LastPageDrawn = -1;
     int LastSystemDrawn = -1;
+    std::vector<SystemPlace> Systems;  // where each system drawn stands
 };
 
 struct TypesetHooks {
@@ -108,6 +113,9 @@ struct TypesetHooks {
 TypesetResult RunTypesetter(const TypesetInput& in, const TypesetHooks& hooks);
 // The same on already prepared events (the benchmark times the two halves apart).
 TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, const TypesetHooks& hooks);
+// Where the systems stand when the score is typeset: on the pages the input's plan gives them,
+// or, without one, each page taking the systems that have room on it (nothing is drawn).
+std::vector<SystemPlace> PlanSystems(const TypesetInput& in);
 
 // The cells of the line lineStart..lineEnd at their natural places, before the stretch to the
 // printable width: every tick of the grid from `cursor` (left past the line) up to the line's end,

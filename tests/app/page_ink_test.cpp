@@ -91,14 +91,15 @@ public:
         }
         form->ShowPartNames();
     }
-    std::map<int, vb::RecordingSurface> typesetPages() {
+    std::map<int, vb::RecordingSurface> typesetPages(typeset::TypesetResult* result = nullptr) {
         Form1& f = *form;
         f.song->NeedsRetypeset = -1;
         EXPECT_TRUE(f.RunPageSetup(true));
         std::map<int, vb::RecordingSurface> pages;
         typeset::TypesetHooks hooks;
         hooks.Page = [&pages](int k) -> vb::Surface* { return &pages[k]; };
-        typeset::RunTypesetter(f.TypesetValues(), hooks);
+        const typeset::TypesetResult r = typeset::RunTypesetter(f.TypesetValues(), hooks);
+        if (result) *result = r;
         return pages;
     }
 };
@@ -229,7 +230,7 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
                     if (lyric.font != "宋体" || lyric.ink.right() < a.ink.left() || lyric.ink.left() > a.ink.right()) continue;
                     if (lyric.ink.top() < a.ink.top() || lyric.ink.top() > a.ink.bottom() + 12) continue;
                     ++dots;
-                    EXPECT_GE(lyric.ink.top() - a.ink.bottom() - 1, 1)
+                    EXPECT_GE(lyric.ink.top() - a.ink.bottom() - 1, 2)
                         << c.name << ": page " << page << " dot at " << a.ink.x() << "," << a.ink.y() << " over \""
                         << lyric.text.toStdString() << "\"";
                 }
@@ -291,4 +292,186 @@ TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {
         }
     }
     EXPECT_EQ(tempo, 1);
+}
+
+namespace {
+
+// Four named parts of `bars` bars of quarters and eighths with a syllable on each, the bass two
+// octaves down; the song as long as its notes.
+void FourParts(PageInkTest& t, doc::Song& s, int bars) {
+    s.PartCount = 4;
+    for (int p = 1; p <= 8; ++p) {
+        s.Parts[p].NoteCount = 0;
+        s.Parts[p].ShowInScore = p <= 4;
+        s.Parts[p].StripTop = int16_t(p * 100);
+    }
+    const char* names[] = {"女高", "女低", "男高", "男低"};
+    const int base[] = {72, 60, 60, 36};
+    const int scale[] = {0, 2, 4, 5, 7, 9, 11, 12, 14};  // no accidentals
+    for (int p = 1; p <= 4; ++p) {
+        s.Parts[p].Name = names[p - 1];
+        int32_t at = 0;
+        for (int k = 0; at < bars * 192; ++k) {
+            const int len = k % 3 == 2 ? 24 : 48;
+            t.add(p, at, len, base[p - 1] + scale[(k * 5) % 9], k % 2 ? "六" : "山");
+            at += len;
+        }
+    }
+    s.SongSeconds = bars * 4 * 60.0 / s.TempoChangeBpm[0];
+}
+
+// Key, tempo (unchanged, so the song keeps its length), dynamic and expression on one tick of the
+// top part.
+void NewSection(PageInkTest& t, doc::Song& s, int32_t tick) {
+    const int k = ++s.KeyChangeLastIndex;
+    s.KeyChangeTicks[k] = tick, s.KeyChangeKeys[k] = 3;
+    const int m = ++s.TempoLastIndex;
+    s.TempoChangeTicks[m] = tick, s.TempoChangeBpm[m] = s.TempoChangeBpm[0];
+    t.add(1, tick, 0, doc::kDynamics, "1");
+    t.add(1, tick, 0, doc::kExpression, "安静地");
+}
+
+// A chord of three notes in `part` from `tick` up to `close`, where its bracket closes: the part's
+// notes in that time give way to it.
+void Chord(PageInkTest& t, doc::Song& s, int part, int32_t tick, int32_t close, int pitch) {
+    doc::PartRecord& p = s.Parts[part];
+    int kept = 0;
+    for (int i = 0; i < p.NoteCount; ++i) {
+        doc::NoteRecord& n = s.Notes[part][i];
+        if (n.Start < tick && n.Start + n.Length > tick) n.Length = int16_t(tick - n.Start);
+        if (n.Start < tick || n.Start >= close) s.Notes[part][kept++] = n;
+    }
+    p.NoteCount = int16_t(kept);
+    t.add(part, tick, 0, doc::kSpecialSymbol, "{");
+    for (int k = 0; k < 3; ++k) t.add(part, tick, close - tick, pitch + 4 * k - (k == 2), k == 0 ? "阿" : "");
+    t.add(part, close, 0, doc::kSpecialSymbol, "}");
+}
+
+}  // namespace
+
+// New sections and chords typeset at the default page settings: the marks of a system and the
+// notes of a chord get the room they need instead of printing into the rows, the system above, the
+// title block or off the paper.
+TEST_F(PageInkTest, StackedMarksAndChordsMakeRoom) {
+    app::installFonts(PROGRAM_DIR);
+    struct Case {
+        const char* name;
+        // Adds the marks, given the plain line starts and the systems of the first page.
+        std::function<void(PageInkTest&, doc::Song&, const std::vector<int32_t>&, int)> marks;
+        int texts = 5;           // texts of the marks (the song's key stands in the title block)
+        bool chordRows = false;  // rows holding chords stand further apart
+    };
+    const Case cases[] = {
+        {"a new section at tick 0, under the title block",
+         [](PageInkTest& t, doc::Song& s, const std::vector<int32_t>&, int) { NewSection(t, s, 0); }, 4},
+        {"a new section at a middle system of the first page",
+         [](PageInkTest& t, doc::Song& s, const std::vector<int32_t>& starts, int) { NewSection(t, s, starts[1]); }},
+        {"a new section at the second page's first system",
+         [](PageInkTest& t, doc::Song& s, const std::vector<int32_t>& starts, int first) {
+             NewSection(t, s, starts[size_t(first)]);
+         }},
+        {"chords closed on the next line's first tick, in the top and a middle part",
+         [](PageInkTest& t, doc::Song& s, const std::vector<int32_t>& starts, int) {
+             for (size_t k = 1; k + 1 < starts.size(); ++k) {
+                 Chord(t, s, 1, starts[k] - 96, starts[k], 72);
+                 Chord(t, s, 3, starts[k] - 48, starts[k], 53);
+             }
+         },
+         0, true},
+    };
+    for (const Case& c : cases) {
+        form.reset();
+        start();
+        doc::Song& s = *form->song;
+        FourParts(*this, s, 40);
+        form->ShowPartNames();
+        form->RebuildTimeline();
+        ASSERT_TRUE(form->RunPageSetup(true));
+        const std::vector<int32_t> starts = form->Lines.Starts;
+        const std::vector<typeset::SystemPlace> plain = form->PlannedSystems;
+        c.marks(*this, s, starts, form->Page.FirstPageSystems);
+        form->RebuildTimeline();
+        typeset::TypesetResult r;
+        const auto pages = typesetPages(&r);
+        ASSERT_EQ(form->Lines.Starts, starts) << c.name;  // the marks stand where they were put
+        ASSERT_EQ(r.Systems.size(), starts.size() - 1) << c.name;
+        const typeset::PageGeometry& g = form->Page;
+        // Systems that make room stand lower than before; rows holding chords stand apart.
+        EXPECT_NE(r.Systems, plain) << c.name;
+        bool rowsApart = false;
+        for (const typeset::SystemPlace& p : r.Systems) rowsApart |= !p.RowShift.empty();
+        EXPECT_EQ(rowsApart, c.chordRows) << c.name;
+
+        const std::vector<QRectF> title = form->TypesetValues().TitleInk;
+        QRectF titleBlock;
+        for (const QRectF& ink : title) titleBlock |= ink;
+        const QRect paper(0, 0, g.PaperWidth, g.PaperHeight);
+        const int pitch = g.PartRowHeight + g.PartRowGap;
+        int marks = 0, lowDots = 0;
+        for (const auto& [page, surface] : pages) {
+            const std::vector<Glyph> glyphs = PageGlyphs(surface);
+            for (size_t i = 0; i < glyphs.size(); ++i) {
+                const Glyph& a = glyphs[i];
+                EXPECT_TRUE(paper.contains(a.ink)) << c.name << ": page " << page << " \"" << a.text.toStdString() << "\"";
+                EXPECT_GE(a.ink.top(), g.TopMargin / 2) << c.name << ": page " << page << " \"" << a.text.toStdString() << "\"";
+                EXPECT_LE(a.ink.bottom(), g.TopMargin + g.PrintableHeight) << c.name << ": page " << page;
+                if (page == 0) EXPECT_FALSE(a.ink.intersects(titleBlock.toAlignedRect())) << c.name << " \"" << a.text.toStdString() << "\"";
+                for (size_t j = i + 1; j < glyphs.size(); ++j) {
+                    const Glyph& b = glyphs[j];
+                    if (a.text == "_" && b.text == "_") continue;
+                    EXPECT_FALSE(a.ink.intersects(b.ink)) << c.name << ": page " << page << " \"" << a.text.toStdString()
+                                                          << "\" " << a.ink.x() << "," << a.ink.y() << " and \""
+                                                          << b.text.toStdString() << "\" " << b.ink.x() << "," << b.ink.y();
+                }
+                // An octave dot under a digit keeps two white rows from it and from the syllable
+                // under it.
+                if (a.text == "l" && a.font == "Qelto")
+                    for (const Glyph& b : glyphs) {
+                        if (b.ink.right() < a.ink.left() || b.ink.left() > a.ink.right() || b.text == "l") continue;
+                        const bool digitAbove = b.font == "黑体" && b.ink.bottom() < a.ink.top() && b.ink.bottom() > a.ink.top() - 6;
+                        const bool syllableUnder = b.font == "宋体" && b.ink.top() > a.ink.bottom() && b.ink.top() < a.ink.bottom() + 8;
+                        if (digitAbove) EXPECT_GE(a.ink.top() - b.ink.bottom() - 1, 2) << c.name << ": dot at " << a.ink.y();
+                        if (syllableUnder) EXPECT_GE(b.ink.top() - a.ink.bottom() - 1, 2) << c.name << ": dot at " << a.ink.y();
+                        lowDots += digitAbove || syllableUnder;
+                    }
+                // A mark above the top row never stands in the rows of a system, from the first
+                // row's digits to the last row's syllables.
+                const bool mark = a.text == "1=bE" || a.text == "q" || a.text.startsWith(" =") || a.text == "p" ||
+                                  a.text == "安静地";
+                if (!mark) continue;
+                ++marks;
+                for (const typeset::SystemPlace& p : r.Systems) {
+                    if (p.Page != page) continue;
+                    const int top = int(vb::Round(p.Top)) + form->TypesetValues().Style.DigitOffset();
+                    const int bottom = int(vb::Round(p.Top)) + (g.RowsPerSystem - 1) * pitch + p.Shift(g.RowsPerSystem - 1) +
+                                       g.PartRowHeight;
+                    EXPECT_FALSE(a.ink.intersects(QRect(0, top, g.PaperWidth, bottom - top)))
+                        << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" at " << a.ink.y();
+                }
+            }
+        }
+        EXPECT_EQ(marks, c.texts) << c.name;
+        EXPECT_GT(lowDots, 0) << c.name;
+    }
+}
+
+// The sample song's systems stand where the plain page setup puts them.
+TEST_F(PageInkTest, TheSampleSongKeepsItsSystemsPlaces) {
+    app::installFonts(PROGRAM_DIR);
+    Form1& f = start();
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);
+    dialogs.fileAnswers.push_back(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
+    f.Command2_Click(2);
+    ASSERT_TRUE(f.RunPageSetup(true));
+    const typeset::PageGeometry& g = f.Page;
+    ASSERT_EQ(f.PlannedSystems.size(), size_t(f.Lines.LastSystem + 1));
+    for (size_t k = 0; k < f.PlannedSystems.size(); ++k) {
+        const typeset::SystemPlace& p = f.PlannedSystems[k];
+        const int page = k < size_t(g.FirstPageSystems) ? 0 : 1 + int(k - g.FirstPageSystems) / g.SystemsPerPage;
+        const int slot = page == 0 ? int(k) : int(k - g.FirstPageSystems) % g.SystemsPerPage;
+        EXPECT_EQ(p.Page, page) << k;
+        EXPECT_DOUBLE_EQ(p.Top, page == 0 ? slot * (g.SystemHeight + g.FirstPageSystemGap) + g.FirstPageTopOffset + g.TopMargin
+                                          : slot * (g.SystemHeight + g.SystemGap) + g.TopMargin) << k;
+        EXPECT_TRUE(p.RowShift.empty()) << k;
+    }
 }

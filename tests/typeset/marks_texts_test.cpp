@@ -99,6 +99,16 @@ TEST(SpecialMarks, HairpinsAndBracketLines) {
     EXPECT_DOUBLE_EQ(Prints(m.s).at(0).size, 18 * 0.618);
 }
 
+TEST(SpecialMarks, AHairpinBeginsAfterTheTextOfItsTickAndTextsAfterItStandAboveIt) {
+    MarkDraw m;
+    m.cells = {{0, 48, 96, 192, 384}, {200, 300, 392, 600, 913}};
+    m.draw(2, 0, 0, "6");  // "f", 8 px wide here
+    m.also(5, 0, 96, "<");
+    EXPECT_EQ(Lines(m.s), std::vector<Drawn>({{210, 484, 392, 496}, {210, 484, 392, 472}}));
+    m.also(3, 48, 0, "cresc.");  // within its span: over it
+    EXPECT_EQ(At(m.s, "cresc.", true), "300,448");
+}
+
 TEST(SpecialMarks, GlyphMarksVerseTextsAndOrnaments) {
     MarkDraw m;
     struct Case { int code; int32_t start; QString text; int row; QString glyphs; std::string at; };
