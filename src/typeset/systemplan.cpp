@@ -67,6 +67,7 @@ void PagePlanner::Add(int system, const SystemInk& ink, bool last) {
     p.Whole.Reset(frame_.Width);
     for (size_t w = 0; w < ink.Rows.size(); ++w) p.Whole.Merge(ink.Rows[w], p.Shift[w]);
     p.Height = frame_.Geometry.SystemHeight + (p.Shift.empty() ? 0 : p.Shift.back());
+    if (!pending_.empty()) p.Clear = Clearance(pending_.back().Whole, p.Whole, kWhiteRows, frame_.Spread);
     pending_.push_back(std::move(p));
 
     const std::vector<int>& given = frame_.PageOfSystem;
@@ -93,10 +94,7 @@ std::optional<std::vector<double>> PagePlanner::place(size_t n, bool force) cons
     const double bottom = std::max(double(g.TopMargin + g.PrintableHeight),
                                    whole(plainTop(page_, capacity(page_) - 1)) + g.SystemHeight);
     const auto reach = [&](const Pending& p) { return std::max(p.Height, double(p.Whole.Lowest())); };
-    const auto clear = [&](size_t i) {
-        return Clearance(pending_[i - 1].Whole, pending_[i].Whole, kWhiteRows, frame_.Spread);
-    };
-    const auto below = [&](size_t i) { return std::max(pending_[i - 1].Height, clear(i)); };
+    const auto below = [&](size_t i) { return std::max(pending_[i - 1].Height, pending_[i].Clear); };
 
     std::vector<double> tops(n);
     for (size_t i = 0; i < n; ++i) tops[i] = plainTop(page_, int(i));
@@ -104,7 +102,7 @@ std::optional<std::vector<double>> PagePlanner::place(size_t n, bool force) cons
                  whole(tops[n - 1]) + reach(pending_[n - 1]) <= bottom;
     for (size_t i = 1; i < n && plain; ++i) {
         const double d = whole(tops[i]) - whole(tops[i - 1]);
-        plain = d + 1 >= pending_[i - 1].Height && d >= clear(i);  // the plain tops round apart
+        plain = d + 1 >= pending_[i - 1].Height && d >= pending_[i].Clear;  // the plain tops round apart
     }
     if (plain) return tops;
 

@@ -66,6 +66,7 @@ private:
         std::vector<int> Shift;
         Skyline Whole;      // the system's ink with its rows shifted, relative to its top
         double Height = 0;  // the system's height with its rows shifted
+        double Clear = 0;   // how far below the system before it its ink lets it stand
     };
     int capacity(int page) const;
     double plainTop(int page, int slot) const;

@@ -253,6 +253,18 @@ TEST_F(PageInkTest, TheSampleSongKeepsItsLineBreaks) {
     EXPECT_EQ(f.Lines.Starts, plain.Lines.Starts);
     EXPECT_EQ(f.Page.LastPage, plain.Geometry.LastPage);
     EXPECT_GT(f.Lines.LastSystem, 0);
+    // Its systems stand in the plain slots of their pages.
+    const typeset::PageGeometry& g = f.Page;
+    ASSERT_EQ(f.PlannedSystems.size(), size_t(f.Lines.LastSystem + 1));
+    for (size_t k = 0; k < f.PlannedSystems.size(); ++k) {
+        const typeset::SystemPlace& p = f.PlannedSystems[k];
+        const int page = k < size_t(g.FirstPageSystems) ? 0 : 1 + int(k - g.FirstPageSystems) / g.SystemsPerPage;
+        const int slot = page == 0 ? int(k) : int(k - g.FirstPageSystems) % g.SystemsPerPage;
+        EXPECT_EQ(p.Page, page) << k;
+        EXPECT_DOUBLE_EQ(p.Top, page == 0 ? slot * (g.SystemHeight + g.FirstPageSystemGap) + g.FirstPageTopOffset + g.TopMargin
+                                          : slot * (g.SystemHeight + g.SystemGap) + g.TopMargin) << k;
+        EXPECT_TRUE(p.RowShift.empty()) << k;
+    }
 }
 
 // A three-part line with a 2/4 bar, a tempo change between cells, notes off the beat grid and a
@@ -452,26 +464,5 @@ TEST_F(PageInkTest, StackedMarksAndChordsMakeRoom) {
         }
         EXPECT_EQ(marks, c.texts) << c.name;
         EXPECT_GT(lowDots, 0) << c.name;
-    }
-}
-
-// The sample song's systems stand where the plain page setup puts them.
-TEST_F(PageInkTest, TheSampleSongKeepsItsSystemsPlaces) {
-    app::installFonts(PROGRAM_DIR);
-    Form1& f = start();
-    dialogs.msgBoxAnswers.push_back(vb::vbNo);
-    dialogs.fileAnswers.push_back(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
-    f.Command2_Click(2);
-    ASSERT_TRUE(f.RunPageSetup(true));
-    const typeset::PageGeometry& g = f.Page;
-    ASSERT_EQ(f.PlannedSystems.size(), size_t(f.Lines.LastSystem + 1));
-    for (size_t k = 0; k < f.PlannedSystems.size(); ++k) {
-        const typeset::SystemPlace& p = f.PlannedSystems[k];
-        const int page = k < size_t(g.FirstPageSystems) ? 0 : 1 + int(k - g.FirstPageSystems) / g.SystemsPerPage;
-        const int slot = page == 0 ? int(k) : int(k - g.FirstPageSystems) % g.SystemsPerPage;
-        EXPECT_EQ(p.Page, page) << k;
-        EXPECT_DOUBLE_EQ(p.Top, page == 0 ? slot * (g.SystemHeight + g.FirstPageSystemGap) + g.FirstPageTopOffset + g.TopMargin
-                                          : slot * (g.SystemHeight + g.SystemGap) + g.TopMargin) << k;
-        EXPECT_TRUE(p.RowShift.empty()) << k;
     }
 }
