@@ -270,6 +270,75 @@ void DrawKeyAndTempoMarks(vb::Surface& s, const TypesetInput& in, const MarkStyl
     }
 }
 
+// The part names before the rows of the score's first system, laid out at `top`.
+void PrintPartNames(SystemRecorder& held, const TypesetInput& in, const MarkStyle& st, const PreparedScore& score,
+                    double top) {
+    SetPartNameFont(held, st.Fonts);
+    const double digitShift = st.HExact / 200.0 * (st.RowPercent - 100);
+    for (size_t w = 0; w < score.RowParts.size(); ++w) {
+        const int part = score.RowParts[w];
+        const QString name = part >= 0 && part < int(in.PartNames.size()) ? in.PartNames[part] : QString();
+        held.SetRow(int(w));
+        PrintAt(held, in.Geometry.LeftMargin + 1, double(w) * st.RowPitch() + top + digitShift, name);
+    }
+}
+
+// Each row's place in a line laid out at `top`. Syllables under low octave dots and a chord's
+// lower notes move down, and arcs and marks over high dots move up, as far as the row's deepest
+// and highest glyphs need.
+void PlaceRows(std::vector<RowContext>& rowLines, const TypesetInput& in, const MarkStyle& st,
+               const PreparedScore& score, const std::vector<size_t>& rowCursor, const LineCells& cells,
+               int32_t lineEnd, int top, int* drawingRow) {
+    const int rows = int(score.Rows.size());
+    const int pitch = st.RowPitch();
+    rowLines.assign(size_t(rows), RowContext{});
+    for (int w = 0; w < rows; ++w) {
+        RowContext& row = rowLines[size_t(w)];
+        row.Meter = in.Song;
+        row.Cells = &cells;
+        row.LineEndTick = lineEnd;
+        row.Row = w + 1;
+        row.Rows = rows;
+        row.RowDigitY = roundi(w * pitch + top + st.HExact / 200.0 * (st.RowPercent - 100));
+        row.RowLyricY = roundi(w * pitch + top + st.H * st.RowPercent / 100.0 +
+                               in.LyricSampleHeight / 200.0 * (in.LyricPercent - 100));
+        row.LyricLineHeight = roundi(in.LyricSampleHeight * in.LyricPercent / 100.0);
+        row.Verses = in.Verses;
+        row.BracketWidth = rows == 1 ? 0 : rows == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
+        row.DrawingRow = drawingRow;
+        const std::vector<doc::NoteRecord>& events = score.Rows[size_t(w)];
+        const size_t cur = rowCursor[size_t(w)];
+        size_t end = cur + 1;
+        while (end + 1 < events.size() && events[end].Start < lineEnd) ++end;
+        if (end < events.size()) {
+            row.RowLyricY += LyricDropOf(st, row, &events[cur], &events[end]);
+            row.AboveRise = AboveRiseOf(st, row, &events[cur], &events[end]);
+        }
+    }
+}
+
+// The rows of a line: every event from the row's cursor up to the line's end, at least one, each
+// row's glyphs held with it. A chord stack never reaches over a row's or a line's start.
+void DrawRows(SystemRecorder& held, const MarkStyle& st, const PreparedScore& score, std::vector<RowContext>& rowLines,
+              std::vector<size_t>& rowCursor, int32_t lineEnd, RunState& run) {
+    for (size_t w = 0; w < rowLines.size(); ++w) {
+        const std::vector<doc::NoteRecord>& events = score.Rows[w];
+        RowState rs;
+        run.StackMode = false;
+        run.StackIndex = 0;
+        held.SetRow(int(w));
+        size_t& cur = rowCursor[w];
+        int32_t e = 0;
+        do {
+            if (cur + 1 >= events.size()) break;
+            ++cur;
+            e = events[cur].Start;
+            DrawRowEvent(held, st, rowLines[w], rs, run, events[cur - 1]);
+        } while (e < lineEnd);
+        CloseRow(held, st, rs);
+    }
+}
+
 // The frame the pages place their systems in.
 PlanFrame PlanFrameOf(const TypesetInput& in, int lastSystem) {
     PlanFrame f;
@@ -301,9 +370,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     const double H = st.H;
     const int pitch = st.RowPitch();
     const int digitOffset = st.DigitOffset();
-    const double digitShift = st.HExact / 200.0 * (st.RowPercent - 100);
     const int bracketWidth = rows == 1 ? 0 : rows == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
-    const int lyricLineHeight = roundi(in.LyricSampleHeight * in.LyricPercent / 100.0);
     auto surface = [&](int page) -> vb::Surface* { return hooks.Page ? hooks.Page(page) : nullptr; };
 
     if (hooks.Start) hooks.Start(score);
@@ -360,16 +427,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
         run.MarkBoxes.clear();
         const size_t firstBox = boxes.size();
-        if (sys == 0) {
-            // The part names before the rows of the score's first system.
-            SetPartNameFont(*s, st.Fonts);
-            for (int w = 0; w < rows; ++w) {
-                const int part = score.RowParts[w];
-                const QString name = part >= 0 && part < int(in.PartNames.size()) ? in.PartNames[part] : QString();
-                held.SetRow(w);
-                PrintAt(*s, g.LeftMargin + 1, w * pitch + plainTop + digitShift, name);
-            }
-        }
+        if (sys == 0) PrintPartNames(held, in, st, score, plainTop);
 
         lineX = LayOutLineCells(song, grid, tickCursor, lineStart, lineEnd, rows, lineX, W, in.BarGlyphWidth, isLast,
                                 cells, boxes, barStart);
@@ -398,32 +456,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         }
         if (boxes.size() > firstBox) boxes.back().Width = g.LeftMargin + g.PrintableWidth - boxes.back().X;
         boxesOf.push_back({firstBox, boxes.size()});
-        // Each row's place in the line. Syllables under low octave dots move down, and arcs and
-        // marks over high ones move up, as far as the row's deepest and highest dots need.
-        rowLines.assign(rows, RowContext{});
-        for (int w = 0; w < rows; ++w) {
-            RowContext& row = rowLines[w];
-            row.Meter = &song;
-            row.Cells = &cells;
-            row.LineEndTick = lineEnd;
-            row.Row = w + 1;
-            row.Rows = rows;
-            row.RowDigitY = roundi(w * pitch + top + digitShift);
-            row.RowLyricY = roundi(w * pitch + top + H * st.RowPercent / 100.0 +
-                                   in.LyricSampleHeight / 200.0 * (in.LyricPercent - 100));
-            row.LyricLineHeight = lyricLineHeight;
-            row.Verses = in.Verses;
-            row.BracketWidth = bracketWidth;
-            row.DrawingRow = held.RowSlot();
-            const std::vector<doc::NoteRecord>& events = score.Rows[w];
-            const size_t cur = rowCursor[w];
-            size_t end = cur + 1;
-            while (end + 1 < events.size() && events[end].Start < lineEnd) ++end;
-            if (end < events.size()) {
-                row.RowLyricY += LyricDropOf(st, row, &events[cur], &events[end]);
-                row.AboveRise = AboveRiseOf(st, row, &events[cur], &events[end]);
-            }
-        }
+        PlaceRows(rowLines, in, st, score, rowCursor, cells, lineEnd, top, held.RowSlot());
         for (int w = 0; w < rows; ++w) {
             held.SetRow(w);
             PrintAt(*s, g.LeftMargin + g.PrintableWidth - in.BarGlyphWidth - 1, w * pitch + top + digitOffset,
@@ -433,25 +466,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         DrawKeyAndTempoMarks(*s, in, st, cells, lineStart, lineEnd, top + digitOffset - H * 0.9 - rowLines[0].AboveRise,
                              nextKey, nextTempo, run);
 
-        // The rows: every event from the row's cursor up to the line's end, at least one. A chord
-        // stack never reaches over a row's or a line's start.
-        for (int w = 0; w < rows; ++w) {
-            const std::vector<doc::NoteRecord>& events = score.Rows[w];
-            RowContext& row = rowLines[w];
-            RowState rs;
-            run.StackMode = false;
-            run.StackIndex = 0;
-            held.SetRow(w);
-            size_t& cur = rowCursor[w];
-            int32_t e = 0;
-            do {
-                if (cur + 1 >= events.size()) break;
-                ++cur;
-                e = events[cur].Start;
-                DrawRowEvent(*s, st, row, rs, run, events[cur - 1]);
-            } while (e < lineEnd);
-            CloseRow(*s, st, rs);
-        }
+        DrawRows(held, st, score, rowLines, rowCursor, lineEnd, run);
         planner.Add(sys, held.Ink(held.Held() - 1), isLast);
         if (!drawPlacedPages()) break;
     }
