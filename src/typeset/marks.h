@@ -82,6 +82,8 @@ struct MeterChange {
 // The surface of a page, or nullptr when that page is not drawn.
 using PageSurfaces = std::function<vb::Surface*(int page)>;
 
+// The x of a change's fraction at the beat box `box` (its bar; a one-digit fraction half a cell in).
+double TimeSignatureX(const MarkStyle& st, const BeatBox& box, int code);
 // The fraction of every change at the first beat that has its tick, on every row of that system.
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
                         const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats);
@@ -107,6 +109,7 @@ struct SystemLayout {
     bool MeasureNumbers = false;      // "提示小节"
     std::vector<int32_t> SystemStartTicks;
     std::function<int(int32_t tick)> BarIndex;  // 0-based bar holding a tick (GetBarPosition)
+    std::vector<double> StartFractionX;  // per system: x of the time signature at its start, −1 for none
 };
 // The page number of a printed page: the font of the first page-number label, the place and
 // caption of that page's label.
@@ -127,7 +130,8 @@ void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle&
 
 // ---- Notes, rests and the marks of one row ----
 
-// The cells of the line being drawn: Ticks[0..n] with the closing entry (LineEndTick) last.
+// The cells of the line being drawn: Ticks[0..n] in tick order, with the closing entry
+// (LineEndTick) last.
 struct LineCells {
     std::vector<int32_t> Ticks;
     std::vector<int> X;

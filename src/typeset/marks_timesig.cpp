@@ -20,6 +20,11 @@ std::vector<MeterChange> MeterChangesOf(const doc::Song& song) {
     return out;
 }
 
+double TimeSignatureX(const MarkStyle& st, const BeatBox& box, int code) {
+    const int n = doc::GetTimeSigNumerator(code), m = doc::GetTimeSigDenominator(code);
+    return box.X + st.W * (n <= 9 && m <= 9 ? 0.5 : 0.0);
+}
+
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
                         const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats) {
     for (const MeterChange& change : changes) {
@@ -35,8 +40,7 @@ void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows
         SetNotationFont(*s, st.Fonts);
         const int n = doc::GetTimeSigNumerator(change.Code);
         const int m = doc::GetTimeSigDenominator(change.Code);
-        const double indent = st.W * (n <= 9 && m <= 9 ? 0.5 : 0.0);
-        const double x = box->X + indent;
+        const double x = TimeSignatureX(st, *box, change.Code);
         for (int r = 0; r < rows; ++r) {
             const int y = st.RowPitch() * r + box->Y;
             PrintAt(*s, x, y, QStringLiteral("_"));

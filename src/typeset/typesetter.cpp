@@ -8,7 +8,9 @@
 #include "document/timeline.h"
 #include "platform/vbtext.h"
 #include "typeset/fonts.h"
+#include "typeset/linefit.h"
 #include "typeset/measures.h"
+#include "typeset/notecells.h"
 
 namespace typeset {
 
@@ -140,6 +142,41 @@ std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const 
     return row;
 }
 
+std::vector<RowNote> RowNotesOf(const doc::Song& song, int part) {
+    std::vector<RowNote> events;
+    if (part < 1 || part > doc::kMaxParts) return events;
+    std::vector<std::pair<int32_t, int32_t>> spans;
+    const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+    events.reserve(size_t(count) + 1);
+    spans.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const doc::NoteRecord& n = song.Notes[part][i];
+        if (n.Pitch <= 18) continue;
+        events.push_back({n.Start, n.Length, n.Pitch, &n.Lyric});
+        spans.push_back({n.Start, n.Start + n.Length});
+    }
+    if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
+    const size_t notes = events.size();
+    const auto rest = [&](int32_t a, int32_t b) { events.push_back({a, b - a, 19, nullptr}); };
+    for (size_t k = 1; k < spans.size(); ++k)
+        if (spans[k - 1].second < spans[k].first) rest(spans[k - 1].second, spans[k].first);
+    if (spans.empty()) {
+        rest(0, song.SongLength);
+    } else {
+        if (spans.back().second < song.SongLength) rest(spans.back().second, song.SongLength);
+        if (spans.front().first > 0) rest(0, spans.front().first);
+    }
+    // Notes come in start order almost always, and so do the rests between them: two sorted runs
+    // merge into what a stable sort of the whole gives.
+    const auto byStart = [](const RowNote& a, const RowNote& b) { return a.Start < b.Start; };
+    const auto mid = events.begin() + ptrdiff_t(notes);
+    if (std::is_sorted(events.begin(), mid, byStart) && std::is_sorted(mid, events.end(), byStart))
+        std::inplace_merge(events.begin(), mid, events.end(), byStart);
+    else
+        std::stable_sort(events.begin(), events.end(), byStart);
+    return events;
+}
+
 std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& rowParts) {
     std::vector<int32_t> grid;
     for (int part : rowParts) {
@@ -150,6 +187,14 @@ std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& r
             if (n.Pitch < 2) continue;
             grid.push_back(n.Start);
             grid.push_back(n.Start + n.Length);
+        }
+        // Each digit and dash a note or rest prints has a cell of its own: notes that start or
+        // last off the sixteenth grid print cells at ticks no event starts at.
+        for (const RowNote& e : RowNotesOf(song, part)) {
+            int32_t start = e.Start;
+            RoundOddUpUnlessTuplet(start);
+            grid.push_back(start);
+            ForEachNoteCell(song, e.Start, e.Length, [&](int32_t tick, int, bool) { grid.push_back(tick); });
         }
     }
     const int last = std::clamp<int>(song.TimeSigLastIndex, 0, doc::kTimeSigCapacity - 1);
@@ -239,7 +284,6 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     MarkStyle st = in.Style;
     st.LeftMargin = g.LeftMargin, st.TopMargin = g.TopMargin, st.PrintableWidth = g.PrintableWidth;
     st.PartRowHeight = g.PartRowHeight, st.PartRowGap = g.PartRowGap;
-    const int W = st.W;
     const double H = st.H;
     const int pitch = st.RowPitch();
     const int digitOffset = st.DigitOffset();
@@ -262,14 +306,12 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         }
     }
 
-    const std::vector<int32_t>& grid = score.TickGrid;
+    const LinePlacer placer(in);
     const int lastSystem = std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
-    size_t tickCursor = 0;
     std::vector<size_t> rowCursor(rows, 0);
     int nextKey = 1, nextTempo = 1;
     int pageIndex = 0, systemOnPage = 0;
     bool pageReported = true;
-    std::vector<uint8_t> barStart;
     RunState run;
     LineCells cells;
     std::vector<RowContext> rowLines;
@@ -283,36 +325,25 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         const bool isLast = sys == lastSystem;
         if (isLast) r.ScoreEndY = top;
         const int32_t lineStart = in.Lines.Starts[sys], lineEnd = in.Lines.Starts[sys + 1];
-        int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
         run.MarkBoxes.clear();
-        const size_t firstBox = boxes.size();
 
-        lineX = LayOutLineCells(song, grid, tickCursor, lineStart, lineEnd, rows, lineX, W, in.BarGlyphWidth, isLast,
-                                cells, boxes, barStart);
-        cells.Ticks.push_back(lineEnd);
-        cells.X.push_back(g.PaperWidth + W);
-        if (boxes.size() > firstBox) boxes.back().Width = lineX - boxes.back().X;
-
-        // Stretch to the printable width; the last system keeps its natural width.
-        const double natural = lineX - g.LeftMargin;
-        const double stretch = isLast || natural <= 0 ? 1.0 : g.PrintableWidth / natural;
-        if (isLast) r.ScoreEndX = lineX;
+        // The line's cells and beats where their glyphs keep apart, stretched to the printable
+        // width (the last line as far as its glyphs need). The line end's cell stands at the
+        // line's end, never past the paper's edge: what ends there (a bracket line, a mark's
+        // span) ends inside the system.
+        PlacedLine line = placer.Place(lineStart, lineEnd, sys, isLast, g);
+        cells = std::move(line.Cells);
+        if (isLast) r.ScoreEndX = line.EndX;
         s = surface(pageIndex);
         if (s) SetNotationFont(*s, st.Fonts);
-        for (int& x : cells.X) x = roundi((x - g.LeftMargin) * stretch + g.LeftMargin);
-        // The line end's cell stands at the line's end, never past the paper's edge: what ends
-        // there (a bracket line, a mark's span) ends inside the system.
-        cells.X.back() = roundi((lineX - g.LeftMargin) * stretch + g.LeftMargin);
-        for (size_t v = firstBox; v < boxes.size(); ++v) {
-            BeatBox& b = boxes[v];
+        for (size_t v = 0; v < line.Beats.size(); ++v) {
+            BeatBox b = line.Beats[v];
             b.Page = int16_t(pageIndex);
             b.Y = top;
-            if (v + 1 < boxes.size()) b.Width = roundi((boxes[v + 1].X - b.X) * stretch);
-            b.X = roundi((b.X - g.LeftMargin) * stretch + g.LeftMargin);
-            if (s && barStart[v] && v > firstBox)
+            boxes.push_back(b);
+            if (s && line.BarStart[v] && v > 0)
                 for (int w = 0; w < rows; ++w) PrintAt(*s, b.X, w * pitch + top + digitOffset, QStringLiteral("|"));
         }
-        if (boxes.size() > firstBox) boxes.back().Width = g.LeftMargin + g.PrintableWidth - boxes.back().X;
         // Each row's place in the line. Syllables under low octave dots move down, and arcs and
         // marks over high ones move up, as far as the row's deepest and highest dots need.
         rowLines.assign(rows, RowContext{});
@@ -436,6 +467,16 @@ SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
     lay.IndependentTopPart = in.IndependentTopPart;
     lay.MeasureNumbers = in.MeasureNumbers;
     lay.SystemStartTicks = in.Lines.Starts;
+    for (int k = 0; k <= r.LastSystemDrawn && k < int(in.Lines.Starts.size()) && in.Song; ++k) {
+        double x = -1;
+        for (const MeterChange& change : MeterChangesOf(*in.Song)) {
+            if (change.Tick != in.Lines.Starts[k]) continue;
+            const auto box = std::find_if(r.BeatBoxes.begin(), r.BeatBoxes.end(),
+                                          [&](const BeatBox& b) { return b.Tick == change.Tick; });
+            if (box != r.BeatBoxes.end()) x = TimeSignatureX(in.Style, *box, change.Code);
+        }
+        lay.StartFractionX.push_back(x);
+    }
     const doc::Song* song = in.Song;
     lay.BarIndex = [song](int32_t tick) {
         int16_t offset = 0;
