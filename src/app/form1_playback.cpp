@@ -432,7 +432,7 @@ bool Form1::PlayBeat(const playback::PlayEvent& e) {
             typeset::Form3& f3 = Form3();
             if (f3.Shape2.Exists(MarkerPage) && f3.Picpage.Exists(MarkerPage)) {
                 const double top = f3.Shape2[MarkerPage].Top(), page = f3.Picpage[MarkerPage].Top();
-                if (f3.Picjp.Top() + page + top != f3.MarkerCentreY) f3.Picjp.SetTop(f3.MarkerCentreY - top - page);
+                if (f3.Picjp.Top() + page + top != f3.MarkerCentreY) f3.FollowStripTo(f3.MarkerCentreY - top - page);
             }
         }
         if (Line6.X1() > RollScrollEdge) {

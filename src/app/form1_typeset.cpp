@@ -236,8 +236,10 @@ bool Form1::RunPageSetup(bool quiet) {
 
     typeset::Form3& f = Form3();
     f.Picjp.Move(0, 0, Page.StripWidth(), Page.StripHeight());
-    f.VScroll1.SetMax(typeset::StripScrollMax(f.Picjp.Height(), f.ScaleHeight()));
+    // The window takes the width of the new paper; its bars take the strip's size.
+    f.FitToStrip();
     f.VScroll1.SetValue(0);
+    f.HScroll1.SetValue(0);
     f.Picjp.SetTop(0);
 
     const typeset::PagePoint anchor =

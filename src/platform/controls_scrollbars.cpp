@@ -3,15 +3,38 @@
 #include "platform/controls.h"
 
 #include <QScrollBar>
+#include <QKeyEvent>
 #include <algorithm>
 
 namespace vb {
+
+namespace {
+
+// A scroll bar whose Left and Right keys move the thumb the way they point. A scroll bar takes the
+// wheel, Up and Down through inverted controls; Qt 6 reads Left and Right through them too, which
+// turns those round on a horizontal bar.
+class BarWidget : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (orientation() != Qt::Horizontal || (e->key() != Qt::Key_Left && e->key() != Qt::Key_Right)) {
+            QScrollBar::keyPressEvent(e);
+            return;
+        }
+        const bool right = (e->key() == Qt::Key_Right) != invertedAppearance();
+        triggerAction(right ? SliderSingleStepAdd : SliderSingleStepSub);
+    }
+};
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // ScrollBar
 
 ScrollBar::ScrollBar(QWidget* parent, const QString& name, int index, bool vertical)
-    : Control(new QScrollBar(vertical ? Qt::Vertical : Qt::Horizontal, parent), name, index),
+    : Control(new BarWidget(vertical ? Qt::Vertical : Qt::Horizontal, parent), name, index),
       bar_(static_cast<QScrollBar*>(widget())) {
     bar_->setFocusPolicy(Qt::StrongFocus);
     bar_->setSingleStep(1);
@@ -40,8 +63,9 @@ void ScrollBar::applyRange() {
     int before = bar_->value();
     fromCode_ = true;
     bar_->setRange(std::min(min_, max_), std::max(min_, max_));
+    // A bar running the other way turns its wheel and keys round with it.
     bar_->setInvertedAppearance(min_ > max_);
-    bar_->setInvertedControls(min_ > max_);
+    bar_->setInvertedControls(min_ <= max_);
     fromCode_ = false;
     if (bar_->value() != before) fireChange();
 }

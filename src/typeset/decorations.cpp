@@ -102,8 +102,12 @@ void decorate(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout
             if (slot.system == 0 || !page) continue;  // the score's first system has no number
             if (slot.system >= int(lay.SystemStartTicks.size())) break;
             const int bar = lay.BarIndex ? lay.BarIndex(lay.SystemStartTicks[slot.system]) : 0;
-            const double x = slot.page == 0 ? st.LeftMargin : st.LeftMargin - w * 0.5;
-            PrintAt(*page, x, slot.top + d + st.TopMargin - h * 0.5, vb::PrintNumber(bar + 1));
+            const QString number = vb::PrintNumber(bar + 1);
+            double x = slot.page == 0 ? st.LeftMargin : st.LeftMargin - w * 0.5;
+            // A time signature at the system's start keeps the number clear of its left.
+            const double fraction = slot.system < int(lay.StartFractionX.size()) ? lay.StartFractionX[slot.system] : -1;
+            if (fraction >= 0) x = std::min(x, fraction - 1 - page->TextWidth(number));
+            PrintAt(*page, x, slot.top + d + st.TopMargin - h * 0.5, number);
         }
     }
 }

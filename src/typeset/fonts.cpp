@@ -21,8 +21,13 @@ void SetItalicExpressionFont(vb::Surface& s, const CategoryFonts& f) {
     Apply(s, f.DynamicsFontName, f.Samples[4].Size, f.Samples[4].Bold, true);
 }
 
+FontSpec NotationFontOf(const CategoryFonts& f) {
+    return {kNotationFont, f.Samples[2].Size, f.Samples[2].Bold, f.Samples[2].Italic};
+}
+
 void SetNotationFont(vb::Surface& s, const CategoryFonts& f) {
-    Apply(s, kNotationFont, f.Samples[2].Size, f.Samples[2].Bold, f.Samples[2].Italic);
+    const FontSpec n = NotationFontOf(f);
+    Apply(s, n.Name, n.Size, n.Bold, n.Italic);
 }
 
 }  // namespace typeset

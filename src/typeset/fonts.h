@@ -24,6 +24,7 @@ void SetDigitFont(vb::Surface& s, const CategoryFonts& f);
 void SetItalicExpressionFont(vb::Surface& s, const CategoryFonts& f);
 // The notation font at the digit size, with the digit sample's weight and slant (never the
 // weight or slant of whatever font was set before).
+FontSpec NotationFontOf(const CategoryFonts& f);
 void SetNotationFont(vb::Surface& s, const CategoryFonts& f);
 
 // The page and printer names of the setters: the same fonts on a page picture or on the printer.

@@ -1,10 +1,15 @@
 #include "typeset/form3.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstdlib>
 
+#include "platform/vbtext.h"
 #include "typeset/header.h"
 #include "typeset/metrics.h"
 #include "typeset/pageclick.h"
@@ -12,6 +17,9 @@
 namespace typeset {
 
 namespace {
+constexpr int kBar = 20;       // width of the vertical bar, height of the horizontal one
+constexpr int kPageRoom = 22;  // the window's width beyond the strip's: the vertical bar and 2
+
 // Puts a control into another container, keeping its visibility, and lets the mouse through it.
 void PlaceOnPage(vb::Control& c, QWidget* page) {
     c.widget()->setParent(page);
@@ -43,6 +51,12 @@ Form3::Form3(QWidget* owner)
     VScroll1.SetLargeChange(500);
     VScroll1.SetMin(0);
     VScroll1.SetMax(0);
+    HScroll1.Change = [this](int) { HScroll1_Change(); };
+    HScroll1.SetSmallChange(50);
+    HScroll1.SetLargeChange(500);
+    HScroll1.SetMin(0);
+    HScroll1.SetMax(0);
+    HScroll1.SetVisible(false);
     resize(834, 640);
 }
 
@@ -86,18 +100,81 @@ void Form3::resizeEvent(QResizeEvent* e) {
     Form_Resize();
 }
 
+// The vertical bar spans the room above the horizontal one, which shows only while the strip is
+// wider than the room beside the vertical bar; each bar's range reaches the strip's far edge.
 void Form3::Form_Resize() {
-    VScroll1.SetHeight(ScaleHeight());
-    const int32_t m = StripScrollMax(Picjp.Height(), ScaleHeight());
+    const int viewWidth = width() - kBar;
+    const bool wide = Picjp.Width() > viewWidth;
+    const double viewHeight = ScaleHeight() - (wide ? kBar : 0);
+    VScroll1.SetHeight(viewHeight);
+    const int32_t m = StripScrollMax(Picjp.Height(), viewHeight);
     if (VScroll1.Value() > m) VScroll1.SetValue(m);
     VScroll1.SetMax(m);
-    VScroll1.Move(width() - 20, 0, 20, ScaleHeight());
+    VScroll1.Move(viewWidth, 0, kBar, viewHeight);
+    const int32_t across = StripScrollMax(Picjp.Width(), viewWidth);
+    if (HScroll1.Value() > across) HScroll1.SetValue(across);
+    HScroll1.SetMax(across);
+    HScroll1.Move(0, ScaleHeight() - kBar, viewWidth, kBar);
+    HScroll1.SetVisible(wide);
     MarkerCentreY = typeset::MarkerCentreY(ScaleHeight(), Shape2[0].Height());
 }
 
 void Form3::VScroll1_Change() {
+    if (following_) return;
     Picjp.SetTop(-VScroll1.Value());
+    focusFirstPage();
+}
+
+void Form3::HScroll1_Change() {
+    Picjp.SetLeft(-HScroll1.Value());
+    focusFirstPage();
+}
+
+// So that Space reaches the page handlers.
+void Form3::focusFirstPage() {
     if (Picpage[0].Visible() && isVisible()) Picpage[0].SetFocus();
+}
+
+void Form3::FollowStripTo(double top) {
+    Picjp.SetTop(top);
+    following_ = true;
+    VScroll1.SetValue(int(vb::Round(-top)));
+    following_ = false;
+}
+
+QRect Form3::workArea() const {
+    if (WorkArea) return WorkArea();
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, width(), height());
+}
+
+void Form3::FitToStrip() {
+    if (!isMaximized() && !isFullScreen()) {
+        const QRect area = workArea();
+        // The frame the window manager puts around a shown window counts against the area.
+        const QSize frame = frameGeometry().size() - size();
+        resize(std::min(int(Picjp.Width()) + kPageRoom, area.width() - frame.width()),
+               std::min(height(), area.height() - frame.height()));
+        if (isVisible()) {
+            const QRect at = frameGeometry();
+            move(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - at.width())),
+                 std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - at.height())));
+        }
+    }
+    Form_Resize();
+}
+
+// The wheel over the pages (nothing on them takes it) turns the bar of its direction, as it does
+// over the bar itself.
+void Form3::wheelEvent(QWheelEvent* e) {
+    const QPoint turn = e->angleDelta();
+    const bool across = std::abs(turn.x()) > std::abs(turn.y());
+    if (across && !HScroll1.Visible()) {
+        e->ignore();
+        return;
+    }
+    // Handed on, the event is no longer spontaneous: a bar that leaves it does not pass it back up.
+    QCoreApplication::sendEvent((across ? HScroll1 : VScroll1).widget(), e);
 }
 
 void Form3::Picpage_MouseDown(int page, int button, int shift, double x, double y) {
@@ -142,14 +219,6 @@ void Form3::SetWindowState(int state) {
 void Form3::SetVisible(bool visible) {
     minimised_ = false;
     if (visible) {
-        // The first time the window shows a whole page width.
-        if (!shownBefore_) {
-            int w = int(Picjp.Width()) + 22;
-            if (const QScreen* screen = QGuiApplication::primaryScreen())
-                w = std::min(w, screen->availableGeometry().width());
-            resize(w, height());
-        }
-        shownBefore_ = true;
         if (isMinimized()) showNormal();
         show();
     } else {

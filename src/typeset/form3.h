@@ -4,9 +4,12 @@
 // window, stays on top of the other windows and shows without taking the activation; closing it
 // only hides it. Minimised, it steps off the screen until it is restored or shown again: a window
 // manager minimises an owned window only together with its owner, so it offers no minimise button.
+// The window is as wide as a page at every page setup, within the screen's work area; a page wider
+// than the window scrolls sideways. The wheel scrolls the pages wherever it turns over them.
 // A click on a page goes to the main window through the callbacks below.
 #pragma once
 
+#include <QRect>
 #include <QWidget>
 #include <functional>
 
@@ -23,6 +26,14 @@ public:
     void Form_Load();
     void Form_Resize();
     void VScroll1_Change();
+    void HScroll1_Change();
+    // Sizes the window to a whole page width (the strip's width and the vertical bar) within the
+    // work area, keeps it inside that area and fits the scroll bars to the strip. A maximised
+    // window keeps its size.
+    void FitToStrip();
+    // Moves the strip to `top` as the player does when it follows the play, and the vertical bar to
+    // the place that shows (within its range), without running its Change.
+    void FollowStripTo(double top);
     void Picpage_MouseDown(int page, int button, int shift, double x, double y);
     void Picpage_DblClick(int page);
     void Picpage_KeyDown(int page, int keyCode, int shift);
@@ -52,6 +63,8 @@ public:
     // The title block on page 0.
     vb::ControlArray<vb::Label> Label1{Picpage[0].widget(), "Label1", 0, 11};
     vb::ScrollBar VScroll1{this, "VScroll1", -1, true};
+    // Shown while the strip is wider than the room beside the vertical bar.
+    vb::ScrollBar HScroll1{this, "HScroll1", -1, false};
 
     // Where the player keeps the position marker while it follows playback.
     int32_t MarkerCentreY = 0;
@@ -61,14 +74,19 @@ public:
     std::function<void(int page, double x, double y, int button)> P3pCkff;  // Alt-click
     std::function<void()> PlayStop;              // Space or the right button
     std::function<void(int page)> OpenEditor;    // double-click: the note editor at the cursor
+    // The part of the desktop the window may cover; unset, the work area of its screen.
+    std::function<QRect()> WorkArea;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
+    QRect workArea() const;
+    void focusFirstPage();
     bool loaded_ = false;
-    bool shownBefore_ = false;
+    bool following_ = false;  // the player moves the strip itself
     bool minimised_ = false;  // minimised by the program: off the screen, still counted as shown
 };
 

@@ -1,5 +1,6 @@
 #include "typeset/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "document/texthelpers.h"
@@ -40,21 +41,21 @@ LineTable ComputeLineBreaks(const doc::Song& song, int32_t printableWidth, int32
             while (e < song.SongLength && BarStart(song, e) <= t) ++e;
             next = e < song.SongLength ? BarStart(song, e) : song.SongLength;
         }
-        // A crowded system ends at the latest earlier bar line where its glyphs keep apart; when
-        // none does, it keeps its first end.
+        // A system ends at the latest bar line where its glyphs keep apart at no less than their
+        // natural spacing; else at the latest where they keep apart at all; else at its first end.
         if (fits && g) {
-            const auto crowded = [&](int32_t end) {
-                return !fits(t, std::min(end, song.SongLength), k, end >= song.SongLength, *g);
-            };
-            if (crowded(next)) {
-                for (int32_t end = BarStart(song, std::min(next, song.SongLength) - 1); end > t;
-                     end = BarStart(song, end - 1)) {
-                    if (!crowded(end)) {
-                        next = end;
-                        break;
-                    }
-                }
+            int32_t spaced = -1, squeezed = -1;
+            for (int32_t end = next; end > t && spaced < 0; end = BarStart(song, std::min(end, song.SongLength) - 1)) {
+                const LineFit fit = fits(t, std::min(end, song.SongLength), k, end >= song.SongLength, *g);
+                if (fit >= LineFit::Spaced)
+                    spaced = end;
+                else if (fit == LineFit::Squeezed && squeezed < 0)
+                    squeezed = end;
             }
+            if (spaced > t)
+                next = spaced;
+            else if (squeezed > t)
+                next = squeezed;
         }
         t = next;
         if (t >= song.SongLength) {

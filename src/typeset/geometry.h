@@ -25,14 +25,19 @@ struct LineTable {
 };
 
 struct PageGeometry;
-// Whether system `system`, from tick `start` up to `end` (the score's last system when `last`),
-// keeps its glyphs apart on a page of geometry g.
-using LineFitCheck = std::function<bool(int32_t start, int32_t end, int system, bool last, const PageGeometry& g)>;
+// How a system's glyphs fare on the page: apart at the places their durations give them (Clear);
+// apart where some move right off those places, the others keeping at least their natural
+// spacing (Spaced) or closer than that (Squeezed); or not apart within the system (Overfull).
+enum class LineFit { Overfull, Squeezed, Spaced, Clear };
+// How system `system`, from tick `start` up to `end` (the score's last system when `last`), fits a
+// page of geometry g.
+using LineFitCheck = std::function<LineFit(int32_t start, int32_t end, int system, bool last, const PageGeometry& g)>;
 
 // Breaks the song into systems that start on bar lines, each about PrintableWidth × 12 / digit
 // width × density / 100 ticks long (one digit width per sixteenth note at density 100), and
-// each holding at least one bar. With a fit check, a system whose glyphs would collide ends at
-// the latest earlier bar line at which it keeps them apart (a system of one bar stays as it is).
+// each holding at least one bar. With a fit check, a system ends at the latest bar line (its first
+// end, else an earlier one) at which it is clear or spaced; when there is none, at the latest at
+// which it is squeezed; when there is none, it keeps its first end.
 int32_t TicksPerLine(int32_t printableWidth, int32_t digitWidth, int32_t density);
 LineTable ComputeLineBreaks(const doc::Song& song, int32_t printableWidth, int32_t digitWidth, int32_t density,
                            const LineFitCheck& fits = {}, const PageGeometry* g = nullptr);

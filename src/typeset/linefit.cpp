@@ -4,6 +4,7 @@
 #include <QHash>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -11,6 +12,7 @@
 #include "document/pitchdigits.h"
 #include "document/timeline.h"
 #include "platform/surface.h"
+#include "typeset/fonts.h"
 #include "typeset/notecells.h"
 #include "typeset/pitchinbar.h"
 
@@ -103,11 +105,13 @@ struct RowSource {
     }
 };
 
+}  // namespace
+
 class GlyphFit {
 public:
     explicit GlyphFit(const TypesetInput& in) : in_(in), song_(*in.Song) {
         const MarkStyle& st = in.Style;
-        notation_ = {kNotationFont, st.Fonts.Samples[2].Size, st.Fonts.Samples[2].Bold, st.Fonts.Samples[2].Italic};
+        notation_ = NotationFontOf(st.Fonts);
         digitFont_ = st.Fonts.Samples[2];
         digitMetrics_ = QFontMetrics(vb::ScreenFont(digitFont_.Name, digitFont_.Size, digitFont_.Bold, digitFont_.Italic));
         const QString rows = ScoreRowPartsOf(song_);
@@ -136,75 +140,242 @@ public:
             const QRectF ink = TextInk(st.Fonts.Samples[3], name);
             if (!ink.isNull()) namesRight_ = std::max(namesRight_, 1 + ink.right());
         }
+        // The bracket's glyphs (the joining column of two rows) and where they stand beside the
+        // line's start; the bar line's ink and the score's closing mark.
+        const QRectF bar = TextInk(notation_, QStringLiteral("|"));
+        barLeft_ = bar.left(), barRight_ = bar.right();
+        const QRectF end = TextInk(notation_, QStringLiteral("x"));
+        endLeft_ = end.left(), endRight_ = end.right();
         if (rows_ >= 3) {
-            bracketLeft_ = -st.W * 0.5 + std::min({TextInk(notation_, QStringLiteral("v")).left(),
-                                                   TextInk(notation_, QStringLiteral("u")).left(),
-                                                   TextInk(notation_, QStringLiteral("w")).left()});
+            QRectF hook;
+            for (const char* g : {"u", "v", "w", "z"}) hook |= TextInk(notation_, QString::fromLatin1(g));
+            bracketLeft_ = hook.left(), bracketRight_ = hook.right();
+            bracketAtStart_ = -st.W * 0.5, bracketAt_ = st.W * 0.27;
         } else if (rows_ == 2) {
-            bracketLeft_ = TextInk(notation_, QStringLiteral("|")).left();
+            bracketLeft_ = barLeft_, bracketRight_ = barRight_;
+            bracketAtStart_ = 0, bracketAt_ = st.W * 0.195;
         }
     }
 
-    bool operator()(int32_t start, int32_t end, int system, bool last, const PageGeometry& g) {
-        if (rows_ == 0 || grid_.empty()) return true;
+    PlacedLine place(int32_t start, int32_t end, int system, bool last, const PageGeometry& g) {
+        PlacedLine out;
+        if (rows_ == 0 || grid_.empty()) return out;
         const int W = in_.Style.W;
         size_t cursor = size_t(std::lower_bound(grid_.begin(), grid_.end(), start) - grid_.begin());
-        beats_.clear();
-        barStart_.clear();
         const int x0 = g.LeftMargin + bracketWidth_ + (system == 0 ? in_.PartNameWidth : 0);
-        const int endX = LayOutLineCells(song_, grid_, cursor, start, end, rows_, x0, W, in_.BarGlyphWidth, last,
-                                         cells_, beats_, barStart_);
-        const double natural = endX - g.LeftMargin;
-        // The last system keeps its natural width, so it must fit as it is.
-        if (last && natural > g.PrintableWidth) return false;
-        const double stretch = last || natural <= 0 ? 1.0 : g.PrintableWidth / natural;
-        const auto place = [&](int x) { return roundi((x - g.LeftMargin) * stretch + g.LeftMargin); };
-        for (int& x : cells_.X) x = place(x);
-        const auto cellX = [&](int32_t tick, bool exact) {
-            const int c = exact ? CellAt(cells_, tick) : CellAtOrBefore(cells_, tick);
-            return c >= 0 ? cells_.X[c] : -1;
-        };
+        const int naturalEnd = LayOutLineCells(song_, grid_, cursor, start, end, rows_, x0, W, in_.BarGlyphWidth, last,
+                                               natural_, out.Beats, out.BarStart);
+        lineInks(start, end);
+        line_ = {&g, system, last, naturalEnd, &out.Beats, &out.BarStart};
 
-        double firstLeft = 1e9;
-        for (int w = 0; w < rows_; ++w) {
-            const RowGlyphs& row = *glyphs_[w];
-            spans_.clear();
-            for (auto it = firstAt(row.Cells, start); it != row.Cells.end() && it->Tick < end; ++it) {
-                const int x = cellX(it->Tick, true);
-                if (x >= 0) spans_.push_back({x + (it->Tick == start ? it->LeftAtLineStart : it->Left), x + it->Right});
-            }
-            if (!apart(spans_)) return false;
-            for (const auto& s : spans_) firstLeft = std::min(firstLeft, s.first);
-            for (const std::vector<Ink>& verse : row.Syllables) {
-                spans_.clear();
-                for (auto it = firstAt(verse, start); it != verse.end() && it->Tick < end; ++it) {
-                    const int x = cellX(it->Tick, false);
-                    if (x >= 0) spans_.push_back({x + it->Left, x + it->Right});
+        // The last system keeps its natural width where its glyphs keep apart, and widens (up to
+        // the printable width, short of the closing bar) until they do.
+        const double width = std::max(1, naturalEnd - g.LeftMargin);
+        const double full = last ? (closingX(g) + barLeft_ - kRoomWhite - endRight_ - g.LeftMargin) / width
+                                 : g.PrintableWidth / width;
+        double s = full;
+        bool clear = false;
+        if (last) {
+            const double least = std::min(1.0, full);
+            const auto clearAt = [&](double k) { return sweep(k), sweep_.Fits && !sweep_.Crowded; };
+            if (clearAt(least)) {
+                s = least, clear = true;
+            } else if (clearAt(full)) {
+                double lo = least, hi = full;
+                for (int i = 0; i < kSteps; ++i) {
+                    const double mid = (lo + hi) / 2;
+                    (clearAt(mid) ? hi : lo) = mid;
                 }
-                if (!apart(spans_)) return false;
+                s = hi, clear = true;
             }
         }
-        // The part names before the score's first system end clear of the bracket and the notes.
-        if (system == 0 && namesRight_ > 0) {
-            if (!beats_.empty() && rows_ >= 2) firstLeft = std::min(firstLeft, place(beats_.front().X) + bracketLeft_);
-            if (g.LeftMargin + namesRight_ + kWhite > firstLeft) return false;
+        bool overfull = false;
+        if (!clear) {
+            // The widest stretch at which the moved glyphs still end inside the system.
+            const auto fitsAt = [&](double k) { return sweep(k), sweep_.Fits; };
+            if (!fitsAt(s)) {
+                double lo = 0, hi = s;
+                overfull = !fitsAt(0);
+                if (!overfull)
+                    for (int i = 0; i < kSteps; ++i) {
+                        const double mid = (lo + hi) / 2;
+                        (fitsAt(mid) ? lo : hi) = mid;
+                    }
+                s = overfull ? full : lo;
+            }
         }
-        return true;
+        sweep(s);
+        out.Stretch = s;
+        out.Fit = overfull ? LineFit::Overfull
+                  : !sweep_.Crowded ? LineFit::Clear
+                  : s >= 1 ? LineFit::Spaced
+                           : LineFit::Squeezed;
+        // Glyphs that no stretch keeps apart inside the system stay at their own places there.
+        if (overfull) {
+            std::fill(sweep_.CellShift.begin(), sweep_.CellShift.end(), 0);
+            std::fill(sweep_.BeatShift.begin(), sweep_.BeatShift.end(), 0);
+            sweep_.EndX = roundi((naturalEnd - g.LeftMargin) * s + g.LeftMargin);
+        }
+        const auto at = [&](int x) { return roundi((x - g.LeftMargin) * s + g.LeftMargin); };
+        out.Cells.Ticks = natural_.Ticks;
+        out.Cells.X.resize(natural_.X.size());
+        for (size_t i = 0; i < natural_.X.size(); ++i) out.Cells.X[i] = at(natural_.X[i]) + sweep_.CellShift[i];
+        out.EndX = sweep_.EndX;
+        out.Cells.Ticks.push_back(end);
+        out.Cells.X.push_back(out.EndX);
+        std::vector<BeatBox>& beats = out.Beats;
+        for (size_t v = 0; v < beats.size(); ++v) {
+            const int shift = sweep_.BeatShift[v];
+            if (v + 1 < beats.size()) beats[v].Width = roundi((beats[v + 1].X - beats[v].X) * s) + sweep_.BeatShift[v + 1] - shift;
+            beats[v].X = at(beats[v].X) + shift;
+        }
+        if (!beats.empty()) beats.back().Width = g.LeftMargin + g.PrintableWidth - beats.back().X;
+        return out;
     }
 
 private:
-    static constexpr double kWhite = 1.0;  // the least white between two glyphs, in pixels
+    static constexpr double kWhite = 1.0;      // the least white between the glyphs of two notes
+    static constexpr double kRoomWhite = 2.0;  // ... and between a glyph and a bar line or the bracket
+    static constexpr int kSteps = 16;          // halvings in the search for a stretch
+
+    int closingX(const PageGeometry& g) const { return g.LeftMargin + g.PrintableWidth - in_.BarGlyphWidth - 1; }
 
     static std::vector<Ink>::const_iterator firstAt(const std::vector<Ink>& v, int32_t tick) {
         return std::lower_bound(v.begin(), v.end(), tick, [](const Ink& a, int32_t t) { return a.Tick < t; });
     }
 
-    // Whether the horizontal spans keep at least a white pixel between neighbours.
-    static bool apart(std::vector<std::pair<double, double>>& spans) {
-        std::sort(spans.begin(), spans.end());
-        for (size_t i = 1; i < spans.size(); ++i)
-            if (spans[i].first - spans[i - 1].second < kWhite) return false;
-        return true;
+    // The inks of the line's glyphs, by cell: lane 0 of a row holds its digits, lane v + 1 its
+    // syllables of verse v.
+    struct CellInk {
+        int Cell, Lane;
+        double Left, Right;
+    };
+    void lineInks(int32_t start, int32_t end) {
+        inks_.clear();
+        const int lanes = lanesPerRow();
+        const auto cellOf = [&](int32_t tick, bool exact) { return exact ? CellAt(natural_, tick) : CellAtOrBefore(natural_, tick); };
+        for (int w = 0; w < rows_; ++w) {
+            const RowGlyphs& row = *glyphs_[w];
+            for (auto it = firstAt(row.Cells, start); it != row.Cells.end() && it->Tick < end; ++it) {
+                const int c = cellOf(it->Tick, true);
+                if (c >= 0) inks_.push_back({c, w * lanes, it->Tick == start ? it->LeftAtLineStart : it->Left, it->Right});
+            }
+            for (int v = 0; v < int(row.Syllables.size()); ++v)
+                for (auto it = firstAt(row.Syllables[v], start); it != row.Syllables[v].end() && it->Tick < end; ++it) {
+                    const int c = cellOf(it->Tick, false);
+                    if (c >= 0) inks_.push_back({c, w * lanes + v + 1, it->Left, it->Right});
+                }
+        }
+        std::stable_sort(inks_.begin(), inks_.end(), [](const CellInk& a, const CellInk& b) { return a.Cell < b.Cell; });
+    }
+    int lanesPerRow() const { return 1 + std::max(1, in_.Verses); }
+
+    // The line's glyphs at stretch s, each moved right as far as the one before it needs.
+    struct Sweep {
+        std::vector<int> CellShift, BeatShift;
+        int EndX = 0;
+        bool Crowded = false;  // the glyphs of two notes had to move apart
+        bool Fits = true;      // everything ends inside the system
+    };
+    struct Line {
+        const PageGeometry* G = nullptr;
+        int System = 0;
+        bool Last = false;
+        int NaturalEnd = 0;
+        const std::vector<BeatBox>* Beats = nullptr;
+        const std::vector<uint8_t>* BarStart = nullptr;
+    };
+    void sweep(double s) {
+        const PageGeometry& g = *line_.G;
+        const std::vector<BeatBox>& beats = *line_.Beats;
+        const auto at = [&](int x) { return roundi((x - g.LeftMargin) * s + g.LeftMargin); };
+        const int lanes = lanesPerRow();
+        lanes_.assign(size_t(rows_ * lanes), Lane{double(g.LeftMargin), 0.0, false});
+        Sweep& r = sweep_;
+        r.CellShift.assign(natural_.X.size(), 0);
+        r.BeatShift.assign(beats.size(), 0);
+        r.Crowded = false, r.Fits = true;
+        int shift = 0;
+        const auto moveBy = [&](double need) {
+            if (need > 0) shift += int(std::ceil(need - 1e-9));
+        };
+        const auto digits = [&](int w) -> Lane& { return lanes_[size_t(w * lanes)]; };
+        // The bar line or bracket at x on every row.
+        const auto barAt = [&](double left, double right) {
+            double need = 0;
+            for (int w = 0; w < rows_; ++w) need = std::max(need, digits(w).Right + std::max(digits(w).White, kRoomWhite) - left);
+            const int before = shift;
+            moveBy(need);
+            for (int w = 0; w < rows_; ++w) digits(w) = {right + shift - before, kRoomWhite, false};
+        };
+        // The line's start: the part names of the score's first system, then the bracket.
+        const bool names = line_.System == 0 && namesRight_ > 0;
+        if (names)
+            for (int w = 0; w < rows_; ++w) digits(w) = {g.LeftMargin + namesRight_, kWhite, false};
+        if (rows_ >= 2 && !beats.empty()) {
+            const double x = line_.System == 0 ? at(beats.front().X) + bracketAtStart_ : g.LeftMargin + bracketAt_;
+            if (line_.System == 0) {
+                barAt(x + bracketLeft_, x + bracketRight_);
+            } else {
+                for (int w = 0; w < rows_; ++w) digits(w) = {x + bracketRight_, kRoomWhite, false};
+            }
+        }
+        size_t beat = 0;
+        size_t ink = 0;
+        for (size_t c = 0; c < natural_.X.size(); ++c) {
+            int bar = -1;            // the beat whose bar line opens this cell
+            double beforeBar = -1e9;  // where the ink before that bar line ends
+            for (; beat < beats.size() && beats[beat].Tick <= natural_.Ticks[c]; ++beat) {
+                if (beat > 0 && (*line_.BarStart)[beat]) {
+                    for (int w = 0; w < rows_; ++w) beforeBar = std::max(beforeBar, digits(w).Right);
+                    const double x = at(beats[beat].X) + shift;
+                    barAt(x + barLeft_, x + barRight_);
+                    bar = int(beat);
+                }
+                r.BeatShift[beat] = shift;
+            }
+            const int x = at(natural_.X[c]);
+            double room = 0, crowd = 0;
+            size_t first = ink;
+            for (; ink < inks_.size() && inks_[ink].Cell == int(c); ++ink) {
+                const Lane& l = lanes_[size_t(inks_[ink].Lane)];
+                const double need = l.Right + l.White - (x + shift + inks_[ink].Left);
+                (l.Glyph ? crowd : room) = std::max(l.Glyph ? crowd : room, need);
+            }
+            if (crowd > 0) r.Crowded = true;
+            moveBy(std::max(room, crowd));
+            double after = 1e9;  // where the cell's first ink starts
+            for (size_t i = first; i < ink; ++i) {
+                Lane& l = lanes_[size_t(inks_[i].Lane)];
+                l = {std::max(l.Right, x + shift + inks_[i].Right), kWhite, true};
+                if (inks_[i].Lane % lanes == 0) after = std::min(after, x + shift + inks_[i].Left);
+            }
+            // A bar line that had to make room for the cell's accidental moves to the middle of
+            // the white between the notes on either side of it.
+            if (bar >= 0 && room > 0 && after < 1e9 && beforeBar > -1e9) {
+                const int natural = at(beats[size_t(bar)].X);
+                const int middle = roundi((beforeBar + after - barLeft_ - barRight_) / 2);
+                if (middle < natural + r.BeatShift[size_t(bar)]) r.BeatShift[size_t(bar)] = middle - natural;
+            }
+            r.CellShift[c] = shift;
+        }
+        for (; beat < beats.size(); ++beat) r.BeatShift[beat] = shift;
+        r.EndX = at(line_.NaturalEnd) + shift;
+        const double rightEdge = g.LeftMargin + g.PrintableWidth;
+        // The closing bar of every system stands at its right edge; the score's closing mark
+        // stands at the last system's end, moved right of its last glyphs.
+        double digitsRight = 0;
+        for (int w = 0; w < rows_; ++w) digitsRight = std::max(digitsRight, digits(w).Right + std::max(digits(w).White, kRoomWhite));
+        double closingLeft = closingX(g) + barLeft_;
+        if (line_.Last) {
+            r.EndX += std::max(0, int(std::ceil(digitsRight - (r.EndX + endLeft_) - 1e-9)));
+            digitsRight = r.EndX + endRight_ + kRoomWhite;
+        } else if (r.EndX > rightEdge) {
+            r.Fits = false;
+        }
+        if (digitsRight > closingLeft) r.Fits = false;
+        for (size_t l = 0; l < lanes_.size(); ++l)
+            if (l % size_t(lanes) != 0 && lanes_[l].Right > rightEdge) r.Fits = false;
     }
 
     std::shared_ptr<const RowGlyphs> cachedRowGlyphs(int part) {
@@ -227,47 +398,12 @@ private:
         RowGlyphs out;
         out.Syllables.resize(std::max(1, in_.Verses));
         if (part < 1 || part > doc::kMaxParts) return out;
-        struct Event {
-            int32_t Start, Length;
-            int Pitch;
-            const QString* Lyric;  // none for a rest
-        };
-        std::vector<Event> events;
-        std::vector<std::pair<int32_t, int32_t>> spans;
-        const int count = std::clamp<int>(song_.Parts[part].NoteCount, 0, doc::kRowsPerPart);
-        events.reserve(size_t(count) + 1);
-        spans.reserve(size_t(count));
-        for (int i = 0; i < count; ++i) {
-            const doc::NoteRecord& n = song_.Notes[part][i];
-            if (n.Pitch <= 18) continue;
-            events.push_back({n.Start, n.Length, n.Pitch, &n.Lyric});
-            spans.push_back({n.Start, n.Start + n.Length});
-        }
-        if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
-        const size_t notes = events.size();
-        const auto rest = [&](int32_t a, int32_t b) { events.push_back({a, b - a, 19, nullptr}); };
-        for (size_t k = 1; k < spans.size(); ++k)
-            if (spans[k - 1].second < spans[k].first) rest(spans[k - 1].second, spans[k].first);
-        if (spans.empty()) {
-            rest(0, song_.SongLength);
-        } else {
-            if (spans.back().second < song_.SongLength) rest(spans.back().second, song_.SongLength);
-            if (spans.front().first > 0) rest(0, spans.front().first);
-        }
-        // Notes come in start order almost always, and so do the rests between them: two sorted runs
-        // merge into what a stable sort of the whole gives.
-        const auto byStart = [](const Event& a, const Event& b) { return a.Start < b.Start; };
-        const auto mid = events.begin() + ptrdiff_t(notes);
-        if (std::is_sorted(events.begin(), mid, byStart) && std::is_sorted(mid, events.end(), byStart))
-            std::inplace_merge(events.begin(), mid, events.end(), byStart);
-        else
-            std::stable_sort(events.begin(), events.end(), byStart);
-
+        const std::vector<RowNote> events = RowNotesOf(song_, part);
         const MarkStyle& st = in_.Style;
         const QRectF dot = TextInk(notation_, QStringLiteral("m"));
         QString barState = FreshBarAccidentals();
         int16_t bar = -1;
-        for (const Event& e : events) {
+        for (const RowNote& e : events) {
             int16_t offset = 0;
             const int16_t at = doc::GetBarPosition(song_, e.Start, offset);
             if (at != bar) barState = FreshBarAccidentals(), bar = at;
@@ -295,8 +431,10 @@ private:
             });
             if (!e.Lyric || e.Lyric->isEmpty() || *e.Lyric == QStringLiteral("-")) continue;
             const LyricInk& lyric = lyricInk(*e.Lyric);
+            int32_t start = e.Start;  // the syllables stand at the cell the note is printed from
+            RoundOddUpUnlessTuplet(start);
             for (int v = 0; v < int(out.Syllables.size()) && v < int(lyric.size()); ++v)
-                if (!lyric[v].isNull()) out.Syllables[v].push_back({e.Start, lyric[v].left(), lyric[v].right(), lyric[v].left()});
+                if (!lyric[v].isNull()) out.Syllables[v].push_back({start, lyric[v].left(), lyric[v].right(), lyric[v].left()});
         }
         mergeTicks(out.Cells);
         for (std::vector<Ink>& verse : out.Syllables) mergeTicks(verse);
@@ -362,21 +500,36 @@ private:
     std::vector<int32_t> grid_;
     int bracketWidth_ = 0;
     std::vector<std::shared_ptr<const RowGlyphs>> glyphs_;
-    double namesRight_ = 0, bracketLeft_ = 0;
-    // Scratch of one check.
-    LineCells cells_;
-    std::vector<BeatBox> beats_;
-    std::vector<uint8_t> barStart_;
-    std::vector<std::pair<double, double>> spans_;
+    double namesRight_ = 0;
+    // Inks beside the x each glyph is printed at, and where the bracket stands: beside the first
+    // beat of the score, or beside the left margin.
+    double barLeft_ = 0, barRight_ = 0, endLeft_ = 0, endRight_ = 0;
+    double bracketLeft_ = 0, bracketRight_ = 0, bracketAtStart_ = 0, bracketAt_ = 0;
+    // Scratch of one line.
+    LineCells natural_;
+    std::vector<CellInk> inks_;
+    Line line_;
+    Sweep sweep_;
+    // Per lane: where its last ink ends, the white it asks after it, and whether that was a glyph
+    // (else the bracket, a bar line or the margin).
+    struct Lane {
+        double Right, White;
+        bool Glyph;
+    };
+    std::vector<Lane> lanes_;
 };
 
-}  // namespace
+LinePlacer::LinePlacer(const TypesetInput& in) : fit_(in.Song ? std::make_shared<GlyphFit>(in) : nullptr) {}
+
+PlacedLine LinePlacer::Place(int32_t start, int32_t end, int system, bool last, const PageGeometry& g) const {
+    return fit_ ? fit_->place(start, end, system, last, g) : PlacedLine{};
+}
 
 LineFitCheck GlyphFitOf(const TypesetInput& in) {
     if (!in.Song) return {};
-    auto fit = std::make_shared<GlyphFit>(in);
-    return [fit](int32_t start, int32_t end, int system, bool last, const PageGeometry& g) {
-        return (*fit)(start, end, system, last, g);
+    const LinePlacer placer(in);
+    return [placer](int32_t start, int32_t end, int system, bool last, const PageGeometry& g) {
+        return placer.Place(start, end, system, last, g).Fit;
     };
 }
 

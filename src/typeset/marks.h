@@ -40,9 +40,7 @@ struct MarkStyle {
     // Shift of the digits inside an enlarged row: Round(HExact / 200 × (RowPercent − 100)).
     int DigitOffset() const;
     // The notation font at the digit sample's size, weight and slant.
-    FontSpec NotationFont() const {
-        return {kNotationFont, Fonts.Samples[2].Size, Fonts.Samples[2].Bold, Fonts.Samples[2].Italic};
-    }
+    FontSpec NotationFont() const { return NotationFontOf(Fonts); }
 };
 
 // Prints `text` with its top-left corner at (x, y), keeping the print position behind it.
@@ -91,6 +89,8 @@ struct MeterChange {
 // The surface of a page, or nullptr when that page is not drawn.
 using PageSurfaces = std::function<vb::Surface*(int page)>;
 
+// The x of a change's fraction at the beat box `box` (its bar; a one-digit fraction half a cell in).
+double TimeSignatureX(const MarkStyle& st, const BeatBox& box, int code);
 // The fraction of every change at the first beat that has its tick, on every row of that system
 // (each row where the system's place puts it; without places, at the plain row pitch).
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
@@ -122,6 +122,7 @@ struct SystemLayout {
     std::vector<int32_t> SystemStartTicks;
     std::function<int(int32_t tick)> BarIndex;  // 0-based bar holding a tick (GetBarPosition)
     std::vector<SystemPlace> Places;  // where each system stands; none: the plain slots of the pages above
+    std::vector<double> StartFractionX;  // per system: x of the time signature at its start, −1 for none
 };
 // The page number of a printed page: the font of the first page-number label, the place and
 // caption of that page's label.
@@ -142,7 +143,8 @@ void DrawLineDecorationsPrinter(vb::Surface& printer, int page, const MarkStyle&
 
 // ---- Notes, rests and the marks of one row ----
 
-// The cells of the line being drawn: Ticks[0..n] with the closing entry (LineEndTick) last.
+// The cells of the line being drawn: Ticks[0..n] in tick order, with the closing entry
+// (LineEndTick) last.
 struct LineCells {
     std::vector<int32_t> Ticks;
     std::vector<int> X;

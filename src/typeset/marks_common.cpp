@@ -32,20 +32,14 @@ void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QStrin
 }
 
 int CellAtOrBefore(const LineCells& cells, int32_t tick) {
-    int found = -1;
-    const int n = int(std::min(cells.Ticks.size(), cells.X.size()));
-    for (int v = 0; v < n; ++v) {
-        if (cells.Ticks[v] > tick) break;
-        found = v;
-    }
-    return found;
+    const auto end = cells.Ticks.begin() + ptrdiff_t(std::min(cells.Ticks.size(), cells.X.size()));
+    return int(std::upper_bound(cells.Ticks.begin(), end, tick) - cells.Ticks.begin()) - 1;
 }
 
 int CellAt(const LineCells& cells, int32_t tick) {
-    const int n = int(std::min(cells.Ticks.size(), cells.X.size()));
-    for (int v = 0; v < n; ++v)
-        if (cells.Ticks[v] == tick) return v;
-    return -1;
+    const auto end = cells.Ticks.begin() + ptrdiff_t(std::min(cells.Ticks.size(), cells.X.size()));
+    const auto it = std::lower_bound(cells.Ticks.begin(), end, tick);
+    return it != end && *it == tick ? int(it - cells.Ticks.begin()) : -1;
 }
 
 }  // namespace typeset

@@ -31,13 +31,8 @@ public:
         QString lyric = ev.Lyric == QStringLiteral("-") ? QString() : ev.Lyric;
         digitY_ = row_.RowDigitY;
         arcY_ = digitY_ - 0.9 * st_.H - row_.AboveRise;
-        if (lyric == QStringLiteral("--")) {  // carried over from the previous line: the tie's end
-            SetNotationFont(s_, st_.Fonts);
-            // Past a bracket's top hook (three rows and more) by a quarter cell, clear of it.
-            const double clear = row_.Rows >= 3 ? st_.W / 4.0 : 0;
-            PrintAt(s_, st_.LeftMargin + row_.BracketWidth + clear, arcY_, QStringLiteral("Y"));
-            lyric.clear();
-        }
+        const bool carried = lyric == QStringLiteral("--");  // carried over from the previous line
+        if (carried) lyric.clear();
         tieFromX_ = -1;
         // A note on a bar line is read against the new bar's accidentals.
         if (doc::IsOnBarline(song_, start)) resetBar();
@@ -53,6 +48,7 @@ public:
         const int cell = CellAtOrBefore(*row_.Cells, start);
         if (cell >= 0) run_.EventX = row_.Cells->X[cell];
         run_.PenX = run_.EventX;
+        if (carried) carriedTie();
         SetLyricFont(s_, st_.Fonts);
         for (int v = 1; v <= row_.Verses; ++v) {
             const QString verse = doc::GetVerseText(lyric, v - 1);
@@ -65,7 +61,8 @@ public:
         }
 
         eventStart_ = start;
-        firstPiece_ = true;
+        ev_ = &ev;
+        firstPiece_ = firstCell_ = true;
         int32_t p = start;
         int32_t nextBeat = doc::GetNextBeatTick(song_, start);
         while (nextBeat < end && nextBeat > p) {
@@ -78,6 +75,17 @@ public:
     }
 
 private:
+    // The end of a tie carried over from the previous line: it comes in just before the note, from
+    // no further left than a quarter cell past the bracket (whose top hook stands there).
+    void carriedTie() {
+        SetNotationFont(s_, st_.Fonts);
+        const double clear = st_.LeftMargin + row_.BracketWidth + (row_.Rows >= 3 ? st_.W / 4.0 : 0);
+        const double from = std::max(clear, run_.EventX - st_.W / 2.0);
+        if (from < run_.EventX) PrintAt(s_, from, arcY_, QStringLiteral("X"));
+        const double reach = std::min(0.0, TextInk(st_.NotationFont(), QStringLiteral("Y")).left());
+        PrintAt(s_, std::max(clear - reach, double(run_.EventX)), arcY_, QStringLiteral("Y"));
+    }
+
     void resetBar() {
         run_.LastDigit.clear();
         rs_.BarAccidentals = FreshBarAccidentals();
@@ -97,6 +105,8 @@ private:
         }
         tuplet_ = n % 3 != 0;
         ForEachPieceCell(p, n, [this](int32_t tick, int level, bool dotted) {
+            if (!PrintsCell(tick, firstCell_, ev_->Start, ev_->Length)) return;
+            firstCell_ = false;
             pieceStart_ = tick;
             cell(level, dotted);
         });
@@ -174,7 +184,8 @@ private:
     int16_t octave_ = 0;
     double digitY_ = 0, arcY_ = 0;
     int tieFromX_ = -1;
-    bool firstPiece_ = true, tuplet_ = false;
+    bool firstPiece_ = true, firstCell_ = true, tuplet_ = false;
+    const doc::NoteRecord* ev_ = nullptr;
     int32_t eventStart_ = 0, pieceStart_ = 0;
 };
 
@@ -201,20 +212,24 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
     if (!row.Meter || !row.Cells || first >= last) return 0;
     const FontSpec notation = st.NotationFont();
     const QRectF dot = TextInk(notation, QStringLiteral("l"));
-    const QRectF underline = TextInk(notation, QStringLiteral("_"));
+    const QRectF underline = TextInk(notation, QStringLiteral("_")), join = TextInk(notation, QStringLiteral("c"));
     // What the note drawer puts below the digit line in every cell, as it places it: the lowest
-    // octave dot, and for the lower notes of a chord stack their digit and underlines too; each
-    // as its ink's columns and the row after its last.
+    // octave dot, the lowest underline of every cell and of the joins between cells (three and four
+    // underlines of short notes reach down as far as dots), and for the lower notes of a chord
+    // stack their digit too; each as its ink's columns and the row after its last.
     struct Dot {
         double Left, Right, Bottom;
     };
     std::vector<Dot> dots;
-    const auto add = [&](int x, double y, const QRectF& ink) {
-        if (!ink.isNull()) dots.push_back({x + ink.left(), x + ink.right(), vb::Round(y) + ink.bottom()});
+    const auto add = [&](double left, double right, double y, const QRectF& ink) {
+        // (Ink ending above the verse line's top never reaches a syllable's ink.)
+        const double bottom = vb::Round(y) + ink.bottom();
+        if (!ink.isNull() && bottom + kSyllableWhite > row.RowLyricY) dots.push_back({left + ink.left(), right + ink.right(), bottom});
     };
     bool stacked = false;  // between "{" and "}"
     int index = 0;
     int32_t previous = -1;
+    int prevLevel = 4, prevX = 0;
     for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
         if (ev->Pitch == 5 && ev->Lyric.startsWith(QLatin1Char('{'))) stacked = true;
         if (ev->Pitch == 5 && ev->Lyric.startsWith(QLatin1Char('}'))) stacked = false, index = 0;
@@ -227,16 +242,18 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         int16_t octave = 0;
         QString accidental;
         const QString digit = doc::PitchToDigit(ev->Pitch, octave, accidental);
-        if (octave >= 0 && digitY <= row.RowDigitY) continue;
+        if (ev->Pitch <= 20) octave = 0;
         const QRectF digitInk = digitY > row.RowDigitY ? TextInk(st.Fonts.Samples[2], digit) : QRectF();
         ForEachNoteCell(*row.Meter, ev->Start, ev->Length, [&](int32_t tick, int level, bool) {
             const int c = CellAt(*row.Cells, tick);
             if (c < 0) return;
             const int x = row.Cells->X[c];
-            if (octave < 0) add(x, LowDotY(st, digitY, digit, -octave, level), dot);
-            if (digitInk.isNull()) return;
-            add(x, digitY, digitInk);
-            if (level < 4) add(x, digitY + (4 - level) * st.H / 8.0, underline);
+            if (octave < 0) add(x, x, LowDotY(st, digitY, digit, -octave, level), dot);
+            add(x, x, digitY, digitInk);
+            if (level < 4) add(x, x, digitY + (4 - level) * st.H / 8.0, underline);
+            const int joined = 4 - std::max(level, prevLevel);
+            if (!doc::IsOnBeat(*row.Meter, tick) && joined > 0) add(prevX + st.W, x, digitY + joined * st.H / 8.0, join);
+            prevLevel = level, prevX = x;
         });
     }
     if (dots.empty()) return 0;
@@ -251,7 +268,9 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         if (verse.isEmpty() || verse == QStringLiteral("-")) continue;
         const QRectF ink = TextInk(lyricFont, verse);
         if (ink.isNull()) continue;
-        const int c = CellAtOrBefore(*row.Cells, ev->Start);
+        int32_t start = ev->Start;  // the syllable stands at the cell its note is printed from
+        RoundOddUpUnlessTuplet(start);
+        const int c = CellAtOrBefore(*row.Cells, start);
         if (c < 0) continue;
         const double left = row.Cells->X[c] + ink.left(), right = row.Cells->X[c] + ink.right();
         const double top = row.RowLyricY + ink.top();

@@ -26,6 +26,11 @@ const SystemPlace* PlaceOf(const std::vector<SystemPlace>& places, const BeatBox
     return nullptr;
 }
 
+double TimeSignatureX(const MarkStyle& st, const BeatBox& box, int code) {
+    const int n = doc::GetTimeSigNumerator(code), m = doc::GetTimeSigDenominator(code);
+    return box.X + st.W * (n <= 9 && m <= 9 ? 0.5 : 0.0);
+}
+
 void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows,
                         const std::vector<MeterChange>& changes, const std::vector<BeatBox>& beats,
                         const std::vector<SystemPlace>& places) {
@@ -42,8 +47,7 @@ void DrawTimeSignatures(const PageSurfaces& pages, const MarkStyle& st, int rows
         SetNotationFont(*s, st.Fonts);
         const int n = doc::GetTimeSigNumerator(change.Code);
         const int m = doc::GetTimeSigDenominator(change.Code);
-        const double indent = st.W * (n <= 9 && m <= 9 ? 0.5 : 0.0);
-        const double x = box->X + indent;
+        const double x = TimeSignatureX(st, *box, change.Code);
         const SystemPlace* place = PlaceOf(places, *box);
         for (int r = 0; r < rows; ++r) {
             const int y = st.RowPitch() * r + box->Y + (place ? place->Shift(r) : 0);

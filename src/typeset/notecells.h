@@ -40,21 +40,34 @@ void ForEachPieceCell(int32_t p, int32_t n, F&& f) {
     }
 }
 
+// Whether a note or rest from `start` lasting `length` ticks prints the cell at `tick`: its first
+// cell always, a further one only before its end. Rounding odd ticks up moves a note's end up to
+// two ticks on, into the next note or rest, which prints its own first cell there.
+inline bool PrintsCell(int32_t tick, bool first, int32_t start, int32_t length) {
+    return first || tick < start + length;
+}
+
 // Calls f(tick, level, dotted) for every cell of a note or rest from `start` lasting `length`
 // ticks, as the note drawer prints them (odd ticks that are no tuplet ticks rounded up first).
 template <class F>
 void ForEachNoteCell(const doc::Song& song, int32_t start, int32_t length, F&& f) {
+    const int32_t from = start, ticks = length;
+    bool first = true;
+    const auto printed = [&](int32_t tick, int level, bool dotted) {
+        if (PrintsCell(tick, first, from, ticks)) f(tick, level, dotted);
+        first = false;
+    };
     RoundOddUpUnlessTuplet(start);
     RoundOddUpUnlessTuplet(length);
     const int32_t end = start + length;
     int32_t p = start;
     int32_t nextBeat = doc::GetNextBeatTick(song, start);
     while (nextBeat < end && nextBeat > p) {
-        ForEachPieceCell(p, nextBeat - p, f);
+        ForEachPieceCell(p, nextBeat - p, printed);
         p = nextBeat;
         nextBeat = doc::GetNextBeatTick(song, nextBeat);
     }
-    ForEachPieceCell(p, end - p, f);
+    ForEachPieceCell(p, end - p, printed);
 }
 
 }  // namespace typeset

@@ -9,7 +9,9 @@
 #include "document/timeline.h"
 #include "platform/vbtext.h"
 #include "typeset/fonts.h"
+#include "typeset/linefit.h"
 #include "typeset/measures.h"
+#include "typeset/notecells.h"
 #include "typeset/systemplan.h"
 
 namespace typeset {
@@ -142,6 +144,41 @@ std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const 
     return row;
 }
 
+std::vector<RowNote> RowNotesOf(const doc::Song& song, int part) {
+    std::vector<RowNote> events;
+    if (part < 1 || part > doc::kMaxParts) return events;
+    std::vector<std::pair<int32_t, int32_t>> spans;
+    const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+    events.reserve(size_t(count) + 1);
+    spans.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const doc::NoteRecord& n = song.Notes[part][i];
+        if (n.Pitch <= 18) continue;
+        events.push_back({n.Start, n.Length, n.Pitch, &n.Lyric});
+        spans.push_back({n.Start, n.Start + n.Length});
+    }
+    if (!std::is_sorted(spans.begin(), spans.end())) std::sort(spans.begin(), spans.end());
+    const size_t notes = events.size();
+    const auto rest = [&](int32_t a, int32_t b) { events.push_back({a, b - a, 19, nullptr}); };
+    for (size_t k = 1; k < spans.size(); ++k)
+        if (spans[k - 1].second < spans[k].first) rest(spans[k - 1].second, spans[k].first);
+    if (spans.empty()) {
+        rest(0, song.SongLength);
+    } else {
+        if (spans.back().second < song.SongLength) rest(spans.back().second, song.SongLength);
+        if (spans.front().first > 0) rest(0, spans.front().first);
+    }
+    // Notes come in start order almost always, and so do the rests between them: two sorted runs
+    // merge into what a stable sort of the whole gives.
+    const auto byStart = [](const RowNote& a, const RowNote& b) { return a.Start < b.Start; };
+    const auto mid = events.begin() + ptrdiff_t(notes);
+    if (std::is_sorted(events.begin(), mid, byStart) && std::is_sorted(mid, events.end(), byStart))
+        std::inplace_merge(events.begin(), mid, events.end(), byStart);
+    else
+        std::stable_sort(events.begin(), events.end(), byStart);
+    return events;
+}
+
 std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& rowParts) {
     std::vector<int32_t> grid;
     for (int part : rowParts) {
@@ -152,6 +189,14 @@ std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& r
             if (n.Pitch < 2) continue;
             grid.push_back(n.Start);
             grid.push_back(n.Start + n.Length);
+        }
+        // Each digit and dash a note or rest prints has a cell of its own: notes that start or
+        // last off the sixteenth grid print cells at ticks no event starts at.
+        for (const RowNote& e : RowNotesOf(song, part)) {
+            int32_t start = e.Start;
+            RoundOddUpUnlessTuplet(start);
+            grid.push_back(start);
+            ForEachNoteCell(song, e.Start, e.Length, [&](int32_t tick, int, bool) { grid.push_back(tick); });
         }
     }
     const int last = std::clamp<int>(song.TimeSigLastIndex, 0, doc::kTimeSigCapacity - 1);
@@ -360,17 +405,14 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     r.RowsPerSystem = int(score.ScoreRowParts.size());
     if (!in.Song || r.RowsPerSystem == 0 || score.TickGrid.empty()) return r;
     r.Drawn = true;
-    const doc::Song& song = *in.Song;
     const PageGeometry& g = in.Geometry;
     const int rows = r.RowsPerSystem;
     MarkStyle st = in.Style;
     st.LeftMargin = g.LeftMargin, st.TopMargin = g.TopMargin, st.PrintableWidth = g.PrintableWidth;
     st.PartRowHeight = g.PartRowHeight, st.PartRowGap = g.PartRowGap;
-    const int W = st.W;
     const double H = st.H;
     const int pitch = st.RowPitch();
     const int digitOffset = st.DigitOffset();
-    const int bracketWidth = rows == 1 ? 0 : rows == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
     auto surface = [&](int page) -> vb::Surface* { return hooks.Page ? hooks.Page(page) : nullptr; };
 
     if (hooks.Start) hooks.Start(score);
@@ -380,18 +422,16 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         first->Cls();
     }
 
-    const std::vector<int32_t>& grid = score.TickGrid;
+    const LinePlacer placer(in);
     const int lastSystem = std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
     // Each system is laid out at its plain place and held until its page has placed all its systems.
-    SystemRecorder held(surface(0), int(g.PaperWidth + 2 * W));
+    SystemRecorder held(surface(0), int(g.PaperWidth + 2 * st.W));
     vb::Surface* s = &held;
     PagePlanner planner(PlanFrameOf(in, lastSystem));
     std::vector<std::pair<size_t, size_t>> boxesOf;  // the beat boxes of each system
     std::vector<double> rowDy(size_t(rows), 0.0);     // how far each row of a system moves when drawn out
-    size_t tickCursor = 0;
     std::vector<size_t> rowCursor(rows, 0);
     int nextKey = 1, nextTempo = 1;
-    std::vector<uint8_t> barStart;
     RunState run;
     LineCells cells;
     std::vector<RowContext> rowLines;
@@ -424,37 +464,26 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
         held.BeginSystem(rows, top);
         const bool isLast = sys == lastSystem;
         const int32_t lineStart = in.Lines.Starts[sys], lineEnd = in.Lines.Starts[sys + 1];
-        int lineX = g.LeftMargin + bracketWidth + (sys == 0 ? in.PartNameWidth : 0);
         run.MarkBoxes.clear();
         const size_t firstBox = boxes.size();
         if (sys == 0) PrintPartNames(held, in, st, score, plainTop);
 
-        lineX = LayOutLineCells(song, grid, tickCursor, lineStart, lineEnd, rows, lineX, W, in.BarGlyphWidth, isLast,
-                                cells, boxes, barStart);
-        cells.Ticks.push_back(lineEnd);
-        cells.X.push_back(g.PaperWidth + W);
-        if (boxes.size() > firstBox) boxes.back().Width = lineX - boxes.back().X;
-
-        // Stretch to the printable width; the last system keeps its natural width.
-        const double natural = lineX - g.LeftMargin;
-        const double stretch = isLast || natural <= 0 ? 1.0 : g.PrintableWidth / natural;
-        if (isLast) r.ScoreEndX = lineX;
+        // The line's cells and beats where their glyphs keep apart, stretched to the printable
+        // width (the last line as far as its glyphs need). The line end's cell stands at the
+        // line's end, never past the paper's edge: what ends there (a bracket line, a mark's
+        // span) ends inside the system.
+        PlacedLine line = placer.Place(lineStart, lineEnd, sys, isLast, g);
+        cells = std::move(line.Cells);
+        if (isLast) r.ScoreEndX = line.EndX;
         SetNotationFont(*s, st.Fonts);
-        for (int& x : cells.X) x = roundi((x - g.LeftMargin) * stretch + g.LeftMargin);
-        // The line end's cell stands at the line's end, never past the paper's edge: what ends
-        // there (a bracket line, a mark's span) ends inside the system.
-        cells.X.back() = roundi((lineX - g.LeftMargin) * stretch + g.LeftMargin);
-        for (size_t v = firstBox; v < boxes.size(); ++v) {
-            BeatBox& b = boxes[v];
-            if (v + 1 < boxes.size()) b.Width = roundi((boxes[v + 1].X - b.X) * stretch);
-            b.X = roundi((b.X - g.LeftMargin) * stretch + g.LeftMargin);
-            if (barStart[v] && v > firstBox)
+        for (size_t v = 0; v < line.Beats.size(); ++v) {
+            boxes.push_back(line.Beats[v]);
+            if (line.BarStart[v] && v > 0)
                 for (int w = 0; w < rows; ++w) {
                     held.SetRow(w);
-                    PrintAt(*s, b.X, w * pitch + top + digitOffset, QStringLiteral("|"));
+                    PrintAt(*s, line.Beats[v].X, w * pitch + top + digitOffset, QStringLiteral("|"));
                 }
         }
-        if (boxes.size() > firstBox) boxes.back().Width = g.LeftMargin + g.PrintableWidth - boxes.back().X;
         boxesOf.push_back({firstBox, boxes.size()});
         PlaceRows(rowLines, in, st, score, rowCursor, cells, lineEnd, top, held.RowSlot());
         for (int w = 0; w < rows; ++w) {
@@ -499,6 +528,16 @@ SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
     lay.MeasureNumbers = in.MeasureNumbers;
     lay.SystemStartTicks = in.Lines.Starts;
     lay.Places = r.Systems;
+    for (int k = 0; k <= r.LastSystemDrawn && k < int(in.Lines.Starts.size()) && in.Song; ++k) {
+        double x = -1;
+        for (const MeterChange& change : MeterChangesOf(*in.Song)) {
+            if (change.Tick != in.Lines.Starts[k]) continue;
+            const auto box = std::find_if(r.BeatBoxes.begin(), r.BeatBoxes.end(),
+                                          [&](const BeatBox& b) { return b.Tick == change.Tick; });
+            if (box != r.BeatBoxes.end()) x = TimeSignatureX(in.Style, *box, change.Code);
+        }
+        lay.StartFractionX.push_back(x);
+    }
     const doc::Song* song = in.Song;
     lay.BarIndex = [song](int32_t tick) {
         int16_t offset = 0;

@@ -55,8 +55,19 @@ std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const Lin
 // or "T" mark gets an empty text and prints nothing on the following lines.
 std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const std::vector<EventItem>& items,
                                          bool continueVT = true);
+// A note (or note without pitch) of a part, or a rest in a gap between its notes, before any cut at
+// a line start.
+struct RowNote {
+    int32_t Start = 0, Length = 0;
+    int Pitch = 19;
+    const QString* Lyric = nullptr;  // the note's lyric in the song; none for a rest
+};
+// The notes of a part and the rests between, before the first and after the last of them, in
+// start order (a rest after the notes starting with it).
+std::vector<RowNote> RowNotesOf(const doc::Song& song, int part);
 // Every beat of every meter (up to and including the first beat past the song end), every event
-// start and end, and the song end, once each and in order.
+// start and end, every cell a note or rest prints (a note's start rounded as it is printed, each
+// further digit or dash of it), and the song end, once each and in order.
 std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& rowParts);
 // All of the above for the whole score.
 PreparedScore PrepareScore(const doc::Song& song, const LineTable& lines, bool continueVT = true);

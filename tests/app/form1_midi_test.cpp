@@ -2,6 +2,8 @@
 // export command, with scripted dialogs over files written by the tests.
 #include "app/form1_fixture.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QtTest/QTest>
 #include <tuple>
@@ -348,4 +350,28 @@ TEST_F(Form1MidiTest, ATrackLongerThanAPartStopsAtItsLastRowAndTheMessageSaysWhe
     EXPECT_EQ(f.journal.ListCount(), before + doc::kRowsPerPart + 1);
     f.journal.Undo(*f.song);
     EXPECT_EQ(f.song->Parts[2].NoteCount, 0);
+}
+
+// The chooser's list is opened, pointed at and picked from with the mouse alone.
+TEST_F(Form1MidiTest, TheChoosersListTakesTheMouse) {
+    Form1& f = start();
+    write("three.mid", smf(96, {kExampleTrack, kExampleTrack, kExampleTrack}));
+    openMidi("three.mid");
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    QTest::mouseClick(f.Label17[1].widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    auto* combo = static_cast<QComboBox*>(f.Combo4.widget());
+    QTest::mouseClick(combo, Qt::LeftButton, {}, QPoint(combo->width() - 5, combo->height() / 2));
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(view->isVisible());
+    ASSERT_EQ(combo->itemText(2), "女高 2");
+    const QPoint item = view->visualRect(view->model()->index(2, 0)).center();
+    QTest::mouseMove(view->viewport(), item);
+    EXPECT_EQ(view->currentIndex().row(), 2);  // the entry under the pointer is highlighted
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, item);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, item);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(f.Label17[1].Caption(), "女高 2");
+    EXPECT_EQ(f.Label17[1].Tag, "2");
+    EXPECT_EQ(f.Combo4.Top(), -200);
 }

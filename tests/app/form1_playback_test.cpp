@@ -287,6 +287,29 @@ TEST_F(PlaybackTest, PageMarkerFollowsTheBeatBoxes) {
     EXPECT_EQ(f3.Shape2[0].Top(), -5000);
 }
 
+// Following the play, the page window keeps the bar's marker at its middle, and its scroll bar
+// shows that place: the arrows then move on from there.
+TEST_F(PlaybackTest, ThePageWindowsBarFollowsThePlay) {
+    Form1& f = startSong(10);
+    typeset::Form3& f3 = f.Form3();
+    f.Command4_PageWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f3));
+    f.Chegd.SetValue(1);
+    // Bar 2 (tick 192, the fifth beat) lies low on the page.
+    f.BeatBoxes = {{0, 10, 20, 30, 0}, {0, 40, 20, 30, 48}, {0, 70, 20, 30, 96}, {0, 100, 20, 30, 144},
+                   {0, 10, 600, 30, 192}};
+    stopAt = 3500;
+    click(f.Check2);
+    const int top = int(f3.Picjp.Top());
+    EXPECT_EQ(top, f3.MarkerCentreY - 600 - int(f3.Picpage[0].Top()));
+    ASSERT_LT(-top, f3.VScroll1.Max());
+    EXPECT_EQ(f3.VScroll1.Value(), -top);
+    QWidget* bar = f3.VScroll1.widget();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 4));  // the up arrow
+    EXPECT_EQ(f3.VScroll1.Value(), -top - f3.VScroll1.SmallChange());
+    EXPECT_EQ(f3.Picjp.Top(), top + f3.VScroll1.SmallChange());
+}
+
 // A restart due while another playback runs (started by the count-in's end within the 100 ms)
 // stops that one and starts once its loop has returned: no re-arming, no nesting.
 TEST_F(PlaybackTest, ARestartDueDuringAPlaybackWaitsForItsLoop) {

@@ -1,8 +1,11 @@
 // The typesetting panel, the page-setup command and the page window, driven through the main window.
 #include "app/form1_fixture.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QWheelEvent>
 #include <QtTest/QTest>
+#include <QtTest/qtestspontaneevent.h>
 
 #include "app/settings.h"
 #include "app/startup.h"
@@ -24,6 +27,14 @@ protected:
         QTest::mouseClick(f.Command10[4].widget(), Qt::LeftButton);
     }
     QWidget* page(Form1& f, int i) { return f.Form3().Picpage[i].widget(); }
+    // A turn of the wheel at `at` in `window` (in eighths of a degree, 120 a notch), delivered as
+    // the window system delivers it: to the widget under the pointer, then up to its containers.
+    static void Turn(QWidget& window, QPoint at, QPoint angle) {
+        QWheelEvent e(at, window.mapToGlobal(at), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&e);
+        qApp->notify(window.windowHandle(), &e);
+    }
 };
 
 TEST_F(TypesetTest, NewSongLaysOutPagesNumbersAndTitle) {
@@ -225,6 +236,53 @@ TEST_F(TypesetTest, PageClicksLocateAndChooseTheRowsPart) {
     EXPECT_FALSE(f.Form3_Visible());
     f.Command4_PageWindow();
     EXPECT_TRUE(f.Form3_Visible());
+}
+
+// At every page setup the page window takes the width of a page (B5 690 pixels, A4 796, A4 across
+// 1126; the strip 16 more, the window another 22), within the work area; a page wider than the room
+// scrolls sideways. The wheel turns the pages over a page and over the bars.
+TEST_F(TypesetTest, ThePageWindowFitsEachPaperAndTheWheelScrollsIt) {
+    Form1& f = start();
+    typeset::Form3& w = f.Form3();
+    w.WorkArea = [] { return QRect(0, 0, 1024, 740); };
+    f.show();
+    QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    struct Case {
+        int paper, orientation, width, across;
+    };
+    const int room = 1024 - (w.frameGeometry().width() - w.width());  // the frame counts against the area
+    const Case cases[] = {{2, 0, 728, 0}, {0, 0, 834, 0}, {0, 1, room, 1142 - (room - 20)}, {2, 0, 728, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        f.Combo6.SetListIndex(c.paper);
+        QTest::mouseClick(f.Option1[c.orientation].widget(), Qt::LeftButton);
+        typeset(f);
+        EXPECT_EQ(w.width(), c.width);
+        EXPECT_LE(w.frameGeometry().right(), 1023);
+        EXPECT_EQ(w.HScroll1.Visible(), c.across > 0);
+        EXPECT_EQ(w.HScroll1.Max(), c.across);
+        const int view = w.height() - (c.across > 0 ? 20 : 0);
+        EXPECT_EQ(w.VScroll1.Height(), view);
+        EXPECT_EQ(w.VScroll1.Max(), int(w.Picjp.Height()) - view);
+    }
+    f.Combo6.SetListIndex(0);
+    QTest::mouseClick(f.Option1[1].widget(), Qt::LeftButton);
+    typeset(f);
+    const QPoint onPage(300, 300);
+    ASSERT_TRUE(page(f, 0)->isAncestorOf(w.childAt(onPage)) || w.childAt(onPage) == page(f, 0));
+    const int notch = QApplication::wheelScrollLines() * w.VScroll1.SmallChange();
+    Turn(w, onPage, {0, -120});
+    EXPECT_EQ(w.VScroll1.Value(), notch);
+    EXPECT_EQ(w.Picjp.Top(), -notch);
+    Turn(w, w.VScroll1.widget()->geometry().center(), {0, -120});
+    EXPECT_EQ(w.VScroll1.Value(), 2 * notch);
+    Turn(w, onPage, {-120, 0});
+    EXPECT_EQ(w.HScroll1.Value(), w.HScroll1.Max());
+    EXPECT_EQ(w.Picjp.Left(), -w.HScroll1.Max());
+    Turn(w, onPage, {0, 3 * 120});
+    EXPECT_EQ(w.VScroll1.Value(), 0);
+    EXPECT_EQ(w.Picjp.Top(), 0);
 }
 
 TEST_F(TypesetTest, PrinterFontSettersLeaveThePagesAlone) {

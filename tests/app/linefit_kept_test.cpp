@@ -17,14 +17,13 @@ namespace {
 
 class LineFitKeptTest : public Form1Test {
 protected:
-    // Four parts of notes `length` ticks long with a syllable on every note; sixteenths crowd the
-    // default page.
-    void fill(doc::Song& s, int length) {
+    // Four parts of sixteenth notes with a syllable on every note; they crowd the default page.
+    void fill(doc::Song& s) {
         for (int p = 1; p <= 4; ++p) {
             s.Parts[p].NoteCount = 0;
             for (int k = 0; k < 128; ++k) {
                 doc::NoteRecord& n = s.Notes[p][s.Parts[p].NoteCount++];
-                n.Start = k * length, n.Length = int16_t(length), n.Pitch = uint8_t(60 + (k * 2 + p) % 12 / 2 * 2);
+                n.Start = k * 12, n.Length = 12, n.Pitch = uint8_t(60 + (k * 2 + p) % 12 / 2 * 2);
                 n.Lyric = k % 3 ? "啦" : "la";
             }
         }
@@ -48,7 +47,6 @@ TEST_F(LineFitKeptTest, AnEditBetweenTwoPageSetupsIsMeasured) {
     struct Edit {
         const char* name;
         std::function<void(Form1&, doc::Song&)> apply;
-        int length = 12;
     };
     const Edit edits[] = {
         {"wider syllables",
@@ -59,8 +57,7 @@ TEST_F(LineFitKeptTest, AnEditBetweenTwoPageSetupsIsMeasured) {
          [](Form1&, doc::Song& s) {
              for (int p = 1; p <= 4; ++p)
                  for (int k = 0; k < 128; ++k) s.Notes[p][k].Pitch = uint8_t(k % 2 ? 60 : 61);
-         },
-         24},
+         }},
         {"longer notes",
          [](Form1&, doc::Song& s) {
              for (int p = 1; p <= 4; ++p) {
@@ -83,7 +80,7 @@ TEST_F(LineFitKeptTest, AnEditBetweenTwoPageSetupsIsMeasured) {
         form.reset();
         start();
         doc::Song& s = *form->song;
-        fill(s, e.length);
+        fill(s);
         form->RebuildTimeline();
         ASSERT_TRUE(form->RunPageSetup(true)) << e.name;
         const std::vector<int32_t> before = form->Lines.Starts;

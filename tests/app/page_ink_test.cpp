@@ -52,8 +52,8 @@ QRect InkAtOrigin(const QString& text, const QString& font, double size, bool bo
 }
 
 // The glyphs of one page: every print but the pieces of lines, arcs and brackets, which join by
-// design, and blanks; or, with `arcs`, only the pieces of arcs.
-std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false) {
+// design, and blanks; or, with `arcs`, only the pieces of arcs. Pieces named in `kept` are kept.
+std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false, const QString& kept = QString()) {
     static const QRegularExpression re(R"re(^Print (\S+),(\S+) "(.*)";? font=(\S+) (\S+)( bold)?( italic)?$)re");
     static const QString pieces = "cWXZYHInoMzvuwxhij|ab ";
     std::vector<Glyph> out;
@@ -64,7 +64,7 @@ std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false) 
         if (text.trimmed().isEmpty()) continue;
         const bool arc = font == "Qelto" && text.size() == 1 && QString("WXYZ").contains(text);
         if (arcs != arc) continue;
-        if (!arc && font == "Qelto" && text.size() == 1 && pieces.contains(text)) continue;
+        if (!arc && font == "Qelto" && text.size() == 1 && pieces.contains(text) && !kept.contains(text)) continue;
         const QRect ink = InkAtOrigin(text, font, m.captured(5).toDouble(), !m.captured(6).isEmpty(), !m.captured(7).isEmpty());
         if (ink.isNull()) continue;
         const int x = int(vb::Round(m.captured(1).toDouble())), y = int(vb::Round(m.captured(2).toDouble()));
@@ -91,14 +91,18 @@ public:
         }
         form->ShowPartNames();
     }
-    std::map<int, vb::RecordingSurface> typesetPages(typeset::TypesetResult* result = nullptr) {
+    // The pages as the typesetter draws them; with `finish`, with their brackets, measure numbers,
+    // time signatures and closing mark.
+    std::map<int, vb::RecordingSurface> typesetPages(bool finish = false, typeset::TypesetResult* result = nullptr) {
         Form1& f = *form;
         f.song->NeedsRetypeset = -1;
         EXPECT_TRUE(f.RunPageSetup(true));
         std::map<int, vb::RecordingSurface> pages;
         typeset::TypesetHooks hooks;
         hooks.Page = [&pages](int k) -> vb::Surface* { return &pages[k]; };
-        const typeset::TypesetResult r = typeset::RunTypesetter(f.TypesetValues(), hooks);
+        const typeset::TypesetInput in = f.TypesetValues();
+        const typeset::TypesetResult r = typeset::RunTypesetter(in, hooks);
+        if (finish) typeset::FinishPages(in, r, hooks.Page);
         if (result) *result = r;
         return pages;
     }
@@ -111,7 +115,7 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
     struct Case {
         const char* name;
         std::function<void(PageInkTest&, doc::Song&)> fill;
-        bool crowded = false;  // lines of the plain breaking would squeeze its glyphs together
+        bool crowded = false;  // lines of the plain breaking cannot hold its glyphs apart at their natural spacing
     };
     const Case cases[] = {
         {"quarters two octaves down, eighths one down, with accidentals",
@@ -182,9 +186,8 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
                      t.add(p, at + 144, 48, 96, "高");
                  }
              }
-             t.add(1, 192, 0, doc::kDynamics, "6");
-         },
-         true},
+             t.add(1, 192, 0, doc::kDynamics, "6");  // the accidentals get room of their own in the plain lines
+         }},
     };
     int dotsUnderArcs = 0;
     for (const Case& c : cases) {
@@ -240,6 +243,7 @@ TEST_F(PageInkTest, DenseSongsPrintNoGlyphOverAnotherAndLowDotsClearTheSyllables
     }
     EXPECT_GT(dotsUnderArcs, 0);
 }
+
 // The sample song fits its lines as the plain breaking gives them: its pages do not change.
 TEST_F(PageInkTest, TheSampleSongKeepsItsLineBreaks) {
     app::installFonts(PROGRAM_DIR);
@@ -404,7 +408,7 @@ TEST_F(PageInkTest, StackedMarksAndChordsMakeRoom) {
         c.marks(*this, s, starts, form->Page.FirstPageSystems);
         form->RebuildTimeline();
         typeset::TypesetResult r;
-        const auto pages = typesetPages(&r);
+        const auto pages = typesetPages(false, &r);
         ASSERT_EQ(form->Lines.Starts, starts) << c.name;  // the marks stand where they were put
         ASSERT_EQ(r.Systems.size(), starts.size() - 1) << c.name;
         const typeset::PageGeometry& g = form->Page;
@@ -465,4 +469,150 @@ TEST_F(PageInkTest, StackedMarksAndChordsMakeRoom) {
         EXPECT_EQ(marks, c.texts) << c.name;
         EXPECT_GT(lowDots, 0) << c.name;
     }
+}
+
+// Songs that crowd a line sideways, typeset and finished at the default page settings: no glyph of
+// a note or mark touches another (bar lines, the bracket, time signatures, measure numbers, tuplet
+// figures and the closing mark included), nothing stands outside the printable width, and songs
+// whose lines hold their glyphs keep the plain line breaks, the last line included.
+TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
+    struct Case {
+        const char* name;
+        std::function<void(PageInkTest&, doc::Song&)> fill;
+        bool plainLines = true;  // the plain line breaks hold
+        bool measureNumbers = false;
+    };
+    const auto parts = [](doc::Song& s, int shown) {
+        for (int p = 1; p <= s.PartCount; ++p) s.Parts[p].NoteCount = 0, s.Parts[p].ShowInScore = p <= shown;
+    };
+    const auto bars = [](doc::Song& s, int count) { s.SongSeconds = count * 192 * 1.25 / s.TempoChangeBpm[0]; };
+    const Case cases[] = {
+        {"a dense last bar of sixteenths with accidentals after quarters",
+         [&](PageInkTest& t, doc::Song& s) {
+             parts(s, 4);
+             for (int p = 1; p <= 4; ++p) {
+                 for (int k = 0; k < 44; ++k) t.add(p, k * 48, 48, 60 + (k + p) % 7, "啦");
+                 for (int k = 0; k < 16; ++k) t.add(p, 11 * 192 + k * 12, 12, 61 + (k * 5 + p) % 12, "啊");
+             }
+             bars(s, 12);
+         }},
+        {"notes recorded off the grid: lengths 5, 20 and 37 from odd ticks",
+         [&](PageInkTest& t, doc::Song& s) {
+             parts(s, 3);
+             const int start[] = {7, 29, 66, 71, 100, 120, 143, 190, 210, 247, 290, 300, 337, 389, 426, 470};
+             const int length[] = {20, 37, 5, 20, 20, 20, 37, 20, 37, 41, 5, 37, 47, 37, 20, 5};
+             for (int i = 0; i < 16; ++i) t.add(1, start[i], length[i], 60 + i * 5 % 12, "啦");
+             for (int i = 0; i < 24; ++i) t.add(2, 5 + i * 20, 20, 55 + i * 3 % 12, "啊");
+             for (int i = 0; i < 13; ++i) t.add(3, 3 + i * 37, 37, 50 + i * 7 % 12);
+             bars(s, 3);
+         },
+         false},
+        {"a sharp or flat on every bar's first note, a time signature at a line start, measure numbers",
+         [&](PageInkTest& t, doc::Song& s) {
+             parts(s, 3);
+             for (int p = 1; p <= 3; ++p)
+                 for (int k = 0; k < 64; ++k) t.add(p, k * 48, 48, k % 4 ? 62 + k % 4 : k % 8 ? 70 : 61 + p % 2 * 5, "啦");
+             s.TimeSigLastIndex = 1, s.TimeSigTicks[1] = 576, s.TimeSigCodes[1] = doc::TimeSigTextToCode("4/4");
+             bars(s, 16);
+         },
+         true, true},
+        {"one row with measure numbers and a time signature at a line start, ties carried over lines",
+         [&](PageInkTest& t, doc::Song& s) {
+             parts(s, 1);
+             for (int b = 0; b < 16; ++b) {
+                 for (int k = 1; k < 3; ++k) t.add(1, b * 192 + k * 48, 48, 61 + k, "啦");
+                 t.add(1, b * 192 + 144, 96, 66, "长");
+             }
+             s.TimeSigLastIndex = 1, s.TimeSigTicks[1] = 576, s.TimeSigCodes[1] = doc::TimeSigTextToCode("4/4");
+             bars(s, 16);
+         },
+         true, true},
+    };
+    // Joined by design: the bracket's pieces and the bar lines of its column; underlines of one
+    // group. A tuplet figure against the verse above is a matter of the rows' spacing.
+    const auto joined = [](const Glyph& a, const Glyph& b) {
+        static const QString column = "|uvwz";
+        if (a.font == "Qelto" && b.font == "Qelto" && column.contains(a.text) && column.contains(b.text)) return true;
+        if (a.text == "_" && b.text == "_") return true;
+        return (a.text == "M" && b.font == "宋体") || (b.text == "M" && a.font == "宋体");
+    };
+    for (const Case& c : cases) {
+        form.reset();
+        start();
+        doc::Song& s = *form->song;
+        c.fill(*this, s);
+        form->Check8[2].SetValue(c.measureNumbers ? 1 : 0);
+        form->RebuildTimeline();
+        const auto pages = typesetPages(true);
+        ASSERT_FALSE(pages.empty()) << c.name;
+        const typeset::PageSetupResult plain = typeset::ComputePageSetup(form->PanelValues(), s);
+        if (c.plainLines) {
+            EXPECT_EQ(form->Lines.Starts, plain.Lines.Starts) << c.name;
+            EXPECT_EQ(form->Page.LastPage, plain.Geometry.LastPage) << c.name;
+        }
+        const int left = form->Page.LeftMargin, right = left + form->Page.PrintableWidth;
+        int glyphs = 0;
+        for (const auto& [page, surface] : pages) {
+            const std::vector<Glyph> g = PageGlyphs(surface, false, "|uvwzxM");
+            glyphs += int(g.size());
+            for (size_t i = 0; i < g.size(); ++i) {
+                const Glyph& a = g[i];
+                const bool measureNumber = a.font == "宋体" && a.text.trimmed().toInt() > 0;
+                if (!measureNumber)
+                    EXPECT_TRUE(a.ink.left() >= left && a.ink.right() <= right)
+                        << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" at " << a.ink.x();
+                for (size_t j = i + 1; j < g.size(); ++j) {
+                    const Glyph& b = g[j];
+                    if (joined(a, b)) continue;
+                    EXPECT_FALSE(a.ink.intersects(b.ink))
+                        << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" " << a.ink.x() << ","
+                        << a.ink.y() << " and \"" << b.text.toStdString() << "\" " << b.ink.x() << "," << b.ink.y();
+                }
+            }
+            // The arcs keep clear of the bracket: a tie carried over a line start comes in just
+            // before its note.
+            for (const Glyph& arc : PageGlyphs(surface, true))
+                for (const Glyph& hook : g)
+                    if (hook.font == "Qelto" && QString("uvwz").contains(hook.text))
+                        EXPECT_FALSE(arc.ink.intersects(hook.ink)) << c.name << ": page " << page << " arc at " << arc.ink.x();
+        }
+        EXPECT_GT(glyphs, 0) << c.name;
+    }
+}
+
+// A song of 120 bars of four parts whose last line holds three bars, the last a whole note: that
+// line is drawn as wide as its glyphs need, so the song keeps its plain ten pages and never ends
+// with a bar alone.
+TEST_F(PageInkTest, TheLastLineWidensInsteadOfLeavingABarAlone) {
+    start();
+    doc::Song& s = *form->song;
+    for (int p = 1; p <= s.PartCount; ++p) s.Parts[p].NoteCount = 0, s.Parts[p].ShowInScore = p <= 4;
+    for (int p = 1; p <= 4; ++p) {
+        for (int b = 0; b < 119; ++b) {
+            int32_t at = b * 192;
+            for (int k = 0; k < 6; ++k) {
+                const int length = k < 4 ? 24 : 48;
+                add(p, at, length, 57 + (b * 3 + k * 2 + p) % 14, k % 2 ? "啦" : "风");
+                at += length;
+            }
+        }
+        add(p, 119 * 192, 192, 60 + p, "啊");
+    }
+    s.SongSeconds = 120 * 192 * 1.25 / s.TempoChangeBpm[0];
+    form->RebuildTimeline();
+    ASSERT_TRUE(form->RunPageSetup(true));
+    const typeset::PageSetupResult plain = typeset::ComputePageSetup(form->PanelValues(), s);
+    EXPECT_EQ(form->Lines.Starts, plain.Lines.Starts);
+    EXPECT_EQ(form->Page.LastPage + 1, 10);
+    const int32_t last = form->Lines.Starts[form->Lines.LastSystem];
+    EXPECT_EQ(s.SongLength - last, 3 * 192);
+    // Its digits and syllables keep apart: wider than its natural width, inside the printable one.
+    const auto pages = typesetPages(true);
+    const auto& lastPage = pages.at(form->Page.LastPage);
+    const std::vector<Glyph> g = PageGlyphs(lastPage, false, "x");
+    for (size_t i = 0; i < g.size(); ++i)
+        for (size_t j = i + 1; j < g.size(); ++j)
+            if (!(g[i].text == "_" && g[j].text == "_"))
+                EXPECT_FALSE(g[i].ink.intersects(g[j].ink)) << g[i].text.toStdString() << " " << g[i].ink.x() << " and "
+                                                            << g[j].text.toStdString() << " " << g[j].ink.x();
 }

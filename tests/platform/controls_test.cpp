@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QApplication>
 #include <QDir>
@@ -233,6 +234,38 @@ TEST_F(ControlsTest, ScrollBarValueFiresChangeOnAChangeAndDragFiresScroll) {
     keys.SetMax(2);  // Min above Max: the bar runs the other way
     keys.SetValue(0);
     EXPECT_EQ(keys.Value(), 2);
+}
+
+// A wheel turned down (towards the user) and the Down or Right key move the thumb down or right, by
+// three small changes a notch and one a key; on a bar running the other way that lowers the value.
+TEST_F(ControlsTest, ScrollBarWheelAndArrowKeysMoveTheThumbTheWayTheyTurn) {
+    struct Case {
+        bool vertical;
+        int min, max, way;
+        Qt::Key key;
+    };
+    const Case cases[] = {{true, 0, 1000, 1, Qt::Key_Down},
+                          {true, 1000, 0, -1, Qt::Key_Down},
+                          {false, 0, 1000, 1, Qt::Key_Right},
+                          {false, 1000, 0, -1, Qt::Key_Right}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.min);
+        ScrollBar bar(form.get(), "VScroll2", -1, c.vertical);
+        bar.Move(0, 0, c.vertical ? 20 : 200, c.vertical ? 200 : 20);
+        bar.SetMin(c.min);
+        bar.SetMax(c.max);
+        bar.SetSmallChange(10);
+        bar.SetLargeChange(100);
+        bar.SetValue(500);
+        const QPointF at(10, 10);
+        QWheelEvent down(at, bar.widget()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(bar.widget(), &down);
+        const int notch = QApplication::wheelScrollLines() * 10;
+        EXPECT_EQ(bar.Value(), 500 + c.way * notch);
+        QTest::keyClick(bar.widget(), c.key);
+        EXPECT_EQ(bar.Value(), 500 + c.way * (notch + 10));
+    }
 }
 
 TEST_F(ControlsTest, TextBoxTextFiresChangeAndMaxLengthLimitsTyping) {

@@ -83,13 +83,24 @@ TEST(NoteGlyphs, OctaveDotsStackingAccidentalsAndLyrics) {
     RowDraw words({{0, 48, 60, "la|-|mi"}, {48, 48, 62, "-"}, {96, 48, 64, "--"}}, false, false, 3);
     EXPECT_EQ(At(words.s, "la", true) + " " + At(words.s, "mi", true), "100,240 100,280");
     EXPECT_EQ(words.texts("宋体"), "la mi");     // "-" is a verse without a syllable
-    EXPECT_EQ(At(words.s, "Y", true), "0,178.4");  // the carried-over tie ends at the line start
-    for (int rows : {2, 3}) {  // under a bracket's top hook it starts a quarter cell further right
+    // The carried-over tie comes in just before its note: half a cell of arc, then its end.
+    EXPECT_EQ(At(words.s, "X", true) + " " + At(words.s, "Y", true), "477.5,178.4 484,178.4");
+    // It starts no further left than the bracket's room (a quarter cell more under the top hook of
+    // three rows): with no room for the arc, only its end, right of the hook.
+    struct Start { int rows, cellX; std::string lead; double endFrom; };
+    for (const Start& c : {Start{2, 100, "93.5", 100}, Start{3, 100, "93.5", 100}, Start{2, 12, "10", 12},
+                           Start{3, 12, "", 13.25}}) {
         RowDraw bracketed({});
-        bracketed.row.Rows = rows, bracketed.row.BracketWidth = 10;
+        bracketed.row.Rows = c.rows, bracketed.row.BracketWidth = 10;
+        bracketed.cells.X[0] = c.cellX;
         DrawRowEvent(bracketed.s, bracketed.st, bracketed.row, bracketed.rs, bracketed.run,
                      {.Start = 0, .Length = 48, .Pitch = 60, .Lyric = "--"});
-        EXPECT_EQ(At(bracketed.s, "Y", true), rows == 2 ? "10,178.4" : "13.25,178.4") << rows;
+        EXPECT_EQ(At(bracketed.s, "X"), c.lead) << c.rows << " " << c.cellX;
+        const double end = Xs(Prints(bracketed.s, "Y")).at(0);
+        if (c.cellX >= c.endFrom)
+            EXPECT_EQ(end, c.cellX) << c.rows << " " << c.cellX;
+        else
+            EXPECT_GE(end, c.endFrom) << c.rows << " " << c.cellX;
     }
 
     RowDraw odd({{0, 47, 60}, {47, 49, 62}});  // 47 rounds to 48, which has no cell: the cell before it

@@ -126,7 +126,9 @@ TEST(TypesetPreparation, RowsFollowTheStripsAndTheGridHoldsEveryBeatAndEventTick
     EXPECT_EQ(TickGridOf(*song, {1}), expected);
     AddNote(*song, 1, 10, 7, 60);
     AddNote(*song, 1, 5, 1, 1);  // a sentence marker is no event
-    expected.insert(expected.begin() + 1, {10, 17});
+    // Off the sixteenth grid the rests print cells of their own: 0..10 as a tuplet eighth at 0 and
+    // a tuplet sixty-fourth at 8, 17..300 from 18 (17 printed as 18).
+    expected.insert(expected.begin() + 1, {8, 10, 17, 18});
     EXPECT_EQ(TickGridOf(*song, {1}), expected);
 }
 
