@@ -69,25 +69,17 @@ bool PaintsAllItsPixels(const QWidget& w) {
 }
 
 // Marks the opaque widgets lying on `region` of `w` (its coordinates), at any depth, for their
-// part of it; `skip` and what lies on it are left out. The widgets that are not opaque are painted
-// with the widget under them.
-void MarkOpaqueWidgetsOn(QWidget& w, const QRegion& region, const QWidget* skip) {
+// part of it; among the children of `w` only those stacked under `top`, when given.
+void MarkOpaqueWidgetsOn(QWidget& w, const QRegion& region, const QWidget* top = nullptr) {
     for (QObject* o : w.children()) {
+        if (o == top) break;
         auto* child = qobject_cast<QWidget*>(o);
-        if (!child || child == skip || child->isWindow() || !child->isVisible()) continue;
+        if (!child || child->isWindow() || !child->isVisible()) continue;
         const QRegion on = region.intersected(child->geometry()).translated(-child->pos());
         if (on.isEmpty()) continue;
         if (PaintsAllItsPixels(*child)) child->update(on);
-        MarkOpaqueWidgetsOn(*child, on, skip);
+        MarkOpaqueWidgetsOn(*child, on);
     }
-}
-
-// Marks `region` of `w` to be painted again with everything lying on it. Qt paints a widget marked
-// changed without the opaque widgets on it: they keep their pixels, as they would if they had not
-// changed, so each is marked too.
-void MarkWithWhatLiesOnIt(QWidget& w, const QRegion& region, const QWidget* skip = nullptr) {
-    w.update(region);
-    MarkOpaqueWidgetsOn(w, region, skip);
 }
 
 }  // namespace
@@ -97,9 +89,9 @@ void MarkWithWhatLiesOnIt(QWidget& w, const QRegion& region, const QWidget* skip
 // the whole of both places as lost, and everything drawn there is painted again from the window
 // down: the widgets lying above the box (the part strips, the title block and its captions)
 // included, though they did not change. Marked as changed, the box is painted alone, without what
-// opaque widgets above it hide; what it uncovers, its container and the widgets lying on the
-// container there (a note label under the closed note menu, the buttons under the roll's
-// keyboard), is painted again where the box was and no longer is.
+// opaque widgets above it hide; where the box was and no longer is, its container and the widgets
+// it lay over there (a note label under the closed note menu, the buttons under the roll's
+// keyboard) are painted again.
 void PictureBox::placeWidget(const QRect& to) {
     QWidget* w = widget();
     QWidget* container = w->parentWidget();
@@ -115,9 +107,13 @@ void PictureBox::placeWidget(const QRect& to) {
     w->setGeometry(to);
     container->setAttribute(Qt::WA_UpdatesDisabled, false);
     w->setAttribute(Qt::WA_UpdatesDisabled, false);
-    MarkWithWhatLiesOnIt(*container, QRegion(from).subtracted(QRegion(to)), w);
-    // The opaque widgets on the box moved with it.
-    MarkWithWhatLiesOnIt(*w, w->rect());
+    // Qt paints a widget marked changed without the opaque widgets lying on it, which keep their
+    // pixels: those the box lay over are marked too, and those on the box, which moved with it.
+    const QRegion uncovered = QRegion(from).subtracted(QRegion(to));
+    container->update(uncovered);
+    MarkOpaqueWidgetsOn(*container, uncovered, w);
+    w->update();
+    MarkOpaqueWidgetsOn(*w, w->rect());
 }
 
 void PictureBox::SetBorderStyle(int s) {
