@@ -1,9 +1,9 @@
 // The program on an X server under a window manager, driven with real pointer and key input
 // (XTest, through xdotool): the main window covers the screen without the full-screen state (the
-// work area beside a task bar), the lyrics window and the page window stay above it when the user clicks into the track view, a save
-// dialog stands above them, and a cancelled page export shows no page window. The places to click
-// come from the same window laid out headless at the same screen size. Skipped only when the X
-// server or the window manager cannot be started.
+// work area beside a task bar), the lyrics window and the page window stay above it when the user
+// clicks into the track view, a save dialog stands above them, and a cancelled page export shows no
+// page window. The places to click come from the same window laid out headless at the same screen
+// size. Skipped only when the X server or the window manager cannot be started.
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
