@@ -1,5 +1,5 @@
 // The main window: its controls at their design places, start-up (Form_Load), the layout over the
-// whole screen and the lists (InitMainWindow), and the dispatcher of the main command array.
+// screen's work area and the lists (InitMainWindow), and the dispatcher of the main command array.
 #include "app/form1.h"
 
 #include <QDir>
@@ -7,7 +7,10 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "platform/vbtext.h"
 
@@ -23,6 +26,11 @@ QLabel* StaticCaption(QWidget* parent, const QString& text, int x, int y, int w 
     l->setGeometry(x, y, w < 0 ? l->width() : w, h);
     return l;
 }
+
+// The buttons of "系统" top to bottom (Command2 indexes); the clock follows them.
+constexpr std::pair<int, const char*> kSystemButtons[] = {{0, "新建"},     {2, "打开"},     {1, "保存"},
+                                                          {8, "导出MIDI"}, {25, "导出简谱"}, {5, "系统设置"},
+                                                          {7, "最小化"},   {26, "打印"},     {4, "退出"}};
 
 }  // namespace
 
@@ -159,14 +167,8 @@ void Form1::CreateControls() {
     Command10[2].SetCaption("简谱设置");
     Command10[2].Move(8, 94, 73, 17);
     // "系统": the file commands and the clock.
-    const std::pair<int, const char*> system[] = {{0, "新建"},     {2, "打开"},     {1, "保存"},
-                                                 {8, "导出MIDI"}, {25, "导出简谱"}, {5, "系统设置"},
-                                                 {7, "最小化"},   {26, "打印"},     {4, "退出"}};
-    int row = 0;
-    for (const auto& [index, caption] : system) {
-        Command2[index].SetCaption(caption);
-        Command2[index].Move(8, 16 + 18 * row++, 73, 17);
-    }
+    for (const auto& [index, caption] : kSystemButtons) Command2[index].SetCaption(caption);
+    PlaceSystemGroup(groupHeight[4]);
     Command2[8].widget()->setToolTip("导出midi音符文件");
     Command2[25].widget()->setToolTip("导出简谱模式显示的图片");
     Command2[3].SetCaption("退出程序");
@@ -174,7 +176,6 @@ void Form1::CreateControls() {
     Command2[5].SetEnabled(false);  // until the start-up timer has run
     Command2[21].SetVisible(false);
     Command14.SetCaption("00-00");
-    Command14.Move(8, 16 + 18 * row, 73, 17);
 
     // Track view: part header column and track area.
     Label1.SetBackColor(0xE0E0E0);
@@ -356,6 +357,19 @@ void Form1::CreateControls() {
     Command3.widget()->raise();
 }
 
+// "系统" holds its buttons and the clock 18 pixels apart in its designed height. A window that ends
+// above that (a short screen with a task bar) gives the group the room left, and the rows close up
+// in it so that the clock stays in view.
+void Form1::PlaceSystemGroup(int height) {
+    constexpr int top = 16, bottomMargin = 4, rows = int(std::size(kSystemButtons)) + 1;
+    const int step = std::clamp((height - top - bottomMargin) / rows, 12, 18);
+    const int buttonHeight = std::min(17, step);
+    Frame1[4].SetHeight(height);
+    int row = 0;
+    for (const auto& [index, caption] : kSystemButtons) Command2[index].Move(8, top + step * row++, 73, buttonHeight);
+    Command14.Move(8, top + step * row, 73, buttonHeight);
+}
+
 void Form1::BindHandlers() {
     Command2.Bind(&vb::Control::Click, [this](int i) { Command2_Click(i); });
     BindSettingsHandlers();
@@ -405,17 +419,17 @@ void Form1::InitMainWindow() {
     for (const QString& s : Lists.pageNumberPositions) Combo10.AddItem(s);
     Combo10.SetListIndex(kPageNumberPositionStart);
 
-    int w = services_.screenWidth, h = services_.screenHeight;
-    if (w <= 0 || h <= 0) {
-        QScreen* screen = QGuiApplication::primaryScreen();
-        const QSize size = screen ? screen->size() : QSize(1024, 768);
-        w = size.width();
-        h = size.height();
+    // The screen is the work area the window manager announces: the screen less its panels (a
+    // task bar would hide the bottom of the window), the whole screen where it announces none.
+    QRect screen(0, 0, services_.screenWidth, services_.screenHeight);
+    if (screen.isEmpty()) {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        screen = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
     }
-    ScreenWidthPx = w;
-    ScreenHeightPx = h;
+    ScreenWidthPx = screen.width();
+    ScreenHeightPx = screen.height();
     const int W = ScreenWidthPx, H = ScreenHeightPx;
-    setGeometry(0, 0, W, H);
+    setGeometry(screen);
     setFixedSize(W, H);
 
     // Regions.
@@ -437,6 +451,8 @@ void Form1::InitMainWindow() {
     VScroll2.Move(0, 77, 16, H - 152);
     VScroll3.Move(0, H - 65, 16, 65);
     Picture13.Move(W - 921, H - 41, 921, 41);
+    const int systemRoom = H - int(Picct.Top() + Frame1[4].Top());
+    if (systemRoom < Frame1[4].Height()) PlaceSystemGroup(systemRoom);
 
     for (int i = 0; i < 256; ++i) Lably[i].SetTop(-5000);
     Line3.SetPoints(-1, 0, -1, Picture6.Height() + 1);

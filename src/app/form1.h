@@ -73,7 +73,7 @@ public:
     // What the window runs on; runProgram wires the real devices, tests pass fakes.
     struct Services {
         QString programDir;           // the folder of the word lists, settings files and resources
-        int screenWidth = 0;          // screen size in pixels; 0 takes the primary screen's
+        int screenWidth = 0;          // screen size in pixels; 0 takes the primary screen's work area
         int screenHeight = 0;
         vb::Dialogs* dialogs = nullptr;
         MidiOut* midi = nullptr;       // MIDI output device 0
@@ -458,7 +458,7 @@ public:
     vb::LineControl Line6{Picture8.widget(), "Line6"};
     vb::LineControl Line7{Picture6.widget(), "Line7"};
     void BindRulerHandlers();
-    static constexpr double kKeyFontSize = 7.5, kLongKeyFontSize = 6;
+    static constexpr double kKeyFontSize = 7.5;
     void ShowKeyText(const QString& text);
     void RedrawSongRuler();
     void Label10_MouseDown(int index, int button, int shift, double x, double y);
@@ -723,6 +723,7 @@ private:
     QString pageImageBase_;  // the file name chosen by the last page-image export
     std::vector<int> failedPageImages_;  // pages of that export not written, in the order tried
     void CreateControls();
+    void PlaceSystemGroup(int height);
     void BindHandlers();
     void BindSettingsHandlers();
     void BindKeyboardHandlers();

@@ -45,15 +45,14 @@ void PlaceMarkers(vb::ControlArray<vb::Label>& pool, const std::vector<doc::Rule
 
 }  // namespace
 
-// The key of the position display keeps to one line on its row: in a smaller font than the other
-// values, starting nearer its caption, and smaller still for a name too long for the row ("低bB调
-// (+10)", a key an octave lower).
+// The key of the position display keeps to one line on its row, in a smaller font than the other
+// values and starting nearer its caption; a name too long for the row (a key an octave lower, "低bB调
+// (+10)") shows without its spaces in the same font.
 void Form1::ShowKeyText(const QString& text) {
     vb::Label& key = Label3[17];
-    key.SetCaption(text);
-    double size = kKeyFontSize;
-    if (typeset::LabelTextSize({key.FontName(), size}, text).width() > key.Width()) size = kLongKeyFontSize;
-    if (key.FontSize() != size) key.SetFontSize(size);
+    QString shown = text;
+    if (typeset::LabelTextSize({key.FontName(), key.FontSize()}, shown).width() > key.Width()) shown.remove(' ');
+    key.SetCaption(shown);
 }
 
 void Form1::BindRulerHandlers() {

@@ -56,12 +56,42 @@ PictureBox::~PictureBox() {
 
 void PictureBox::geometryChanged() { surface_->Resize(widget()->width(), widget()->height()); }
 
+namespace {
+
+// Whether Qt takes a widget for opaque: it paints all of its pixels, and Qt then leaves it and
+// what it covers out of the repaint of the widget under it.
+bool PaintsAllItsPixels(const QWidget& w) {
+    if (w.graphicsEffect()) return false;
+    if (w.testAttribute(Qt::WA_OpaquePaintEvent) || w.testAttribute(Qt::WA_PaintOnScreen)) return true;
+    if (!w.autoFillBackground()) return false;
+    const QBrush& fill = w.palette().brush(w.backgroundRole());
+    return fill.style() != Qt::NoBrush && fill.isOpaque();
+}
+
+// Marks the opaque widgets lying on `region` of `w` (its coordinates), at any depth, for their
+// part of it; among the children of `w` only those stacked under `top`, when given.
+void MarkOpaqueWidgetsOn(QWidget& w, const QRegion& region, const QWidget* top = nullptr) {
+    for (QObject* o : w.children()) {
+        if (o == top) break;
+        auto* child = qobject_cast<QWidget*>(o);
+        if (!child || child->isWindow() || !child->isVisible()) continue;
+        const QRegion on = region.intersected(child->geometry()).translated(-child->pos());
+        if (on.isEmpty()) continue;
+        if (PaintsAllItsPixels(*child)) child->update(on);
+        MarkOpaqueWidgetsOn(*child, on);
+    }
+}
+
+}  // namespace
+
 // A picture box that only moves (a track view canvas follows the play many times a second) marks
 // what it uncovers and what it now shows, as any change of its picture does. Qt's own move marks
 // the whole of both places as lost, and everything drawn there is painted again from the window
 // down: the widgets lying above the box (the part strips, the title block and its captions)
 // included, though they did not change. Marked as changed, the box is painted alone, without what
-// opaque widgets above it hide, and its container only where the box was and no longer is.
+// opaque widgets above it hide; where the box was and no longer is, its container and the widgets
+// it lay over there (a note label under the closed note menu, the buttons under the roll's
+// keyboard) are painted again.
 void PictureBox::placeWidget(const QRect& to) {
     QWidget* w = widget();
     QWidget* container = w->parentWidget();
@@ -77,12 +107,13 @@ void PictureBox::placeWidget(const QRect& to) {
     w->setGeometry(to);
     container->setAttribute(Qt::WA_UpdatesDisabled, false);
     w->setAttribute(Qt::WA_UpdatesDisabled, false);
-    container->update(QRegion(from).subtracted(QRegion(to)));
-    // An opaque widget on the box is left out of the box's repaint: it moved with the box, so each
-    // is marked too.
+    // Qt paints a widget marked changed without the opaque widgets lying on it, which keep their
+    // pixels: those the box lay over are marked too, and those on the box, which moved with it.
+    const QRegion uncovered = QRegion(from).subtracted(QRegion(to));
+    container->update(uncovered);
+    MarkOpaqueWidgetsOn(*container, uncovered, w);
     w->update();
-    for (QWidget* child : w->findChildren<QWidget*>())
-        if (child->isVisible()) child->update();
+    MarkOpaqueWidgetsOn(*w, w->rect());
 }
 
 void PictureBox::SetBorderStyle(int s) {

@@ -7,9 +7,12 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 namespace vb {
 
@@ -49,6 +52,19 @@ QStringList QtNameFilters(const QString& vbFilter) {
 namespace {
 // Every dialog stands on top, as the page and lyrics windows do, so that they never hide it.
 void KeepOnTop(QDialog& dialog) { dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true); }
+
+// A box as narrow as a short message ("导入完成") leaves its title no room in the window manager's
+// title bar beside the bar's icon and buttons: the bar shows "…" or nothing. The box is made at
+// least as wide as its title needs there.
+void MakeRoomForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont bar = box.font();
+    bar.setBold(true);
+    const int width = QFontMetrics(bar).horizontalAdvance(box.windowTitle()) + kTitleBarControlsWidth;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
 }  // namespace
 
 // A box given no title shows the program's name: the caption of the window that owns the boxes.
@@ -86,6 +102,7 @@ int QtDialogs::MsgBox(const QString& prompt, int flags, const QString& title) {
         }
         buttons.push_back({box.addButton(text, role), answer});
     }
+    MakeRoomForTitle(box);
     box.setDefaultButton(buttons.front().first);
     // Escape answers Cancel where the box has one, OK on a box with only OK.
     for (auto& b : buttons)

@@ -80,8 +80,13 @@ public:
     virtual void Beep() = 0;
 };
 
+// Room a window manager's title bar takes beside a box's title: its icon, its buttons and their
+// margins (pixels; the widest of the common desktops).
+inline constexpr int kTitleBarControlsWidth = 160;
+
 // Real dialogs over Qt, with the system's Chinese button texts; a message or input box given no
-// title is titled with the caption of the parent's window, the program's name.
+// title is titled with the caption of the parent's window, the program's name. A message box is
+// at least as wide as its title needs in a window manager's title bar.
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}

@@ -1,9 +1,9 @@
 // The program on an X server under a window manager, driven with real pointer and key input
-// (XTest, through xdotool): the main window covers the screen without the full-screen state, the
-// lyrics window and the page window stay above it when the user clicks into the track view, a save
-// dialog stands above them, and a cancelled page export shows no page window. The places to click
-// come from the same window laid out headless at the same screen size. Skipped only when the X
-// server or the window manager cannot be started.
+// (XTest, through xdotool): the main window covers the screen without the full-screen state (the
+// work area beside a task bar), the lyrics window and the page window stay above it when the user
+// clicks into the track view, a save dialog stands above them, and a cancelled page export shows no
+// page window. The places to click come from the same window laid out headless at the same screen
+// size. Skipped only when the X server or the window manager cannot be started.
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRect>
@@ -100,6 +100,12 @@ public:
 
     std::optional<QString> Root(const QString& property) const {
         return Run(display_, "xprop", {"-root", "-notype", property});
+    }
+    // The work area the window manager announces (of the first desktop); nullopt while it announces none.
+    std::optional<QRect> WorkArea() const {
+        const QStringList n = Root("_NET_WORKAREA").value_or("").section('=', 1).split(',', Qt::SkipEmptyParts);
+        if (n.size() < 4) return std::nullopt;
+        return QRect(n[0].trimmed().toInt(), n[1].trimmed().toInt(), n[2].trimmed().toInt(), n[3].trimmed().toInt());
     }
     // The windows a root property lists, bottom to top for the stacking list.
     QString Property(const QString& id, const QString& property) const {
@@ -232,4 +238,19 @@ TEST_F(DesktopTest, PageAndLyricsWindowsStayAboveTheMainWindowUnderAWindowManage
     ASSERT_TRUE(m >= 0 && l >= 0 && p >= 0) << stacking.join(' ').toStdString();
     EXPECT_GT(l, m) << "the lyrics window went under the main window";
     EXPECT_GT(p, m) << "the page window went under the main window";
+}
+
+// Under a desktop with a task bar (icewm's), the main window fills the work area the window manager
+// announces, so that the bar hides neither the clock nor the title block.
+TEST_F(DesktopTest, TheMainWindowFillsTheWorkAreaBesideATaskBar) {
+    XSession x;
+    const QString why = x.Start("icewm");
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    std::optional<QRect> area;
+    ASSERT_TRUE(WaitFor([&] { return (area = x.WorkArea()) && area->height() < kScreenHeight; }))
+        << "the window manager announced no task bar";
+    x.StartProgram();
+    const QString main = x.WaitForClient("合唱排练");
+    ASSERT_FALSE(main.isEmpty()) << "the main window never showed";
+    EXPECT_EQ(x.Geometry(main), *area);
 }

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QtTest/QTest>
+#include <functional>
 
 using namespace app;
 
@@ -329,6 +330,37 @@ TEST_F(RollTest, TheKeyboardEntryMarkerIsDrawnAboveItsNote) {
         EXPECT_NE(before.pixel(tipX, y), editing::kEntryMarkerColour) << y;
     }
     EXPECT_NE(canvas()->childAt(tipX, tipY), f.Image1.widget());
+}
+
+// What the note menu and the keyboard uncover when they move away is painted again: after the menu
+// closes (a click on the ruler, an item) and after the keyboard scrolls to the bottom, the window
+// holds what a fresh painting of it shows, the note labels under the menu and the buttons under the
+// keyboard included.
+TEST_F(RollTest, WhatTheMenuAndTheKeyboardUncoverIsPaintedAgain) {
+    Form1& f = open();
+    f.VScroll2.SetValue(314);  // middle C's row 300 pixels down the window
+    notes({{1380, 96, 60, "a"}, {1380, 96, 57, "b"}, {1476, 96, 53, "c"}});
+    const auto asShown = [&] {
+        QApplication::processEvents();
+        const QImage shown = f.screen()->grabWindow(f.winId(), 0, 0, f.width(), f.height()).toImage();
+        return shown.convertToFormat(QImage::Format_RGB32) == f.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const std::pair<const char*, std::function<void()>> closings[] = {
+        {"ruler", [&] { QTest::mouseClick(f.Picture8.widget(), Qt::LeftButton, {}, QPoint(100, 10)); }},
+        {"item", [&] { QTest::mouseClick(f.Label18[19].widget(), Qt::LeftButton, {}, QPoint(5, 5)); }},
+    };
+    for (const auto& [how, close] : closings) {
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(700, kRow60 - 60));
+        ASSERT_GT(f.Picture11.Top(), 0);
+        ASSERT_TRUE(f.Picture11.widget()->geometry().intersects(f.Labnot[1].widget()->geometry()));
+        ASSERT_TRUE(asShown()) << how;
+        close();
+        ASSERT_LT(f.Picture11.Top(), 0) << how;
+        EXPECT_TRUE(asShown()) << how;
+    }
+    QTest::keyClick(f.VScroll2.widget(), Qt::Key_End);
+    ASSERT_EQ(f.VScroll2.Value(), f.VScroll2.Max());
+    EXPECT_TRUE(asShown());
 }
 
 TEST_F(RollTest, CtrlZSkipsTheFirstEntryAndUndoesAPartDeletion) {

@@ -128,8 +128,28 @@ TEST_F(ScreenTest, CaptionsFitTheirControls) {
         EXPECT_GE(f.LyricCharWidth, lyric.horizontalAdvance(QString::fromUtf8(ch))) << ch;
 }
 
-// The key of "信息显示" keeps to one line on its row, right of its caption and inside the group,
-// for every key and its octave-lower twin ("低…").
+// On a work area shorter than the screen (768 less a task bar of 26) the window's bottom stays in
+// view: the buttons of "系统" and the clock one under the other inside their group, the title block.
+TEST_F(ScreenTest, AShortWorkAreaKeepsTheClockAndTheTitleBlockInView) {
+    Form1& f = build(services(dir.path(), 1024, 742));
+    f.show();
+    const auto inWindow = [&](const vb::Control& c) { return QRect(c.widget()->mapTo(&f, QPoint()), c.widget()->size()); };
+    const QRect group = inWindow(f.Frame1[4]);
+    EXPECT_LE(group.bottom(), f.height() - 1);
+    QRect above = inWindow(f.Frame1[3]);
+    for (int index : {0, 2, 1, 8, 25, 5, 7, 26, 4, -1}) {
+        const QRect r = inWindow(index < 0 ? static_cast<const vb::Control&>(f.Command14) : f.Command2[index]);
+        EXPECT_TRUE(group.contains(r)) << index;
+        EXPECT_GT(r.top(), above.bottom()) << index;
+        EXPECT_GE(r.height(), 15) << index;
+        above = r;
+    }
+    EXPECT_EQ(inWindow(f.Picture13), QRect(103, 742 - 41, 921, 41));
+}
+
+// The key of "信息显示" keeps to one line on its row, right of its caption and inside the group, in
+// the row's key font for every key and its octave-lower twin ("低…"); a name too long for the row
+// drops its spaces.
 TEST_F(ScreenTest, TheKeyOfThePositionDisplayFitsItsRow) {
     Form1& f = startShown();
     const vb::Label& key = f.Label3[17];
@@ -141,11 +161,32 @@ TEST_F(ScreenTest, TheKeyOfThePositionDisplayFitsItsRow) {
         const QString text = code < 0 ? "低" + doc::KeyName(code + 12) : doc::KeyName(code);
         f.ShowKeyText(text);
         const QFontMetrics m(key.widget()->font());
-        EXPECT_EQ(key.Caption(), text);
-        EXPECT_LE(m.horizontalAdvance(text), key.Width()) << text.toStdString();
+        EXPECT_EQ(key.Caption(), code < 0 ? QString(text).remove(' ') : text);
+        EXPECT_LE(m.horizontalAdvance(key.Caption()), key.Width()) << text.toStdString();
         EXPECT_LE(m.height(), key.Height()) << text.toStdString();
-        // The twelve keys of the selector keep the row's key font.
-        if (code >= 0) EXPECT_EQ(key.FontSize(), Form1::kKeyFontSize) << text.toStdString();
+        EXPECT_EQ(key.FontSize(), Form1::kKeyFontSize) << text.toStdString();
+    }
+}
+
+// A box with a short message is as wide as its title needs in a window manager's title bar, beside
+// the bar's icon and buttons, given or taken from the program's name.
+TEST_F(ScreenTest, ShortMessageBoxesLeaveTheirTitleRoom) {
+    Form1& f = startShown();
+    vb::QtDialogs real(&f);
+    const std::pair<const char*, const char*> boxes[] = {{"字体太大", ""}, {"导入完成", "提示"}, {"打印已经发送", "提示"}};
+    for (const auto& [prompt, title] : boxes) {
+        int width = 0, needed = 0;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QFont bar = box->font();
+            bar.setBold(true);
+            needed = QFontMetrics(bar).horizontalAdvance(box->windowTitle()) + vb::kTitleBarControlsWidth;
+            width = box->width();
+            box->close();
+        });
+        real.MsgBox(prompt, vb::vbOKOnly, title);
+        EXPECT_GE(width, needed) << prompt;
     }
 }
 

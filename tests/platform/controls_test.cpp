@@ -556,7 +556,8 @@ TEST_F(ControlsTest, PictureBoxUnderThinSiblingsRepaintsEachBand) {
 
 // Canvases that move under an opaque panel (the title block over the track view) leave on the
 // screen what a fresh painting of the window shows: their pixels, an opaque child carried along,
-// a caption above them, and what they uncover. The panel itself is not painted again.
+// a caption above them, and what they uncover, an opaque label under them included. The panel
+// itself is not painted again.
 TEST_F(ControlsTest, MovedCanvasesRepaintAloneAndLeaveTheScreenAsDrawnAfresh) {
     std::vector<std::unique_ptr<PictureBox>> boxes;
     auto box = [&](QWidget* parent, QRect r, Colour colour) -> PictureBox& {
@@ -574,6 +575,10 @@ TEST_F(ControlsTest, MovedCanvasesRepaintAloneAndLeaveTheScreenAsDrawnAfresh) {
     Label caption(view.widget(), "Label3", 19);                // transparent, above them
     caption.Move(50, 50, 80, 16);
     caption.SetCaption("12.467");
+    Label under(view.widget(), "Label3", 20);                  // opaque, under them
+    under.Move(221, 150, 8, 10);
+    under.SetBackColor(RGB(255, 0, 255));
+    under.widget()->lower();
     PictureBox& panel = box(form.get(), {0, 260, 400, 40}, RGB(128, 128, 128));
     QApplication::processEvents();
     struct PaintCount : QObject {
@@ -586,11 +591,12 @@ TEST_F(ControlsTest, MovedCanvasesRepaintAloneAndLeaveTheScreenAsDrawnAfresh) {
         right.SetLeft(x + 300);
         QApplication::processEvents();
     }
-    left.SetLeft(-80);  // and one that uncovers the container
+    left.SetLeft(-80);  // and one that uncovers the container and the label
     QApplication::processEvents();
     EXPECT_EQ(panelPaints.n, 0);
     const QImage shown = form->screen()->grabWindow(form->winId(), 0, 0, 400, 300).toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, form->grab(QRect(0, 0, 400, 300)).toImage().convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(shown.pixelColor(225, 155), QColor(255, 0, 255));
 }
 
 // A frame kept as drawn looks as the style draws a group box, also after its caption or size changed.
