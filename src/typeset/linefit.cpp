@@ -27,6 +27,7 @@ struct Ink {
     int32_t Tick = 0;  // the cell (the event's start for a syllable)
     double Left = 0, Right = 0;
     double LeftAtLineStart = 0;  // a note carried over a line start shows its accidental there again
+    double Under = 0;            // where the underlines of a short note end (Right for none)
 };
 
 // Glyphs of one tick stand over each other (a chord), so they count as one.
@@ -39,6 +40,7 @@ void mergeTicks(std::vector<Ink>& v) {
             Ink& m = v[n - 1];
             m.Left = std::min(m.Left, v[i].Left), m.Right = std::max(m.Right, v[i].Right);
             m.LeftAtLineStart = std::min(m.LeftAtLineStart, v[i].LeftAtLineStart);
+            m.Under = std::max(m.Under, v[i].Under);
         } else {
             v[n++] = v[i];
         }
@@ -47,8 +49,9 @@ void mergeTicks(std::vector<Ink>& v) {
 }
 
 struct RowGlyphs {
-    std::vector<Ink> Cells;                   // digits with accidentals and dots, in tick order
+    std::vector<Ink> Cells;                   // digits with accidentals, dots and chord braces, in tick order
     std::vector<std::vector<Ink>> Syllables;  // per verse, in tick order
+    std::vector<int32_t> Closes;              // the ticks of the chords' "}", in order
 };
 
 // Everything a row's glyphs are made from: the part's notes, the song's length and meters, the
@@ -123,6 +126,8 @@ public:
         advanceB_ = notationMetrics.horizontalAdvance(QStringLiteral("b"));
         dash_ = TextInk(digitFont_, QStringLiteral("-"));
         bracketWidth_ = rows_ == 1 ? 0 : rows_ == 2 ? in.BarGlyphWidth : in.BracketGlyphWidth;
+        const QRectF open = TextInk(notation_, QStringLiteral("{")), close = TextInk(notation_, QStringLiteral("}"));
+        openLeft_ = open.left(), openRight_ = open.right(), closeLeft_ = close.left(), closeRight_ = close.right();
         for (int part : rowParts_) glyphs_.push_back(cachedRowGlyphs(part));
         // The cells' grid is made from the same notes and meters: kept with the rows it was made
         // from, it stays good while every row is still the one kept.
@@ -166,7 +171,7 @@ public:
         const int naturalEnd = LayOutLineCells(song_, grid_, cursor, start, end, rows_, x0, W, in_.BarGlyphWidth, last,
                                                natural_, out.Beats, out.BarStart);
         lineInks(start, end);
-        line_ = {&g, system, last, naturalEnd, &out.Beats, &out.BarStart};
+        line_ = {&g, system, last, end, naturalEnd, &out.Beats, &out.BarStart};
 
         // The last system keeps its natural width where its glyphs keep apart, and widens (up to
         // the printable width, short of the closing bar) until they do.
@@ -281,6 +286,7 @@ private:
         const PageGeometry* G = nullptr;
         int System = 0;
         bool Last = false;
+        int32_t End = 0;  // the tick the line ends at
         int NaturalEnd = 0;
         const std::vector<BeatBox>* Beats = nullptr;
         const std::vector<uint8_t>* BarStart = nullptr;
@@ -361,6 +367,14 @@ private:
         }
         for (; beat < beats.size(); ++beat) r.BeatShift[beat] = shift;
         r.EndX = at(line_.NaturalEnd) + shift;
+        // A "}" on the next line's first tick stands at this line's end: the end moves right as
+        // far as keeps it clear of the row's last glyphs.
+        for (int w = 0; w < rows_; ++w) {
+            const std::vector<int32_t>& closes = glyphs_[size_t(w)]->Closes;
+            if (!std::binary_search(closes.begin(), closes.end(), line_.End)) continue;
+            const double at = vb::Round(-in_.Style.W * (doc::IsOnBarline(song_, line_.End) ? 1.6 : 1 / 3.0)) + closeLeft_;
+            r.EndX += std::max(0, int(std::ceil(digits(w).Right + std::max(digits(w).White, kWhite) - (r.EndX + at) - 1e-9)));
+        }
         const double rightEdge = g.LeftMargin + g.PrintableWidth;
         // The closing bar of every system stands at its right edge; the score's closing mark
         // stands at the last system's end, moved right of its last glyphs.
@@ -401,6 +415,7 @@ private:
         const std::vector<RowNote> events = RowNotesOf(song_, part);
         const MarkStyle& st = in_.Style;
         const QRectF dot = TextInk(notation_, QStringLiteral("m"));
+        const QRectF underline = TextInk(notation_, QStringLiteral("_"));
         QString barState = FreshBarAccidentals();
         int16_t bar = -1;
         for (const RowNote& e : events) {
@@ -426,7 +441,7 @@ private:
                     if (level == 3) x += advanceB_;
                     right = std::max(right, x + dot.right());
                 }
-                out.Cells.push_back({tick, left, right, carried});
+                out.Cells.push_back({tick, left, right, carried, level < 4 ? std::max(right, underline.right()) : right});
                 first = false;
             });
             if (!e.Lyric || e.Lyric->isEmpty() || *e.Lyric == QStringLiteral("-")) continue;
@@ -438,7 +453,39 @@ private:
         }
         mergeTicks(out.Cells);
         for (std::vector<Ink>& verse : out.Syllables) mergeTicks(verse);
+        chordBraces(part, out);
         return out;
+    }
+
+    // A chord's "{" or "}" stands W / 3 before its cell, or further left, a white column from the
+    // ink of the notes there (their underlines too): it widens the cell's ink to the left, and the
+    // ink of the cell before it to the end of that one's underlines. A "}" on a bar line stands
+    // before the bar line, one on a line's first tick at the end of the line before (Closes).
+    void chordBraces(int part, RowGlyphs& out) const {
+        const double underline = TextInk(notation_, QStringLiteral("_")).left();
+        const int count = std::clamp<int>(song_.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+        for (int i = 0; i < count; ++i) {
+            const doc::NoteRecord& n = song_.Notes[part][i];
+            const bool opening = n.Pitch == 5 && n.Lyric.startsWith(QLatin1Char('{'));
+            const bool closing = n.Pitch == 5 && n.Lyric.startsWith(QLatin1Char('}'));
+            if (!opening && !closing) continue;
+            if (closing) out.Closes.push_back(n.Start);
+            if (closing && doc::IsOnBarline(song_, n.Start)) continue;
+            int32_t tick = n.Start;
+            RoundOddUpUnlessTuplet(tick);
+            const auto it = std::lower_bound(out.Cells.begin(), out.Cells.end(), tick,
+                                             [](const Ink& a, int32_t t) { return a.Tick < t; });
+            if (it == out.Cells.end() || it->Tick != tick) continue;
+            const double ink = closing ? std::min(it->Left, underline) : it->Left;
+            const double right = closing ? closeRight_ : openRight_;
+            const double left = std::min(vb::Round(-in_.Style.W / 3.0), std::floor(ink - 1 - right)) +
+                                (closing ? closeLeft_ : openLeft_);
+            it->Left = std::min(it->Left, left);
+            if (opening) it->LeftAtLineStart = std::min(it->LeftAtLineStart, left);
+            // The brace reaches down beside the underlines of the note before it.
+            if (it != out.Cells.begin()) std::prev(it)->Right = std::prev(it)->Under;
+        }
+        std::sort(out.Closes.begin(), out.Closes.end());
     }
 
     // The digit a pitch prints, measured once per pitch: its ink with the underline's, its advance,
@@ -504,6 +551,7 @@ private:
     // Inks beside the x each glyph is printed at, and where the bracket stands: beside the first
     // beat of the score, or beside the left margin.
     double barLeft_ = 0, barRight_ = 0, endLeft_ = 0, endRight_ = 0;
+    double openLeft_ = 0, openRight_ = 0, closeLeft_ = 0, closeRight_ = 0;  // the chord braces
     double bracketLeft_ = 0, bracketRight_ = 0, bracketAtStart_ = 0, bracketAt_ = 0;
     // Scratch of one line.
     LineCells natural_;

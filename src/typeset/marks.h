@@ -177,6 +177,15 @@ struct RowState {
     int PrevLevel = 4, PrevCellX = 0;
     int32_t PrevEventStart = -1;
     QString BarAccidentals = QString(63, QLatin1Char(' '));  // see FreshBarAccidentals
+    // A chord's "{" or "}" waits for the notes of its tick, whose ink decides where it stands.
+    struct Brace {
+        QString Glyph;
+        int32_t Tick = 0;
+        double X = 0, Y = 0;      // where it stands unless the ink comes closer
+        double Top = 0, Bottom = 0;  // the pixel rows of its ink
+        double InkLeft = 1e9;     // the left of the ink of its tick's notes beside it
+    };
+    std::vector<Brace> Braces;
 };
 // What carries over the whole run (rows and lines).
 struct RunState {
@@ -219,8 +228,19 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
 // How many pixels the arcs and marks above a row's digits rise in one line so that every octave
 // dot above a digit keeps a white pixel row below the ink of an arc over it: 0 where all clear.
 int AboveRiseOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last);
-// Ends a row of a line: a tuplet group still open gets its arc.
+// Ends a row of a line: a tuplet group still open gets its arc, a chord brace waiting its place.
 void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs);
+// A chord's brace ("{" or "}", a special mark) stands W / 3 before its cell, a "}" on a bar line
+// 1.6 W (before the bar line), or further left as far as keeps a white column from the ink of the
+// notes of its tick (digits, accidentals, underlines) beside it; so it waits for them. A "}" on a
+// line's first tick closes a chord of the line before and stands at that line's end instead.
+void OpenChordBrace(const MarkStyle& st, const RowContext& row, RowState& rs, const doc::NoteRecord& ev);
+// A note of the row drawn at `tick` with ink from x `left` over the pixel rows top..bottom.
+void NoteInkForBraces(RowState& rs, int32_t tick, double left, double top, double bottom);
+// Prints the braces waiting, right to left, each clear of the ink beside it.
+void PrintChordBraces(vb::Surface& s, const MarkStyle& st, RowState& rs);
+// Whether an event is the "}" of a chord.
+bool IsClosingBrace(const doc::NoteRecord& ev);
 // Dynamics (code 2), expression text (3) and chosen expression text (4).
 void DrawTextMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, RunState& run,
                   const doc::NoteRecord& ev);

@@ -28,6 +28,7 @@ public:
         RoundOddUpUnlessTuplet(start);
         RoundOddUpUnlessTuplet(length);
         const int32_t end = start + length;
+        eventStart_ = start;
         QString lyric = ev.Lyric == QStringLiteral("-") ? QString() : ev.Lyric;
         digitY_ = row_.RowDigitY;
         arcY_ = digitY_ - 0.9 * st_.H - row_.AboveRise;
@@ -58,9 +59,9 @@ public:
         if (!accidental_.isEmpty()) {
             SetNotationFont(s_, st_.Fonts);
             PrintAt(s_, run_.EventX - st_.W / 4.0, digitY_, accidental_);
+            if (!rs_.Braces.empty()) besideBraces(run_.EventX - st_.W / 4.0, st_.NotationFont(), accidental_);
         }
 
-        eventStart_ = start;
         ev_ = &ev;
         firstPiece_ = firstCell_ = true;
         int32_t p = start;
@@ -84,6 +85,14 @@ private:
         if (from < run_.EventX) PrintAt(s_, from, arcY_, QStringLiteral("X"));
         const double reach = std::min(0.0, TextInk(st_.NotationFont(), QStringLiteral("Y")).left());
         PrintAt(s_, std::max(clear - reach, double(run_.EventX)), arcY_, QStringLiteral("Y"));
+    }
+
+    // A glyph of the note printed at (x, y), beside the braces of its tick.
+    void besideBraces(double x, const FontSpec& font, const QString& text, double y = -1) {
+        const QRectF ink = TextInk(font, text);
+        if (ink.isNull()) return;
+        const double top = vb::Round(y < 0 ? digitY_ : y);
+        NoteInkForBraces(rs_, eventStart_, vb::Round(x) + ink.left(), top + ink.top(), top + ink.bottom());
     }
 
     void resetBar() {
@@ -117,6 +126,11 @@ private:
         if (c >= 0) run_.PenX = row_.Cells->X[c];
         run_.EventX = run_.PenX;
         const int x = run_.EventX;
+        if (!rs_.Braces.empty() && pieceStart_ == eventStart_) {  // the digit and its underlines
+            besideBraces(x, st_.Fonts.Samples[2], digit_);
+            for (int v = 1; v <= 4 - level; ++v)
+                besideBraces(x, st_.NotationFont(), QStringLiteral("_"), digitY_ + v * st_.H / 8.0);
+        }
         if (tuplet_) {
             if (rs_.TupletStartX < 0) rs_.TupletStartX = x, rs_.TupletY = arcY_;
             rs_.TupletEndX = x;
@@ -127,7 +141,7 @@ private:
         // The piece of a note running past the line's end: its tie reaches the end, its digit
         // belongs to the next line.
         if (pieceStart_ >= row_.LineEndTick) {
-            if (pitched && tieFromX_ >= 0) tie(x);
+            if (pitched && tieFromX_ >= 0) tie(tieToLineEnd(x));
             tieFromX_ = x;
             return;
         }
@@ -154,6 +168,15 @@ private:
         if (pitched && tieFromX_ >= 0) tie(x);
         tieFromX_ = x;
         marksUnder(level, x);
+    }
+
+    // A tie running on past the line's end (at x) reaches the system's right end, with no end of
+    // its own there; past the score's end it stops a white column short of the closing mark.
+    int tieToLineEnd(int x) const {
+        if (row_.LineEndTick < song_.SongLength) return std::max(x, st_.R());
+        const FontSpec notation = st_.NotationFont();
+        const double clear = x + TextInk(notation, QStringLiteral("x")).left() - 1 - TextInk(notation, QStringLiteral("Y")).right();
+        return std::max(tieFromX_, std::min(x, int(std::floor(clear))));
     }
 
     void tie(int x) {
@@ -316,6 +339,7 @@ void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, R
 }
 
 void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs) {
+    PrintChordBraces(s, st, rs);
     if (rs.TupletStartX < 0) return;
     s.SetCurrentY(rs.TupletY);
     DrawTupletArc(s, st, rs.TupletStartX, rs.TupletEndX);
@@ -324,12 +348,18 @@ void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs) {
 
 void DrawRowEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
                   const doc::NoteRecord& ev) {
+    if (!rs.Braces.empty()) {  // the notes beside the braces waiting are drawn
+        int32_t tick = ev.Start;
+        RoundOddUpUnlessTuplet(tick);
+        if (tick != rs.Braces.back().Tick) PrintChordBraces(s, st, rs);
+    }
     if (ev.Pitch > 18) {
         DrawNoteEvent(s, st, row, rs, run, ev);
     } else if (ev.Pitch >= 2 && ev.Pitch <= 4) {
         DrawTextMark(s, st, row, run, ev);
     } else if (ev.Pitch == 5) {
         DrawSpecialMark(s, st, row, run, ev);
+        if (ev.Lyric.startsWith(QLatin1Char('{')) || ev.Lyric.startsWith(QLatin1Char('}'))) OpenChordBrace(st, row, rs, ev);
     } else if (ev.Pitch == 6) {
         DrawOrnament(s, st, row, run, ev);
     }

@@ -3,6 +3,7 @@
 #include "typeset/marks.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "document/lyrics.h"
 #include "document/texthelpers.h"
@@ -76,22 +77,12 @@ void DrawSpecialMark(vb::Surface& s, const MarkStyle& st, const RowContext& row,
     }
     case '(': PrintAt(s, x0 - W / 3.2, Y, t); return;
     case ')': PrintAt(s, onBar ? x0 - W * 1.6 : x0 - W / 3.2, Y, t); return;
-    case '{': {
+    case '{':  // the brace itself waits for the chord's notes (OpenChordBrace)
         run.StackMode = true;
-        // One white column between the bracket and the chord's digits, whose ink may begin at the
-        // cell's very edge.
-        double digitsLeft = 0;
-        for (const char* d : {"0", "1", "2", "3", "4", "5", "6", "7"})
-            digitsLeft = std::min(digitsLeft, TextInk(st.Fonts.Samples[2], QString::fromLatin1(d)).left());
-        const FontSpec notation = st.NotationFont();
-        const double clear = x0 + digitsLeft - TextInk(notation, QStringLiteral("{")).right() - 1;
-        PrintAt(s, std::min(x0 - W / 3, clear), Y, QStringLiteral("{"));
         return;
-    }
     case '}':
         run.StackMode = false;
         run.StackIndex = 0;
-        PrintAt(s, onBar ? x0 - W * 1.6 : x0 - W / 3, Y, QStringLiteral("}"));
         return;
     case '|': PrintAt(s, x0 - W / 3, Y, QStringLiteral("|")); return;
     case '<':
@@ -182,6 +173,52 @@ void DrawOrnament(vb::Surface& s, const MarkStyle& st, const RowContext& row, Ru
         for (int x = roundi(x0 - ws * n); x <= e; x += std::max(wc, 1)) PrintAt(s, x, y, QStringLiteral("c"));
         PrintAt(s, x0 - wc * 0.8, y, QStringLiteral("c"));
     }
+}
+
+bool IsClosingBrace(const doc::NoteRecord& ev) { return ev.Pitch == 5 && ev.Lyric.startsWith(QLatin1Char('}')); }
+
+void OpenChordBrace(const MarkStyle& st, const RowContext& row, RowState& rs, const doc::NoteRecord& ev) {
+    if (!row.Cells || !row.Meter || row.Cells->Ticks.empty()) return;
+    const bool closing = IsClosingBrace(ev);
+    if (closing && ev.Start <= row.Cells->Ticks.front()) return;  // drawn at the line before's end
+    const int cell = CellAtOrBefore(*row.Cells, ev.Start);
+    if (cell < 0) return;
+    const double x0 = row.Cells->X[size_t(cell)];
+    const bool onBar = closing && doc::IsOnBarline(*row.Meter, ev.Start);
+    RowState::Brace b;
+    b.Glyph = closing ? QStringLiteral("}") : QStringLiteral("{");
+    b.Tick = ev.Start;
+    RoundOddUpUnlessTuplet(b.Tick);
+    b.X = onBar ? x0 - st.W * 1.6 : x0 - st.W / 3.0;
+    b.Y = row.RowDigitY;
+    const QRectF ink = TextInk(st.NotationFont(), b.Glyph);
+    b.Top = b.Y + ink.top(), b.Bottom = b.Y + ink.bottom();
+    rs.Braces.push_back(b);
+}
+
+void NoteInkForBraces(RowState& rs, int32_t tick, double left, double top, double bottom) {
+    for (RowState::Brace& b : rs.Braces) {
+        if (b.Tick != tick) continue;
+        // Ink above or below the brace, a white row apart, leaves it where it is.
+        if (top < b.Bottom + 1 && bottom + 1 > b.Top) b.InkLeft = std::min(b.InkLeft, left);
+    }
+}
+
+void PrintChordBraces(vb::Surface& s, const MarkStyle& st, RowState& rs) {
+    if (rs.Braces.empty()) return;
+    SetNotationFont(s, st.Fonts);
+    const FontSpec notation = st.NotationFont();
+    // Two braces of one tick: the later one stands left of the first.
+    double before = 1e9;
+    int32_t tick = -1;
+    for (const RowState::Brace& b : rs.Braces) {
+        const QRectF ink = TextInk(notation, b.Glyph);
+        const double clear = b.Tick == tick ? std::min(b.InkLeft, before) : b.InkLeft;
+        const double x = std::min(b.X, std::floor(clear - 1 - ink.right()));
+        PrintAt(s, x, b.Y, b.Glyph);
+        before = vb::Round(x) + ink.left(), tick = b.Tick;
+    }
+    rs.Braces.clear();
 }
 
 }  // namespace typeset

@@ -363,7 +363,8 @@ void PlaceRows(std::vector<RowContext>& rowLines, const TypesetInput& in, const 
 }
 
 // The rows of a line: every event from the row's cursor up to the line's end, at least one, each
-// row's glyphs held with it. A chord stack never reaches over a row's or a line's start.
+// row's glyphs held with it. A chord stack never reaches over a row's or a line's start; the "}"
+// closing it there stands at the end of the line before.
 void DrawRows(SystemRecorder& held, const MarkStyle& st, const PreparedScore& score, std::vector<RowContext>& rowLines,
               std::vector<size_t>& rowCursor, int32_t lineEnd, RunState& run) {
     for (size_t w = 0; w < rowLines.size(); ++w) {
@@ -380,6 +381,9 @@ void DrawRows(SystemRecorder& held, const MarkStyle& st, const PreparedScore& sc
             e = events[cur].Start;
             DrawRowEvent(held, st, rowLines[w], rs, run, events[cur - 1]);
         } while (e < lineEnd);
+        // A "}" on the next line's first tick closes a chord of this line: it stands at its end.
+        for (size_t k = cur; k < events.size() && events[k].Start == lineEnd; ++k)
+            if (IsClosingBrace(events[k])) DrawRowEvent(held, st, rowLines[w], rs, run, events[k]);
         CloseRow(held, st, rs);
     }
 }

@@ -2,7 +2,9 @@
 
 #include <set>
 
+#include "app/startup.h"
 #include "marks_testing.h"
+#include "platform/vbtext.h"
 #include "support/songs.h"
 
 using namespace markstest;
@@ -105,4 +107,32 @@ TEST(NoteGlyphs, OctaveDotsStackingAccidentalsAndLyrics) {
 
     RowDraw odd({{0, 47, 60}, {47, 49, 62}});  // 47 rounds to 48, which has no cell: the cell before it
     EXPECT_EQ(Xs(Prints(odd.s, "2")).front(), RowDraw::x(47));
+}
+
+// A chord's brace stands W / 3 before its cell unless the notes of its tick reach that far: then a
+// white column left of their ink (an accidental, a digit's underline), a brace of the same tick
+// further left still. Ink above or below the brace leaves it where it is.
+TEST(NoteGlyphs, ChordBracesKeepAWhiteColumnFromTheNotesBesideThem) {
+    app::installFonts(PROGRAM_DIR);
+    const auto inkOf = [](const RowDraw& d, const QString& glyph) {
+        const Printed p = Prints(d.s, glyph).at(0);
+        const FontSpec font = p.font == "Qelto" ? d.st.NotationFont() : d.st.Fonts.Samples[2];
+        return TextInk(font, glyph).translated(vb::Round(p.x), vb::Round(p.y));
+    };
+    struct Case { const char* name; std::vector<Ev> events; QString brace, beside; };
+    const Case cases[] = {
+        {"a chord without accidentals", {{96, 0, 5, "{"}, {96, 48, 64}, {96, 48, 76}}, "{", "3"},
+        {"a sharp on the chord's lower note", {{96, 0, 5, "{"}, {96, 48, 61}, {96, 48, 64}}, "{", "t"},
+        {"a sharp on the stack's top note, above the brace", {{96, 0, 5, "{"}, {96, 48, 64}, {96, 48, 76}, {96, 48, 80}},
+         "{", "3"},
+        {"a flat on the note after the chord", {{96, 0, 5, "}"}, {96, 48, 63}}, "}", "r"},
+        {"an eighth after the chord", {{96, 0, 5, "}"}, {96, 24, 64}}, "}", "_"},
+        {"the next chord opened on the same tick", {{96, 0, 5, "{"}, {96, 0, 5, "}"}, {96, 48, 61}}, "}", "{"},
+    };
+    for (const Case& c : cases) {
+        const RowDraw d(c.events, false, true);
+        EXPECT_EQ(inkOf(d, c.brace).right() + 1, inkOf(d, c.beside).left()) << c.name;  // one white column
+    }
+    // Where nothing comes that close, the brace stands W / 3 before its cell.
+    EXPECT_EQ(At(RowDraw({{96, 0, 5, "}"}, {96, 48, 60}}, false, true).s, "}"), "479.667");
 }

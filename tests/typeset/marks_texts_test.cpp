@@ -30,6 +30,7 @@ public:
         s.ClearLog();
         run.MarkBoxes.clear();  // a fresh line
         DrawRowEvent(s, st, row, rs, run, n);
+        CloseRow(s, st, rs);
         return s;
     }
     // Draws one more event on the same line.
@@ -114,7 +115,8 @@ TEST(SpecialMarks, GlyphMarksVerseTextsAndOrnaments) {
     struct Case { int code; int32_t start; QString text; int row; QString glyphs; std::string at; };
     const Case cases[] = {
         {5, 0, "x", 1, "x x x", "190.9,500 190.9,580 190.9,660"},  {5, 0, "x", 2, "", ""},
-        {5, 0, "}", 1, "}", "179.2,500"},  // on a bar line
+        {5, 192, "}", 1, "}", "579.2,500"},  // on a bar line
+        {5, 0, "}", 1, "", ""},            // on the line's first tick: at the end of the line before
         {5, 96, "}", 1, "}", "387.667,500"},  {5, 96, "(ab", 1, "(ab", "387.938,500"},
         {5, 96, "#b", 1, "#b", "392,464"},  {5, 96, "pq", 1, "pq", "392,520"},
         {5, 96, "?a|bb", 1, "a bb", "383.16,540 374.32,560"},
