@@ -215,7 +215,8 @@ int StackedDigitY(const MarkStyle& st, int rowDigitY, int index);
 // Where the note drawer prints the v-th octave dot below a digit at digitY in a cell of `level`:
 // (v − level) × H / 6 + 0.48 × H below it, and right under a digit (no underline between) as much
 // lower as keeps kDigitWhite white pixel rows between the digit's ink and the dot's.
-double LowDotY(const MarkStyle& st, int digitY, const QString& digit, int v, int level);
+// `digitInk` and `dotInk` are the inks of the digit and of the dot "l".
+double LowDotY(const MarkStyle& st, int digitY, const QRectF& digitInk, const QRectF& dotInk, int v, int level);
 constexpr int kDigitWhite = 2;
 // The least white, in pixel rows, between an octave dot or a chord's lower note and the syllable
 // under it (one row still reads as a stroke of the syllable in print).

@@ -3,6 +3,7 @@
 // dots), tied within the event, with tuplet arcs over groups of tuplet cells.
 #include "typeset/marks.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "document/lyrics.h"
@@ -192,7 +193,10 @@ private:
             DrawUnderlines(s_, st_, level, rs_.PrevLevel, rs_.PrevCellX, x, digitY_);
         rs_.PrevLevel = level;
         rs_.PrevCellX = x;
-        for (int v = 1; v <= -octave_; ++v) PrintAt(s_, x, LowDotY(st_, digitY_, digit_, v, level), QStringLiteral("l"));
+        if (octave_ < 0) {
+            const QRectF ink = TextInk(st_.Fonts.Samples[2], digit_), dot = TextInk(st_.NotationFont(), QStringLiteral("l"));
+            for (int v = 1; v <= -octave_; ++v) PrintAt(s_, x, LowDotY(st_, digitY_, ink, dot, v, level), QStringLiteral("l"));
+        }
         for (int v = 1; v <= octave_; ++v)
             PrintAt(s_, x, digitY_ - v * st_.H / 6.0 - 0.87 * st_.H, QStringLiteral("l"));
     }
@@ -218,13 +222,10 @@ int StackedDigitY(const MarkStyle& st, int rowDigitY, int index) {
     return roundi(rowDigitY + (0.6 - 1.2 * index) * st.H);
 }
 
-double LowDotY(const MarkStyle& st, int digitY, const QString& digit, int v, int level) {
+double LowDotY(const MarkStyle& st, int digitY, const QRectF& ink, const QRectF& dot, int v, int level) {
     const double y = digitY + (v - level) * st.H / 6.0 + 0.48 * st.H;
     if (level < 4) return y;  // under underlines, which keep it apart
     // Right under a digit the dot keeps two white rows, so that print does not join them.
-    const FontSpec notation = st.NotationFont();
-    const QRectF dot = TextInk(notation, QStringLiteral("l"));
-    const QRectF ink = TextInk(st.Fonts.Samples[2], digit);
     if (dot.isNull() || ink.isNull()) return y;
     const double first = digitY + (1 - level) * st.H / 6.0 + 0.48 * st.H;
     const double white = vb::Round(first) + dot.top() - (digitY + ink.bottom());
@@ -266,12 +267,13 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         QString accidental;
         const QString digit = doc::PitchToDigit(ev->Pitch, octave, accidental);
         if (ev->Pitch <= 20) octave = 0;
-        const QRectF digitInk = digitY > row.RowDigitY ? TextInk(st.Fonts.Samples[2], digit) : QRectF();
+        const QRectF ownInk = octave < 0 || digitY > row.RowDigitY ? TextInk(st.Fonts.Samples[2], digit) : QRectF();
+        const QRectF digitInk = digitY > row.RowDigitY ? ownInk : QRectF();
         ForEachNoteCell(*row.Meter, ev->Start, ev->Length, [&](int32_t tick, int level, bool) {
             const int c = CellAt(*row.Cells, tick);
             if (c < 0) return;
             const int x = row.Cells->X[c];
-            if (octave < 0) add(x, x, LowDotY(st, digitY, digit, -octave, level), dot);
+            if (octave < 0) add(x, x, LowDotY(st, digitY, ownInk, dot, -octave, level), dot);
             add(x, x, digitY, digitInk);
             if (level < 4) add(x, x, digitY + (4 - level) * st.H / 8.0, underline);
             const int joined = 4 - std::max(level, prevLevel);
@@ -280,7 +282,11 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         });
     }
     if (dots.empty()) return 0;
-    // The syllables of the first verse: the dots must keep a white row above their ink.
+    // The syllables of the first verse: the dots must keep a white row above their ink. The dots
+    // in left-to-right order, so that each syllable looks at those beside it only.
+    std::sort(dots.begin(), dots.end(), [](const Dot& a, const Dot& b) { return a.Left < b.Left; });
+    double widest = 0;
+    for (const Dot& d : dots) widest = std::max(widest, d.Right - d.Left);
     const FontSpec lyricFont = st.Fonts.Samples[1];
     int drop = 0;
     for (const doc::NoteRecord* ev = first; ev < last; ++ev) {
@@ -297,10 +303,10 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         if (c < 0) continue;
         const double left = row.Cells->X[c] + ink.left(), right = row.Cells->X[c] + ink.right();
         const double top = row.RowLyricY + ink.top();
-        for (const Dot& d : dots) {
-            if (d.Right < left - 1 || d.Left > right + 1) continue;
-            drop = std::max(drop, int(std::ceil(d.Bottom)) + kSyllableWhite - int(std::floor(top)));
-        }
+        auto d = std::lower_bound(dots.begin(), dots.end(), left - 1 - widest,
+                                  [](const Dot& a, double x) { return a.Left < x; });
+        for (; d != dots.end() && d->Left <= right + 1; ++d)
+            if (d->Right >= left - 1) drop = std::max(drop, int(std::ceil(d->Bottom)) + kSyllableWhite - int(std::floor(top)));
     }
     return drop;
 }

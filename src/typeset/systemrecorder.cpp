@@ -6,7 +6,8 @@
 
 namespace typeset {
 
-SystemRecorder::SystemRecorder(vb::Surface* metrics, int width) : metrics_(metrics), width_(std::max(width, 1)) {
+SystemRecorder::SystemRecorder(vb::Surface* metrics, int width, bool drawn)
+    : metrics_(metrics), width_(std::max(width, 1)), drawn_(drawn) {
     if (!metrics_) ownMetrics_ = std::make_unique<vb::PageSurface>();
 }
 
@@ -22,8 +23,10 @@ vb::Surface& SystemRecorder::metrics() const {
 }
 
 double SystemRecorder::TextWidth(const QString& text) const {
-    Measure& m = measureOf(currentFont(), text);
+    const size_t font = currentFont();
+    Measure& m = measureOf(font, text);
     if (m.Width < 0) m.Width = metrics().TextWidth(text);
+    printing_ = {text.constData(), text.size(), font, &m};
     return m.Width;
 }
 
@@ -79,12 +82,15 @@ SystemRecorder::Measure& SystemRecorder::measureOf(size_t font, const QString& t
 void SystemRecorder::drawText(double x, double y, const QString& text) {
     if (systems_.empty() || text.isEmpty()) return;
     System& s = systems_.back();
-    const size_t font = currentFont();
+    // A text printed was measured just before, in the same font.
+    const bool measured = printing_.Found && printing_.Data == text.constData() && printing_.Size == text.size();
+    const size_t font = measured ? printing_.Font : currentFont();
     // The ink lands where the page draws the text: its box's corner on whole pixels.
-    const QRectF& ink = measureOf(font, text).Ink;
+    const QRectF& ink = (measured ? *printing_.Found : measureOf(font, text)).Ink;
+    printing_.Found = nullptr;
     const int w = row();
     if (!ink.isNull()) s.Ink.Rows[size_t(w)].AddRect(ink.translated(vb::Round(x), vb::Round(y) - s.Top));
-    s.Calls.push_back({true, keepLine_, w, int(font), x, y, 0, 0, text, 0});
+    if (drawn_) s.Calls.push_back({true, keepLine_, w, int(font), x, y, 0, 0, text, 0});
 }
 
 void SystemRecorder::drawLine(double x1, double y1, double x2, double y2, vb::Colour colour) {
@@ -92,7 +98,7 @@ void SystemRecorder::drawLine(double x1, double y1, double x2, double y2, vb::Co
     System& s = systems_.back();
     const int w = row();
     s.Ink.Rows[size_t(w)].AddLine(vb::Round(x1), vb::Round(y1) - s.Top, vb::Round(x2), vb::Round(y2) - s.Top);
-    s.Calls.push_back({false, false, w, 0, x1, y1, x2, y2, QString(), colour});
+    if (drawn_) s.Calls.push_back({false, false, w, 0, x1, y1, x2, y2, QString(), colour});
 }
 
 void SystemRecorder::DrawOut(int held, vb::Surface& target, const std::vector<double>& rowShift) const {

@@ -24,8 +24,9 @@ struct SystemInk {
 class SystemRecorder : public vb::Surface {
 public:
     // Texts are measured as `metrics` measures them (the surface the systems go to); without one,
-    // as a page picture does. Ink is kept for the columns 0..width − 1.
-    SystemRecorder(vb::Surface* metrics, int width);
+    // as a page picture does. Ink is kept for the columns 0..width − 1. Without `drawn`, the calls
+    // are only measured: nothing is drawn out.
+    SystemRecorder(vb::Surface* metrics, int width, bool drawn = true);
     ~SystemRecorder() override;
 
     // Starts holding a system of `rows` rows laid out with its top at y.
@@ -96,11 +97,20 @@ private:
         Measure* Found = nullptr;
     };
     mutable std::array<Seen, 512> seen_{};
+    // The text Print measures before it draws it.
+    struct Printing {
+        const QChar* Data = nullptr;
+        qsizetype Size = 0;
+        size_t Font = 0;
+        Measure* Found = nullptr;
+    };
+    mutable Printing printing_;
     std::vector<System> spare_;  // storage of systems drawn out, kept for the next ones
 
     vb::Surface* metrics_;
     std::unique_ptr<vb::Surface> ownMetrics_;
     int width_;
+    bool drawn_;
     int row_ = 0;
     std::deque<System> systems_;
 };

@@ -1,6 +1,7 @@
 #include "typeset/typesetter.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <optional>
 #include <tuple>
@@ -106,7 +107,18 @@ std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const Lin
     }
     items.resize(kept);
     items.insert(items.end(), std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
-    std::sort(items.begin(), items.end(), itemLess);
+    // The notes come in start order almost always, and so do the rests and the pieces after them:
+    // a few sorted runs merge into what a sort of the whole gives (equal items are alike in all).
+    std::vector<size_t> runs{0};
+    for (size_t i = 1; i < items.size() && runs.size() <= 8; ++i)
+        if (itemLess(items[i], items[i - 1])) runs.push_back(i);
+    if (runs.size() > 8) {
+        std::sort(items.begin(), items.end(), itemLess);
+    } else {
+        for (size_t r = 1; r < runs.size(); ++r)
+            std::inplace_merge(items.begin(), items.begin() + ptrdiff_t(runs[r]),
+                               r + 1 < runs.size() ? items.begin() + ptrdiff_t(runs[r + 1]) : items.end(), itemLess);
+    }
     return items;
 }
 
@@ -180,23 +192,40 @@ std::vector<RowNote> RowNotesOf(const doc::Song& song, int part) {
 }
 
 std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& rowParts) {
-    std::vector<int32_t> grid;
+    // The ticks lie within the song and a bar past it, or within the parts' events (rounded up
+    // by two ticks at most): a bit each there keeps them in order and once; any others (before
+    // the start, or past a bound on the bits kept) are sorted apart.
+    int32_t reach = song.SongLength + 193;
+    for (int part : rowParts) {
+        if (part < 1 || part > doc::kMaxParts) continue;
+        const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
+        for (int i = 0; i < count; ++i) reach = std::max(reach, song.Notes[part][i].Start + song.Notes[part][i].Length + 3);
+    }
+    const int32_t span = std::clamp<int32_t>(reach, 1, 1 << 22);
+    std::vector<uint64_t> bits(size_t(span + 63) / 64, 0);
+    std::vector<int32_t> others;
+    const auto add = [&](int32_t t) {
+        if (t >= 0 && t < span)
+            bits[size_t(t) >> 6] |= uint64_t(1) << (t & 63);
+        else
+            others.push_back(t);
+    };
     for (int part : rowParts) {
         if (part < 1 || part > doc::kMaxParts) continue;
         const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
         for (int i = 0; i < count; ++i) {
             const doc::NoteRecord& n = song.Notes[part][i];
             if (n.Pitch < 2) continue;
-            grid.push_back(n.Start);
-            grid.push_back(n.Start + n.Length);
+            add(n.Start);
+            add(n.Start + n.Length);
         }
         // Each digit and dash a note or rest prints has a cell of its own: notes that start or
         // last off the sixteenth grid print cells at ticks no event starts at.
         for (const RowNote& e : RowNotesOf(song, part)) {
             int32_t start = e.Start;
             RoundOddUpUnlessTuplet(start);
-            grid.push_back(start);
-            ForEachNoteCell(song, e.Start, e.Length, [&](int32_t tick, int, bool) { grid.push_back(tick); });
+            add(start);
+            ForEachNoteCell(song, e.Start, e.Length, [&](int32_t tick, int, bool) { add(tick); });
         }
     }
     const int last = std::clamp<int>(song.TimeSigLastIndex, 0, doc::kTimeSigCapacity - 1);
@@ -205,13 +234,19 @@ std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& r
         const int den = doc::GetTimeSigDenominator(song.TimeSigCodes[L]);
         const int32_t beat = den > 0 ? std::max(1, 192 / den) : 48;
         for (int32_t t = song.TimeSigTicks[L]; t < until; t += beat) {
-            grid.push_back(t);
+            add(t);
             if (t > song.SongLength) break;
         }
     }
-    grid.push_back(song.SongLength);
-    std::sort(grid.begin(), grid.end());
-    grid.erase(std::unique(grid.begin(), grid.end()), grid.end());
+    add(song.SongLength);
+    std::vector<int32_t> grid;
+    for (size_t w = 0; w < bits.size(); ++w)
+        for (uint64_t b = bits[w]; b; b &= b - 1) grid.push_back(int32_t(w * 64) + std::countr_zero(b));
+    if (!others.empty()) {
+        grid.insert(grid.end(), others.begin(), others.end());
+        std::sort(grid.begin(), grid.end());
+        grid.erase(std::unique(grid.begin(), grid.end()), grid.end());
+    }
     return grid;
 }
 
@@ -429,7 +464,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     const LinePlacer placer(in);
     const int lastSystem = std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
     // Each system is laid out at its plain place and held until its page has placed all its systems.
-    SystemRecorder held(surface(0), int(g.PaperWidth + 2 * st.W));
+    SystemRecorder held(surface(0), int(g.PaperWidth + 2 * st.W), bool(hooks.Page));
     vb::Surface* s = &held;
     PagePlanner planner(PlanFrameOf(in, lastSystem));
     std::vector<std::pair<size_t, size_t>> boxesOf;  // the beat boxes of each system
