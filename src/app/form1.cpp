@@ -36,11 +36,12 @@ void MoveToContainer(vb::Control& control, QWidget* container) {
 }
 
 Form1::Form1(const Services& services)
-    : QWidget(nullptr), CommonDialog1(*services.dialogs), services_(services) {
+    : QWidget(nullptr), song(doc::Song::create()), CommonDialog1(*services.dialogs),
+      Player(*song, *services.wmp, services.midi, services.wave, NoteTemplates, services.programDir),
+      services_(services) {
     setObjectName("Form1");
     setWindowTitle("合唱排练");
     setFont(vb::ScreenFont("宋体", 9, false, false));
-    song = doc::Song::create();
     CommonDialog1.Filter = "工程文件(*.brc)|*.brc";
     CreateControls();
     BindHandlers();

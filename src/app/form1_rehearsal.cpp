@@ -97,7 +97,7 @@ void Form1::Check3_Click(int index) {
         Label10[1].SetVisible(ticked);
         break;
     }
-    case 1: RescheduleClicks(); break;  // the clicks placed ahead follow the box
+    case 1: Player.RescheduleClicks(); break;  // the clicks placed ahead follow the box
     default: break;
     }
     if (!Timload.Enabled()) SettingsChanged = -1;
