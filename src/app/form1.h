@@ -40,6 +40,7 @@
 #include "app/wordlists.h"
 #include "document/projectfile.h"
 #include "document/changepoints.h"
+#include "document/playmode.h"
 #include "document/song.h"
 #include "editing/partstrips.h"
 #include "editing/pianoroll.h"
@@ -68,6 +69,8 @@ class QCloseEvent;
 class QTimer;
 
 namespace app {
+
+using doc::PlayMode;
 
 class Form1 : public QWidget {
 public:
@@ -118,7 +121,7 @@ public:
     int16_t FrontCanvas = 0;
     double MidiDelay = 0;
     int16_t SettingsChanged = 0;
-    int16_t PlayMode = 0;
+    doc::PlayMode PlayMode = doc::PlayMode::Idle;
     int32_t CurrentKey = 0;
     std::array<int32_t, 2> SnapGrid{48, 12};
     int16_t EditedChangeIndex = 0;

@@ -89,7 +89,7 @@ void Form1::Check2_Click() {
 
 void Form1::StartLearningPlayback() {
     doc::Song& s = *song;
-    Player.Cue(PlayMode == 0, CursorSeconds, MidiDelay);
+    Player.Cue(PlayMode == PlayMode::Idle, CursorSeconds, MidiDelay);
 
     SetLyricsWindowButtonsEnabled(false);
     for (int i : {6, 2, 0}) Command2[i].SetEnabled(false);
@@ -103,7 +103,7 @@ void Form1::StartLearningPlayback() {
     Command3.SetVisible(true);
     PlayLineGap = int16_t(vb::Round(Line5.X1() - Line4.X1()));
 
-    if (PlayMode == 0) {
+    if (PlayMode == PlayMode::Idle) {
         AnchorSeconds = CursorSeconds;
         WMP().SetCurrentPosition(AudioTimeOffsets[0] + CursorSeconds);
         const int verse = std::max(0, Combo8.ListIndex());
@@ -117,7 +117,7 @@ void Form1::StartLearningPlayback() {
     // The first beats' clicks are placed before the players start, so that a slow first turn of
     // the loop cannot make them late.
     Player.PlaceFirstClicks();
-    PlayMode = 6;
+    PlayMode = PlayMode::Playing;
     WMP().Play();
     for (int n = 1; n <= s.PartCount; ++n)
         if (MediaPlayer* player = WMPS(n)) player->Play();
@@ -155,7 +155,7 @@ void Form1::Command3_Click() {
     Chely.SetValue(0);
     Check2.SetEnabled(true);
     Check2.SetValue(0);
-    PlayMode = 5;
+    PlayMode = PlayMode::Stopped;
 }
 
 void Form1::Check2_MouseUp() {
@@ -219,7 +219,7 @@ bool Form1::DispatchPlayEvent(const playback::PlayEvent& e) {
     case kMarkerEvent:
         if (e.Data == 0) {  // the song end
             Command3_Click();
-            PlayMode = 0;
+            PlayMode = PlayMode::Idle;
             Timer3.SetEnabled(true);
             return true;
         }
@@ -301,7 +301,7 @@ void Form1::ScrollTrackViewWithPlay() {
 
 // The loop end: stop, and 100 ms later play again exactly from the loop start.
 void Form1::JumpToLoopStart() {
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     RestartExactlyAt(song->LoopStart);
 }
 
@@ -322,7 +322,7 @@ void Form1::RestartExactlyAt(int32_t tick) {
 
 void Form1::LocateExactly(int32_t tick) {
     doc::Song& s = *song;
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     s.CursorTick = std::clamp(tick, 0, std::max(0, s.SongLength));
     const double x = playback::TickToRulerX(s, s.CursorTick, Picture1.Width());
     Line4.SetPoints(x, Line4.Y1(), x, Line4.Y2());
@@ -408,7 +408,7 @@ void Form1::Timjp_Timer() {
     }
     countInPlaced_ = false;
     Timjp.SetEnabled(false);
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     Check2.SetEnabled(true);
     Check2.SetValue(1);
 }
@@ -423,7 +423,7 @@ void Form1::StopCountIn() {
 void Form1::WMP_StatusEvent(const QString& status) {
     if (status != mediastatus::Finished) return;
     Command3_Click();
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     Timer3.SetEnabled(true);
 }
 

@@ -294,7 +294,7 @@ void Form1::PlayPart(const QString& pjpstr) {
     }
     const int32_t start = int32_t(vb::Val(pjpstr.left(5)));
     if (Check2.Value() == 1) {
-        PlayMode = 6;
+        PlayMode = PlayMode::Playing;
         RestartExactlyAt(start);  // the stop clears the sentence; the restart plays this one
         LastSentence = pjpstr;
     } else {

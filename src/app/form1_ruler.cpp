@@ -118,7 +118,7 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
     const double width = Picture1.Width();
     const playback::RulerClick click =
         playback::DecideSongRulerClick(button, shift, PlayMode, Check3[2].Value() == 1, Picture6.Visible());
-    PlayMode = int16_t(click.PlayMode);
+    PlayMode = click.PlayMode;
     switch (click.Action) {
     case playback::RulerAction::SetLoopStart:
         song->LoopStart = playback::LoopStartAt(*song, x, width);
@@ -160,7 +160,7 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
 void Form1::Picture8_MouseDown(int button, int shift, double x, double) {
     Picture11.SetTop(-5000);
     const playback::RulerClick click = playback::DecideRollRulerClick(button, PlayMode);
-    PlayMode = int16_t(click.PlayMode);
+    PlayMode = click.PlayMode;
     if (click.Action == playback::RulerAction::StopAndReplay) {
         Command3_Click();
         ReplayClickX = int32_t(vb::Round(x));

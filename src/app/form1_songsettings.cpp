@@ -99,7 +99,7 @@ void Form1::ShowChangePanel(const doc::ChangePanel& panel, double left) {
     ChangePanels[size_t(k)] = panel;
     EditedChangeIndex = int16_t(panel.EditedChangeIndex);
     EditedChangeTick = panel.EditedChangeTick;
-    PlayMode = 1;
+    PlayMode = PlayMode::ChangePanel;
     Picct.SetEnabled(!panel.DisablesCommandColumn);
     switch (panel.Kind) {
     case doc::ChangeKind::TimeSig: SelectOrShow(Combo3[0], panel.TimeSigListIndex, panel.TimeSigText); break;
@@ -162,7 +162,7 @@ void Form1::Command2_ChangePoint(int index) {
 
     if (index == kCancelButton[k]) {
         Picture2[k].SetVisible(false);
-        if (PlayMode == 1) PlayMode = 0;
+        if (PlayMode == PlayMode::ChangePanel) PlayMode = PlayMode::Idle;
         return;
     }
     if (index == kDeleteButton[k]) {
@@ -172,7 +172,7 @@ void Form1::Command2_ChangePoint(int index) {
         if (!r.Applied) return;
         RedrawSongRuler();
         UpdatePositionDisplay();
-        PlayMode = 0;
+        PlayMode = PlayMode::Idle;
         return;
     }
 
@@ -191,7 +191,7 @@ void Form1::Command2_ChangePoint(int index) {
         return;
     }
     if (!r.Applied) return;
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     Picture2[k].SetVisible(false);
     RedrawSongRuler();
     UpdatePositionDisplay();

@@ -369,7 +369,7 @@ void Form1::P3pCkff(int page, double x, double y, int button) {
 
 // Opens the note editor at the cursor, unless a playback runs or the editor cannot open now.
 void Form1::Picpage_DblClick(int) {
-    if (Command3.Visible() || PlayMode == 1) return;
+    if (Command3.Visible() || PlayMode == PlayMode::ChangePanel) return;
     SetF3Jp();
     Form3().SetWindowState(1);
     Picture6.SetVisible(false);

@@ -56,10 +56,10 @@ protected:
 
 TEST_F(RollTest, LayoutWindowAndToolbarButton) {
     Form1& f = open(false);
-    f.PlayMode = 1;
+    f.PlayMode = PlayMode::ChangePanel;
     QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
     EXPECT_FALSE(f.Picture6.Visible());
-    f.PlayMode = 0;
+    f.PlayMode = PlayMode::Idle;
     QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
     ASSERT_TRUE(f.Picture6.Visible());
     EXPECT_EQ(f.Check2.widget()->pos(), QPoint(28, 53));
