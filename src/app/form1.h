@@ -72,6 +72,29 @@ namespace app {
 
 using doc::PlayMode;
 
+// The toolbar's buttons Command4 (the "编辑" group and the MIDI import panel).
+enum ToolbarButton : int {
+    kLyricsWindowButton = 0,  // "词"
+    kPageWindowButton = 1,    // "谱"
+    kPartAudioButton = 2,     // "定位MP3"
+    kDeletePartButton = 3,    // "X"
+    kOpenMidiButton = 4,      // "导入MID"
+    kEditorButton = 5,        // "E"
+    kImportMidiButton = 9,    // "导入" of the import panel
+    kCancelImportButton = 10, // "取消" of the import panel
+    kNextVerseButton = 11,    // the verse number
+};
+
+// The values of the position display "信息显示" (Label3).
+enum InfoLabel : int {
+    kBarLabel = 13,
+    kBeatLabel = 14,
+    kTimeSigLabel = 15,
+    kTempoLabel = 16,
+    kKeyLabel = 17,
+    kSecondsLabel = 19,
+};
+
 class Form1 : public QWidget {
 public:
     // What the window runs on; runProgram wires the real devices, tests pass fakes.

@@ -270,7 +270,7 @@ void Form1::Combo7_LostFocus(int index) { Combo7[index].SetTop(-5000); }
 
 // The verse chooser: the toolbar shows its number and the views show its lyrics.
 void Form1::Combo8_Click() {
-    Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1));
+    Command4[kNextVerseButton].SetCaption(QString::number(Combo8.ListIndex() + 1));
     if (!isVisible()) return;
     if (Picture6.Visible())
         RefreshPianoRoll();
@@ -280,7 +280,7 @@ void Form1::Combo8_Click() {
 }
 
 void Form1::Command5_Click() {
-    Command4_Click(5);
+    Command4_Click(kEditorButton);
     const int part = song->CurrentPart;
     for (int i = 0; i < song->Parts[part].NoteCount; ++i) song->Notes[part][i].Selected = 0;
 }

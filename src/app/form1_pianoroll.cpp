@@ -315,7 +315,7 @@ void Form1::Label14_MouseUp(int button, int, double, double) {
 void Form1::Picture1_DblClick() {
     if (PlayMode != PlayMode::Idle) return;
     Label14.SetLeft(Line4.X1());
-    Command4_Click(5);
+    Command4_Click(kEditorButton);
 }
 
 // Toolbar "E": shows or hides the piano roll of the current part.

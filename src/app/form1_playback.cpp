@@ -43,7 +43,7 @@ void Form1::BindPlaybackHandlers() {
     Player.AccompanimentOffset = [this] { return double(AudioTimeOffsets[0]); };
     // The volume slider goes no lower than 1, so 0 can only mean the metronome is off.
     Player.Metronome = [this] {
-        return Check3[1].Value() == 1 ? HScroll3[kMetronomeVolumeSlider].Value() / 127.0 : 0.0;
+        return Check3[kMetronomeSwitch].Value() == 1 ? HScroll3[kMetronomeVolumeSlider].Value() / 127.0 : 0.0;
     };
     Player.Turned = [this](double t) { PlayTick = (t - AnchorSeconds) * CurrentTempo * 0.8 + AnchorTick; };
     Player.ShowPosition = [this](double seconds) { ShowPlayPosition(seconds); };
@@ -183,7 +183,7 @@ void Form1::ShowPendingPlayState() { Player.ShowPending(); }
 
 // The seconds label and the play lines at the turn's position.
 void Form1::ShowPlayPosition(double seconds) {
-    SetCaptionIfChanged(Label3[19], vb::Format(seconds, "0.000"));
+    SetCaptionIfChanged(Label3[kSecondsLabel], vb::Format(seconds, "0.000"));
     MoveLineIfChanged(Line4, OverviewScale * PlayTick);
     const double rollX = (PlayTick - RollViewStart) * RollRulerScale;
     MoveLineIfChanged(Line6, rollX);
@@ -199,7 +199,7 @@ bool Form1::DispatchPlayEvent(const playback::PlayEvent& e) {
         const int k = std::clamp<int>(e.TempoIndex, 0, s.TempoLastIndex);
         CurrentTempoIndex = int16_t(k);
         CurrentTempo = s.TempoChangeBpm[size_t(k)];
-        SetCaptionIfChanged(Label3[16], vb::Format(CurrentTempo, "0.000"));
+        SetCaptionIfChanged(Label3[kTempoLabel], vb::Format(CurrentTempo, "0.000"));
         const int32_t tick = int32_t(vb::Round(s.TempoMapTicks[size_t(k)]));
         s.CursorTick = FrontPageTick = AnchorTick = tick;
         PlayTick = tick;
@@ -255,10 +255,10 @@ bool Form1::PlayBeat(const playback::PlayEvent& e) {
     }
     // The metronome's click was placed ahead.
     if (e.Kind == playback::kBeatEvent) {
-        SetCaptionIfChanged(Label3[14], QString::number(e.Number));
+        SetCaptionIfChanged(Label3[kBeatLabel], QString::number(e.Number));
     } else {
-        SetCaptionIfChanged(Label3[13], QString::number(e.Number));
-        SetCaptionIfChanged(Label3[14], "1");
+        SetCaptionIfChanged(Label3[kBarLabel], QString::number(e.Number));
+        SetCaptionIfChanged(Label3[kBeatLabel], "1");
     }
     if (Chegd.Value() == 1) {
         if (e.Kind == playback::kBarEvent && hasBox) {

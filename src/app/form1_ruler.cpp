@@ -49,7 +49,7 @@ void PlaceMarkers(vb::ControlArray<vb::Label>& pool, const std::vector<doc::Rule
 // values, starting nearer its caption, and smaller still for a name too long for the row ("低bB调
 // (+10)", a key an octave lower).
 void Form1::ShowKeyText(const QString& text) {
-    vb::Label& key = Label3[17];
+    vb::Label& key = Label3[kKeyLabel];
     key.SetCaption(text);
     double size = kKeyFontSize;
     if (typeset::LabelTextSize({key.FontName(), size}, text).width() > key.Width()) size = kLongKeyFontSize;
@@ -93,7 +93,7 @@ void Form1::BindRulerHandlers() {
 
 // The change lists, the tempo map and the song length, then the ruler drawn anew.
 void Form1::RebuildTimeline() {
-    doc::RebuildTimeline(*song, Check3[2].Value() == 1);
+    doc::RebuildTimeline(*song, Check3[kLoopSwitch].Value() == 1);
     RedrawSongRuler();
 }
 
@@ -117,7 +117,7 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
     Picture11.SetTop(-5000);
     const double width = Picture1.Width();
     const playback::RulerClick click =
-        playback::DecideSongRulerClick(button, shift, PlayMode, Check3[2].Value() == 1, Picture6.Visible());
+        playback::DecideSongRulerClick(button, shift, PlayMode, Check3[kLoopSwitch].Value() == 1, Picture6.Visible());
     PlayMode = click.PlayMode;
     switch (click.Action) {
     case playback::RulerAction::SetLoopStart:
@@ -205,12 +205,12 @@ void Form1::UpdatePositionDisplay() {
     CurrentKey = d.CurrentKey;
     CursorTimeSig = d.CursorTimeSig;
     CursorSeconds = d.CursorSeconds;
-    Label3[16].SetCaption(d.TempoText);
+    Label3[kTempoLabel].SetCaption(d.TempoText);
     ShowKeyText(d.KeyText);
-    Label3[15].SetCaption(d.TimeSigText);
-    Label3[13].SetCaption(d.BarText);
-    Label3[14].SetCaption(d.BeatText);
-    Label3[19].SetCaption(d.SecondsText);
+    Label3[kTimeSigLabel].SetCaption(d.TimeSigText);
+    Label3[kBarLabel].SetCaption(d.BarText);
+    Label3[kBeatLabel].SetCaption(d.BeatText);
+    Label3[kSecondsLabel].SetCaption(d.SecondsText);
 
     ArrangePartStrips();
     FrontCanvas = 1;

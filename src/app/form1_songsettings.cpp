@@ -75,7 +75,7 @@ void Form1::Command2_SongSettings(int index) {
     input.TimeSigText = Combo1.Text();
     input.KeyListIndex = Combo3[2].ListIndex();
     input.LowOctave = Check6[1].Value() == 1;
-    const doc::SongSettingsResult r = doc::ApplySongSettings(*song, input, Check3[2].Value() == 1);
+    const doc::SongSettingsResult r = doc::ApplySongSettings(*song, input, Check3[kLoopSwitch].Value() == 1);
     if (!r.Applied) {
         Dialogs().MsgBox(r.Refusal, vb::vbOKOnly + vb::vbSystemModal, kTip);
         return;
@@ -157,7 +157,7 @@ void Form1::Command2_ChangePoint(int index) {
     Picct.SetEnabled(true);
     // A closed panel's buttons act on nothing.
     if (!Picture2[k].Visible()) return;
-    const bool loopOn = Check3[2].Value() == 1;
+    const bool loopOn = Check3[kLoopSwitch].Value() == 1;
     const doc::ChangeKind kind = doc::ChangeKind(k);
 
     if (index == kCancelButton[k]) {

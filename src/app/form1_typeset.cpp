@@ -348,7 +348,7 @@ void Form1::P3pCk(int page, double x, double y, int button) {
     const double x1 = double(song->CursorTick) / song->SongLength * width;
     Line4.SetPoints(x1, Line4.Y1(), x1, Line4.Y2());
     const playback::RulerClick click =
-        playback::DecideSongRulerClick(1, 0, PlayMode, Check3[2].Value() == 1, Picture6.Visible());
+        playback::DecideSongRulerClick(1, 0, PlayMode, Check3[kLoopSwitch].Value() == 1, Picture6.Visible());
     Picture1_MouseDown(1, 0, x1, 0);
     // The ruler snaps its clicks to its grid; a page click locates to the beat itself.
     if (click.Action == playback::RulerAction::Locate && song->CursorTick != box.Tick) {
@@ -373,7 +373,7 @@ void Form1::Picpage_DblClick(int) {
     SetF3Jp();
     Form3().SetWindowState(1);
     Picture6.SetVisible(false);
-    Command4_Click(5);
+    Command4_Click(kEditorButton);
 }
 
 // ---------------------------------------------------------------------------------------------
