@@ -516,7 +516,7 @@ void Form1::FillStartupLists() {
     Combo2[0].SetListIndex(kRulerGridStart);
     Combo2[1].SetListIndex(kRollGridStart);
     for (const QString& s : Lists.keys) Combo3[1].AddItem(s);
-    for (int i = 0; i < Combo3[1].ListCount(); ++i) Combo3[2].AddItem(Combo3[1].List(i));
+    for (const QString& s : vb::ItemsOf(Combo3[1])) Combo3[2].AddItem(s);
     for (const QString& s : Lists.keyRowOctaves) Combo5.AddItem(s);
     for (const QString& s : Lists.expressions) Combo7[0].AddItem(s);
     Combo7[0].SetListIndex(kExpressionStart);

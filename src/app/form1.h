@@ -768,6 +768,9 @@ private:
     void JumpToLoopStart();
     // Stops, and 100 ms later plays again exactly from `tick`.
     void RestartExactlyAt(int32_t tick);
+    // Stops, and holds the play toggle and the song ruler (the piano roll's ruler and its close
+    // button) until their timer restarts playback 100 ms later.
+    void StopForRestart(bool rollRuler);
     bool List3Open() const;
     void ParkList3();
     void RestartAfterLocate(bool rollRuler);

@@ -73,12 +73,6 @@ private:
     std::function<void()> fn_;
 };
 
-QStringList EntriesOf(const vb::ComboBox& list) {
-    QStringList out;
-    for (int i = 0; i < list.ListCount(); ++i) out << list.List(i);
-    return out;
-}
-
 }  // namespace
 
 void Form1::BindLyricHandlers() {
@@ -122,7 +116,7 @@ void Form1::Text2_KeyDown(int keyCode, int) {
     const int verse = std::max(Combo8.ListIndex(), 0);
     switch (keyCode) {
     case 13: {
-        const editing::EntryLists lists{EntriesOf(Combo7[2]), Combo7[2].ListIndex(), EntriesOf(Combo7[0]),
+        const editing::EntryLists lists{vb::ItemsOf(Combo7[2]), Combo7[2].ListIndex(), vb::ItemsOf(Combo7[0]),
                                         Combo7[0].ListIndex()};
         const bool wasSung = song->Notes[part][row].Pitch > 19;
         const editing::EntryResult r = editing::CommitEntry(*song, journal, part, row, Text2.Text(), lists);

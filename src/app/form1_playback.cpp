@@ -306,11 +306,14 @@ void Form1::JumpToLoopStart() {
 }
 
 void Form1::RestartExactlyAt(int32_t tick) {
-    const bool roll = Picture6.Visible();
-    Command3_Click();
+    StopForRestart(Picture6.Visible());
     exactRestartTick_ = tick;
+}
+
+void Form1::StopForRestart(bool rollRuler) {
+    Command3_Click();
     Check2.SetEnabled(false);
-    if (roll) {
+    if (rollRuler) {
         Picture8.SetEnabled(false);
         Command5.SetEnabled(false);
         Timer4.SetEnabled(true);

@@ -265,24 +265,16 @@ void Form1::Command4_LyricsWindow() {
     f.SetVisible(!f.isVisible());
 }
 
-namespace {
-QStringList Items(const vb::ListBox& list) {
-    QStringList items;
-    for (int i = 0; i < list.ListCount(); ++i) items << list.List(i);
-    return items;
-}
-}  // namespace
-
 void Form1::MixNext() {
     const int p = song->CurrentPart;
     const vb::ListBox& list = Form2().List1[p];
-    if (playback::JoinWithNext(*song, p, Items(list), list.ListIndex())) BuildSentenceLists(p);
+    if (playback::JoinWithNext(*song, p, vb::ItemsOf(list), list.ListIndex())) BuildSentenceLists(p);
 }
 
 void Form1::FengLi() {
     const int p = song->CurrentPart;
     const vb::ListBox& list = Form2().List1[p];
-    if (playback::SplitLastPhrase(*song, p, Items(list), list.ListIndex())) BuildSentenceLists(p);
+    if (playback::SplitLastPhrase(*song, p, vb::ItemsOf(list), list.ListIndex())) BuildSentenceLists(p);
 }
 
 // Plays the sentence of `pjpstr` from its exact first tick, or stops it when it is the one playing.

@@ -135,12 +135,9 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
         RefreshPianoRoll();
         break;
     case playback::RulerAction::StopAndReplay:
-        Command3_Click();
         ReplayClickX = int32_t(vb::Round(x));
         ReplayClickShift = int16_t(shift);
-        Check2.SetEnabled(false);
-        Picture1.SetEnabled(false);
-        Timer2.SetEnabled(true);
+        StopForRestart(false);
         break;
     case playback::RulerAction::Locate: {
         song->CursorTick = playback::SongRulerClickTick(*song, x, width, SnapGrid[0]);
@@ -162,13 +159,9 @@ void Form1::Picture8_MouseDown(int button, int shift, double x, double) {
     const playback::RulerClick click = playback::DecideRollRulerClick(button, PlayMode);
     PlayMode = click.PlayMode;
     if (click.Action == playback::RulerAction::StopAndReplay) {
-        Command3_Click();
         ReplayClickX = int32_t(vb::Round(x));
         ReplayClickShift = int16_t(shift);
-        Check2.SetEnabled(false);
-        Picture8.SetEnabled(false);
-        Command5.SetEnabled(false);
-        Timer4.SetEnabled(true);
+        StopForRestart(true);
         return;
     }
     if (click.Action != playback::RulerAction::Locate) return;

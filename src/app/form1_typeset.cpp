@@ -449,8 +449,8 @@ typeset::TypesetInput Form1::TypesetValues() {
     st.Fonts = CurrentCategoryFonts();
     st.GlyphWidthO = MeasureGlyphWidth(QStringLiteral("o"));
     st.GlyphWidthC = MeasureGlyphWidth(QStringLiteral("c"));
-    for (int i = 0; i < Combo7[2].ListCount(); ++i) st.DynamicsList << Combo7[2].List(i);
-    for (int i = 0; i < Combo7[0].ListCount(); ++i) st.ExpressionList << Combo7[0].List(i);
+    st.DynamicsList = vb::ItemsOf(Combo7[2]);
+    st.ExpressionList = vb::ItemsOf(Combo7[0]);
     in.LyricPercent = VScroll5[1].Value();
     in.LyricSampleHeight = SampleSize(1).height();
     in.Verses = HScroll4.Value();
@@ -459,7 +459,7 @@ typeset::TypesetInput Form1::TypesetValues() {
     in.PartNameWidth = GetMaxPartNameWidth();
     in.PartNames.assign(doc::kMaxParts + 1, QString());
     for (int p = 1; p <= doc::kMaxParts; ++p) in.PartNames[p] = Label2[p].Caption();
-    for (int i = 0; i < Combo3[2].ListCount(); ++i) in.KeyNames << Combo3[2].List(i);
+    in.KeyNames = vb::ItemsOf(Combo3[2]);
     in.IndependentTopPart = Check8[1].Value() == 1;
     in.MeasureNumbers = Check8[2].Value() == 1;
     return in;

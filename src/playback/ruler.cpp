@@ -29,6 +29,20 @@ int32_t SnapToRulerGrid(int32_t tick, double grid) {
     return int32_t(double(g) * std::floor(double(tick) / g + 0.5));
 }
 
+namespace {
+
+// A plain click while playing stops and is replayed; otherwise it locates.
+void StopAndReplayOrLocate(RulerClick& c) {
+    if (c.PlayMode == PlayMode::Playing) {
+        c.PlayMode = PlayMode::Idle;
+        c.Action = RulerAction::StopAndReplay;
+    } else {
+        c.Action = RulerAction::Locate;
+    }
+}
+
+}  // namespace
+
 RulerClick DecideSongRulerClick(int button, int shift, PlayMode playMode, bool loopOn, bool pianoRollShown) {
     RulerClick c;
     c.PlayMode = playMode;
@@ -42,12 +56,7 @@ RulerClick DecideSongRulerClick(int button, int shift, PlayMode playMode, bool l
     if (pianoRollShown) {
         if (button == 1 || button == 2 || button == 4) c.Action = RulerAction::PlaceEditorBox;
     } else if (button == 1) {
-        if (c.PlayMode == PlayMode::Playing) {
-            c.PlayMode = PlayMode::Idle;
-            c.Action = RulerAction::StopAndReplay;
-        } else {
-            c.Action = RulerAction::Locate;
-        }
+        StopAndReplayOrLocate(c);
     }
     return c;
 }
@@ -88,13 +97,7 @@ int32_t RollRulerClickTick(const doc::Song& song, double x, double width, int32_
 RulerClick DecideRollRulerClick(int button, PlayMode playMode) {
     RulerClick c;
     c.PlayMode = playMode == PlayMode::Stopped ? PlayMode::Idle : playMode;
-    if (button != 1) return c;
-    if (c.PlayMode == PlayMode::Playing) {
-        c.PlayMode = PlayMode::Idle;
-        c.Action = RulerAction::StopAndReplay;
-    } else {
-        c.Action = RulerAction::Locate;
-    }
+    if (button == 1) StopAndReplayOrLocate(c);
     return c;
 }
 
