@@ -8,11 +8,9 @@
 #include <QLineEdit>
 #include <QtTest/QTest>
 
-using namespace app;
+#include "support/text.h"
 
-namespace {
-const QString U(const char* s) { return QString::fromUtf8(s); }
-}  // namespace
+using namespace app;
 
 class RollTest : public Form1Test {
 protected:

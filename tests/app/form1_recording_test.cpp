@@ -11,12 +11,9 @@
 
 #include "document/songcodes.h"
 #include "editing/timingtools.h"
+#include "support/text.h"
 
 using namespace app;
-
-namespace {
-const QString U(const char* s) { return QString::fromUtf8(s); }
-}  // namespace
 
 class RecordTest : public FakeClockTest {
 protected:

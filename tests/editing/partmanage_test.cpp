@@ -5,13 +5,12 @@
 #include "editing/partmanage.h"
 #include "editing/partstrips.h"
 #include "editing/trackview.h"
+#include "support/text.h"
 
 using namespace editing;
 using doc::Song;
 
 namespace {
-
-const QString U(const char* s) { return QString::fromUtf8(s); }
 
 struct Fixture {
     std::unique_ptr<Song> song = Song::create();

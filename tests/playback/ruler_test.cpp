@@ -7,6 +7,7 @@
 #include "playback/position.h"
 #include "playback/ruler.h"
 #include "playback/rulerdraw.h"
+#include "support/text.h"
 
 using namespace playback;
 
@@ -20,13 +21,6 @@ std::unique_ptr<doc::Song> MinuteSong(const char* timeSig = "4/4") {
     song->TimeSigCodes[0] = doc::TimeSigTextToCode(timeSig);
     doc::RebuildTimeline(*song, true);
     return song;
-}
-
-QStringList Matching(const QStringList& log, const QString& prefix) {
-    QStringList out;
-    for (const QString& line : log)
-        if (line.startsWith(prefix)) out << line;
-    return out;
 }
 
 }  // namespace
