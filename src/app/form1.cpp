@@ -44,11 +44,12 @@ void MoveToContainer(vb::Control& control, QWidget* container) {
 }
 
 Form1::Form1(const Services& services)
-    : QWidget(nullptr), CommonDialog1(*services.dialogs), services_(services) {
+    : QWidget(nullptr), song(doc::Song::create()), CommonDialog1(*services.dialogs),
+      Player(*song, *services.wmp, services.midi, services.wave, NoteTemplates, services.programDir),
+      services_(services) {
     setObjectName("Form1");
     setWindowTitle("合唱排练");
     setFont(vb::ScreenFont("宋体", 9, false, false));
-    song = doc::Song::create();
     CommonDialog1.Filter = "工程文件(*.brc)|*.brc";
     CreateControls();
     BindHandlers();
@@ -112,13 +113,13 @@ void Form1::CreateControls() {
         MoveToContainer(Label3[8 + i], Frame1[0].widget());
         Label3[8 + i].SetCaption(positionCaptions[i]);
         Label3[8 + i].Move(6, 18 + 24 * i, 32, 16);
-        MoveToContainer(Label3[13 + i], Frame1[0].widget());
-        Label3[13 + i].Move(40, 18 + 24 * i, 46, 16);
+        MoveToContainer(Label3[kBarLabel + i], Frame1[0].widget());
+        Label3[kBarLabel + i].Move(40, 18 + 24 * i, 46, 16);
     }
-    Label3[17].SetFontSize(kKeyFontSize);
-    Label3[17].Move(32, 18 + 24 * 4 + 1, 55, 14);
-    MoveToContainer(Label3[19], Frame1[0].widget());
-    Label3[19].Move(6, 138, 80, 16);
+    Label3[kKeyLabel].SetFontSize(kKeyFontSize);
+    Label3[kKeyLabel].Move(32, 18 + 24 * 4 + 1, 55, 14);
+    MoveToContainer(Label3[kSecondsLabel], Frame1[0].widget());
+    Label3[kSecondsLabel].Move(6, 138, 80, 16);
     // "控制": playback switches and the first two sliders.
     for (int i = 0; i < kPlaybackSwitchCount; ++i) {
         Check3[i].SetCaption(PlaybackSwitchCaptions()[i]);
@@ -146,20 +147,21 @@ void Form1::CreateControls() {
     }
     // "编辑": the toolbar, song settings and typesetting settings.
     struct Place { int index; const char* caption; int x, y, w, h; };
-    const Place toolbar[] = {{0, "词", 24, 16, 17, 17}, {1, "谱", 8, 16, 17, 17},     {2, "定位MP3", 8, 40, 73, 17},
-                             {3, "X", 64, 16, 17, 17},  {4, "导入MID", 8, 56, 57, 17}, {5, "E", 64, 56, 17, 17},
-                             {11, "1", 40, 16, 17, 17}};
+    const Place toolbar[] = {{kLyricsWindowButton, "词", 24, 16, 17, 17}, {kPageWindowButton, "谱", 8, 16, 17, 17},
+                             {kPartAudioButton, "定位MP3", 8, 40, 73, 17}, {kDeletePartButton, "X", 64, 16, 17, 17},
+                             {kOpenMidiButton, "导入MID", 8, 56, 57, 17},  {kEditorButton, "E", 64, 56, 17, 17},
+                             {kNextVerseButton, "1", 40, 16, 17, 17}};
     for (const Place& p : toolbar) {
         Command4[p.index].SetCaption(p.caption);
         Command4[p.index].Move(p.x, p.y, p.w, p.h);
     }
     for (int i : {6, 7, 8}) Command4[i].SetVisible(false);
-    MoveToContainer(Command4[9], Picture10.widget());
-    MoveToContainer(Command4[10], Picture10.widget());
-    Command4[9].SetCaption("导入");
-    Command4[9].Move(264, 240, 73, 17);
-    Command4[10].SetCaption("取消");
-    Command4[10].Move(264, 264, 73, 17);
+    MoveToContainer(Command4[kImportMidiButton], Picture10.widget());
+    MoveToContainer(Command4[kCancelImportButton], Picture10.widget());
+    Command4[kImportMidiButton].SetCaption("导入");
+    Command4[kImportMidiButton].Move(264, 240, 73, 17);
+    Command4[kCancelImportButton].SetCaption("取消");
+    Command4[kCancelImportButton].Move(264, 264, 73, 17);
     MoveToContainer(Command2[6], Frame1[3].widget());
     Command2[6].SetCaption("歌曲设置");
     Command2[6].widget()->setToolTip("设置本歌曲的基本信息");
@@ -530,7 +532,7 @@ void Form1::FillStartupLists() {
     Combo2[0].SetListIndex(kRulerGridStart);
     Combo2[1].SetListIndex(kRollGridStart);
     for (const QString& s : Lists.keys) Combo3[1].AddItem(s);
-    for (int i = 0; i < Combo3[1].ListCount(); ++i) Combo3[2].AddItem(Combo3[1].List(i));
+    for (const QString& s : vb::ItemsOf(Combo3[1])) Combo3[2].AddItem(s);
     for (const QString& s : Lists.keyRowOctaves) Combo5.AddItem(s);
     for (const QString& s : Lists.expressions) Combo7[0].AddItem(s);
     Combo7[0].SetListIndex(kExpressionStart);

@@ -7,8 +7,9 @@
 //   form1_timers.cpp    Timload, Timer5, Timer6, focus returns after button clicks
 //   form1_typeset.cpp   the typesetting panel, page setup, the page strip and numbers, the title
 //                       block, the page window Form3 and its clicks, the score's measures and fonts
-//   form1_playback.cpp  learning playback: the play toggle, stop, the player loop and its events,
-//                       the note messages, the restart, rewind and count-in timers, Space
+//   form1_playback.cpp  learning playback: the play toggle, stop, the player loop's position and
+//                       events in the window, the note messages, the restart, rewind and count-in
+//                       timers, Space
 //   form1_print.cpp     printing on the default printer, the page-image export and its timer, the
 //                       page window's position and loop markers
 //   form1_pianoroll.cpp the piano roll: keys, canvas, grid, note labels, the editor-window box on
@@ -39,6 +40,7 @@
 #include "app/wordlists.h"
 #include "document/projectfile.h"
 #include "document/changepoints.h"
+#include "document/playmode.h"
 #include "document/song.h"
 #include "editing/partstrips.h"
 #include "editing/pianoroll.h"
@@ -50,11 +52,11 @@
 #include "platform/mediaplayer.h"
 #include "platform/midiout.h"
 #include "platform/timer.h"
-#include "platform/waketimer.h"
 #include "platform/waveplayer.h"
 #include "playback/events.h"
 #include "playback/form2.h"
 #include "playback/notes.h"
+#include "playback/player.h"
 #include "typeset/fonts.h"
 #include "typeset/form3.h"
 #include "typeset/geometry.h"
@@ -67,6 +69,31 @@ class QCloseEvent;
 class QTimer;
 
 namespace app {
+
+using doc::PlayMode;
+
+// The toolbar's buttons Command4 (the "编辑" group and the MIDI import panel).
+enum ToolbarButton : int {
+    kLyricsWindowButton = 0,  // "词"
+    kPageWindowButton = 1,    // "谱"
+    kPartAudioButton = 2,     // "定位MP3"
+    kDeletePartButton = 3,    // "X"
+    kOpenMidiButton = 4,      // "导入MID"
+    kEditorButton = 5,        // "E"
+    kImportMidiButton = 9,    // "导入" of the import panel
+    kCancelImportButton = 10, // "取消" of the import panel
+    kNextVerseButton = 11,    // the verse number
+};
+
+// The values of the position display "信息显示" (Label3).
+enum InfoLabel : int {
+    kBarLabel = 13,
+    kBeatLabel = 14,
+    kTimeSigLabel = 15,
+    kTempoLabel = 16,
+    kKeyLabel = 17,
+    kSecondsLabel = 19,
+};
 
 class Form1 : public QWidget {
 public:
@@ -117,7 +144,7 @@ public:
     int16_t FrontCanvas = 0;
     double MidiDelay = 0;
     int16_t SettingsChanged = 0;
-    int16_t PlayMode = 0;
+    doc::PlayMode PlayMode = doc::PlayMode::Idle;
     int32_t CurrentKey = 0;
     std::array<int32_t, 2> SnapGrid{48, 12};
     int16_t EditedChangeIndex = 0;
@@ -410,9 +437,14 @@ public:
     void Picture6_KeyDown(int keyCode, int shift);
 
     // ---- learning playback (form1_playback.cpp) ---------------------------------------------
-    std::vector<playback::PlayEvent> PlayEvents;  // the event list of the last build
-    int NextEventIndex = 0;       // the next event to fire
-    int16_t IsPlaying = 0;        // -1 while the player loop is to run
+    playback::NoteMessages NoteTemplates;  // NoteOnTemplates and NoteOffTemplates
+    // The player loop, and its state under the names the handlers use.
+    playback::Player Player;
+    std::vector<playback::PlayEvent>& PlayEvents = Player.PlayEvents;  // the event list of the last build
+    int& NextEventIndex = Player.NextEventIndex;  // the next event to fire
+    int16_t& IsPlaying = Player.IsPlaying;        // -1 while the player loop is to run
+    // The loop's yield; tests set it to a step of a driven clock.
+    std::function<void()>& PlaybackYield = Player.Yield;
     double PlayTick = 0;          // song position of the current turn
     double AnchorSeconds = 0;     // song time and tick of the last timing anchor
     int32_t AnchorTick = 0;
@@ -420,13 +452,6 @@ public:
     int16_t PlayLineGap = 0;      // Line5 - Line4 at the start, restored at a pause
     int16_t CountInBeats = 0;     // count-in clicks still to play
     QString LastSentence;         // the sentence being played alone (its end in the last five digits)
-    playback::NoteMessages NoteTemplates;  // NoteOnTemplates and NoteOffTemplates
-    // The loop's yield: runs pending events, then waits for more until the loop's next turn is due
-    // (NextPlaybackTurnSeconds). Tests set it to a step of a fake clock.
-    std::function<void()> PlaybackYield;
-    // The time on the player's clock at which the loop next has something to do: the next event
-    // due, the next frame of the play position, or the next metronome click to place ahead.
-    double NextPlaybackTurnSeconds() const;
     void BindPlaybackHandlers();
     void Check2_Click();
     void Command3_Click();
@@ -707,8 +732,6 @@ public:
 
     // MIDI output device 0; messages go nowhere while it is not open.
     void midiOutShortMsg(uint32_t message);
-    // A note of the player, `lateSeconds` past its due time: device 0 places it by that time.
-    void midiOutShortMsgDue(uint32_t message, double lateSeconds);
     // Where the program's files lie.
     QString ProgramPath(const QString& name) const;
     vb::Dialogs& Dialogs() const { return *services_.dialogs; }
@@ -735,18 +758,10 @@ private:
     bool DispatchPlayEvent(const playback::PlayEvent& e);  // true: the loop ends
     bool PlayBeat(const playback::PlayEvent& e);
     void ScrollTrackViewWithPlay();
-    // The seconds label and the play lines at the last turn's position.
-    void ShowPlayPosition();
-    // The loop draws its position once a frame: what it has not drawn yet, drawn now. A handler
-    // that reads the play lines or the canvases' places while playing calls it first.
+    // The seconds label and the play lines at the position of the turn at `seconds`.
+    void ShowPlayPosition(double seconds);
+    // What the player loop has not drawn yet, drawn now (Player.ShowPending).
     void ShowPendingPlayState();
-    // The metronome click `file` when the accompaniment plays song time `seconds`.
-    void PlayClick(const QString& file, double seconds);
-    // Places the clicks of the beats due within kClickLookAhead of song time `t`.
-    void ScheduleClicksAhead(double t);
-    // Drops the clicks placed ahead and places them again from the next event (the metronome box
-    // changed during playback).
-    void RescheduleClicks();
     // Ends a count-in before its last beat: no more clicks, no playback.
     void StopCountIn();
     // The placeholder accompaniment: none.wav, or silence when it cannot be played, so the playback
@@ -759,12 +774,14 @@ private:
     void JumpToLoopStart();
     // Stops, and 100 ms later plays again exactly from `tick`.
     void RestartExactlyAt(int32_t tick);
+    // Stops, and holds the play toggle and the song ruler (the piano roll's ruler and its close
+    // button) until their timer restarts playback 100 ms later.
+    void StopForRestart(bool rollRuler);
     bool List3Open() const;
     void ParkList3();
     void RestartAfterLocate(bool rollRuler);
     void RestartWhenStopped(bool rollRuler);
     void LocateExactly(int32_t tick);
-    void DefaultPlaybackYield();
     void BindMidiHandlers();
     void CreateMidiPanel();
     void BindTrackViewHandlers();
@@ -793,24 +810,10 @@ private:
     std::vector<std::unique_ptr<vb::Label>> panelCaptions_;  // captions of the typesetting panel
     // Learning playback.
     bool revertingPlayToggle_ = false;  // Check2 set back to 0 without a pause
-    int playLoops_ = 0;                 // player loops running (0 or 1)
     int pendingRestart_ = 0;            // 2 / 4: Timer2 / Timer4 fired while a loop ran
     int32_t exactRestartTick_ = -1;     // the loop jump restarts exactly here
-    double skipNonNotesBefore_ = 0;     // a fresh start fires no beat or change before the cursor
-    double lastTurnSeconds_ = 0;        // song time of the last turn
-    double clickVolume_ = -1;           // the volume last given to the click player
-    int nextClickIndex_ = 0;            // the next event whose click is still to be placed
     bool countInPlaced_ = false;        // the running count-in's clicks are placed
     bool audioProblemsShown_ = false;
-    WakeTimer* playbackWake_ = nullptr;  // wakes the yield for the loop's next turn
-    bool yieldMayWait_ = false;          // the last turn has set when the next one is due
-    double playbackWakeSeconds_ = 0;     // the player's clock at the loop's next turn
-    double playbackClockSeconds_ = 0;    // the player's clock as the last turn read it
-    WakeTimer::Clock::time_point playbackClockRead_{};  // and when it read it
-    double shownSeconds_ = 0;           // song time of the turn whose position is drawn
-    bool positionPending_ = false;      // the last turn's position is not drawn yet
-    bool trackScrollPending_ = false;   // nor the track view scrolled to it
-    bool FrameWaitsForEvent(float t) const;
 };
 
 // Moves a control into another container, keeping its place and visibility.

@@ -75,7 +75,7 @@ void Form1::CloseChangePointPanels() {
     if (!open) return;
     for (int i = 0; i < 3; ++i) Picture2[i].SetVisible(false);
     Picct.SetEnabled(true);
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
 }
 
 // New (Command2 index 0).

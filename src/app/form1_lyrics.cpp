@@ -73,12 +73,6 @@ private:
     std::function<void()> fn_;
 };
 
-QStringList EntriesOf(const vb::ComboBox& list) {
-    QStringList out;
-    for (int i = 0; i < list.ListCount(); ++i) out << list.List(i);
-    return out;
-}
-
 }  // namespace
 
 void Form1::BindLyricHandlers() {
@@ -122,7 +116,7 @@ void Form1::Text2_KeyDown(int keyCode, int) {
     const int verse = std::max(Combo8.ListIndex(), 0);
     switch (keyCode) {
     case 13: {
-        const editing::EntryLists lists{EntriesOf(Combo7[2]), Combo7[2].ListIndex(), EntriesOf(Combo7[0]),
+        const editing::EntryLists lists{vb::ItemsOf(Combo7[2]), Combo7[2].ListIndex(), vb::ItemsOf(Combo7[0]),
                                         Combo7[0].ListIndex()};
         const bool wasSung = song->Notes[part][row].Pitch > 19;
         const editing::EntryResult r = editing::CommitEntry(*song, journal, part, row, Text2.Text(), lists);
@@ -270,7 +264,7 @@ void Form1::Combo7_LostFocus(int index) { Combo7[index].SetTop(-5000); }
 
 // The verse chooser: the toolbar shows its number and the views show its lyrics.
 void Form1::Combo8_Click() {
-    Command4[11].SetCaption(QString::number(Combo8.ListIndex() + 1));
+    Command4[kNextVerseButton].SetCaption(QString::number(Combo8.ListIndex() + 1));
     if (!isVisible()) return;
     if (Picture6.Visible())
         RefreshPianoRoll();
@@ -280,7 +274,7 @@ void Form1::Combo8_Click() {
 }
 
 void Form1::Command5_Click() {
-    Command4_Click(5);
+    Command4_Click(kEditorButton);
     const int part = song->CurrentPart;
     for (int i = 0; i < song->Parts[part].NoteCount; ++i) song->Notes[part][i].Selected = 0;
 }

@@ -150,9 +150,7 @@ void Form1::Command2_ExportMidi() {
         Dialogs().MsgBox(kOverwriteQuestion, vb::vbYesNo + vb::vbCritical + vb::vbSystemModal,
                          doc::kMidiMessageTitle) != vb::vbYes)
         return;
-    QStringList instruments;
-    for (int i = 0; i < List3.ListCount(); ++i) instruments << List3.List(i);
-    if (const std::optional<QString> error = doc::ExportMidiFile(*song, instruments, path)) {
+    if (const std::optional<QString> error = doc::ExportMidiFile(*song, vb::ItemsOf(List3), path)) {
         Dialogs().MsgBox(*error, vb::vbOKOnly + vb::vbSystemModal, doc::kMidiMessageTitle);
         return;
     }

@@ -313,14 +313,14 @@ void Form1::Label14_MouseUp(int button, int, double, double) {
 }
 
 void Form1::Picture1_DblClick() {
-    if (PlayMode != 0) return;
+    if (PlayMode != PlayMode::Idle) return;
     Label14.SetLeft(Line4.X1());
-    Command4_Click(5);
+    Command4_Click(kEditorButton);
 }
 
 // Toolbar "E": shows or hides the piano roll of the current part.
 void Form1::Command4_Editor() {
-    if (PlayMode == 1) return;
+    if (PlayMode == PlayMode::ChangePanel) return;
     const bool show = !Picture6.Visible();
     ShowPendingPlayState();
     for (vb::Control* c : std::initializer_list<vb::Control*>{&Picture6, &Picture7, &VScroll2, &VScroll3, &Picture9,
@@ -344,7 +344,7 @@ void Form1::Command4_Editor() {
         Command3.Move(48, 344);
         UpdatePartPitchRange(song->CurrentPart);
         BuildSentenceLists(song->CurrentPart);
-        if (PlayMode != 6) Picture1_MouseDown(vb::vbLeftButton, 0, Line4.X1(), 0);
+        if (PlayMode != PlayMode::Playing) Picture1_MouseDown(vb::vbLeftButton, 0, Line4.X1(), 0);
         Picture11.SetTop(-5000);
         TypesetScorePages();
     }

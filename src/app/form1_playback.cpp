@@ -1,13 +1,11 @@
-// Learning playback: the play toggle "→" and the stop button "■", the player loop that follows the
-// accompaniment's clock and fires the due events (notes, tempo and key changes, beats with the
-// metronome, the page marker and the loop, the song end), the note message templates, the timers
-// that restart after a locate, rewind after the end and click the count-in, and Space as the
-// common play/stop key.
+// Learning playback: the play toggle "→" and the stop button "■", what the player loop
+// (playback/player.h) shows of its position and what its events do in the window (tempo and key
+// changes, beats with the page marker and the loop, the song end), the note message templates,
+// the timers that restart after a locate, rewind after the end and click the count-in, and Space
+// as the common play/stop key.
 #include "app/form1.h"
 
-#include <QCoreApplication>
 #include <QTimer>
-#include <chrono>
 #include <cmath>
 
 #include "document/timeline.h"
@@ -17,45 +15,6 @@
 namespace app {
 
 namespace {
-
-// How far ahead of the beat the metronome's click is placed: a turn of the player loop may come
-// that much late (the window busy, the machine loaded) and the click still sounds on its sample.
-constexpr double kClickLookAhead = 0.25;
-
-// The play position is drawn at most this often (on the player's clock); the loop still sends
-// what is due on every turn. A drawing of the window costs much the same however little moved
-// (the track view is copied whole, the display's last output waited for, the new one flushed):
-// 25 frames a second keep the track view moving and the seconds running steadily for well under
-// half of what the display's 60 would cost.
-constexpr double kFrameSeconds = 1.0 / 25;
-
-// A frame due just before an event waits for it, so that drawing the window does not hold the
-// event back: the event is sent on its own turn and the frame drawn after it. No frame waits
-// longer than this past its time.
-constexpr double kFrameWaitForEvent = 0.003;
-
-// The shortest wait of the loop's yield: while the audio output is late the player's clock holds
-// still short of the next turn's time, and the loop looks again this much later.
-constexpr double kShortestWait = 0.00025;
-
-// A wait longer than kLongWait ends kWakeEarly before the turn is due, and the loop waits the rest
-// from there: waking from a long sleep can take a millisecond and more (the processor has gone into
-// a deeper idle state, or a virtual machine's processor has been given up), from a short one it
-// does not. The early turn finds nothing due and sends nothing.
-constexpr double kLongWait = 0.003;
-constexpr double kWakeEarly = 0.001;
-
-// The first turn time, in the single precision the loop reads the clock in, at which a frame has
-// passed since the one drawn at `shown`.
-double FirstFrameAfter(double shown) {
-    float at = float(shown + kFrameSeconds);
-    while (double(at) - shown < kFrameSeconds) at = std::nextafter(at, HUGE_VALF);
-    return at;
-}
-
-// Whether the frame after the one drawn at `shown` waits for an event due at `event` (before the
-// frame or just after it), taking that event's turn.
-bool FrameWaitsFor(double shown, float event) { return double(event) - FirstFrameAfter(shown) < kFrameWaitForEvent; }
 
 void SetCaptionIfChanged(vb::Label& label, const QString& text) {
     if (label.Caption() != text) label.SetCaption(text);
@@ -81,14 +40,18 @@ void Form1::BindPlaybackHandlers() {
     Timer4.OnTimer = [this] { Timer4_Timer(); };
     Timjp.OnTimer = [this] { Timjp_Timer(); };
     WMP().SetStatusCallback([this](const QString& status) { WMP_StatusEvent(status); });
-    playbackWake_ = new WakeTimer(this);
+    Player.AccompanimentOffset = [this] { return double(AudioTimeOffsets[0]); };
+    // The volume slider goes no lower than 1, so 0 can only mean the metronome is off.
+    Player.Metronome = [this] {
+        return Check3[kMetronomeSwitch].Value() == 1 ? HScroll3[kMetronomeVolumeSlider].Value() / 127.0 : 0.0;
+    };
+    Player.Turned = [this](double t) { PlayTick = (t - AnchorSeconds) * CurrentTempo * 0.8 + AnchorTick; };
+    Player.ShowPosition = [this](double seconds) { ShowPlayPosition(seconds); };
+    Player.ScrollTrackView = [this] { ScrollTrackViewWithPlay(); };
+    Player.Fire = [this](const playback::PlayEvent& e) { return DispatchPlayEvent(e); };
 }
 
 // ---- note messages ------------------------------------------------------------------------------
-
-void Form1::midiOutShortMsgDue(uint32_t message, double lateSeconds) {
-    if (MidiOutHandle != 0 && services_.midi) services_.midi->ShortMsgDue(message, lateSeconds);
-}
 
 void Form1::PrepareNoteOnMessage(int part) {
     if (part < 1 || part > doc::kMaxParts) return;
@@ -111,7 +74,7 @@ void Form1::Check2_Click() {
     if (Picture6.Visible()) Picture6.SetFocus();
     if (Check2.Value() == 1) {
         // Ticked from code while a restart or the count-in holds the toggle: it stays unticked.
-        if (!Check2.Enabled() || playLoops_ > 0) {
+        if (!Check2.Enabled() || Player.Running()) {
             revertingPlayToggle_ = true;
             Check2.SetValue(0);
             revertingPlayToggle_ = false;
@@ -126,27 +89,7 @@ void Form1::Check2_Click() {
 
 void Form1::StartLearningPlayback() {
     doc::Song& s = *song;
-    if (s.PlayEventsStale) {
-        PlayEvents = playback::BuildPlaybackEvents(s, MidiDelay);
-        // A resume goes on after the song time it paused at, in the new list.
-        if (PlayMode != 0) {
-            NextEventIndex = int(PlayEvents.size());
-            for (size_t i = 0; i < PlayEvents.size(); ++i)
-                if (float(PlayEvents[i].Time) > float(lastTurnSeconds_)) {
-                    NextEventIndex = int(i);
-                    break;
-                }
-        }
-    }
-    if (PlayMode == 0) {
-        // From the first event the notes at the cursor need (they go out MidiDelay early); the
-        // beats and changes before the cursor are not fired.
-        const int first = playback::FirstEventAtOrAfter(PlayEvents, CursorSeconds - MidiDelay);
-        if (first < int(PlayEvents.size())) NextEventIndex = first;
-        skipNonNotesBefore_ = CursorSeconds;
-        lastTurnSeconds_ = CursorSeconds;
-    }
-    s.PlayEventsStale = 0;
+    Player.Cue(PlayMode == PlayMode::Idle, CursorSeconds, MidiDelay);
 
     SetLyricsWindowButtonsEnabled(false);
     for (int i : {6, 2, 0}) Command2[i].SetEnabled(false);
@@ -160,7 +103,7 @@ void Form1::StartLearningPlayback() {
     Command3.SetVisible(true);
     PlayLineGap = int16_t(vb::Round(Line5.X1() - Line4.X1()));
 
-    if (PlayMode == 0) {
+    if (PlayMode == PlayMode::Idle) {
         AnchorSeconds = CursorSeconds;
         WMP().SetCurrentPosition(AudioTimeOffsets[0] + CursorSeconds);
         const int verse = std::max(0, Combo8.ListIndex());
@@ -173,9 +116,8 @@ void Form1::StartLearningPlayback() {
     }
     // The first beats' clicks are placed before the players start, so that a slow first turn of
     // the loop cannot make them late.
-    nextClickIndex_ = NextEventIndex;
-    ScheduleClicksAhead(lastTurnSeconds_);
-    PlayMode = 6;
+    Player.PlaceFirstClicks();
+    PlayMode = PlayMode::Playing;
     WMP().Play();
     for (int n = 1; n <= s.PartCount; ++n)
         if (MediaPlayer* player = WMPS(n)) player->Play();
@@ -213,7 +155,7 @@ void Form1::Command3_Click() {
     Chely.SetValue(0);
     Check2.SetEnabled(true);
     Check2.SetValue(0);
-    PlayMode = 5;
+    PlayMode = PlayMode::Stopped;
 }
 
 void Form1::Check2_MouseUp() {
@@ -235,138 +177,29 @@ void Form1::PlayOrStopBySpace() {
 
 // ---- the player loop --------------------------------------------------------------------------------
 
-// Pending events first; when none is left, wait for more: input, the window's timers, or the wake-up
-// armed for the loop's next turn.
-void Form1::DefaultPlaybackYield() {
-    if (yieldMayWait_) {
-        double wait = std::max(kShortestWait, playbackWakeSeconds_ - playbackClockSeconds_);
-        if (wait > kLongWait) wait -= kWakeEarly;
-        playbackWake_->WakeAt(playbackClockRead_ + std::chrono::nanoseconds(int64_t(wait * 1e9)));
-    }
-    QCoreApplication::processEvents(yieldMayWait_ ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
-                                                  : QEventLoop::AllEvents);
-}
+void Form1::RunLearningPlayback() { Player.Run(); }
 
-// The first moment on the player's clock at which the loop has something to do: the next event
-// due, the next frame of its position, or the next click to place ahead. Between these a turn
-// would find nothing to send or draw.
-double Form1::NextPlaybackTurnSeconds() const {
-    double next = FirstFrameAfter(shownSeconds_);
-    const int count = int(PlayEvents.size());
-    if (NextEventIndex >= 0 && NextEventIndex < count) {
-        const float event = float(PlayEvents[size_t(NextEventIndex)].Time);
-        if (FrameWaitsFor(shownSeconds_, event)) next = event;
-    }
-    if (nextClickIndex_ >= 0 && nextClickIndex_ < count)
-        next = std::min(next, PlayEvents[size_t(nextClickIndex_)].Time - kClickLookAhead);
-    return next;
-}
+void Form1::ShowPendingPlayState() { Player.ShowPending(); }
 
-void Form1::RunLearningPlayback() {
-    ++playLoops_;
-    const bool realYield = !PlaybackYield;
-    yieldMayWait_ = false;
-    bool anyFrame = false;  // this loop has drawn its position once
-    while (IsPlaying) {
-        if (realYield)
-            DefaultPlaybackYield();
-        else
-            PlaybackYield();
-        // A stop or locate in the yield ends the turn: nothing goes out after its sweep.
-        if (!IsPlaying) break;
-
-        playbackClockRead_ = WakeTimer::Clock::now();
-        playbackClockSeconds_ = WMP().CurrentPosition() - AudioTimeOffsets[0];
-        const float t = float(playbackClockSeconds_);
-        lastTurnSeconds_ = t;
-        ScheduleClicksAhead(t);
-        PlayTick = (t - AnchorSeconds) * CurrentTempo * 0.8 + AnchorTick;
-        // A turn draws when a frame has passed on the player's clock (or the clock went back), and
-        // before the first event that is not a note: beats, changes and markers read and move what
-        // is shown, so they find it as of this turn.
-        positionPending_ = true;
-        bool frame = !anyFrame || t < shownSeconds_ ||
-                     (t - shownSeconds_ >= kFrameSeconds && !FrameWaitsForEvent(t));
-        if (frame) ShowPlayPosition();
-
-        bool ended = false;
-        while (IsPlaying && NextEventIndex >= 0 && NextEventIndex < int(PlayEvents.size()) &&
-               float(PlayEvents[size_t(NextEventIndex)].Time) <= t) {
-            const playback::PlayEvent e = PlayEvents[size_t(NextEventIndex)];
-            if (!frame && !playback::IsNoteOn(e.Kind) && !playback::IsNoteOff(e.Kind)) {
-                frame = true;
-                ShowPlayPosition();
-            }
-            ++NextEventIndex;
-            if (DispatchPlayEvent(e)) {
-                ended = true;
-                break;
-            }
-        }
-        if (ended || !IsPlaying) break;
-        anyFrame = anyFrame || frame;
-        if (frame) {
-            trackScrollPending_ = false;
-            ScrollTrackViewWithPlay();
-        } else {
-            trackScrollPending_ = true;
-        }
-        // The next turn comes when something is due; until then the yield may wait.
-        playbackWakeSeconds_ = NextPlaybackTurnSeconds();
-        yieldMayWait_ = true;
-    }
-    if (realYield) playbackWake_->Cancel();
-    --playLoops_;
-}
-
-// Whether the frame due at this turn (at `t`) waits for the first event after it.
-bool Form1::FrameWaitsForEvent(float t) const {
-    const int count = int(PlayEvents.size());
-    for (int i = std::max(0, NextEventIndex); i < count; ++i) {
-        const float event = float(PlayEvents[size_t(i)].Time);
-        if (event > t) return FrameWaitsFor(shownSeconds_, event);
-    }
-    return false;
-}
-
-// The seconds label and the play lines at the last turn's position.
-void Form1::ShowPlayPosition() {
-    positionPending_ = false;
-    shownSeconds_ = lastTurnSeconds_;
-    SetCaptionIfChanged(Label3[19], vb::Format(lastTurnSeconds_, "0.000"));
+// The seconds label and the play lines at the turn's position.
+void Form1::ShowPlayPosition(double seconds) {
+    SetCaptionIfChanged(Label3[kSecondsLabel], vb::Format(seconds, "0.000"));
     MoveLineIfChanged(Line4, OverviewScale * PlayTick);
     const double rollX = (PlayTick - RollViewStart) * RollRulerScale;
     MoveLineIfChanged(Line6, rollX);
     MoveLineIfChanged(Line7, rollX);
 }
 
-void Form1::ShowPendingPlayState() {
-    if (positionPending_) ShowPlayPosition();
-    if (trackScrollPending_) {
-        trackScrollPending_ = false;
-        ScrollTrackViewWithPlay();
-    }
-}
-
+// A beat, change or marker of the player: what it does in the window.
 bool Form1::DispatchPlayEvent(const playback::PlayEvent& e) {
     using namespace playback;
     doc::Song& s = *song;
-    if (IsNoteOn(e.Kind)) {
-        midiOutShortMsgDue(NoteTemplates.NoteOn(e.Kind, e.Data), lastTurnSeconds_ - e.Time);
-        return false;
-    }
-    if (IsNoteOff(e.Kind)) {
-        midiOutShortMsgDue(NoteTemplates.NoteOff(e.Kind - 20, e.Data), lastTurnSeconds_ - e.Time);
-        return false;
-    }
-    // A fresh start fires no beat, change or marker before the cursor (only the early notes).
-    if (float(e.Time) < float(skipNonNotesBefore_)) return false;
     switch (e.Kind) {
     case kTempoEvent: {
         const int k = std::clamp<int>(e.TempoIndex, 0, s.TempoLastIndex);
         CurrentTempoIndex = int16_t(k);
         CurrentTempo = s.TempoChangeBpm[size_t(k)];
-        SetCaptionIfChanged(Label3[16], vb::Format(CurrentTempo, "0.000"));
+        SetCaptionIfChanged(Label3[kTempoLabel], vb::Format(CurrentTempo, "0.000"));
         const int32_t tick = int32_t(vb::Round(s.TempoMapTicks[size_t(k)]));
         s.CursorTick = FrontPageTick = AnchorTick = tick;
         PlayTick = tick;
@@ -386,7 +219,7 @@ bool Form1::DispatchPlayEvent(const playback::PlayEvent& e) {
     case kMarkerEvent:
         if (e.Data == 0) {  // the song end
             Command3_Click();
-            PlayMode = 0;
+            PlayMode = PlayMode::Idle;
             Timer3.SetEnabled(true);
             return true;
         }
@@ -420,12 +253,12 @@ bool Form1::PlayBeat(const playback::PlayEvent& e) {
             marker.Move(box.X, box.Y, box.Width, marker.Height());
         }
     }
-    // The metronome's click was placed ahead (ScheduleClicksAhead).
+    // The metronome's click was placed ahead.
     if (e.Kind == playback::kBeatEvent) {
-        SetCaptionIfChanged(Label3[14], QString::number(e.Number));
+        SetCaptionIfChanged(Label3[kBeatLabel], QString::number(e.Number));
     } else {
-        SetCaptionIfChanged(Label3[13], QString::number(e.Number));
-        SetCaptionIfChanged(Label3[14], "1");
+        SetCaptionIfChanged(Label3[kBarLabel], QString::number(e.Number));
+        SetCaptionIfChanged(Label3[kBeatLabel], "1");
     }
     if (Chegd.Value() == 1) {
         if (e.Kind == playback::kBarEvent && hasBox) {
@@ -441,40 +274,6 @@ bool Form1::PlayBeat(const playback::PlayEvent& e) {
         }
     }
     return false;
-}
-
-// The metronome's clicks are placed ahead like the notes: each beat due within kClickLookAhead of
-// the turn goes to the click player now, to sound when the accompaniment plays the beat's sample,
-// so a late turn never makes a late click. The bar start plays "1.wav", the other beats "0.wav";
-// the beat at the loop end, where playback jumps back, has none.
-void Form1::ScheduleClicksAhead(double t) {
-    const int count = int(PlayEvents.size());
-    while (nextClickIndex_ >= 0 && nextClickIndex_ < count &&
-           PlayEvents[size_t(nextClickIndex_)].Time <= t + kClickLookAhead) {
-        const playback::PlayEvent& e = PlayEvents[size_t(nextClickIndex_++)];
-        if (e.Kind != playback::kBeatEvent && e.Kind != playback::kBarEvent) continue;
-        if (float(e.Time) < float(skipNonNotesBefore_) || e.Tick == song->LoopEnd) continue;
-        if (Check3[1].Value() == 1) PlayClick(e.Kind == playback::kBarEvent ? "1.wav" : "0.wav", e.Time);
-    }
-}
-
-void Form1::RescheduleClicks() {
-    if (!IsPlaying) return;
-    if (services_.wave) services_.wave->CancelPending();
-    nextClickIndex_ = NextEventIndex;
-}
-
-// A metronome click at the volume of "节拍器音量:", at song time `seconds` on the accompaniment's
-// clock; a missing click file stays silent.
-void Form1::PlayClick(const QString& file, double seconds) {
-    WavePlayer* wave = services_.wave;
-    if (!wave) return;
-    const double volume = HScroll3[kMetronomeVolumeSlider].Value() / 127.0;
-    if (volume != clickVolume_) {
-        wave->SetVolume(volume);
-        clickVolume_ = volume;
-    }
-    wave->PlayAtClock(ProgramPath(file), seconds + AudioTimeOffsets[0]);
 }
 
 // The two canvases of the track view scroll under the play position; the back one gets the next
@@ -502,16 +301,19 @@ void Form1::ScrollTrackViewWithPlay() {
 
 // The loop end: stop, and 100 ms later play again exactly from the loop start.
 void Form1::JumpToLoopStart() {
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     RestartExactlyAt(song->LoopStart);
 }
 
 void Form1::RestartExactlyAt(int32_t tick) {
-    const bool roll = Picture6.Visible();
-    Command3_Click();
+    StopForRestart(Picture6.Visible());
     exactRestartTick_ = tick;
+}
+
+void Form1::StopForRestart(bool rollRuler) {
+    Command3_Click();
     Check2.SetEnabled(false);
-    if (roll) {
+    if (rollRuler) {
         Picture8.SetEnabled(false);
         Command5.SetEnabled(false);
         Timer4.SetEnabled(true);
@@ -523,7 +325,7 @@ void Form1::RestartExactlyAt(int32_t tick) {
 
 void Form1::LocateExactly(int32_t tick) {
     doc::Song& s = *song;
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     s.CursorTick = std::clamp(tick, 0, std::max(0, s.SongLength));
     const double x = playback::TickToRulerX(s, s.CursorTick, Picture1.Width());
     Line4.SetPoints(x, Line4.Y1(), x, Line4.Y2());
@@ -561,7 +363,7 @@ void Form1::RestartAfterLocate(bool rollRuler) {
 
 // A playback still running is stopped; the restart waits until its loop has returned.
 void Form1::RestartWhenStopped(bool rollRuler) {
-    if (playLoops_ > 0) {
+    if (Player.Running()) {
         pendingRestart_ = rollRuler ? 4 : 2;
         if (IsPlaying) Command3_Click();
         return;
@@ -609,7 +411,7 @@ void Form1::Timjp_Timer() {
     }
     countInPlaced_ = false;
     Timjp.SetEnabled(false);
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     Check2.SetEnabled(true);
     Check2.SetValue(1);
 }
@@ -624,7 +426,7 @@ void Form1::StopCountIn() {
 void Form1::WMP_StatusEvent(const QString& status) {
     if (status != mediastatus::Finished) return;
     Command3_Click();
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     Timer3.SetEnabled(true);
 }
 

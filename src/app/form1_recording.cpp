@@ -62,7 +62,7 @@ void Form1::Chely_Click() {
         if (preRoll == 0) {
             Check2.SetValue(1);  // playback and recording at once; the loop runs in here
         } else if (preRoll >= 5) {
-            PlayMode = 8;  // armed: the first key starts playback
+            PlayMode = PlayMode::Armed;  // the first key starts playback
             Check2.SetEnabled(false);
         } else {
             const int denominator = std::max(1, doc::GetTimeSigDenominator(CursorTimeSig));
@@ -72,7 +72,7 @@ void Form1::Chely_Click() {
             Timjp.Tag = QString::number(perBar);
             Timjp.SetInterval(std::max(1, int(vb::CLng(beat * 60000 / std::max(CurrentTempo, 1.0)))));
             Timjp.SetEnabled(true);
-            PlayMode = 7;
+            PlayMode = PlayMode::CountIn;
             Check2.SetEnabled(false);
             Timjp_Timer();
         }
@@ -83,7 +83,7 @@ void Form1::Chely_Click() {
     Command5.SetEnabled(true);
     if (Check2.Value() != 1) {
         // Ended before playback began (count-in or armed): nothing is kept.
-        PlayMode = 0;
+        PlayMode = PlayMode::Idle;
         StopCountIn();
         Check2.SetEnabled(true);
     } else if (RecordedNotes.Count() > 0) {
@@ -107,7 +107,7 @@ void Form1::RecordOrEnterKey(int index) {
     doc::Song& s = *song;
     const int part = s.CurrentPart;
     if (Chely.Value() == 1) {
-        const bool armed = PlayMode == 8;
+        const bool armed = PlayMode == PlayMode::Armed;
         if (HeldPianoKey > 0) Label13_MouseUp(HeldPianoKey, 1, 0, 0, 0);  // one recorded note grows at a time
         HeldPianoKey = int16_t(index);
         Timly.SetEnabled(true);
@@ -125,7 +125,7 @@ void Form1::RecordOrEnterKey(int index) {
         }
         if (armed) {
             // The note is in before playback starts: its loop runs inside the toggle.
-            PlayMode = 0;
+            PlayMode = PlayMode::Idle;
             Check2.SetEnabled(true);
             Check2.SetValue(1);
         }

@@ -48,7 +48,7 @@ void Form1::BindRehearsalHandlers() {
                 [this](int i, int button, int, double x, double) { Label4_MouseMove(i, button, x); });
     Labjq.Bind(&vb::Control::Click, [this](int i) { Labjq_Click(i); });
     // The loop markers show while the loop is on (the settings that tick it run the handler).
-    for (int i = 0; i < 2; ++i) Label10[i].SetVisible(Check3[2].Value() == 1);
+    for (int i = 0; i < 2; ++i) Label10[i].SetVisible(Check3[kLoopSwitch].Value() == 1);
     // "定位" beside the accompaniment box, and the MIDI stop byte below it.
     Text3.SetWidth(158);
     Command6.SetCaption("定位");
@@ -88,8 +88,8 @@ void Form1::Check1_Click(int index) {
 void Form1::Check3_Click(int index) {
     const bool ticked = Check3[index].Value() == 1;
     switch (index) {
-    case 0: WMP().SetMute(!ticked); break;
-    case 2: {
+    case kAccompanimentSwitch: WMP().SetMute(!ticked); break;
+    case kLoopSwitch: {
         // Off parks the loop end far beyond any song; on brings it back.
         const int32_t end = int32_t(vb::Mod(song->LoopEnd, doc::kLoopParkOffset));
         song->LoopEnd = end + (ticked ? 0 : doc::kLoopParkOffset);
@@ -97,7 +97,7 @@ void Form1::Check3_Click(int index) {
         Label10[1].SetVisible(ticked);
         break;
     }
-    case 1: RescheduleClicks(); break;  // the clicks placed ahead follow the box
+    case kMetronomeSwitch: Player.RescheduleClicks(); break;  // the clicks placed ahead follow the box
     default: break;
     }
     if (!Timload.Enabled()) SettingsChanged = -1;
@@ -265,24 +265,16 @@ void Form1::Command4_LyricsWindow() {
     f.SetVisible(!f.isVisible());
 }
 
-namespace {
-QStringList Items(const vb::ListBox& list) {
-    QStringList items;
-    for (int i = 0; i < list.ListCount(); ++i) items << list.List(i);
-    return items;
-}
-}  // namespace
-
 void Form1::MixNext() {
     const int p = song->CurrentPart;
     const vb::ListBox& list = Form2().List1[p];
-    if (playback::JoinWithNext(*song, p, Items(list), list.ListIndex())) BuildSentenceLists(p);
+    if (playback::JoinWithNext(*song, p, vb::ItemsOf(list), list.ListIndex())) BuildSentenceLists(p);
 }
 
 void Form1::FengLi() {
     const int p = song->CurrentPart;
     const vb::ListBox& list = Form2().List1[p];
-    if (playback::SplitLastPhrase(*song, p, Items(list), list.ListIndex())) BuildSentenceLists(p);
+    if (playback::SplitLastPhrase(*song, p, vb::ItemsOf(list), list.ListIndex())) BuildSentenceLists(p);
 }
 
 // Plays the sentence of `pjpstr` from its exact first tick, or stops it when it is the one playing.
@@ -294,7 +286,7 @@ void Form1::PlayPart(const QString& pjpstr) {
     }
     const int32_t start = int32_t(vb::Val(pjpstr.left(5)));
     if (Check2.Value() == 1) {
-        PlayMode = 6;
+        PlayMode = PlayMode::Playing;
         RestartExactlyAt(start);  // the stop clears the sentence; the restart plays this one
         LastSentence = pjpstr;
     } else {

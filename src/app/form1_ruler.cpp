@@ -49,7 +49,7 @@ void PlaceMarkers(vb::ControlArray<vb::Label>& pool, const std::vector<doc::Rule
 // values and starting nearer its caption; a name too long for the row (a key an octave lower, "低bB调
 // (+10)") shows without its spaces in the same font.
 void Form1::ShowKeyText(const QString& text) {
-    vb::Label& key = Label3[17];
+    vb::Label& key = Label3[kKeyLabel];
     QString shown = text;
     if (typeset::LabelTextSize({key.FontName(), key.FontSize()}, shown).width() > key.Width()) shown.remove(' ');
     key.SetCaption(shown);
@@ -92,7 +92,7 @@ void Form1::BindRulerHandlers() {
 
 // The change lists, the tempo map and the song length, then the ruler drawn anew.
 void Form1::RebuildTimeline() {
-    doc::RebuildTimeline(*song, Check3[2].Value() == 1);
+    doc::RebuildTimeline(*song, Check3[kLoopSwitch].Value() == 1);
     RedrawSongRuler();
 }
 
@@ -116,8 +116,8 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
     Picture11.SetTop(-5000);
     const double width = Picture1.Width();
     const playback::RulerClick click =
-        playback::DecideSongRulerClick(button, shift, PlayMode, Check3[2].Value() == 1, Picture6.Visible());
-    PlayMode = int16_t(click.PlayMode);
+        playback::DecideSongRulerClick(button, shift, PlayMode, Check3[kLoopSwitch].Value() == 1, Picture6.Visible());
+    PlayMode = click.PlayMode;
     switch (click.Action) {
     case playback::RulerAction::SetLoopStart:
         song->LoopStart = playback::LoopStartAt(*song, x, width);
@@ -134,12 +134,9 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
         RefreshPianoRoll();
         break;
     case playback::RulerAction::StopAndReplay:
-        Command3_Click();
         ReplayClickX = int32_t(vb::Round(x));
         ReplayClickShift = int16_t(shift);
-        Check2.SetEnabled(false);
-        Picture1.SetEnabled(false);
-        Timer2.SetEnabled(true);
+        StopForRestart(false);
         break;
     case playback::RulerAction::Locate: {
         song->CursorTick = playback::SongRulerClickTick(*song, x, width, SnapGrid[0]);
@@ -159,15 +156,11 @@ void Form1::Picture1_MouseDown(int button, int shift, double x, double) {
 void Form1::Picture8_MouseDown(int button, int shift, double x, double) {
     Picture11.SetTop(-5000);
     const playback::RulerClick click = playback::DecideRollRulerClick(button, PlayMode);
-    PlayMode = int16_t(click.PlayMode);
+    PlayMode = click.PlayMode;
     if (click.Action == playback::RulerAction::StopAndReplay) {
-        Command3_Click();
         ReplayClickX = int32_t(vb::Round(x));
         ReplayClickShift = int16_t(shift);
-        Check2.SetEnabled(false);
-        Picture8.SetEnabled(false);
-        Command5.SetEnabled(false);
-        Timer4.SetEnabled(true);
+        StopForRestart(true);
         return;
     }
     if (click.Action != playback::RulerAction::Locate) return;
@@ -204,12 +197,12 @@ void Form1::UpdatePositionDisplay() {
     CurrentKey = d.CurrentKey;
     CursorTimeSig = d.CursorTimeSig;
     CursorSeconds = d.CursorSeconds;
-    Label3[16].SetCaption(d.TempoText);
+    Label3[kTempoLabel].SetCaption(d.TempoText);
     ShowKeyText(d.KeyText);
-    Label3[15].SetCaption(d.TimeSigText);
-    Label3[13].SetCaption(d.BarText);
-    Label3[14].SetCaption(d.BeatText);
-    Label3[19].SetCaption(d.SecondsText);
+    Label3[kTimeSigLabel].SetCaption(d.TimeSigText);
+    Label3[kBarLabel].SetCaption(d.BarText);
+    Label3[kBeatLabel].SetCaption(d.BeatText);
+    Label3[kSecondsLabel].SetCaption(d.SecondsText);
 
     ArrangePartStrips();
     FrontCanvas = 1;

@@ -126,7 +126,7 @@ void Form1::HScroll3_Change(int index) {
             Line5.SetPoints(x, Line5.Y1(), x, Line5.Y2());
         }
         // Moved during a pause by the toggle: playback stays paused and the next start resumes.
-        if (PlayMode == 6) PlayMode = 5;
+        if (PlayMode == PlayMode::Playing) PlayMode = PlayMode::Stopped;
         TrackScale = TrackPageSpan > 0 ? Picture3.Width() / TrackPageSpan : 0;
         TrackPageSpan += kTrackPageMargin;
         TrackPageEnd += kTrackPageMargin;

@@ -15,12 +15,6 @@ namespace {
 
 const char* const kTip = "提示";
 
-QStringList ItemsOf(const vb::ComboBox& box) {
-    QStringList items;
-    for (int i = 0; i < box.ListCount(); ++i) items << box.List(i);
-    return items;
-}
-
 // Selects `index` of a drop-down list; -1 (a value the list does not hold) shows `text` greyed in
 // the empty box instead, and the box's Text stays "", which keeps the value on OK.
 void SelectOrShow(vb::ComboBox& box, int index, const QString& text) {
@@ -52,7 +46,7 @@ void Form1::BindSongSettingsHandlers() {
 
 void Form1::Command2_SongSettings(int index) {
     if (index == 6) {
-        const doc::SongSettingsPanel p = doc::SongSettingsPanelValues(*song, ItemsOf(Combo1));
+        const doc::SongSettingsPanel p = doc::SongSettingsPanelValues(*song, vb::ItemsOf(Combo1));
         SelectOrShow(Combo1, p.TimeSigListIndex, p.TimeSigText);
         Text1[2].SetText(p.TempoText);
         Text1[0].SetText(p.StartText);
@@ -75,7 +69,7 @@ void Form1::Command2_SongSettings(int index) {
     input.TimeSigText = Combo1.Text();
     input.KeyListIndex = Combo3[2].ListIndex();
     input.LowOctave = Check6[1].Value() == 1;
-    const doc::SongSettingsResult r = doc::ApplySongSettings(*song, input, Check3[2].Value() == 1);
+    const doc::SongSettingsResult r = doc::ApplySongSettings(*song, input, Check3[kLoopSwitch].Value() == 1);
     if (!r.Applied) {
         Dialogs().MsgBox(r.Refusal, vb::vbOKOnly + vb::vbSystemModal, kTip);
         return;
@@ -99,7 +93,7 @@ void Form1::ShowChangePanel(const doc::ChangePanel& panel, double left) {
     ChangePanels[size_t(k)] = panel;
     EditedChangeIndex = int16_t(panel.EditedChangeIndex);
     EditedChangeTick = panel.EditedChangeTick;
-    PlayMode = 1;
+    PlayMode = PlayMode::ChangePanel;
     Picct.SetEnabled(!panel.DisablesCommandColumn);
     switch (panel.Kind) {
     case doc::ChangeKind::TimeSig: SelectOrShow(Combo3[0], panel.TimeSigListIndex, panel.TimeSigText); break;
@@ -123,7 +117,7 @@ void Form1::OpenChangePointAtCursor(int kind) {
     const double x = Line4.X1() + Picture1.Left();
     const bool onScreen = x >= 0 && x <= ScreenWidthPx;
     const doc::ChangeOpening o =
-        doc::PlanChangeInsertion(*song, doc::ChangeKind(kind), PlayMode, onScreen, ItemsOf(Combo3[0]));
+        doc::PlanChangeInsertion(*song, doc::ChangeKind(kind), PlayMode, onScreen, vb::ItemsOf(Combo3[0]));
     if (!o.Refusal.isEmpty()) {
         Dialogs().MsgBox(o.Refusal, vb::vbOKOnly + vb::vbSystemModal);
         return;
@@ -134,7 +128,8 @@ void Form1::OpenChangePointAtCursor(int kind) {
 
 // A click on a change marker of the song ruler opens its panel at the marker to edit or delete it.
 void Form1::LabJP_Click(int index) {
-    const doc::ChangeOpening o = doc::OpenChangeMarker(*song, doc::ChangeKind::TimeSig, index, PlayMode, ItemsOf(Combo3[0]));
+    const doc::ChangeOpening o =
+        doc::OpenChangeMarker(*song, doc::ChangeKind::TimeSig, index, PlayMode, vb::ItemsOf(Combo3[0]));
     if (o.Opened) ShowChangePanel(o.Panel, LabJP[index].Left() + Picture1.Left());
 }
 
@@ -157,12 +152,12 @@ void Form1::Command2_ChangePoint(int index) {
     Picct.SetEnabled(true);
     // A closed panel's buttons act on nothing.
     if (!Picture2[k].Visible()) return;
-    const bool loopOn = Check3[2].Value() == 1;
+    const bool loopOn = Check3[kLoopSwitch].Value() == 1;
     const doc::ChangeKind kind = doc::ChangeKind(k);
 
     if (index == kCancelButton[k]) {
         Picture2[k].SetVisible(false);
-        if (PlayMode == 1) PlayMode = 0;
+        if (PlayMode == PlayMode::ChangePanel) PlayMode = PlayMode::Idle;
         return;
     }
     if (index == kDeleteButton[k]) {
@@ -172,7 +167,7 @@ void Form1::Command2_ChangePoint(int index) {
         if (!r.Applied) return;
         RedrawSongRuler();
         UpdatePositionDisplay();
-        PlayMode = 0;
+        PlayMode = PlayMode::Idle;
         return;
     }
 
@@ -191,7 +186,7 @@ void Form1::Command2_ChangePoint(int index) {
         return;
     }
     if (!r.Applied) return;
-    PlayMode = 0;
+    PlayMode = PlayMode::Idle;
     Picture2[k].SetVisible(false);
     RedrawSongRuler();
     UpdatePositionDisplay();

@@ -13,15 +13,15 @@ void Form1::BindToolbarHandlers() {
 
 void Form1::Command4_Click(int index) {
     switch (index) {
-    case 0: Command4_LyricsWindow(); break;
-    case 1: Command4_PageWindow(); break;
-    case 2: Command4_PartAudioFile(); break;
-    case 3: Command4_DeletePart(); break;
-    case 4: Command4_OpenMidi(); break;
-    case 5: Command4_Editor(); break;
-    case 9: Command4_ImportMidi(); break;
-    case 10: Picture10.SetVisible(false); break;  // cancel the import
-    case 11: Command4_NextVerse(); break;
+    case kLyricsWindowButton: Command4_LyricsWindow(); break;
+    case kPageWindowButton: Command4_PageWindow(); break;
+    case kPartAudioButton: Command4_PartAudioFile(); break;
+    case kDeletePartButton: Command4_DeletePart(); break;
+    case kOpenMidiButton: Command4_OpenMidi(); break;
+    case kEditorButton: Command4_Editor(); break;
+    case kImportMidiButton: Command4_ImportMidi(); break;
+    case kCancelImportButton: Picture10.SetVisible(false); break;
+    case kNextVerseButton: Command4_NextVerse(); break;
     default: break;  // 6, 7, 8 have no button
     }
 }

@@ -271,7 +271,7 @@ void Form1::Picture4_KeyDown(int, int keyCode, int shift) {
     case editing::TrackViewKey::UnlockTitleBlock:
         if (editing::AskTitleUnlock(Dialogs())) Picture13.Tag = "1";
         break;
-    case editing::TrackViewKey::DeletePart: Command4_Click(3); break;
+    case editing::TrackViewKey::DeletePart: Command4_Click(kDeletePartButton); break;
     case editing::TrackViewKey::PlayStop: Picture6_KeyDown(32, 0); break;
     case editing::TrackViewKey::None: break;
     }

@@ -370,7 +370,7 @@ void Form1::P3pCk(int page, double x, double y, int button) {
     const double x1 = double(song->CursorTick) / song->SongLength * width;
     Line4.SetPoints(x1, Line4.Y1(), x1, Line4.Y2());
     const playback::RulerClick click =
-        playback::DecideSongRulerClick(1, 0, PlayMode, Check3[2].Value() == 1, Picture6.Visible());
+        playback::DecideSongRulerClick(1, 0, PlayMode, Check3[kLoopSwitch].Value() == 1, Picture6.Visible());
     Picture1_MouseDown(1, 0, x1, 0);
     // The ruler snaps its clicks to its grid; a page click locates to the beat itself.
     if (click.Action == playback::RulerAction::Locate && song->CursorTick != box.Tick) {
@@ -391,11 +391,11 @@ void Form1::P3pCkff(int page, double x, double y, int button) {
 
 // Opens the note editor at the cursor, unless a playback runs or the editor cannot open now.
 void Form1::Picpage_DblClick(int) {
-    if (Command3.Visible() || PlayMode == 1) return;
+    if (Command3.Visible() || PlayMode == PlayMode::ChangePanel) return;
     SetF3Jp();
     Form3().SetWindowState(1);
     Picture6.SetVisible(false);
-    Command4_Click(5);
+    Command4_Click(kEditorButton);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -471,8 +471,8 @@ typeset::TypesetInput Form1::TypesetValues() {
     st.Fonts = CurrentCategoryFonts();
     st.GlyphWidthO = MeasureGlyphWidth(QStringLiteral("o"));
     st.GlyphWidthC = MeasureGlyphWidth(QStringLiteral("c"));
-    for (int i = 0; i < Combo7[2].ListCount(); ++i) st.DynamicsList << Combo7[2].List(i);
-    for (int i = 0; i < Combo7[0].ListCount(); ++i) st.ExpressionList << Combo7[0].List(i);
+    st.DynamicsList = vb::ItemsOf(Combo7[2]);
+    st.ExpressionList = vb::ItemsOf(Combo7[0]);
     in.LyricPercent = VScroll5[1].Value();
     in.LyricSampleHeight = SampleSize(1).height();
     in.Verses = HScroll4.Value();
@@ -481,7 +481,7 @@ typeset::TypesetInput Form1::TypesetValues() {
     in.PartNameWidth = GetMaxPartNameWidth();
     in.PartNames.assign(doc::kMaxParts + 1, QString());
     for (int p = 1; p <= doc::kMaxParts; ++p) in.PartNames[p] = Label2[p].Caption();
-    for (int i = 0; i < Combo3[2].ListCount(); ++i) in.KeyNames << Combo3[2].List(i);
+    in.KeyNames = vb::ItemsOf(Combo3[2]);
     in.IndependentTopPart = Check8[1].Value() == 1;
     in.MeasureNumbers = Check8[2].Value() == 1;
     in.Plan = PlannedSystems;

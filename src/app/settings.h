@@ -33,6 +33,13 @@ enum Slider : int {
     kBreathDetectSlider = 10,
 };
 
+// Playback switch indexes ("伴奏", "节拍器", "循环播放").
+enum PlaybackSwitch : int {
+    kAccompanimentSwitch = 0,
+    kMetronomeSwitch = 1,
+    kLoopSwitch = 2,
+};
+
 struct SliderDef {
     const char* caption;
     int16_t min;

@@ -40,7 +40,9 @@ void KeyToSelector(int key, int* listIndex, bool* lowOctave) {
     }
 }
 
-bool ChangePanelsUsable(int playMode) { return playMode == 0 || playMode == 1 || playMode == 5; }
+bool ChangePanelsUsable(PlayMode playMode) {
+    return playMode == PlayMode::Idle || playMode == PlayMode::ChangePanel || playMode == PlayMode::Stopped;
+}
 
 bool ChangeKindForKey(int keyCode, int shift, ChangeKind* kind) {
     if (shift != 2) return false;
@@ -91,7 +93,7 @@ void SetDirty(Song& song) {
 
 }  // namespace
 
-ChangeOpening PlanChangeInsertion(const Song& song, ChangeKind kind, int playMode, bool cursorOnScreen,
+ChangeOpening PlanChangeInsertion(const Song& song, ChangeKind kind, PlayMode playMode, bool cursorOnScreen,
                                   const QStringList& timeSigItems) {
     ChangeOpening r;
     if (!ChangePanelsUsable(playMode) || !cursorOnScreen) return r;
@@ -135,7 +137,7 @@ ChangeOpening PlanChangeInsertion(const Song& song, ChangeKind kind, int playMod
     return r;
 }
 
-ChangeOpening OpenChangeMarker(const Song& song, ChangeKind kind, int index, int playMode,
+ChangeOpening OpenChangeMarker(const Song& song, ChangeKind kind, int index, PlayMode playMode,
                                const QStringList& timeSigItems) {
     ChangeOpening r;
     if (!ChangePanelsUsable(playMode) || index < 1 || index > LastIndex(song, kind)) return r;
@@ -162,7 +164,7 @@ ChangeOpening OpenChangeMarker(const Song& song, ChangeKind kind, int index, int
     return r;
 }
 
-ChangeResult ConfirmChange(Song& song, const ChangePanel& panel, const ChangeInput& input, int playMode,
+ChangeResult ConfirmChange(Song& song, const ChangePanel& panel, const ChangeInput& input, PlayMode playMode,
                            bool loopOn) {
     ChangeResult r;
     const int e = panel.EditedChangeIndex;
@@ -199,7 +201,7 @@ ChangeResult ConfirmChange(Song& song, const ChangePanel& panel, const ChangeInp
     return r;
 }
 
-ChangeResult DeleteChange(Song& song, ChangeKind kind, int index, int playMode, bool loopOn) {
+ChangeResult DeleteChange(Song& song, ChangeKind kind, int index, PlayMode playMode, bool loopOn) {
     ChangeResult r;
     const int last = LastIndex(song, kind);
     if (!ChangePanelsUsable(playMode) || index < 1 || index > last) return r;

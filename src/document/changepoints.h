@@ -7,6 +7,7 @@
 // it back with the controls' values (`ChangeInput`) when OK is pressed.
 #pragma once
 
+#include "document/playmode.h"
 #include "document/song.h"
 
 #include <QString>
@@ -41,7 +42,7 @@ void KeyToSelector(int key, int* listIndex, bool* lowOctave);
 
 // Whether a change panel may open or act: only while nothing plays and no recording or count-in
 // runs — play modes 0 (idle), 1 (a change panel open) and 5 (stopped).
-bool ChangePanelsUsable(int playMode);
+bool ChangePanelsUsable(PlayMode playMode);
 
 // The change kind of a track-view key: Ctrl+R (82) a time signature, Ctrl+T (84) a tempo,
 // Ctrl+V (86) a key. `shift` is the modifier mask, exactly 2 for Ctrl. False for any other key.
@@ -81,13 +82,13 @@ struct ChangeOpening {
 // is full ("插入节奏更改太多", "插入速度更改太多", "插入调试更改太多"). Otherwise the panel is preset
 // with the value in force at the cursor and the entry's tick is the cursor rounded to the nearest
 // multiple of 12 ticks (a tie to the later one). `timeSigItems` are the texts of Combo3(0).
-ChangeOpening PlanChangeInsertion(const Song& song, ChangeKind kind, int playMode, bool cursorOnScreen,
+ChangeOpening PlanChangeInsertion(const Song& song, ChangeKind kind, PlayMode playMode, bool cursorOnScreen,
                                   const QStringList& timeSigItems);
 
 // The panel for existing entry `index` (1 .. last index) of a list, from a click on its marker:
 // preset with the entry's value and with its Delete button. Nothing happens when the panels are
 // not usable in `playMode` or the index is not an entry of the list.
-ChangeOpening OpenChangeMarker(const Song& song, ChangeKind kind, int index, int playMode,
+ChangeOpening OpenChangeMarker(const Song& song, ChangeKind kind, int index, PlayMode playMode,
                                const QStringList& timeSigItems);
 
 // What the panel's controls hold when OK is pressed.
@@ -99,7 +100,7 @@ struct ChangeInput {
 };
 
 struct ChangeResult {
-    bool Applied = false;  // the song changed: close the panel (PlayMode 0), UpdatePositionDisplay
+    bool Applied = false;  // the song changed: close the panel (PlayMode Idle), UpdatePositionDisplay
     QString Refusal;       // when not empty: show it in an OK box titled "提示"; the panel stays open
 };
 
@@ -107,13 +108,13 @@ struct ChangeResult {
 // entry raises the list's last index to it), rebuilds the timeline and sets Modified,
 // PlayEventsStale and NeedsRetypeset. A tempo outside 30..180 is refused with
 // "速度超出范围 (请填写30~180)". Does nothing while the panels are not usable in `playMode`.
-ChangeResult ConfirmChange(Song& song, const ChangePanel& panel, const ChangeInput& input, int playMode,
+ChangeResult ConfirmChange(Song& song, const ChangePanel& panel, const ChangeInput& input, PlayMode playMode,
                            bool loopOn);
 
 // Delete of a change panel opened from a marker: the list's last entry takes the place of entry
 // `index` (1 .. last index), the last index goes down by one, the timeline is rebuilt and the three
 // flags set. Entry 0 is never removed. Does nothing while the panels are not usable in `playMode`.
-ChangeResult DeleteChange(Song& song, ChangeKind kind, int index, int playMode, bool loopOn);
+ChangeResult DeleteChange(Song& song, ChangeKind kind, int index, PlayMode playMode, bool loopOn);
 
 // Left edge of an insertion panel `panelWidth` wide for the cursor line at screen x
 // `cursorScreenX`: at most the screen width − 209, and kept inside the screen.

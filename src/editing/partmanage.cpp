@@ -81,9 +81,9 @@ QString RenamePart(doc::Song& song, int part, const QString& typed) {
     return name;
 }
 
-SwatchResult ChooseSwatchColour(doc::Song& song, vb::Dialogs& dialogs, int swatchIndex, int playMode) {
+SwatchResult ChooseSwatchColour(doc::Song& song, vb::Dialogs& dialogs, int swatchIndex, doc::PlayMode playMode) {
     const bool first = swatchIndex < 10;
-    if (first && playMode != 0) return SwatchResult::Ignored;
+    if (first && playMode != doc::PlayMode::Idle) return SwatchResult::Ignored;
     doc::PartRecord& rec = song.Parts[int(vb::Mod(swatchIndex, 10))];
     uint32_t& colour = first ? rec.Colour : rec.Colour2;
     const std::optional<vb::Colour> chosen = dialogs.ShowColor(colour);
@@ -102,13 +102,14 @@ int NextDisplayMode(doc::Song& song, int part) {
     return mode;
 }
 
-DeleteResult DeleteCurrentPartCommand(doc::Song& song, UndoJournal& journal, vb::Dialogs& dialogs, int playMode) {
+DeleteResult DeleteCurrentPartCommand(doc::Song& song, UndoJournal& journal, vb::Dialogs& dialogs,
+                                      doc::PlayMode playMode) {
     const int modal = vb::vbOKOnly + vb::vbSystemModal;
     if (song.PartCount == 1) {
         dialogs.MsgBox(QString::fromUtf8("您无法删除最后一个声部！"), modal, kTip);
         return DeleteResult::Refused;
     }
-    if (playMode != 0) {
+    if (playMode != doc::PlayMode::Idle) {
         dialogs.MsgBox(QString::fromUtf8("当前无法进行此操作！"), modal, kTip);
         return DeleteResult::Refused;
     }

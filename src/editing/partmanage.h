@@ -4,6 +4,7 @@
 // results on the header controls and re-lays the view.
 #pragma once
 
+#include "document/playmode.h"
 #include "document/song.h"
 #include "editing/undojournal.h"
 #include "platform/dialogs.h"
@@ -53,7 +54,7 @@ enum class SwatchResult {
 };
 // Swatch index i: part i Mod 10, the first colour for i < 10, the second for i > 9. The colour
 // dialog opens preset to the swatch's colour. A changed colour marks the song modified.
-SwatchResult ChooseSwatchColour(doc::Song& song, vb::Dialogs& dialogs, int swatchIndex, int playMode);
+SwatchResult ChooseSwatchColour(doc::Song& song, vb::Dialogs& dialogs, int swatchIndex, doc::PlayMode playMode);
 
 // The mode button of the part: 0 "无", 1 "词", 2 "音", then 0 again. Marks the song modified.
 // Returns the new mode (its caption is DisplayModeCaption).
@@ -64,7 +65,8 @@ enum class DeleteResult { Refused, Declined, Deleted };
 // and any deletion while playing ("当前无法进行此操作！"); asks "确定要删除[name]声部吗？"; on Yes
 // deletes through the journal. The caller then re-stacks the strips, redraws the bands, shows the
 // part names and typesets.
-DeleteResult DeleteCurrentPartCommand(doc::Song& song, UndoJournal& journal, vb::Dialogs& dialogs, int playMode);
+DeleteResult DeleteCurrentPartCommand(doc::Song& song, UndoJournal& journal, vb::Dialogs& dialogs,
+                                      doc::PlayMode playMode);
 
 // The open dialog's filter of the part's audio file.
 QString PartAudioFilter();

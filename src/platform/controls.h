@@ -287,6 +287,14 @@ private:
     QString path_, pattern_ = QStringLiteral("*.*");
 };
 
+// The entries of a combo box or list box, in order.
+template <class ListControl>
+QStringList ItemsOf(const ListControl& box) {
+    QStringList items;
+    for (int i = 0; i < box.ListCount(); ++i) items << box.List(i);
+    return items;
+}
+
 class ScrollBar : public Control {
 public:
     ScrollBar(QWidget* parent, const QString& name, int index = -1, bool vertical = false);

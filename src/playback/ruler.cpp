@@ -10,6 +10,8 @@
 
 namespace playback {
 
+using doc::PlayMode;
+
 double TickToRulerX(const doc::Song& song, double tick, double width) {
     if (song.SongLength <= 0) return 0;
     const double scale = width / (song.SongLength / 48.0);
@@ -27,7 +29,21 @@ int32_t SnapToRulerGrid(int32_t tick, double grid) {
     return int32_t(double(g) * std::floor(double(tick) / g + 0.5));
 }
 
-RulerClick DecideSongRulerClick(int button, int shift, int playMode, bool loopOn, bool pianoRollShown) {
+namespace {
+
+// A plain click while playing stops and is replayed; otherwise it locates.
+void StopAndReplayOrLocate(RulerClick& c) {
+    if (c.PlayMode == PlayMode::Playing) {
+        c.PlayMode = PlayMode::Idle;
+        c.Action = RulerAction::StopAndReplay;
+    } else {
+        c.Action = RulerAction::Locate;
+    }
+}
+
+}  // namespace
+
+RulerClick DecideSongRulerClick(int button, int shift, PlayMode playMode, bool loopOn, bool pianoRollShown) {
     RulerClick c;
     c.PlayMode = playMode;
     if (shift != 0) {
@@ -35,17 +51,12 @@ RulerClick DecideSongRulerClick(int button, int shift, int playMode, bool loopOn
         else if (loopOn && button == 2) c.Action = RulerAction::SetLoopEnd;
         return c;
     }
-    if (playMode == 1) return c;  // a change panel is open
-    if (playMode == 5) c.PlayMode = 0;
+    if (playMode == PlayMode::ChangePanel) return c;
+    if (playMode == PlayMode::Stopped) c.PlayMode = PlayMode::Idle;
     if (pianoRollShown) {
         if (button == 1 || button == 2 || button == 4) c.Action = RulerAction::PlaceEditorBox;
     } else if (button == 1) {
-        if (c.PlayMode == 6) {
-            c.PlayMode = 0;
-            c.Action = RulerAction::StopAndReplay;
-        } else {
-            c.Action = RulerAction::Locate;
-        }
+        StopAndReplayOrLocate(c);
     }
     return c;
 }
@@ -83,16 +94,10 @@ int32_t RollRulerClickTick(const doc::Song& song, double x, double width, int32_
     return ClampToSong(song, tick);
 }
 
-RulerClick DecideRollRulerClick(int button, int playMode) {
+RulerClick DecideRollRulerClick(int button, PlayMode playMode) {
     RulerClick c;
-    c.PlayMode = playMode == 5 ? 0 : playMode;
-    if (button != 1) return c;
-    if (c.PlayMode == 6) {
-        c.PlayMode = 0;
-        c.Action = RulerAction::StopAndReplay;
-    } else {
-        c.Action = RulerAction::Locate;
-    }
+    c.PlayMode = playMode == PlayMode::Stopped ? PlayMode::Idle : playMode;
+    if (button == 1) StopAndReplayOrLocate(c);
     return c;
 }
 

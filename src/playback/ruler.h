@@ -3,6 +3,7 @@
 // modified click sets, the editor-window box, and the zoom of the song ruler.
 #pragma once
 
+#include "document/playmode.h"
 #include "document/song.h"
 
 #include <cstdint>
@@ -30,10 +31,11 @@ enum class RulerAction {
 };
 struct RulerClick {
     RulerAction Action = RulerAction::None;
-    int PlayMode = 0;  // the play mode after the press (before the stop of StopAndReplay)
+    // The play mode after the press (before the stop of StopAndReplay).
+    doc::PlayMode PlayMode = doc::PlayMode::Idle;
 };
 // `button` 1 left, 2 right, 4 middle; `shift` the modifier mask (1 Shift, 2 Ctrl, 4 Alt).
-RulerClick DecideSongRulerClick(int button, int shift, int playMode, bool loopOn, bool pianoRollShown);
+RulerClick DecideSongRulerClick(int button, int shift, doc::PlayMode playMode, bool loopOn, bool pianoRollShown);
 
 // The cursor a locate click at `x` on a song ruler `width` units wide gives: x / width × SongLength
 // rounded, snapped to the ruler grid, never beyond the song end nor before its start.
@@ -44,8 +46,8 @@ int32_t SongRulerClickTick(const doc::Song& song, double x, double width, double
 int32_t RollRulerClickTick(const doc::Song& song, double x, double width, int32_t rollViewStart,
                            int32_t rollViewSpan, double grid, int shift);
 // What a press on the piano-roll ruler does: only the left button acts; it stops and replays
-// (Timer4) while playing (play mode 6), else it locates. Play mode 5 becomes 0.
-RulerClick DecideRollRulerClick(int button, int playMode);
+// (Timer4) while playing, else it locates. Stopped becomes Idle.
+RulerClick DecideRollRulerClick(int button, doc::PlayMode playMode);
 
 // Loop start for a Shift+left click at `x`: the tick under x, at most SongLength − 96 and at
 // most LoopEnd − 96, snapped to the nearest beat; a beat that leaves less than one beat before

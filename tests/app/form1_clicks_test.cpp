@@ -103,7 +103,7 @@ protected:
         if (form->Form3_Visible()) form->Command4_Click(1);
         if (form->Picture6.Visible()) form->Command4_Click(5);
         form->Picct.SetEnabled(true);
-        form->PlayMode = 0;
+        form->PlayMode = PlayMode::Idle;
     }
 
     // Steps of real input, each with what it must have done; each clicked control raises exactly

@@ -281,7 +281,7 @@ TEST_F(FilesTest, NewAsksThenResetsWhatTheOldSongWouldLeak) {
     for (int p = 1; p <= 8; ++p) parts[p].SetUrl(path("old.mp3"));
     f.Picture2[1].SetVisible(true);
     f.Picct.SetEnabled(false);
-    f.PlayMode = 1;
+    f.PlayMode = PlayMode::ChangePanel;
 
     dialogs.msgBoxAnswers.push_back(vb::vbNo);
     f.Command2_Click(0);
@@ -296,17 +296,17 @@ TEST_F(FilesTest, NewAsksThenResetsWhatTheOldSongWouldLeak) {
     for (int p = 1; p <= 8; ++p) EXPECT_EQ(parts[p].url, "") << p;
     EXPECT_FALSE(f.Picture2[1].Visible());
     EXPECT_TRUE(f.Picct.Enabled());
-    EXPECT_EQ(f.PlayMode, 0);
+    EXPECT_EQ(f.PlayMode, PlayMode::Idle);
 }
 
 TEST_F(FilesTest, OpenClosesAChangePointPanel) {
     Form1& f = start();
     saveAs("p.brc");
     f.Picture2[2].SetVisible(true);
-    f.PlayMode = 1;
+    f.PlayMode = PlayMode::ChangePanel;
     open("p.brc");
     EXPECT_FALSE(f.Picture2[2].Visible());
-    EXPECT_EQ(f.PlayMode, 0);
+    EXPECT_EQ(f.PlayMode, PlayMode::Idle);
 }
 
 TEST_F(FilesTest, OverwriteRefusedWritesNothing) {

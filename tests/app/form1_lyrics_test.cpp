@@ -8,10 +8,11 @@
 #include <QLineEdit>
 #include <QtTest/QTest>
 
+#include "support/text.h"
+
 using namespace app;
 
 namespace {
-const QString U(const char* s) { return QString::fromUtf8(s); }
 
 // Dialogs whose message box takes the keyboard focus while it is shown, as a real one does.
 struct FocusTakingDialogs : vb::ScriptedDialogs {

@@ -9,11 +9,9 @@
 #include <QtTest/QTest>
 #include <functional>
 
-using namespace app;
+#include "support/text.h"
 
-namespace {
-const QString U(const char* s) { return QString::fromUtf8(s); }
-}  // namespace
+using namespace app;
 
 class RollTest : public Form1Test {
 protected:
@@ -57,10 +55,10 @@ protected:
 
 TEST_F(RollTest, LayoutWindowAndToolbarButton) {
     Form1& f = open(false);
-    f.PlayMode = 1;
+    f.PlayMode = PlayMode::ChangePanel;
     QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
     EXPECT_FALSE(f.Picture6.Visible());
-    f.PlayMode = 0;
+    f.PlayMode = PlayMode::Idle;
     QTest::mouseClick(f.Command4[5].widget(), Qt::LeftButton);
     ASSERT_TRUE(f.Picture6.Visible());
     EXPECT_EQ(f.Check2.widget()->pos(), QPoint(28, 53));

@@ -11,12 +11,9 @@
 
 #include "document/songcodes.h"
 #include "editing/timingtools.h"
+#include "support/text.h"
 
 using namespace app;
-
-namespace {
-const QString U(const char* s) { return QString::fromUtf8(s); }
-}  // namespace
 
 class RecordTest : public FakeClockTest {
 protected:
@@ -82,7 +79,7 @@ TEST_F(RecordTest, CountInClicksThenPlaysAndUntickingStopsIt) {
     at(4501, [&] { playingAfter = f.IsPlaying != 0 && wmp.playing; });
     at(4600, [&] { click(f.Command3); });
     click(f.Chely);
-    EXPECT_EQ(f.PlayMode, 7);
+    EXPECT_EQ(f.PlayMode, PlayMode::CountIn);
     EXPECT_FALSE(f.Check2.Enabled());
     advance(4700);
     ASSERT_EQ(clicks.size(), 12u);
@@ -108,7 +105,7 @@ TEST_F(RecordTest, CountInClicksThenPlaysAndUntickingStopsIt) {
     EXPECT_EQ(clicks.size(), 3u);
     EXPECT_EQ(clicks.back().first, start + 750);
     EXPECT_TRUE(f.Check2.Enabled());
-    EXPECT_EQ(f.PlayMode, 0);
+    EXPECT_EQ(f.PlayMode, PlayMode::Idle);
     EXPECT_EQ(f.IsPlaying, 0);
     EXPECT_EQ(count(), 1);
     EXPECT_EQ(f.journal.ListCount(), journalCount);
@@ -122,7 +119,7 @@ TEST_F(RecordTest, ArmedRecordingStartsWithTheFirstKey) {
     const int32_t cursor = f.song->CursorTick;
     ASSERT_GT(cursor, 0);
     click(f.Chely);
-    EXPECT_EQ(f.PlayMode, 8);
+    EXPECT_EQ(f.PlayMode, PlayMode::Armed);
     EXPECT_FALSE(f.Check2.Enabled());
     EXPECT_EQ(row(0).Selected, 0);  // the part's notes are deselected
     at(now + 300, [&] { release(Qt::Key_Q); });

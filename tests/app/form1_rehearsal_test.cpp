@@ -103,7 +103,7 @@ TEST_F(RehearsalTest, ASentenceStartsAtItsExactFirstTickInBothViews) {
 // While a recording's count-in or arming holds the play toggle, a sentence click leaves the
 // cursor, the play state and the sentence end alone (the toggle cannot start anyway).
 TEST_F(RehearsalTest, ASentenceClickWhileARecordingHoldsTheToggleChangesNothing) {
-    for (const auto& [preRoll, mode] : {std::pair{5, 8}, std::pair{2, 7}}) {
+    for (const auto& [preRoll, mode] : {std::pair{5, PlayMode::Armed}, std::pair{2, PlayMode::CountIn}}) {
         SCOPED_TRACE(preRoll);
         Form1& f = startLyrics();
         f.HScroll3[app::kCountInSlider].SetValue(preRoll);
@@ -128,12 +128,12 @@ TEST_F(RehearsalTest, StepButtonsSpaceAndTheRightButton) {
     EXPECT_EQ(list()->currentRow(), -1);
     EXPECT_FALSE(wmp.calls.contains("Play"));
     // Nothing selected: Space and "播放\停止" leave everything as it was.
-    f.PlayMode = 3;
+    f.PlayMode = PlayMode(3);  // a value no handler sets
     QTest::keyClick(list(), Qt::Key_Space);
     clickButton(4);
-    EXPECT_EQ(f.PlayMode, 3);
+    EXPECT_EQ(f.PlayMode, PlayMode(3));
     EXPECT_EQ(f.IsPlaying, 0);
-    f.PlayMode = 0;
+    f.PlayMode = PlayMode::Idle;
     // "上一句" with nothing selected does nothing; "下一句" plays the first, then the last.
     clickButton(2);
     EXPECT_EQ(list()->currentRow(), -1);

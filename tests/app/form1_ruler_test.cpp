@@ -122,12 +122,12 @@ TEST_F(RulerTest, ChangesInsertedAtTheNearestTwelveTicks) {
     f.OpenChangePointAtCursor(1);
     EXPECT_TRUE(f.Picture2[1].Visible());
     EXPECT_EQ(f.EditedChangeTick, 144);
-    EXPECT_EQ(f.PlayMode, 1);
+    EXPECT_EQ(f.PlayMode, PlayMode::ChangePanel);
     EXPECT_FALSE(f.Picct.Enabled());
     f.Text1[3].SetText("92.5");
     f.Command2_Click(14);
     EXPECT_FALSE(f.Picture2[1].Visible());
-    EXPECT_EQ(f.PlayMode, 0);
+    EXPECT_EQ(f.PlayMode, PlayMode::Idle);
     EXPECT_TRUE(f.Picct.Enabled());
     EXPECT_EQ(f.song->TempoChangeTicks[1], 144);
     EXPECT_FLOAT_EQ(f.song->TempoChangeBpm[1], 92.5f);
@@ -178,7 +178,7 @@ TEST_F(RulerTest, TempoMarkerClickedOpensTheTempoToEditAndDelete) {
     EXPECT_TRUE(f.Picture2[1].Visible());
     f.Command2_Click(18);
     EXPECT_FALSE(f.Picture2[1].Visible());
-    EXPECT_EQ(f.PlayMode, 0);
+    EXPECT_EQ(f.PlayMode, PlayMode::Idle);
     EXPECT_EQ(f.song->TempoLastIndex, 1);
     EXPECT_EQ(f.Label6[1].Caption(), "120");
     EXPECT_FALSE(f.Label6[2].Visible());
@@ -225,15 +225,15 @@ TEST_F(RulerTest, OneChangePanelAtATimeAndNoneDuringPlayback) {
     f.Command2_Click(9);  // OK of the closed panel: nothing
     EXPECT_EQ(f.song->TimeSigLastIndex, 0);
     f.Command2_Click(13);
-    for (int16_t mode : {6, 7, 8}) {
+    for (PlayMode mode : {PlayMode::Playing, PlayMode::CountIn, PlayMode::Armed}) {
         f.PlayMode = mode;
         f.OpenChangePointAtCursor(1);
         f.Label6_Click(1);
-        EXPECT_FALSE(f.Picture2[1].Visible()) << mode;
+        EXPECT_FALSE(f.Picture2[1].Visible()) << int(mode);
         EXPECT_EQ(f.PlayMode, mode);
     }
     // No locate while a panel is open either.
-    f.PlayMode = 0;
+    f.PlayMode = PlayMode::Idle;
     f.OpenChangePointAtCursor(1);
     f.Picture1_MouseDown(1, 0, 500, 0);
     EXPECT_EQ(f.song->CursorTick, 384);

@@ -8,12 +8,11 @@
 #include "app/startup.h"
 #include "editing/partmanage.h"
 #include "platform/vbtext.h"
+#include "support/text.h"
 
 using app::Form1;
 
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
 
 void Put(doc::Song& s, int part, int32_t start, int pitch, int length, const QString& lyric) {
     doc::NoteRecord& n = s.Notes[part][s.Parts[part].NoteCount++];

@@ -219,7 +219,7 @@ TEST_F(TypesetTest, PageClicksLocateAndChooseTheRowsPart) {
     QTest::mouseClick(page(f, 0), Qt::LeftButton, Qt::AltModifier, QPoint(161, 60));
     EXPECT_EQ(f.song->LoopStart, 48);
     // A double-click while the editor cannot open does nothing.
-    f.PlayMode = 1;
+    f.PlayMode = PlayMode::ChangePanel;
     f.Picture6.SetVisible(true);
     QTest::mouseDClick(page(f, 0), Qt::LeftButton, {}, QPoint(150, 60));
     EXPECT_TRUE(f.Picture6.Visible());

@@ -14,7 +14,7 @@ namespace {
 const QStringList kItems{"4/4", "2/4", "3/4", "6/8"};
 
 
-ChangeOpening Insert(const Song& song, ChangeKind kind, int playMode = 0, bool onScreen = true) {
+ChangeOpening Insert(const Song& song, ChangeKind kind, PlayMode playMode = PlayMode::Idle, bool onScreen = true) {
     return PlanChangeInsertion(song, kind, playMode, onScreen, kItems);
 }
 
@@ -69,16 +69,16 @@ TEST(ChangeInsertion, FullListsAreRefused) {
 TEST(ChangeInsertion, NothingHappensWhilePlayingOrWithTheCursorOffScreen) {
     auto song = testsongs::NewSong(true, true, true);
     song->CursorTick = 384;
-    for (int mode : {6, 7, 8}) {
+    for (PlayMode mode : {PlayMode::Playing, PlayMode::CountIn, PlayMode::Armed}) {
         ChangeOpening o = Insert(*song, ChangeKind::Tempo, mode);
-        EXPECT_FALSE(o.Opened) << mode;
-        EXPECT_TRUE(o.Refusal.isEmpty()) << mode;
+        EXPECT_FALSE(o.Opened) << int(mode);
+        EXPECT_TRUE(o.Refusal.isEmpty()) << int(mode);
     }
-    EXPECT_TRUE(Insert(*song, ChangeKind::Tempo, 5).Opened);
-    EXPECT_FALSE(Insert(*song, ChangeKind::Tempo, 0, false).Opened);
+    EXPECT_TRUE(Insert(*song, ChangeKind::Tempo, PlayMode::Stopped).Opened);
+    EXPECT_FALSE(Insert(*song, ChangeKind::Tempo, PlayMode::Idle, false).Opened);
     // Off the screen even the start-of-song refusal is not shown.
     song->CursorTick = 0;
-    EXPECT_TRUE(Insert(*song, ChangeKind::Tempo, 0, false).Refusal.isEmpty());
+    EXPECT_TRUE(Insert(*song, ChangeKind::Tempo, PlayMode::Idle, false).Refusal.isEmpty());
 }
 
 TEST(ChangeInsertion, PresetWithTheValuesInForceAtTheCursor) {
@@ -111,16 +111,16 @@ TEST(ChangeMarker, OpensWithTheEntrysValueAndDelete) {
     song->TempoChangeTicks[1] = 384;
     song->TempoChangeBpm[1] = 92.5f;
     RebuildTimeline(*song, true);
-    ChangeOpening t = OpenChangeMarker(*song, ChangeKind::Tempo, 1, 0, kItems);
+    ChangeOpening t = OpenChangeMarker(*song, ChangeKind::Tempo, 1, PlayMode::Idle, kItems);
     ASSERT_TRUE(t.Opened);
     EXPECT_EQ(t.Panel.TempoText, "92.5");
     EXPECT_EQ(t.Panel.EditedChangeTick, 384);
     EXPECT_TRUE(t.Panel.ShowDelete);
     EXPECT_FALSE(t.Panel.DisablesCommandColumn);
     // No marker beyond the list, none for entry 0, and none while playing.
-    EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 2, 0, kItems).Opened);
-    EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 0, 0, kItems).Opened);
-    EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 1, 6, kItems).Opened);
+    EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 2, PlayMode::Idle, kItems).Opened);
+    EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 0, PlayMode::Idle, kItems).Opened);
+    EXPECT_FALSE(OpenChangeMarker(*song, ChangeKind::Tempo, 1, PlayMode::Playing, kItems).Opened);
 }
 
 TEST(ChangeMarker, ATimeSignatureTheListLacksIsShownAndKept) {
@@ -129,12 +129,12 @@ TEST(ChangeMarker, ATimeSignatureTheListLacksIsShownAndKept) {
     song->TimeSigTicks[1] = 384;
     song->TimeSigCodes[1] = TimeSigTextToCode("7/8");
     RebuildTimeline(*song, true);
-    ChangeOpening o = OpenChangeMarker(*song, ChangeKind::TimeSig, 1, 0, kItems);
+    ChangeOpening o = OpenChangeMarker(*song, ChangeKind::TimeSig, 1, PlayMode::Idle, kItems);
     ASSERT_TRUE(o.Opened);
     EXPECT_EQ(o.Panel.TimeSigListIndex, -1);
     EXPECT_EQ(o.Panel.TimeSigText, "7/8");
     ChangeInput untouched;  // nothing selected in the list
-    ASSERT_TRUE(ConfirmChange(*song, o.Panel, untouched, 1, true).Applied);
+    ASSERT_TRUE(ConfirmChange(*song, o.Panel, untouched, PlayMode::ChangePanel, true).Applied);
     EXPECT_EQ(song->TimeSigCodes[1], TimeSigTextToCode("7/8"));
 }
 
@@ -144,7 +144,7 @@ TEST(ChangeConfirm, InsertStoresAndRebuilds) {
     ChangeOpening o = Insert(*song, ChangeKind::TimeSig);
     ChangeInput in;
     in.TimeSigText = "3/4";
-    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
+    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, PlayMode::ChangePanel, true).Applied);
     EXPECT_EQ(song->TimeSigLastIndex, 1);
     EXPECT_EQ(song->TimeSigCodes[1], 99);
     // The rebuild moved it onto the next bar line and numbered it.
@@ -157,7 +157,7 @@ TEST(ChangeConfirm, InsertStoresAndRebuilds) {
     song->CursorTick = 960;
     o = Insert(*song, ChangeKind::Tempo);
     in.TempoText = "120";
-    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
+    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, PlayMode::ChangePanel, true).Applied);
     EXPECT_EQ(song->TempoChangeTicks[1], 960);
     EXPECT_DOUBLE_EQ(TickToSeconds(*song, 1200), 17.5);  // 15 s to 960, then 240 ticks at 120
 
@@ -165,7 +165,7 @@ TEST(ChangeConfirm, InsertStoresAndRebuilds) {
     o = Insert(*song, ChangeKind::Key);
     in.KeyListIndex = 9;
     in.LowOctave = true;
-    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
+    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, PlayMode::ChangePanel, true).Applied);
     EXPECT_EQ(song->KeyChangeTicks[1], 504);
     EXPECT_EQ(song->KeyChangeKeys[1], -3);
 }
@@ -174,25 +174,25 @@ TEST(ChangeConfirm, RefusalsEditsAndPlaying) {
     auto song = testsongs::NewSong(true, true, true);
     FillTempos(*song, 3);
     RebuildTimeline(*song, true);
-    ChangeOpening o = OpenChangeMarker(*song, ChangeKind::Tempo, 2, 0, kItems);
+    ChangeOpening o = OpenChangeMarker(*song, ChangeKind::Tempo, 2, PlayMode::Idle, kItems);
     ChangeInput in;
     for (const char* tempo : {"25", "180.5"}) {
         in.TempoText = tempo;
-        ChangeResult r = ConfirmChange(*song, o.Panel, in, 1, true);
+        ChangeResult r = ConfirmChange(*song, o.Panel, in, PlayMode::ChangePanel, true);
         EXPECT_FALSE(r.Applied);
         EXPECT_EQ(r.Refusal, QString::fromUtf8("速度超出范围 (请填写30~180)"));
     }
     in.TempoText = "100";
-    EXPECT_FALSE(ConfirmChange(*song, o.Panel, in, 6, true).Applied);  // playing
+    EXPECT_FALSE(ConfirmChange(*song, o.Panel, in, PlayMode::Playing, true).Applied);  // playing
     EXPECT_EQ(song->TempoChangeBpm[2], 80.0f);
     EXPECT_EQ(song->Modified, 0);
     // An edited entry is overwritten in place.
-    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
+    ASSERT_TRUE(ConfirmChange(*song, o.Panel, in, PlayMode::ChangePanel, true).Applied);
     EXPECT_EQ(song->TempoLastIndex, 3);
     EXPECT_EQ(song->TempoChangeTicks[2], 192);
     EXPECT_EQ(song->TempoChangeBpm[2], 100.0f);
     in.TempoText = "30";
-    EXPECT_TRUE(ConfirmChange(*song, o.Panel, in, 1, true).Applied);
+    EXPECT_TRUE(ConfirmChange(*song, o.Panel, in, PlayMode::ChangePanel, true).Applied);
 }
 
 TEST(ChangeDelete, TheLastEntryTakesTheDeletedPlace) {
@@ -201,7 +201,7 @@ TEST(ChangeDelete, TheLastEntryTakesTheDeletedPlace) {
     song->KeyChangeTicks = {0, 384, 768, 1152};
     song->KeyChangeKeys = {0, 2, 4, 5};
     RebuildTimeline(*song, true);
-    ASSERT_TRUE(DeleteChange(*song, ChangeKind::Key, 1, 1, true).Applied);
+    ASSERT_TRUE(DeleteChange(*song, ChangeKind::Key, 1, PlayMode::ChangePanel, true).Applied);
     EXPECT_EQ(song->KeyChangeLastIndex, 2);
     // The rebuild restored the tick order.
     EXPECT_EQ(song->KeyChangeTicks[1], 768);
@@ -209,9 +209,9 @@ TEST(ChangeDelete, TheLastEntryTakesTheDeletedPlace) {
     EXPECT_EQ(song->KeyChangeKeys[2], 5);
     EXPECT_EQ(song->Modified, -1);
     // Entry 0 stays; nothing beyond the list; nothing while playing.
-    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 0, 1, true).Applied);
-    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 3, 1, true).Applied);
-    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 1, 7, true).Applied);
+    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 0, PlayMode::ChangePanel, true).Applied);
+    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 3, PlayMode::ChangePanel, true).Applied);
+    EXPECT_FALSE(DeleteChange(*song, ChangeKind::Key, 1, PlayMode::CountIn, true).Applied);
     EXPECT_EQ(song->KeyChangeLastIndex, 2);
 }
 
@@ -223,7 +223,7 @@ TEST(ChangeDelete, ATimeSignatureAfterTheDeletedOneMovesToTheNextBarLine) {
     song->TimeSigTicks[2] = 336;
     song->TimeSigCodes[2] = TimeSigTextToCode("2/4");
     RebuildTimeline(*song, true);
-    ASSERT_TRUE(DeleteChange(*song, ChangeKind::TimeSig, 1, 0, true).Applied);
+    ASSERT_TRUE(DeleteChange(*song, ChangeKind::TimeSig, 1, PlayMode::Idle, true).Applied);
     EXPECT_EQ(song->TimeSigLastIndex, 1);
     EXPECT_EQ(song->TimeSigCodes[1], TimeSigTextToCode("2/4"));
     EXPECT_EQ(song->TimeSigTicks[1], 384);  // now on the 4/4 bar line after 336

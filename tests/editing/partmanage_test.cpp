@@ -5,13 +5,12 @@
 #include "editing/partmanage.h"
 #include "editing/partstrips.h"
 #include "editing/trackview.h"
+#include "support/text.h"
 
 using namespace editing;
 using doc::Song;
 
 namespace {
-
-const QString U(const char* s) { return QString::fromUtf8(s); }
 
 struct Fixture {
     std::unique_ptr<Song> song = Song::create();
@@ -25,7 +24,7 @@ struct Fixture {
         journal.Reset();
     }
     std::optional<AddedPart> Add() { return AddPart(*song, journal, dialogs, 10, 10); }
-    DeleteResult Delete(int part, int16_t playMode = 0) {
+    DeleteResult Delete(int part, doc::PlayMode playMode = doc::PlayMode::Idle) {
         song->CurrentPart = int16_t(part);
         return DeleteCurrentPartCommand(*song, journal, dialogs, playMode);
     }
@@ -101,7 +100,7 @@ TEST(DeletePartTest, DeclinedOrRefused) {
     f.dialogs.msgBoxAnswers.push_back(vb::vbNo);
     EXPECT_EQ(f.Delete(1), DeleteResult::Declined);
     EXPECT_EQ(f.song->Modified, 0);
-    EXPECT_EQ(f.Delete(1, 6), DeleteResult::Refused);  // during playback
+    EXPECT_EQ(f.Delete(1, doc::PlayMode::Playing), DeleteResult::Refused);  // during playback
     EXPECT_EQ(f.dialogs.MsgBoxCalls().back().prompt, U("当前无法进行此操作！"));
     f.song->PartCount = 1;
     EXPECT_EQ(f.Delete(1), DeleteResult::Refused);
@@ -165,18 +164,18 @@ TEST(RenamePartTest, TrimmedAndCutToEightCharacters) {
 TEST(SwatchTest, ColoursChosenCancelledOrIgnoredWhilePlaying) {
     Fixture f;
     f.dialogs.colorAnswers.push_back(vb::RGB(10, 20, 30));
-    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 13, 0), SwatchResult::NoteColour);
+    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 13, doc::PlayMode::Idle), SwatchResult::NoteColour);
     EXPECT_EQ(f.song->Parts[3].Colour2, vb::RGB(10, 20, 30));
     EXPECT_EQ(f.song->Modified, -1);
     f.song->Modified = 0;
-    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 1, 0), SwatchResult::Cancelled);
+    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 1, doc::PlayMode::Idle), SwatchResult::Cancelled);
     EXPECT_EQ(f.song->Modified, 0);
     // While playing the first swatch is ignored, the second still works.
     const size_t asked = f.dialogs.calls.size();
     f.dialogs.colorAnswers.push_back(vb::RGB(9, 9, 9));
-    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 2, 6), SwatchResult::Ignored);
+    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 2, doc::PlayMode::Playing), SwatchResult::Ignored);
     EXPECT_EQ(f.dialogs.calls.size(), asked);
-    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 12, 6), SwatchResult::NoteColour);
+    EXPECT_EQ(ChooseSwatchColour(*f.song, f.dialogs, 12, doc::PlayMode::Playing), SwatchResult::NoteColour);
     EXPECT_EQ(f.song->Parts[2].Colour2, vb::RGB(9, 9, 9));
 }
 

@@ -4,12 +4,11 @@
 #include "editing/pianoroll.h"
 #include "editing/timingtools.h"
 #include "support/songs.h"
+#include "support/text.h"
 
 using namespace editing;
 
 namespace {
-
-const QString U(const char* s) { return QString::fromUtf8(s); }
 
 struct Part {
     std::unique_ptr<doc::Song> song = testsongs::NewSong(true, false, true);

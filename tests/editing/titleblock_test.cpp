@@ -2,12 +2,11 @@
 
 #include "document/newsong.h"
 #include "editing/titleblock.h"
+#include "support/text.h"
 
 using namespace editing;
 
 namespace {
-
-const QString U(const char* s) { return QString::fromUtf8(s); }
 
 struct Fixture {
     std::unique_ptr<doc::Song> song = doc::Song::create();

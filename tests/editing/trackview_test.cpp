@@ -7,14 +7,12 @@
 #include "editing/partstrips.h"
 #include "editing/trackview.h"
 #include "platform/vbtext.h"
-
+#include "support/text.h"
 
 using namespace editing;
 using doc::Song;
 
 namespace {
-
-const QString U(const char* s) { return QString::fromUtf8(s); }
 
 // A new song, every part in mode 0, N 10, L 20, half a pixel per tick, page of 1968 ticks.
 struct View {
@@ -50,13 +48,6 @@ struct View {
         return s.Log();
     }
 };
-
-QStringList Matching(const QStringList& log, const QString& start) {
-    QStringList out;
-    for (const QString& l : log)
-        if (l.startsWith(start)) out << l;
-    return out;
-}
 
 }  // namespace
 

@@ -2,14 +2,13 @@
 
 #include "document/newsong.h"
 #include "editing/undojournal.h"
+#include "support/text.h"
 
 using namespace doc;
 using editing::NoteLine;
 using editing::UndoJournal;
 
 namespace {
-
-const QString U(const char* s) { return QString::fromUtf8(s); }
 
 struct Fixture {
     std::unique_ptr<Song> song = Song::create();

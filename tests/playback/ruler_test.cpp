@@ -7,6 +7,7 @@
 #include "playback/position.h"
 #include "playback/ruler.h"
 #include "playback/rulerdraw.h"
+#include "support/text.h"
 
 using namespace playback;
 
@@ -20,13 +21,6 @@ std::unique_ptr<doc::Song> MinuteSong(const char* timeSig = "4/4") {
     song->TimeSigCodes[0] = doc::TimeSigTextToCode(timeSig);
     doc::RebuildTimeline(*song, true);
     return song;
-}
-
-QStringList Matching(const QStringList& log, const QString& prefix) {
-    QStringList out;
-    for (const QString& line : log)
-        if (line.startsWith(prefix)) out << line;
-    return out;
 }
 
 }  // namespace
@@ -130,22 +124,23 @@ TEST(SongRuler, GridSnapRoundsHalvesToEven) {
 
 TEST(SongRuler, WhatAClickDoes) {
     using A = RulerAction;
-    struct Case { int button, shift, playMode; bool loopOn, roll; A action; int newMode; };
+    using M = doc::PlayMode;
+    struct Case { int button, shift; M playMode; bool loopOn, roll; A action; M newMode; };
     const Case cases[] = {
-        {1, 1, 0, true, false, A::SetLoopStart, 0},  // modified clicks set the loop while it is on
-        {2, 1, 0, true, false, A::SetLoopEnd, 0},
-        {1, 2, 0, false, false, A::None, 0},         // Ctrl, loop off
-        {4, 1, 0, true, false, A::None, 0},
-        {1, 0, 1, true, false, A::None, 1},          // a change panel is open
-        {1, 0, 5, false, false, A::Locate, 0},       // a stopped song becomes idle
-        {2, 0, 0, false, false, A::None, 0},
-        {1, 0, 6, false, false, A::StopAndReplay, 0},
-        {2, 0, 6, false, true, A::PlaceEditorBox, 6},  // piano roll shown: place the editor window
+        {1, 1, M::Idle, true, false, A::SetLoopStart, M::Idle},  // modified clicks set the loop while it is on
+        {2, 1, M::Idle, true, false, A::SetLoopEnd, M::Idle},
+        {1, 2, M::Idle, false, false, A::None, M::Idle},  // Ctrl, loop off
+        {4, 1, M::Idle, true, false, A::None, M::Idle},
+        {1, 0, M::ChangePanel, true, false, A::None, M::ChangePanel},
+        {1, 0, M::Stopped, false, false, A::Locate, M::Idle},  // a stopped song becomes idle
+        {2, 0, M::Idle, false, false, A::None, M::Idle},
+        {1, 0, M::Playing, false, false, A::StopAndReplay, M::Idle},
+        {2, 0, M::Playing, false, true, A::PlaceEditorBox, M::Playing},  // piano roll shown: place the editor window
     };
     for (const Case& c : cases) {
         RulerClick r = DecideSongRulerClick(c.button, c.shift, c.playMode, c.loopOn, c.roll);
-        EXPECT_EQ(r.Action, c.action) << c.button << " " << c.shift << " " << c.playMode;
-        if (c.action != A::None) EXPECT_EQ(r.PlayMode, c.newMode) << c.button << " " << c.playMode;
+        EXPECT_EQ(r.Action, c.action) << c.button << " " << c.shift << " " << int(c.playMode);
+        if (c.action != A::None) EXPECT_EQ(r.PlayMode, c.newMode) << c.button << " " << int(c.playMode);
     }
 }
 
@@ -193,11 +188,11 @@ TEST(PianoRollRuler, LocatesWithinTheEditorWindow) {
     // Never beyond the song end.
     EXPECT_EQ(RollRulerClickTick(*song, 990, 1000, 3072, 1536, 48, 2), 3840);
 
-    EXPECT_EQ(DecideRollRulerClick(1, 5).PlayMode, 0);
-    EXPECT_EQ(DecideRollRulerClick(2, 5).Action, RulerAction::None);
-    RulerClick c = DecideRollRulerClick(1, 6);
+    EXPECT_EQ(DecideRollRulerClick(1, doc::PlayMode::Stopped).PlayMode, doc::PlayMode::Idle);
+    EXPECT_EQ(DecideRollRulerClick(2, doc::PlayMode::Stopped).Action, RulerAction::None);
+    RulerClick c = DecideRollRulerClick(1, doc::PlayMode::Playing);
     EXPECT_EQ(c.Action, RulerAction::StopAndReplay);
-    EXPECT_EQ(c.PlayMode, 0);
+    EXPECT_EQ(c.PlayMode, doc::PlayMode::Idle);
 }
 
 TEST(SongRuler, EditorBoxPlacementAndZoom) {
