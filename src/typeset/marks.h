@@ -61,6 +61,15 @@ void DrawSlurPrinter(vb::Surface& printer, const MarkStyle& st, int x1, int x2);
 void DrawTupletArc(vb::Surface& s, const MarkStyle& st, int x1, int x2);
 void DrawTupletArcPage(vb::Surface& page, const MarkStyle& st, int x1, int x2);
 void DrawTupletArcPrinter(vb::Surface& printer, const MarkStyle& st, int x1, int x2);
+// The ink of a tie or slur and of a tuplet arc with its figure drawn at y, as boxes of page pixels
+// (each kind of glyph of the arc in one box).
+std::vector<QRectF> SlurInk(const MarkStyle& st, int x1, int x2, double y);
+std::vector<QRectF> TupletArcInk(const MarkStyle& st, int x1, int x2, double y);
+// The height a tuplet arc from x1 to x2 with its figure, meant for y, is drawn at: y itself where
+// its ink keeps kArcWhite white pixels from every box of `arcs` (the other arcs of its row), else
+// as few whole pixel rows higher as keep that white from them all.
+double TupletArcY(const MarkStyle& st, int x1, int x2, double y, const std::vector<QRectF>& arcs);
+constexpr int kArcWhite = 2;
 // Underlines joining two cells: 4 − max(code1, code2) lines, h/8 apart below y, a "c" every half
 // cell from x1 + w to x2. The caller has set the notation font.
 void DrawUnderlines(vb::Surface& s, const MarkStyle& st, int code1, int code2, int x1, int x2, double y);
@@ -174,6 +183,14 @@ struct RowContext {
 struct RowState {
     int TupletStartX = -1, TupletEndX = -1;
     double TupletY = 0;          // arc height of the open tuplet group
+    // The tuplet groups closed; their arcs are drawn at the row's end, clear of the ties and of
+    // each other.
+    struct Tuplet {
+        int X1 = 0, X2 = 0;
+        double Y = 0;
+    };
+    std::vector<Tuplet> Tuplets;
+    std::vector<QRectF> ArcInk;  // the ink of the row's ties and tuplet arcs drawn so far
     int PrevLevel = 4, PrevCellX = 0;
     int32_t PrevEventStart = -1;
     QString BarAccidentals = QString(63, QLatin1Char(' '));  // see FreshBarAccidentals
@@ -229,7 +246,8 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
 // How many pixels the arcs and marks above a row's digits rise in one line so that every octave
 // dot above a digit keeps a white pixel row below the ink of an arc over it: 0 where all clear.
 int AboveRiseOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecord* first, const doc::NoteRecord* last);
-// Ends a row of a line: a tuplet group still open gets its arc, a chord brace waiting its place.
+// Ends a row of a line: a chord brace waiting gets its place, and every tuplet group its arc and
+// figure, each as high as keeps it clear of the row's ties and of the tuplet arcs before it.
 void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs);
 // A chord's brace ("{" or "}", a special mark) stands W / 3 before its cell, a "}" on a bar line
 // 1.6 W (before the bar line), or further left as far as keeps a white column from the ink of the

@@ -83,9 +83,16 @@ private:
         SetNotationFont(s_, st_.Fonts);
         const double clear = st_.LeftMargin + row_.BracketWidth + (row_.Rows >= 3 ? st_.W / 4.0 : 0);
         const double from = std::max(clear, run_.EventX - st_.W / 2.0);
-        if (from < run_.EventX) PrintAt(s_, from, arcY_, QStringLiteral("X"));
-        const double reach = std::min(0.0, TextInk(st_.NotationFont(), QStringLiteral("Y")).left());
-        PrintAt(s_, std::max(clear - reach, double(run_.EventX)), arcY_, QStringLiteral("Y"));
+        const FontSpec notation = st_.NotationFont();
+        const double top = vb::Round(arcY_);
+        if (from < run_.EventX) {
+            PrintAt(s_, from, arcY_, QStringLiteral("X"));
+            rs_.ArcInk.push_back(TextInk(notation, QStringLiteral("X")).translated(vb::Round(from), top));
+        }
+        const QRectF end = TextInk(notation, QStringLiteral("Y"));
+        const double x = std::max(clear - std::min(0.0, end.left()), double(run_.EventX));
+        PrintAt(s_, x, arcY_, QStringLiteral("Y"));
+        rs_.ArcInk.push_back(end.translated(vb::Round(x), top));
     }
 
     // A glyph of the note printed at (x, y), beside the braces of its tick.
@@ -103,8 +110,7 @@ private:
 
     void closeTuplet() {
         if (rs_.TupletStartX < 0) return;
-        s_.SetCurrentY(rs_.TupletY);
-        DrawTupletArc(s_, st_, rs_.TupletStartX, rs_.TupletEndX);
+        rs_.Tuplets.push_back({rs_.TupletStartX, rs_.TupletEndX, rs_.TupletY});
         rs_.TupletStartX = -1;
     }
 
@@ -183,6 +189,8 @@ private:
     void tie(int x) {
         s_.SetCurrentY(arcY_);
         DrawSlur(s_, st_, tieFromX_, x);
+        const std::vector<QRectF> ink = SlurInk(st_, tieFromX_, x, arcY_);
+        rs_.ArcInk.insert(rs_.ArcInk.end(), ink.begin(), ink.end());
     }
 
     // Underlines, joined underlines and octave dots of a cell at x.
@@ -346,10 +354,16 @@ void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, R
 
 void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs) {
     PrintChordBraces(s, st, rs);
-    if (rs.TupletStartX < 0) return;
-    s.SetCurrentY(rs.TupletY);
-    DrawTupletArc(s, st, rs.TupletStartX, rs.TupletEndX);
+    if (rs.TupletStartX >= 0) rs.Tuplets.push_back({rs.TupletStartX, rs.TupletEndX, rs.TupletY});
     rs.TupletStartX = -1;
+    for (const RowState::Tuplet& t : rs.Tuplets) {
+        const double y = TupletArcY(st, t.X1, t.X2, t.Y, rs.ArcInk);
+        s.SetCurrentY(y);
+        DrawTupletArc(s, st, t.X1, t.X2);
+        const std::vector<QRectF> ink = TupletArcInk(st, t.X1, t.X2, y);
+        rs.ArcInk.insert(rs.ArcInk.end(), ink.begin(), ink.end());
+    }
+    rs.Tuplets.clear();
 }
 
 void DrawRowEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,

@@ -51,8 +51,9 @@ QRect InkAtOrigin(const QString& text, const QString& font, double size, bool bo
     return r;
 }
 
-// The glyphs of one page: every print but the pieces of lines, arcs and brackets, which join by
-// design, and blanks; or, with `arcs`, only the pieces of arcs. Pieces named in `kept` are kept.
+// The glyphs of one page in the order printed: every print but the pieces of lines, arcs and
+// brackets, which join by design, and blanks; or, with `arcs`, only the pieces of arcs. Pieces named
+// in `kept` are kept.
 std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false, const QString& kept = QString()) {
     static const QRegularExpression re(R"re(^Print (\S+),(\S+) "(.*)";? font=(\S+) (\S+)( bold)?( italic)?$)re");
     static const QString pieces = "cWXZYHInoMzvuwxhij|ab ";
@@ -63,7 +64,7 @@ std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false, 
         const QString text = m.captured(3), font = m.captured(4);
         if (text.trimmed().isEmpty()) continue;
         const bool arc = font == "Qelto" && text.size() == 1 && QString("WXYZ").contains(text);
-        if (arcs != arc) continue;
+        if (arcs != arc && !(arcs && font == "Qelto" && kept.contains(text))) continue;
         if (!arc && font == "Qelto" && text.size() == 1 && pieces.contains(text) && !kept.contains(text)) continue;
         const QRect ink = InkAtOrigin(text, font, m.captured(5).toDouble(), !m.captured(6).isEmpty(), !m.captured(7).isEmpty());
         if (ink.isNull()) continue;
@@ -71,6 +72,22 @@ std::vector<Glyph> PageGlyphs(const vb::RecordingSurface& s, bool arcs = false, 
         out.push_back({text, font, ink.translated(x, y)});
     }
     return out;
+}
+
+// The arc of every arc piece and tuplet figure "M" of a page: 0 for ties and slurs, 1, 2, ... for
+// the tuplet arcs, each printed as "X"s, "W", "Y", "Z"s, then its figure.
+std::vector<std::pair<Glyph, int>> PageArcs(const vb::RecordingSurface& s) {
+    std::vector<std::pair<Glyph, int>> arcs;
+    for (const Glyph& g : PageGlyphs(s, true, "M")) arcs.push_back({g, 0});
+    int tuplets = 0;
+    for (size_t i = 0; i < arcs.size(); ++i) {
+        if (arcs[i].first.text != "M") continue;
+        arcs[i].second = ++tuplets;
+        size_t k = i;  // back from the figure: its "Z"s, one "Y", one "W", its "X"s
+        for (const auto& [piece, many] : {std::pair{"Z", true}, {"Y", false}, {"W", false}, {"X", true}})
+            for (int n = 0; k > 0 && arcs[k - 1].first.text == piece && (many || n == 0); ++n) arcs[--k].second = tuplets;
+    }
+    return arcs;
 }
 
 class PageInkTest : public Form1Test {
@@ -473,8 +490,9 @@ TEST_F(PageInkTest, StackedMarksAndChordsMakeRoom) {
 
 // Songs that crowd a line sideways, typeset and finished at the default page settings: no glyph of
 // a note or mark touches another (bar lines, the bracket, time signatures, measure numbers, tuplet
-// figures and the closing mark included), nothing stands outside the printable width, and songs
-// whose lines hold their glyphs keep the plain line breaks, the last line included.
+// figures and the closing mark included), no tuplet arc or figure touches a tie or another tuplet
+// arc, nothing stands outside the printable width, and songs whose lines hold their glyphs keep the
+// plain line breaks, the last line included.
 TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
     struct Case {
         const char* name;
@@ -548,6 +566,7 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
         if (a.text == "_" && b.text == "_") return true;
         return (a.text == "M" && b.font == "宋体") || (b.text == "M" && a.font == "宋体");
     };
+    int tuplets = 0;
     for (const Case& c : cases) {
         form.reset();
         start();
@@ -589,9 +608,22 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
                     if (hook.font == "Qelto" && QString("uvwz|x").contains(hook.text))
                         EXPECT_FALSE(arc.ink.intersects(hook.ink)) << c.name << ": page " << page << " arc at " << arc.ink.x()
                                                                    << " and \"" << hook.text.toStdString() << "\"";
+            // A tuplet arc with its figure keeps clear of the ties and of the other tuplet arcs.
+            const std::vector<std::pair<Glyph, int>> arcs = PageArcs(surface);
+            for (size_t i = 0; i < arcs.size(); ++i) {
+                const auto& [a, arc] = arcs[i];
+                tuplets += a.text == "M";
+                for (size_t j = i + 1; j < arcs.size(); ++j)
+                    if (arcs[j].second != arc)
+                        EXPECT_FALSE(a.ink.intersects(arcs[j].first.ink))
+                            << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" of arc " << arc << " at "
+                            << a.ink.x() << "," << a.ink.y() << " and \"" << arcs[j].first.text.toStdString() << "\" of arc "
+                            << arcs[j].second << " at " << arcs[j].first.ink.x() << "," << arcs[j].first.ink.y();
+            }
         }
         EXPECT_GT(glyphs, 0) << c.name;
     }
+    EXPECT_GT(tuplets, 0);
 }
 
 // A song of 120 bars of four parts whose last line holds three bars, the last a whole note: that

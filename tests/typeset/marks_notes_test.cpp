@@ -52,11 +52,11 @@ TEST(NoteGlyphs, DurationsAreCutAtBeatsIntoDigitsDashesDotsUnderlinesAndArcs) {
         {{{0, 48, 67}, {48, 48, 67}}, "5 5", ""},                         // a new note shows its digit
         {{{144, 96, 67}}, "5 5", "Y W"},                                  // across a bar line: tied again
         {{{0, 24, 60}, {24, 12, 62}, {36, 12, 64}}, "1 2 3", "_ _ _ _ _"},  // eighth and two sixteenths
-        {{{0, 16, 60}, {16, 16, 62}, {32, 16, 64}}, "1 2 3", "_ _ _"},      // triplet eighths, open at the row end
+        {{{0, 16, 60}, {16, 16, 62}, {32, 16, 64}}, "1 2 3", "_ _ _ W Y M"},      // triplet eighths, open at the row end
         {{{0, 16, 60}, {16, 16, 62}, {32, 16, 64}, {48, 48, 65}}, "1 2 3 4", "_ _ _ W Y M"},  // closed at the beat
     };
     for (const Case& c : cases) {
-        RowDraw r(c.events);
+        RowDraw r(c.events, false, true);
         EXPECT_EQ(r.texts("黑体"), c.digits) << c.digits.toStdString();
         EXPECT_EQ(r.texts("Qelto"), c.notation) << c.digits.toStdString();
     }
@@ -107,6 +107,33 @@ TEST(NoteGlyphs, OctaveDotsStackingAccidentalsAndLyrics) {
 
     RowDraw odd({{0, 47, 60}, {47, 49, 62}});  // 47 rounds to 48, which has no cell: the cell before it
     EXPECT_EQ(Xs(Prints(odd.s, "2")).front(), RowDraw::x(47));
+}
+
+// A tuplet arc with its figure stands at the height of the row's arcs unless it would touch a tie
+// of the row or a tuplet arc before it: then higher, kArcWhite white rows clear of their ink.
+TEST(NoteGlyphs, TupletArcsStandClearOfTiesAndOfEachOther) {
+    app::installFonts(PROGRAM_DIR);
+    struct Case { const char* name; std::vector<Ev> events; std::vector<bool> raised; };
+    const Case cases[] = {
+        {"a triplet, then a quarter", {{0, 16, 60}, {16, 16, 62}, {32, 16, 64}, {48, 48, 65}}, {false}},
+        {"its last note tied over the beat", {{0, 16, 60}, {16, 16, 62}, {32, 64, 64}}, {true}},
+        {"its first note tied from the beat before", {{0, 64, 60}, {64, 16, 62}, {80, 16, 64}}, {true}},
+        {"one note in each of two beats, 8 pixels apart", {{46, 2, 60}, {48, 2, 62}}, {false, true}},
+    };
+    for (const Case& c : cases) {
+        const RowDraw d(c.events, false, true);
+        std::vector<bool> raised;
+        for (const Printed& m : Prints(d.s, "M")) raised.push_back(m.y < 178.4);
+        EXPECT_EQ(raised, c.raised) << c.name;
+        // The ends and figures of arcs standing at different heights keep their white rows.
+        std::vector<std::pair<double, QRectF>> inks;
+        for (const QString glyph : {"W", "Y", "M"})
+            for (const Printed& p : Prints(d.s, glyph))
+                inks.push_back({p.y, TextInk(d.st.NotationFont(), glyph).translated(vb::Round(p.x), vb::Round(p.y))});
+        for (const auto& [y, ink] : inks)
+            for (const auto& [y2, ink2] : inks)
+                if (y < y2) EXPECT_FALSE(ink.adjusted(0, 0, 0, kArcWhite).intersects(ink2)) << c.name;
+    }
 }
 
 // A chord's brace stands W / 3 before its cell unless the notes of its tick reach that far: then a
