@@ -60,7 +60,7 @@ size_t SystemRecorder::currentFont() const {
     if (font_ < fonts_.size() && same(fonts_[font_].Font)) return font_;
     font_ = 0;
     while (font_ < fonts_.size() && !same(fonts_[font_].Font)) ++font_;
-    if (font_ == fonts_.size()) fonts_.push_back({{fontName_, fontSize_, fontBold_, fontItalic_}, {}});
+    if (font_ == fonts_.size()) fonts_.push_back({.Font = {fontName_, fontSize_, fontBold_, fontItalic_}, .Index = {}, .Texts = {}});
     return font_;
 }
 

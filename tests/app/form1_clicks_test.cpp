@@ -117,7 +117,7 @@ protected:
         for (const Step& s : steps) {
             clicks.clear();
             s.input();
-            if (!s.clicked.isEmpty()) EXPECT_EQ(clicks.count(s.clicked), 1) << s.clicked.toStdString();
+            if (!s.clicked.isEmpty()) { EXPECT_EQ(clicks.count(s.clicked), 1) << s.clicked.toStdString(); }
             EXPECT_TRUE(s.done()) << "after " << s.clicked.toStdString() << " (step " << (&s - steps.data()) << ")";
         }
     }

@@ -20,8 +20,8 @@ protected:
         static const bool fonts = app::installFonts(PROGRAM_DIR);
         ASSERT_TRUE(fonts);
         QDir program(PROGRAM_DIR);
-        for (const QString& name : {"GM.txt", "jp.txt", "explin.txt", "pgmode.txt", "pset.ini", "none.wav"})
-            ASSERT_TRUE(QFile::copy(program.filePath(name), path(name))) << name.toStdString();
+        for (const char* name : {"GM.txt", "jp.txt", "explin.txt", "pgmode.txt", "pset.ini", "none.wav"})
+            ASSERT_TRUE(QFile::copy(program.filePath(name), path(name))) << name;
         QDir().mkpath(path("peo"));
         for (const QString& name : QDir(program.filePath("peo")).entryList(QDir::Files))
             QFile::copy(program.filePath("peo/" + name), path("peo/" + name));

@@ -162,7 +162,7 @@ TEST_F(PrintTest, ExportReturnsThePageWindowToTheStateItHad) {
         EXPECT_EQ(w.Visible(), c.shown);
         EXPECT_EQ(w.isVisible(), c.shown && !c.minimised);
         EXPECT_EQ(w.WindowState(), c.minimised ? 1 : 0);
-        if (!c.shown) EXPECT_FALSE(w.testAttribute(Qt::WA_WState_Created));
+        if (!c.shown) { EXPECT_FALSE(w.testAttribute(Qt::WA_WState_Created)); }
         // "谱" brings a minimised window back in one click.
         if (c.minimised) {
             QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);

@@ -295,7 +295,7 @@ TEST_F(ScreenTest, TerminationSignalsEndTheProgramWithoutWritingFiles) {
         {
             app::TerminationSignals termination([&f] { f.EndBySignal(); });
             ASSERT_EQ(::raise(sig), 0);
-            QTest::qWaitFor([&f] { return f.Exited(); }, 15000);  // the signal's note arrives
+            EXPECT_TRUE(QTest::qWaitFor([&f] { return f.Exited(); }, 15000));  // the signal's note arrives
         }
         EXPECT_TRUE(f.Exited() && quitCalls == 1 && midi.closeCalls == 1 && !midi.open) << sig;
         EXPECT_EQ(dialogs.calls.size(), asked) << sig;

@@ -52,7 +52,7 @@ protected:
                 ++seenCancels;
                 continue;
             }
-            if (seenWave >= wave.played.size()) break;
+            if (seenWave >= size_t(wave.played.size())) break;
             const FakeWavePlayer::Timing& t = wave.timings[seenWave];
             int ahead = 0;  // a time already past sounds at once
             if (t.when == FakeWavePlayer::When::In) ahead = int(std::lround(t.seconds * 1000));

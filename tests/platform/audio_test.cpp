@@ -190,8 +190,9 @@ TEST(SynthMidiOut, PrefersTheFullerSoundFontAndWithoutOneStaysOpenAndSilent) {
     AudioEngine engine(AudioEngine::Output::None);
     SynthMidiOut midi(engine);
     midi.Open(0);
-    if (QFile::exists("/usr/share/sounds/sf2/FluidR3_GM.sf2"))
+    if (QFile::exists("/usr/share/sounds/sf2/FluidR3_GM.sf2")) {
         EXPECT_EQ(engine.SoundFontPath(), "/usr/share/sounds/sf2/FluidR3_GM.sf2");
+    }
 
     AudioEngine bare(AudioEngine::Output::None);
     SynthMidiOut none(bare, {QStringLiteral("/nonexistent/none.sf2")});

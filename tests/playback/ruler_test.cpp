@@ -140,7 +140,7 @@ TEST(SongRuler, WhatAClickDoes) {
     for (const Case& c : cases) {
         RulerClick r = DecideSongRulerClick(c.button, c.shift, c.playMode, c.loopOn, c.roll);
         EXPECT_EQ(r.Action, c.action) << c.button << " " << c.shift << " " << int(c.playMode);
-        if (c.action != A::None) EXPECT_EQ(r.PlayMode, c.newMode) << c.button << " " << int(c.playMode);
+        if (c.action != A::None) { EXPECT_EQ(r.PlayMode, c.newMode) << c.button << " " << int(c.playMode); }
     }
 }
 
