@@ -446,8 +446,7 @@ private:
             });
             if (!e.Lyric || e.Lyric->isEmpty() || *e.Lyric == QStringLiteral("-")) continue;
             const LyricInk& lyric = lyricInk(*e.Lyric);
-            int32_t start = e.Start;  // the syllables stand at the cell the note is printed from
-            RoundOddUpUnlessTuplet(start);
+            const int32_t start = PrintedStart(e.Start, e.Length);  // the syllables stand at the cell the note is printed from
             for (int v = 0; v < int(out.Syllables.size()) && v < int(lyric.size()); ++v)
                 if (!lyric[v].isNull()) out.Syllables[v].push_back({start, lyric[v].left(), lyric[v].right(), lyric[v].left()});
         }

@@ -89,6 +89,13 @@ void DrawEndMarkPrinter(vb::Surface& printer, const MarkStyle& st, int rows, int
 
 // Adds 1 to a value that is odd and not a multiple of 3 (an odd tick that is no tuplet tick).
 void RoundOddUpUnlessTuplet(int32_t& value);
+// The tick a note or rest from `start` lasting `length` ticks prints its first cell at: its start
+// with odd ticks rounded up, but a one-tick event's own tick (rounded up it would land on the
+// start of the event after it).
+int32_t PrintedStart(int32_t start, int32_t length);
+// The tick its printed cells run to: its end with odd ticks rounded up, and room for one cell at
+// least. An event cut at a line start prints the same cells on either side of it.
+int32_t PrintedEnd(int32_t start, int32_t length);
 
 // A time-signature change of the song after its start.
 struct MeterChange {

@@ -25,10 +25,7 @@ public:
         : s_(s), st_(st), row_(row), rs_(rs), run_(run), song_(*row.Meter) {}
 
     void draw(const doc::NoteRecord& ev) {
-        int32_t start = ev.Start, length = ev.Length;
-        RoundOddUpUnlessTuplet(start);
-        RoundOddUpUnlessTuplet(length);
-        const int32_t end = start + length;
+        const int32_t start = PrintedStart(ev.Start, ev.Length), end = PrintedEnd(ev.Start, ev.Length);
         eventStart_ = start;
         QString lyric = ev.Lyric == QStringLiteral("-") ? QString() : ev.Lyric;
         digitY_ = row_.RowDigitY;
@@ -266,8 +263,7 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         if (ev->Pitch == 5 && ev->Lyric.startsWith(QLatin1Char('{'))) stacked = true;
         if (ev->Pitch == 5 && ev->Lyric.startsWith(QLatin1Char('}'))) stacked = false, index = 0;
         if (ev->Pitch <= 18) continue;
-        int32_t start = ev->Start;
-        RoundOddUpUnlessTuplet(start);
+        const int32_t start = PrintedStart(ev->Start, ev->Length);
         index = start == previous ? index + 1 : 0;
         previous = start;
         const int digitY = stacked ? StackedDigitY(st, row.RowDigitY, index) : row.RowDigitY;
@@ -305,8 +301,7 @@ int LyricDropOf(const MarkStyle& st, const RowContext& row, const doc::NoteRecor
         if (verse.isEmpty() || verse == QStringLiteral("-")) continue;
         const QRectF ink = TextInk(lyricFont, verse);
         if (ink.isNull()) continue;
-        int32_t start = ev->Start;  // the syllable stands at the cell its note is printed from
-        RoundOddUpUnlessTuplet(start);
+        const int32_t start = PrintedStart(ev->Start, ev->Length);  // the syllable stands at the cell its note is printed from
         const int c = CellAtOrBefore(*row.Cells, start);
         if (c < 0) continue;
         const double left = row.Cells->X[c] + ink.left(), right = row.Cells->X[c] + ink.right();
@@ -369,8 +364,7 @@ void CloseRow(vb::Surface& s, const MarkStyle& st, RowState& rs) {
 void DrawRowEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,
                   const doc::NoteRecord& ev) {
     if (!rs.Braces.empty()) {  // the notes beside the braces waiting are drawn
-        int32_t tick = ev.Start;
-        RoundOddUpUnlessTuplet(tick);
+        const int32_t tick = PrintedStart(ev.Start, ev.Length);
         if (tick != rs.Braces.back().Tick) PrintChordBraces(s, st, rs);
     }
     if (ev.Pitch > 18) {

@@ -2,6 +2,7 @@
 // effect, on every row of that system; and the rounding of odd ticks.
 #include "typeset/marks.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "document/songcodes.h"
@@ -11,6 +12,22 @@ namespace typeset {
 
 void RoundOddUpUnlessTuplet(int32_t& value) {
     if (value % 3 != 0 && value % 2 != 0 && value < std::numeric_limits<int32_t>::max()) value += 1;
+}
+
+int32_t PrintedStart(int32_t start, int32_t length) {
+    if (length != 1) RoundOddUpUnlessTuplet(start);
+    return start;
+}
+
+int32_t PrintedEnd(int32_t start, int32_t length) {
+    const int64_t from = PrintedStart(start, length);
+    int32_t least = length;
+    RoundOddUpUnlessTuplet(least);
+    auto end = int32_t(std::clamp<int64_t>(int64_t(start) + length, std::numeric_limits<int32_t>::min(),
+                                           std::numeric_limits<int32_t>::max()));
+    RoundOddUpUnlessTuplet(end);
+    return int32_t(std::clamp<int64_t>(std::max<int64_t>(end, from + std::min(least, 2)), std::numeric_limits<int32_t>::min(),
+                                       std::numeric_limits<int32_t>::max()));
 }
 
 std::vector<MeterChange> MeterChangesOf(const doc::Song& song) {

@@ -48,7 +48,7 @@ inline bool PrintsCell(int32_t tick, bool first, int32_t start, int32_t length) 
 }
 
 // Calls f(tick, level, dotted) for every cell of a note or rest from `start` lasting `length`
-// ticks, as the note drawer prints them (odd ticks that are no tuplet ticks rounded up first).
+// ticks, as the note drawer prints them (from PrintedStart to PrintedEnd).
 template <class F>
 void ForEachNoteCell(const doc::Song& song, int32_t start, int32_t length, F&& f) {
     const int32_t from = start, ticks = length;
@@ -57,9 +57,8 @@ void ForEachNoteCell(const doc::Song& song, int32_t start, int32_t length, F&& f
         if (PrintsCell(tick, first, from, ticks)) f(tick, level, dotted);
         first = false;
     };
-    RoundOddUpUnlessTuplet(start);
-    RoundOddUpUnlessTuplet(length);
-    const int32_t end = start + length;
+    start = PrintedStart(from, ticks);
+    const int32_t end = PrintedEnd(from, ticks);
     int32_t p = start;
     int32_t nextBeat = doc::GetNextBeatTick(song, start);
     while (nextBeat < end && nextBeat > p) {

@@ -29,13 +29,19 @@ int16_t clampLength(int32_t v) {
     return int16_t(std::clamp<int32_t>(v, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
-// Rests for start..end, one per line the span touches.
+// Rests for start..end, one per line the span touches (a rest printed from a line's start belongs
+// to that line alone).
 void addRest(std::vector<EventItem>& items, int32_t start, int32_t end, const LineTable& lines) {
     const int32_t last = std::min<int32_t>(lines.LastSystem, int32_t(lines.Starts.size()) - 1);
+    const int32_t printed = PrintedStart(start, end - start);
     int32_t s = start;
     for (int32_t j = 1; j <= last; ++j) {
         const int32_t cut = lines.Starts[j];
         if (cut <= s) continue;
+        if (cut == printed) {
+            s = cut;
+            continue;
+        }
         if (cut >= end) break;
         items.push_back({s, 19, cut, kRestTag, {}});
         s = cut;
@@ -59,13 +65,23 @@ std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const Lin
     std::vector<EventItem> items;
     if (part < 1 || part > doc::kMaxParts) return items;
     std::vector<std::pair<int32_t, int32_t>> spans;
+    // The line starts that cut, in order and once each (a line table in order is taken as it is).
+    const int32_t lastStart = std::min<int32_t>(lines.LastSystem + 1, int32_t(lines.Starts.size()) - 1);
+    std::vector<int32_t> starts;
+    if (lastStart >= 1) starts.assign(lines.Starts.begin() + 1, lines.Starts.begin() + lastStart + 1);
+    if (!std::is_sorted(starts.begin(), starts.end())) std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
     const int count = std::clamp<int>(song.Parts[part].NoteCount, 0, doc::kRowsPerPart);
     for (int i = 0; i < count; ++i) {
         const doc::NoteRecord& n = song.Notes[part][i];
         if (n.Pitch < 2) continue;  // comments and sentence markers are not typeset
         const int32_t end = n.Start + n.Length;
         if (n.Pitch > 18) spans.push_back({n.Start, end});
-        items.push_back({n.Start, n.Pitch, end, i, n.Lyric});
+        // A note printed from the next line's start (an odd tick before it, rounded up) is that line's.
+        const int32_t printed = n.Pitch > 18 ? PrintedStart(n.Start, n.Length) : n.Start;
+        const bool moved = printed > n.Start && printed < song.SongLength &&
+                           std::binary_search(starts.begin(), starts.end(), printed);
+        items.push_back({moved ? printed : n.Start, n.Pitch, end, i, n.Lyric});
     }
     // Rests: the gaps between neighbouring spans in start order, before the first and after the last.
     std::sort(spans.begin(), spans.end());
@@ -79,12 +95,6 @@ std::vector<EventItem> PartEventItems(const doc::Song& song, int part, const Lin
     }
     // Pieces: an event crossing line starts (the song end included) is cut at every one of them.
     // Each piece but the last runs 48 ticks into the next line, onto its off-page closing cell.
-    const int32_t lastStart = std::min<int32_t>(lines.LastSystem + 1, int32_t(lines.Starts.size()) - 1);
-    // The line starts that cut, in order and once each (a line table in order is taken as it is).
-    std::vector<int32_t> starts;
-    if (lastStart >= 1) starts.assign(lines.Starts.begin() + 1, lines.Starts.begin() + lastStart + 1);
-    if (!std::is_sorted(starts.begin(), starts.end())) std::sort(starts.begin(), starts.end());
-    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
     std::vector<EventItem> pieces;
     std::vector<int32_t> cuts;
     size_t kept = 0;
@@ -145,6 +155,8 @@ std::vector<doc::NoteRecord> RowEventsOf(const doc::Song& song, int part, const 
             }
         } else {
             n = song.Notes[part][it.Tag];
+            if (it.Start != n.Start)  // moved to the line start it is printed from
+                n.Length = clampLength(n.Start + n.Length - it.Start), n.Start = it.Start;
         }
         row.push_back(n);
     }
@@ -222,9 +234,7 @@ std::vector<int32_t> TickGridOf(const doc::Song& song, const std::vector<int>& r
         // Each digit and dash a note or rest prints has a cell of its own: notes that start or
         // last off the sixteenth grid print cells at ticks no event starts at.
         for (const RowNote& e : RowNotesOf(song, part)) {
-            int32_t start = e.Start;
-            RoundOddUpUnlessTuplet(start);
-            add(start);
+            add(PrintedStart(e.Start, e.Length));
             ForEachNoteCell(song, e.Start, e.Length, [&](int32_t tick, int, bool) { add(tick); });
         }
     }

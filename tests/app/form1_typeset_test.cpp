@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "document/songcodes.h"
 #include "document/timeline.h"
+#include "support/songs.h"
 
 using namespace app;
 
@@ -390,6 +391,8 @@ void FillDenseSong(Form1& f, bool low) {
     f.RunPageSetup(true);
 }
 
+// Saves the pages as PNG files into $TYPESET_PNG: the sample song, or $TYPESET_SONG (a .brc file,
+// "marks1".."marks5", "dense", "dense-low", or "offgrid": the sample with its first notes played off the grid).
 TEST_F(TypesetTest, RenderPages) {
     const QString target = QString::fromLocal8Bit(qgetenv("TYPESET_PNG"));
     if (target.isEmpty()) GTEST_SKIP() << "TYPESET_PNG not set";
@@ -403,8 +406,13 @@ TEST_F(TypesetTest, RenderPages) {
         FillDenseSong(f, song == "dense-low");
     } else {
         dialogs.msgBoxAnswers.push_back(vb::vbNo);
-        dialogs.fileAnswers.push_back(song);
+        dialogs.fileAnswers.push_back(song == "offgrid" ? QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc") : song);
         f.Command2_Click(2);
+        if (song == "offgrid") {  // its first notes played again from the keyboard
+            testsongs::ReRecordOffTheGrid(*f.song, 2, 16);
+            f.RebuildTimeline();
+            f.RunPageSetup(true);
+        }
     }
     f.Command4_PageWindow();
     ASSERT_TRUE(f.Form3_Visible());

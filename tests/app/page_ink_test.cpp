@@ -3,6 +3,7 @@
 // row above the syllable under it.
 #include "app/form1_fixture.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include "document/songcodes.h"
 #include "platform/surface.h"
 #include "platform/vbtext.h"
+#include "support/songs.h"
 #include "typeset/typesetter.h"
 
 using namespace app;
@@ -90,6 +92,14 @@ std::vector<std::pair<Glyph, int>> PageArcs(const vb::RecordingSurface& s) {
     return arcs;
 }
 
+// A recording page that advances the pen by the fonts' own widths, as a page does: a dot printed
+// after its digit stands where the page shows it.
+struct InkSurface : vb::RecordingSurface {
+    double TextWidth(const QString& text) const override {
+        return QFontMetrics(vb::ScreenFont(FontName(), FontSize(), FontBold(), FontItalic())).horizontalAdvance(text);
+    }
+};
+
 class PageInkTest : public Form1Test {
 public:
     void add(int part, int32_t start, int length, int pitch, const QString& text = QString()) {
@@ -110,11 +120,11 @@ public:
     }
     // The pages as the typesetter draws them; with `finish`, with their brackets, measure numbers,
     // time signatures and closing mark.
-    std::map<int, vb::RecordingSurface> typesetPages(bool finish = false, typeset::TypesetResult* result = nullptr) {
+    std::map<int, InkSurface> typesetPages(bool finish = false, typeset::TypesetResult* result = nullptr) {
         Form1& f = *form;
         f.song->NeedsRetypeset = -1;
         EXPECT_TRUE(f.RunPageSetup(true));
-        std::map<int, vb::RecordingSurface> pages;
+        std::map<int, InkSurface> pages;
         typeset::TypesetHooks hooks;
         hooks.Page = [&pages](int k) -> vb::Surface* { return &pages[k]; };
         const typeset::TypesetInput in = f.TypesetValues();
@@ -525,6 +535,14 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
              bars(s, 3);
          },
          false},
+        {"the sample song with the first notes of two parts played again off the grid",
+         [&](PageInkTest&, doc::Song&) {
+             dialogs.msgBoxAnswers.push_back(vb::vbNo);
+             dialogs.fileAnswers.push_back(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
+             form->Command2_Click(2);
+             testsongs::ReRecordOffTheGrid(*form->song, 2, 16);
+         },
+         false},
         {"a sharp or flat on every bar's first note, a time signature at a line start, measure numbers",
          [&](PageInkTest& t, doc::Song& s) {
              parts(s, 3);
@@ -570,8 +588,8 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
     for (const Case& c : cases) {
         form.reset();
         start();
-        doc::Song& s = *form->song;
-        c.fill(*this, s);
+        c.fill(*this, *form->song);
+        doc::Song& s = *form->song;  // a song opened from a file replaces the one started with
         form->Check8[2].SetValue(c.measureNumbers ? 1 : 0);
         form->RebuildTimeline();
         const auto pages = typesetPages(true);
