@@ -149,6 +149,7 @@ public:
         // line's start; the bar line's ink and the score's closing mark.
         const QRectF bar = TextInk(notation_, QStringLiteral("|"));
         barLeft_ = bar.left(), barRight_ = bar.right();
+        offGridWhite_ = std::max(kWhite, st.W / 2.0);
         const QRectF end = TextInk(notation_, QStringLiteral("x"));
         endLeft_ = end.left(), endRight_ = end.right();
         if (rows_ >= 3) {
@@ -242,6 +243,12 @@ private:
     static constexpr double kWhite = 1.0;      // the least white between the glyphs of two notes
     static constexpr double kRoomWhite = 2.0;  // ... and between a glyph and a bar line or the bracket
     static constexpr int kSteps = 16;          // halvings in the search for a stretch
+    // Notes played in and not quantised stand on ticks where no 32nd, 32nd triplet or longer
+    // value starts: their glyphs keep half a cell from their neighbours' (offGridWhite_), so that
+    // notes a tick or two apart still read as separate notes ("2 0 1 0", not "2010"). Songs on the
+    // grid keep their places.
+    static bool OffTheGrid(int32_t tick) { return tick % 6 != 0 && tick % 4 != 0; }
+    double offGridWhite_ = kWhite;
 
     int closingX(const PageGeometry& g) const { return g.LeftMargin + g.PrintableWidth - in_.BarGlyphWidth - 1; }
 
@@ -341,11 +348,12 @@ private:
                 r.BeatShift[beat] = shift;
             }
             const int x = at(natural_.X[c]);
+            const double white = OffTheGrid(natural_.Ticks[c]) ? offGridWhite_ : kWhite;
             double room = 0, crowd = 0;
             size_t first = ink;
             for (; ink < inks_.size() && inks_[ink].Cell == int(c); ++ink) {
                 const Lane& l = lanes_[size_t(inks_[ink].Lane)];
-                const double need = l.Right + l.White - (x + shift + inks_[ink].Left);
+                const double need = l.Right + (l.Glyph ? std::max(l.White, white) : l.White) - (x + shift + inks_[ink].Left);
                 (l.Glyph ? crowd : room) = std::max(l.Glyph ? crowd : room, need);
             }
             if (crowd > 0) r.Crowded = true;
@@ -353,7 +361,7 @@ private:
             double after = 1e9;  // where the cell's first ink starts
             for (size_t i = first; i < ink; ++i) {
                 Lane& l = lanes_[size_t(inks_[i].Lane)];
-                l = {std::max(l.Right, x + shift + inks_[i].Right), kWhite, true};
+                l = {std::max(l.Right, x + shift + inks_[i].Right), white, true};
                 if (inks_[i].Lane % lanes == 0) after = std::min(after, x + shift + inks_[i].Left);
             }
             // A bar line that had to make room for the cell's accidental moves to the middle of

@@ -331,7 +331,7 @@ TEST_F(PageInkTest, NothingIsDrawnPastTheSystemsRightEnd) {
         }
         for (const QString& l : surface.Log()) {
             const auto m = line.match(l);
-            if (m.hasMatch()) EXPECT_LE(std::max(m.captured(1).toDouble(), m.captured(2).toDouble()), right) << l.toStdString();
+            if (m.hasMatch()) { EXPECT_LE(std::max(m.captured(1).toDouble(), m.captured(2).toDouble()), right) << l.toStdString(); }
         }
     }
     EXPECT_EQ(tempo, 1);
@@ -458,7 +458,7 @@ TEST_F(PageInkTest, StackedMarksAndChordsMakeRoom) {
                 EXPECT_TRUE(paper.contains(a.ink)) << c.name << ": page " << page << " \"" << a.text.toStdString() << "\"";
                 EXPECT_GE(a.ink.top(), g.TopMargin / 2) << c.name << ": page " << page << " \"" << a.text.toStdString() << "\"";
                 EXPECT_LE(a.ink.bottom(), g.TopMargin + g.PrintableHeight) << c.name << ": page " << page;
-                if (page == 0) EXPECT_FALSE(a.ink.intersects(titleBlock.toAlignedRect())) << c.name << " \"" << a.text.toStdString() << "\"";
+                if (page == 0) { EXPECT_FALSE(a.ink.intersects(titleBlock.toAlignedRect())) << c.name << " \"" << a.text.toStdString() << "\""; }
                 for (size_t j = i + 1; j < glyphs.size(); ++j) {
                     const Glyph& b = glyphs[j];
                     if (a.text == "_" && b.text == "_") continue;
@@ -473,8 +473,8 @@ TEST_F(PageInkTest, StackedMarksAndChordsMakeRoom) {
                         if (b.ink.right() < a.ink.left() || b.ink.left() > a.ink.right() || b.text == "l") continue;
                         const bool digitAbove = b.font == "黑体" && b.ink.bottom() < a.ink.top() && b.ink.bottom() > a.ink.top() - 6;
                         const bool syllableUnder = b.font == "宋体" && b.ink.top() > a.ink.bottom() && b.ink.top() < a.ink.bottom() + 8;
-                        if (digitAbove) EXPECT_GE(a.ink.top() - b.ink.bottom() - 1, 2) << c.name << ": dot at " << a.ink.y();
-                        if (syllableUnder) EXPECT_GE(b.ink.top() - a.ink.bottom() - 1, 2) << c.name << ": dot at " << a.ink.y();
+                        if (digitAbove) { EXPECT_GE(a.ink.top() - b.ink.bottom() - 1, 2) << c.name << ": dot at " << a.ink.y(); }
+                        if (syllableUnder) { EXPECT_GE(b.ink.top() - a.ink.bottom() - 1, 2) << c.name << ": dot at " << a.ink.y(); }
                         lowDots += digitAbove || syllableUnder;
                     }
                 // A mark above the top row never stands in the rows of a system, from the first
@@ -509,6 +509,7 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
         std::function<void(PageInkTest&, doc::Song&)> fill;
         bool plainLines = true;  // the plain line breaks hold
         bool measureNumbers = false;
+        int digitWhite = 0;  // the least white between two neighbouring digits of a row
     };
     const auto parts = [](doc::Song& s, int shown) {
         for (int p = 1; p <= s.PartCount; ++p) s.Parts[p].NoteCount = 0, s.Parts[p].ShowInScore = p <= shown;
@@ -534,7 +535,7 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
              for (int i = 0; i < 13; ++i) t.add(3, 3 + i * 37, 37, 50 + i * 7 % 12);
              bars(s, 3);
          },
-         false},
+         false, false, 4},
         {"the sample song with the first notes of two parts played again off the grid",
          [&](PageInkTest&, doc::Song&) {
              dialogs.msgBoxAnswers.push_back(vb::vbNo);
@@ -542,7 +543,7 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
              form->Command2_Click(2);
              testsongs::ReRecordOffTheGrid(*form->song, 2, 16);
          },
-         false},
+         false, false, 4},
         {"a sharp or flat on every bar's first note, a time signature at a line start, measure numbers",
          [&](PageInkTest& t, doc::Song& s) {
              parts(s, 3);
@@ -607,9 +608,10 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
             for (size_t i = 0; i < g.size(); ++i) {
                 const Glyph& a = g[i];
                 const bool measureNumber = a.font == "宋体" && a.text.trimmed().toInt() > 0;
-                if (!measureNumber)
+                if (!measureNumber) {
                     EXPECT_TRUE(a.ink.left() >= left && a.ink.right() <= right)
                         << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" at " << a.ink.x();
+                }
                 for (size_t j = i + 1; j < g.size(); ++j) {
                     const Glyph& b = g[j];
                     if (joined(a, b)) continue;
@@ -617,26 +619,36 @@ TEST_F(PageInkTest, NotesBarLinesAndBracketsKeepApartSideways) {
                         << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" " << a.ink.x() << ","
                         << a.ink.y() << " and \"" << b.text.toStdString() << "\" " << b.ink.x() << "," << b.ink.y();
                 }
+                const auto digit = [](const Glyph& d) { return d.font == "黑体" && QString("01234567").contains(d.text); };
+                if (!digit(a)) continue;
+                int white = 1 << 20;  // to the next digit on the right in the row
+                for (const Glyph& b : g)
+                    if (digit(b) && b.ink.left() > a.ink.right() && b.ink.top() <= a.ink.bottom() && b.ink.bottom() >= a.ink.top())
+                        white = std::min(white, b.ink.left() - a.ink.right() - 1);
+                EXPECT_GE(white, c.digitWhite) << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" at "
+                                               << a.ink.x() << "," << a.ink.y();
             }
             // The arcs keep clear of the bracket, the bar lines and the closing mark: a tie
             // carried over a line start comes in just before its note, one running on past a
             // line's end reaches over the closing bar to the system's end.
             for (const Glyph& arc : PageGlyphs(surface, true))
                 for (const Glyph& hook : g)
-                    if (hook.font == "Qelto" && QString("uvwz|x").contains(hook.text))
+                    if (hook.font == "Qelto" && QString("uvwz|x").contains(hook.text)) {
                         EXPECT_FALSE(arc.ink.intersects(hook.ink)) << c.name << ": page " << page << " arc at " << arc.ink.x()
                                                                    << " and \"" << hook.text.toStdString() << "\"";
+                    }
             // A tuplet arc with its figure keeps clear of the ties and of the other tuplet arcs.
             const std::vector<std::pair<Glyph, int>> arcs = PageArcs(surface);
             for (size_t i = 0; i < arcs.size(); ++i) {
                 const auto& [a, arc] = arcs[i];
                 tuplets += a.text == "M";
                 for (size_t j = i + 1; j < arcs.size(); ++j)
-                    if (arcs[j].second != arc)
+                    if (arcs[j].second != arc) {
                         EXPECT_FALSE(a.ink.intersects(arcs[j].first.ink))
                             << c.name << ": page " << page << " \"" << a.text.toStdString() << "\" of arc " << arc << " at "
                             << a.ink.x() << "," << a.ink.y() << " and \"" << arcs[j].first.text.toStdString() << "\" of arc "
                             << arcs[j].second << " at " << arcs[j].first.ink.x() << "," << arcs[j].first.ink.y();
+                    }
             }
         }
         EXPECT_GT(glyphs, 0) << c.name;
@@ -676,7 +688,8 @@ TEST_F(PageInkTest, TheLastLineWidensInsteadOfLeavingABarAlone) {
     const std::vector<Glyph> g = PageGlyphs(lastPage, false, "x");
     for (size_t i = 0; i < g.size(); ++i)
         for (size_t j = i + 1; j < g.size(); ++j)
-            if (!(g[i].text == "_" && g[j].text == "_"))
+            if (!(g[i].text == "_" && g[j].text == "_")) {
                 EXPECT_FALSE(g[i].ink.intersects(g[j].ink)) << g[i].text.toStdString() << " " << g[i].ink.x() << " and "
                                                             << g[j].text.toStdString() << " " << g[j].ink.x();
+            }
 }

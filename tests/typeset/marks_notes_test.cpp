@@ -132,7 +132,7 @@ TEST(NoteGlyphs, TupletArcsStandClearOfTiesAndOfEachOther) {
                 inks.push_back({p.y, TextInk(d.st.NotationFont(), glyph).translated(vb::Round(p.x), vb::Round(p.y))});
         for (const auto& [y, ink] : inks)
             for (const auto& [y2, ink2] : inks)
-                if (y < y2) EXPECT_FALSE(ink.adjusted(0, 0, 0, kArcWhite).intersects(ink2)) << c.name;
+                if (y < y2) { EXPECT_FALSE(ink.adjusted(0, 0, 0, kArcWhite).intersects(ink2)) << c.name; }
     }
 }
 
