@@ -557,6 +557,11 @@ public:
     // textures as one step. Quiet: no message and no flags (a change of the song or of the
     // parts shown); false when the layout was refused and the old one kept.
     bool RunPageSetup(bool quiet);
+    // The page setup with the panel's values again before a typesetting: lines and system places
+    // for the notes as they are now, the page window kept where it was.
+    void RefitPages();
+    bool LayOutPages(bool quiet, bool keepView);
+    bool layingOutPages_ = false;
     void PaintPageBackgrounds();
     typeset::PageSetupInput PanelValues() const;
     typeset::FontSpec SampleFont(int index) const;

@@ -42,6 +42,7 @@ typeset::HeaderTexts Form1::HeaderTextsNow() {
 // The whole score on the printer as one job. A failing printer throws vb::PrinterError; the beat
 // boxes and row parts are taken only from a print that went out.
 void Form1::PrintScorePages(vb::Surface& printer) {
+    RefitPages();  // the lines for the notes as they are now, as on the screen
     const int after = song->TimeSigLastIndex + 1;
     if (after >= 1 && after < doc::kTimeSigCapacity) {
         song->TimeSigTicks[after] = song->SongLength + 192;

@@ -205,7 +205,14 @@ typeset::PageSetupInput Form1::PanelValues() const {
     return in;
 }
 
-bool Form1::RunPageSetup(bool quiet) {
+bool Form1::RunPageSetup(bool quiet) { return LayOutPages(quiet, false); }
+
+// The line breaks and the places of the systems follow the notes: a line whose notes were changed
+// so that they no longer keep apart ends at an earlier bar line when the pages are typeset again.
+// The page window stays where it was; nothing changes where the layout still holds.
+void Form1::RefitPages() { LayOutPages(true, true); }
+
+bool Form1::LayOutPages(bool quiet, bool keepView) {
     using typeset::SetupStop;
     // The systems stand where their marks and rows have room; a page may take fewer of them.
     const typeset::TypesetInput values = TypesetValues();
@@ -229,18 +236,20 @@ bool Form1::RunPageSetup(bool quiet) {
         return false;
     }
     if (r.TooManyPages && !quiet) Dialogs().MsgBox(typeset::kTooManyPages, kInform, kTitle);
+    if (keepView && r.Geometry == Page && r.Lines == Lines && r.Places == PlannedSystems) return true;
     Page = r.Geometry;
     Lines = r.Lines;
     PlannedSystems = r.Places;
-    song->NeedsRetypeset = -1;
 
     typeset::Form3& f = Form3();
     f.Picjp.Move(0, 0, Page.StripWidth(), Page.StripHeight());
     // The window takes the width of the new paper; its bars take the strip's size.
     f.FitToStrip();
-    f.VScroll1.SetValue(0);
-    f.HScroll1.SetValue(0);
-    f.Picjp.SetTop(0);
+    if (!keepView) {
+        f.VScroll1.SetValue(0);
+        f.HScroll1.SetValue(0);
+        f.Picjp.SetTop(0);
+    }
 
     const typeset::PagePoint anchor =
         typeset::PageNumberAnchor(Combo10.ListIndex(), Page, Text9[3].Text(), {PageNumberX, PageNumberY});
@@ -269,8 +278,13 @@ bool Form1::RunPageSetup(bool quiet) {
     }
     LayoutPageHeader();
     PaintPageBackgrounds();
+    if (keepView) return true;
     song->NeedsRetypeset = -1;
-    if (Form3_Visible()) TypesetScorePages();
+    if (Form3_Visible()) {
+        layingOutPages_ = true;  // the typesetter takes this layout as it is
+        TypesetScorePages();
+        layingOutPages_ = false;
+    }
     return true;
 }
 
@@ -509,6 +523,7 @@ void Form1::SetPageFrame(typeset::TypesetInput& in) {
 void Form1::TypesetScorePages() {
     if (!song->NeedsRetypeset) return;
     if (Timer5.Enabled()) return;
+    if (!layingOutPages_) RefitPages();
     song->NeedsRetypeset = 0;
     Timer5.SetEnabled(true);
     typeset::Form3& f = Form3();

@@ -22,6 +22,7 @@ constexpr int kMaxPages = 25;
 struct LineTable {
     std::vector<int32_t> Starts{0, 0};
     int32_t LastSystem = 0;
+    bool operator==(const LineTable&) const = default;
 };
 
 struct PageGeometry;
@@ -71,6 +72,7 @@ struct PageGeometry {
     bool OnePage = false;           // "全页拼接": one page, as long as the score needs
     // Height of a system's position marker: the system without its last gap, plus 2.
     double MarkerHeight() const { return SystemHeight - PartRowGap + 2; }
+    bool operator==(const PageGeometry&) const = default;
     // Top of page i in the page strip, and the strip's size.
     int32_t PageTop(int page) const { return (PaperHeight + 8) * page + 8; }
     int32_t StripWidth() const { return PaperWidth + 16; }

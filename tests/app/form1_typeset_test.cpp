@@ -456,6 +456,32 @@ TEST_F(TypesetTest, AnEditDuringTheThrottleShowsWhenItEnds) {
     EXPECT_FALSE(f.song->NeedsRetypeset);
 }
 
+// Notes played in after the page setup get line breaks of their own when the pages are typeset
+// again (the lines of the plain layout would crowd them), and the page window stays where it was.
+TEST_F(TypesetTest, LinesFollowNotesChangedAfterThePageSetup) {
+    Form1& f = start();
+    dialogs.msgBoxAnswers.push_back(vb::vbNo);
+    dialogs.fileAnswers.push_back(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
+    f.Command2_Click(2);
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    QTest::mouseClick(f.Command4[1].widget(), Qt::LeftButton);
+    ASSERT_TRUE(f.Form3_Visible());
+    const typeset::LineTable plain = f.Lines;
+    f.Form3().VScroll1.SetValue(f.Form3().VScroll1.Max() / 2);
+    const int scrolled = f.Form3().VScroll1.Value();
+    ASSERT_GT(scrolled, 0);
+    testsongs::ReRecordOffTheGrid(*f.song, 2, 16);
+    f.song->NeedsRetypeset = -1;
+    vb::testing::AdvanceClock(5000);  // the throttle ends: the edit is typeset
+    EXPECT_FALSE(f.song->NeedsRetypeset);
+    EXPECT_NE(f.Lines, plain);
+    EXPECT_EQ(f.Form3().VScroll1.Value(), scrolled);
+    const typeset::LineTable refit = f.Lines;
+    ASSERT_TRUE(f.RunPageSetup(true));
+    EXPECT_EQ(f.Lines, refit);
+}
+
 // Start-up lays out the pages without drawing them: a page gets its image when the page window
 // first shows it, and pages past the last stay without one.
 TEST_F(TypesetTest, PagesAreDrawnWhenThePageWindowFirstShowsThem) {
