@@ -183,6 +183,9 @@ struct RowContext {
     int Verses = 1;
     int BracketWidth = 0;
     int AboveRise = 0;     // how much higher the arcs and marks above the digits stand in this line
+    // The ink of the row's ties and tuplet arcs with their figures in this line, measured before
+    // the row is drawn where texts stand above it: they keep kArcWhite white pixels from it.
+    std::vector<QRectF> ArcInk = {};
     int* DrawingRow = nullptr;  // where the surface keeps the row (0 = top) its glyphs belong to
 };
 
@@ -224,11 +227,16 @@ struct RunState {
 };
 
 // The y at which a mark's box of w × h at (x, y) clears the marks already placed on the line:
-// y itself, or one box height higher as often as needed. Records the box.
-double PlaceMarkBox(RunState& run, double x, double y, double w, double h);
+// y itself, or one box height higher as often as needed; and where its ink (`ink`, from the box's
+// corner) would come within kArcWhite pixels of a box of `arcs`, as few whole pixel rows higher
+// as keep that white. Records the box.
+double PlaceMarkBox(RunState& run, double x, double y, double w, double h, const QRectF& ink = {},
+                    const std::vector<QRectF>& arcs = {});
 // Prints a mark's text at (x, y) in the surface's font, or, where it would overlap a text already
-// placed on the line, one text height higher until it clears them all; records its box.
-void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QString& text);
+// placed on the line, one text height higher until it clears them all, and above the ink of `arcs`
+// where its ink would come near; records its box.
+void PrintMarkAt(vb::Surface& s, RunState& run, double x, double y, const QString& text,
+                 const std::vector<QRectF>& arcs = {});
 
 // A note, a note without pitch or a rest (code > 18): lyrics, accidental and duration cells.
 void DrawNoteEvent(vb::Surface& s, const MarkStyle& st, const RowContext& row, RowState& rs, RunState& run,

@@ -29,7 +29,7 @@ void DrawTextMark(vb::Surface& s, const MarkStyle& st, const RowContext& row, Ru
     case doc::kChosenExpression: text = entryOf(st.ExpressionList, ev.Lyric); break;
     default: return;
     }
-    PrintMarkAt(s, run, run.EventX, row.RowDigitY - st.H * 0.9 - row.AboveRise, text);
+    PrintMarkAt(s, run, run.EventX, row.RowDigitY - st.H * 0.9 - row.AboveRise, text, row.ArcInk);
 }
 
 }  // namespace typeset

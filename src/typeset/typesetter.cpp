@@ -324,7 +324,7 @@ namespace {
 // Key and tempo changes inside a line, above its top row (entry 0 of both is in the header).
 void DrawKeyAndTempoMarks(vb::Surface& s, const TypesetInput& in, const MarkStyle& st, const LineCells& cells,
                           int32_t lineStart, int32_t lineEnd, double markY, int& nextKey, int& nextTempo,
-                          RunState& run) {
+                          RunState& run, const std::vector<QRectF>& arcs) {
     const doc::Song& song = *in.Song;
     for (; nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity && song.KeyChangeTicks[nextKey] < lineEnd;
          ++nextKey) {
@@ -335,7 +335,7 @@ void DrawKeyAndTempoMarks(vb::Surface& s, const TypesetInput& in, const MarkStyl
         // A change between cells stands at the cell before it.
         const int c = CellAtOrBefore(cells, tick);
         if (c >= 0) s.SetCurrentX(cells.X[c]);
-        PrintMarkAt(s, run, s.CurrentX(), markY, KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]));
+        PrintMarkAt(s, run, s.CurrentX(), markY, KeyMarkText(in.KeyNames, song.KeyChangeKeys[nextKey]), arcs);
     }
     for (; nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
            song.TempoChangeTicks[nextTempo] < lineEnd;
@@ -351,7 +351,10 @@ void DrawKeyAndTempoMarks(vb::Surface& s, const TypesetInput& in, const MarkStyl
         const double noteW = s.TextWidth(QStringLiteral("q")), noteH = s.TextHeight(QStringLiteral("q"));
         SetDigitFont(s, st.Fonts);
         s.SetFontSize(s.FontSize() * 0.618);
-        const double y = PlaceMarkBox(run, x, markY, noteW + s.TextWidth(bpm), std::max(noteH, s.TextHeight(bpm)));
+        const QRectF ink = arcs.empty() ? QRectF()
+                                        : TextInk(st.NotationFont(), QStringLiteral("q")) |
+                                              TextInk({s.FontName(), s.FontSize(), s.FontBold(), s.FontItalic()}, bpm).translated(noteW, 0);
+        const double y = PlaceMarkBox(run, x, markY, noteW + s.TextWidth(bpm), std::max(noteH, s.TextHeight(bpm)), ink, arcs);
         SetNotationFont(s, st.Fonts);
         PrintAt(s, x, y, QStringLiteral("q"));
         SetDigitFont(s, st.Fonts);
@@ -407,29 +410,55 @@ void PlaceRows(std::vector<RowContext>& rowLines, const TypesetInput& in, const 
     }
 }
 
-// The rows of a line: every event from the row's cursor up to the line's end, at least one, each
-// row's glyphs held with it. A chord stack never reaches over a row's or a line's start; the "}"
-// closing it there stands at the end of the line before.
-void DrawRows(SystemRecorder& held, const MarkStyle& st, const PreparedScore& score, std::vector<RowContext>& rowLines,
-              std::vector<size_t>& rowCursor, int32_t lineEnd, RunState& run) {
+// Whether a row has a text to place above it in the line (a dynamic or an expression text) among
+// the events from `cur`. (A bracket's label stays under its bracket's line.)
+bool TextsAbove(const std::vector<doc::NoteRecord>& events, size_t cur, int32_t lineEnd) {
+    for (size_t k = cur; k + 1 < events.size() && (k == cur || events[k].Start < lineEnd); ++k)
+        if (events[k].Pitch >= 2 && events[k].Pitch <= 4) return true;
+    return false;
+}
+
+// The events of one row of a line: from the row's cursor up to the line's end, at least one.
+void DrawRowEvents(vb::Surface& s, const MarkStyle& st, const std::vector<doc::NoteRecord>& events,
+                   const RowContext& row, RowState& rs, size_t& cur, int32_t lineEnd, RunState& run) {
+    int32_t e = 0;
+    do {
+        if (cur + 1 >= events.size()) break;
+        ++cur;
+        e = events[cur].Start;
+        DrawRowEvent(s, st, row, rs, run, events[cur - 1]);
+    } while (e < lineEnd);
+    // A "}" on the next line's first tick closes a chord of this line: it stands at its end.
+    for (size_t k = cur; k < events.size() && events[k].Start == lineEnd; ++k)
+        if (IsClosingBrace(events[k])) DrawRowEvent(s, st, row, rs, run, events[k]);
+    CloseRow(s, st, rs);
+}
+
+// The rows of a line, each row's glyphs held with it. A chord stack never reaches over a row's or
+// a line's start; the "}" closing it there stands at the end of the line before. Where texts stand
+// above a row (and `aboveTop`, the key and tempo changes, above the top row), the row is first run
+// on `measure`, which only measures, for the ink of its arcs.
+void DrawRows(SystemRecorder& held, vb::Surface& measure, const MarkStyle& st, const PreparedScore& score,
+              std::vector<RowContext>& rowLines, std::vector<size_t>& rowCursor, int32_t lineEnd, RunState& run,
+              const std::function<void(const RowContext&)>& aboveTop) {
     for (size_t w = 0; w < rowLines.size(); ++w) {
         const std::vector<doc::NoteRecord>& events = score.Rows[w];
-        RowState rs;
+        RowContext& row = rowLines[w];
         run.StackMode = false;
         run.StackIndex = 0;
         held.SetRow(int(w));
-        size_t& cur = rowCursor[w];
-        int32_t e = 0;
-        do {
-            if (cur + 1 >= events.size()) break;
-            ++cur;
-            e = events[cur].Start;
-            DrawRowEvent(held, st, rowLines[w], rs, run, events[cur - 1]);
-        } while (e < lineEnd);
-        // A "}" on the next line's first tick closes a chord of this line: it stands at its end.
-        for (size_t k = cur; k < events.size() && events[k].Start == lineEnd; ++k)
-            if (IsClosingBrace(events[k])) DrawRowEvent(held, st, rowLines[w], rs, run, events[k]);
-        CloseRow(held, st, rs);
+        if ((w == 0 && aboveTop) || TextsAbove(events, rowCursor[w], lineEnd)) {
+            RowContext dry = row;
+            dry.DrawingRow = nullptr;
+            RowState rs;
+            RunState copy = run;
+            size_t cur = rowCursor[w];
+            DrawRowEvents(measure, st, events, dry, rs, cur, lineEnd, copy);
+            row.ArcInk = std::move(rs.ArcInk);
+        }
+        if (w == 0 && aboveTop) aboveTop(row);
+        RowState rs;
+        DrawRowEvents(held, st, events, row, rs, rowCursor[w], lineEnd, run);
     }
 }
 
@@ -475,6 +504,7 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
     const int lastSystem = std::min<int>(in.Lines.LastSystem, int(in.Lines.Starts.size()) - 2);
     // Each system is laid out at its plain place and held until its page has placed all its systems.
     SystemRecorder held(surface(0), int(g.PaperWidth + 2 * st.W), bool(hooks.Page));
+    SystemRecorder measure(surface(0), int(g.PaperWidth + 2 * st.W), false);  // holds no system: draws nothing
     vb::Surface* s = &held;
     PagePlanner planner(PlanFrameOf(in, lastSystem));
     std::vector<std::pair<size_t, size_t>> boxesOf;  // the beat boxes of each system
@@ -540,11 +570,17 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
             PrintAt(*s, g.LeftMargin + g.PrintableWidth - in.BarGlyphWidth - 1, w * pitch + top + digitOffset,
                     QStringLiteral("|"));
         }
-        held.SetRow(0);
-        DrawKeyAndTempoMarks(*s, in, st, cells, lineStart, lineEnd, top + digitOffset - H * 0.9 - rowLines[0].AboveRise,
-                             nextKey, nextTempo, run);
-
-        DrawRows(held, st, score, rowLines, rowCursor, lineEnd, run);
+        const doc::Song& song = *in.Song;
+        const bool keyOrTempo = (nextKey <= song.KeyChangeLastIndex && nextKey < doc::kKeyCapacity &&
+                                 song.KeyChangeTicks[nextKey] < lineEnd) ||
+                                (nextTempo <= song.TempoLastIndex && nextTempo < doc::kTempoCapacity &&
+                                 song.TempoChangeTicks[nextTempo] < lineEnd);
+        const auto keyAndTempo = [&](const RowContext& topRow) {
+            DrawKeyAndTempoMarks(*s, in, st, cells, lineStart, lineEnd, top + digitOffset - H * 0.9 - topRow.AboveRise,
+                                 nextKey, nextTempo, run, topRow.ArcInk);
+        };
+        DrawRows(held, measure, st, score, rowLines, rowCursor, lineEnd, run,
+                 keyOrTempo ? std::function<void(const RowContext&)>(keyAndTempo) : nullptr);
         planner.Add(sys, held.Ink(held.Held() - 1), isLast);
         if (!drawPlacedPages()) break;
     }

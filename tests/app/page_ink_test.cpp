@@ -693,3 +693,41 @@ TEST_F(PageInkTest, TheLastLineWidensInsteadOfLeavingABarAlone) {
                                                             << g[j].text.toStdString() << " " << g[j].ink.x();
             }
 }
+
+// Dynamics and expression texts at many ticks of a song played in off the grid, and a new section
+// (key and tempo) on its second line: every text above a row keeps white pixels from the ties,
+// tuplet arcs and tuplet figures of the row, also where a tuplet arc rises over a tie.
+TEST_F(PageInkTest, TextsAboveARowStandClearOfItsArcsAndFigures) {
+    app::installFonts(PROGRAM_DIR);
+    for (int variant = 0; variant < 3; ++variant) {
+        form.reset();
+        start();
+        dialogs.msgBoxAnswers.push_back(vb::vbNo);
+        dialogs.fileAnswers.push_back(QString::fromUtf8(PROGRAM_DIR "/示范文件/晚风.brc"));
+        form->Command2_Click(2);
+        doc::Song& s = *form->song;
+        testsongs::ReRecordOffTheGrid(s, 2, 16 + variant * 8);
+        form->RebuildTimeline();
+        ASSERT_TRUE(form->RunPageSetup(true));
+        const std::vector<int32_t> starts = form->Lines.Starts;
+        for (int32_t t = variant * 7; t < 384; t += 48) {
+            add(1, t, 0, doc::kDynamics, "1");
+            if (t % 96 == variant * 7) add(1, t, 0, doc::kExpression, "安静地");
+        }
+        NewSection(*this, s, starts.size() > 1 ? starts[1] : 0);
+        form->RebuildTimeline();
+        int tuplets = 0;
+        for (const auto& [page, surface] : typesetPages(true)) {
+            const std::vector<Glyph> g = PageGlyphs(surface);
+            for (const auto& [arc, id] : PageArcs(surface)) {
+                tuplets += arc.text == "M";
+                for (const Glyph& b : g)
+                    if (b.text != "M" && arc.ink.adjusted(-1, -1, 1, 1).intersects(b.ink))
+                        ADD_FAILURE() << variant << " page " << page << " arc " << id << " \"" << arc.text.toStdString()
+                                      << "\" at " << arc.ink.x() << "," << arc.ink.y() << " touches \"" << b.text.toStdString()
+                                      << "\" at " << b.ink.x() << "," << b.ink.y();
+            }
+        }
+        EXPECT_GT(tuplets, 0) << variant;
+    }
+}
