@@ -3,6 +3,7 @@
 #include "typeset/marks.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/vbtext.h"
 
@@ -107,7 +108,17 @@ void decorate(const PageSurfaces& pages, const MarkStyle& st, const SystemLayout
             // A time signature at the system's start keeps the number clear of its left.
             const double fraction = slot.system < int(lay.StartFractionX.size()) ? lay.StartFractionX[slot.system] : -1;
             if (fraction >= 0) x = std::min(x, fraction - 1 - page->TextWidth(number));
-            PrintAt(*page, x, slot.top + d + st.TopMargin - h * 0.5, number);
+            double y = slot.top + d + st.TopMargin - h * 0.5;
+            // A tie carried into the top row keeps the number above it, kArcWhite rows clear.
+            const QRectF arc = slot.system < int(lay.StartArcInk.size()) ? lay.StartArcInk[slot.system] : QRectF();
+            if (!arc.isNull()) {
+                const QRectF carried = arc.translated(0, roundi(slot.top + st.TopMargin) + slot.shift(0));
+                const QRectF ink = TextInk({page->FontName(), page->FontSize(), page->FontBold(), page->FontItalic()}, number)
+                                       .translated(roundi(x), roundi(y));
+                if (ink.adjusted(-kArcWhite, -kArcWhite, kArcWhite, kArcWhite).intersects(carried))
+                    y -= std::ceil(ink.bottom() + kArcWhite - carried.top());
+            }
+            PrintAt(*page, x, y, number);
         }
     }
 }

@@ -139,6 +139,7 @@ struct SystemLayout {
     std::function<int(int32_t tick)> BarIndex;  // 0-based bar holding a tick (GetBarPosition)
     std::vector<SystemPlace> Places;  // where each system stands; none: the plain slots of the pages above
     std::vector<double> StartFractionX;  // per system: x of the time signature at its start, −1 for none
+    std::vector<QRectF> StartArcInk;     // per system: a tie carried into its top row, from its top
 };
 // The page number of a printed page: the font of the first page-number label, the place and
 // caption of that page's label.
@@ -201,6 +202,7 @@ struct RowState {
     };
     std::vector<Tuplet> Tuplets;
     std::vector<QRectF> ArcInk;  // the ink of the row's ties and tuplet arcs drawn so far
+    QRectF CarriedArc;           // the ink of a tie carried in over the line's start
     int PrevLevel = 4, PrevCellX = 0;
     int32_t PrevEventStart = -1;
     QString BarAccidentals = QString(63, QLatin1Char(' '));  // see FreshBarAccidentals

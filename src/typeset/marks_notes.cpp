@@ -85,11 +85,13 @@ private:
         if (from < run_.EventX) {
             PrintAt(s_, from, arcY_, QStringLiteral("X"));
             rs_.ArcInk.push_back(TextInk(notation, QStringLiteral("X")).translated(vb::Round(from), top));
+            rs_.CarriedArc |= rs_.ArcInk.back();
         }
         const QRectF end = TextInk(notation, QStringLiteral("Y"));
         const double x = std::max(clear - std::min(0.0, end.left()), double(run_.EventX));
         PrintAt(s_, x, arcY_, QStringLiteral("Y"));
         rs_.ArcInk.push_back(end.translated(vb::Round(x), top));
+        rs_.CarriedArc |= rs_.ArcInk.back();
     }
 
     // A glyph of the note printed at (x, y), beside the braces of its tick.

@@ -437,10 +437,12 @@ void DrawRowEvents(vb::Surface& s, const MarkStyle& st, const std::vector<doc::N
 // The rows of a line, each row's glyphs held with it. A chord stack never reaches over a row's or
 // a line's start; the "}" closing it there stands at the end of the line before. Where texts stand
 // above a row (and `aboveTop`, the key and tempo changes, above the top row), the row is first run
-// on `measure`, which only measures, for the ink of its arcs.
-void DrawRows(SystemRecorder& held, vb::Surface& measure, const MarkStyle& st, const PreparedScore& score,
-              std::vector<RowContext>& rowLines, std::vector<size_t>& rowCursor, int32_t lineEnd, RunState& run,
-              const std::function<void(const RowContext&)>& aboveTop) {
+// on `measure`, which only measures, for the ink of its arcs. Returns the ink of a tie the top row
+// carries in over the line's start (empty for none).
+QRectF DrawRows(SystemRecorder& held, vb::Surface& measure, const MarkStyle& st, const PreparedScore& score,
+                std::vector<RowContext>& rowLines, std::vector<size_t>& rowCursor, int32_t lineEnd, RunState& run,
+                const std::function<void(const RowContext&)>& aboveTop) {
+    QRectF carried;
     for (size_t w = 0; w < rowLines.size(); ++w) {
         const std::vector<doc::NoteRecord>& events = score.Rows[w];
         RowContext& row = rowLines[w];
@@ -459,7 +461,9 @@ void DrawRows(SystemRecorder& held, vb::Surface& measure, const MarkStyle& st, c
         if (w == 0 && aboveTop) aboveTop(row);
         RowState rs;
         DrawRowEvents(held, st, events, row, rs, rowCursor[w], lineEnd, run);
+        if (w == 0) carried = rs.CarriedArc;
     }
+    return carried;
 }
 
 // The frame the pages place their systems in.
@@ -579,8 +583,10 @@ TypesetResult LayOutScore(const TypesetInput& in, const PreparedScore& score, co
             DrawKeyAndTempoMarks(*s, in, st, cells, lineStart, lineEnd, top + digitOffset - H * 0.9 - topRow.AboveRise,
                                  nextKey, nextTempo, run, topRow.ArcInk);
         };
-        DrawRows(held, measure, st, score, rowLines, rowCursor, lineEnd, run,
-                 keyOrTempo ? std::function<void(const RowContext&)>(keyAndTempo) : nullptr);
+        const QRectF carried = DrawRows(held, measure, st, score, rowLines, rowCursor, lineEnd, run,
+                                        keyOrTempo ? std::function<void(const RowContext&)>(keyAndTempo) : nullptr);
+        r.StartArcInk.resize(size_t(sys) + 1);
+        r.StartArcInk[size_t(sys)] = carried.isNull() ? QRectF() : carried.translated(0, -top);
         planner.Add(sys, held.Ink(held.Held() - 1), isLast);
         if (!drawPlacedPages()) break;
     }
@@ -623,6 +629,7 @@ SystemLayout SystemLayoutOf(const TypesetInput& in, const TypesetResult& r) {
         }
         lay.StartFractionX.push_back(x);
     }
+    lay.StartArcInk = r.StartArcInk;
     const doc::Song* song = in.Song;
     lay.BarIndex = [song](int32_t tick) {
         int16_t offset = 0;

@@ -105,6 +105,9 @@ struct TypesetResult {
     int LastPageDrawn = -1;
     int LastSystemDrawn = -1;
     std::vector<SystemPlace> Systems;  // where each system drawn stands
+    // Per system: the ink of a tie its top row carries in over the line's start, from the system's
+    // top; empty for none.
+    std::vector<QRectF> StartArcInk;
 };
 
 struct TypesetHooks {

@@ -25,7 +25,7 @@ MarkStyle DecoStyle() {  // d 6, p 80
 SystemLayout Layout(int rows) {
     return {.Rows = rows, .SystemHeight = 240, .SystemGap = 30, .FirstPageSystemGap = 20, .FirstPageTopOffset = 90,
             .FirstPageSystems = 2, .SystemsPerPage = 3, .LastPage = 1, .LastSystem = 3, .FirstBeatX = 140,
-            .SystemStartTicks = {0, 384, 768, 1152, 1536}, .BarIndex = [](int32_t tick) { return int(tick / 192); }, .Places = {}, .StartFractionX = {}};
+            .SystemStartTicks = {0, 384, 768, 1152, 1536}, .BarIndex = [](int32_t tick) { return int(tick / 192); }, .Places = {}, .StartFractionX = {}, .StartArcInk = {}};
 }
 
 }  // namespace
